@@ -1,0 +1,236 @@
+#pragma once
+// The configuration window (view 2): the controller's scalar settings and bit tables on the
+// pages of `tool_tab`. A field the user or the program changes turns yellow (changed, not
+// yet written); the reply decoders write the controller's value first and the in-sync mark
+// after it, because writing a value runs the same marking as an edit.
+
+#include <array>
+
+#include "model/basic_types.hpp"
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+class FrmToolForm : public ui::Form {
+ public:
+  FrmToolForm();
+
+  static constexpr int kPages = 16;
+  static constexpr int kPhases = 16;
+  static constexpr int kOutputsPerPhase = 8;
+  static constexpr int kInjectorChannels = 8;
+  static constexpr int kSensorPoints = 9;
+  static constexpr int kStutterSteps = 8;
+  static constexpr int kGears = 8;
+
+  // Page indices of `tool_tab`.
+  enum Page {
+    kEngineSetup = 0,
+    kAcceleration = 1,
+    kIgnition = 2,
+    kInjection = 3,
+    kPhaseSetup = 4,
+    kPowerupOptions = 5,
+    kIdleControl = 6,
+    kClosedLoop = 7,
+    kEngineStartup = 8,
+    kSensorCalibration = 9,
+    kFlatShift = 10,
+    kInputsConfig = 11,
+    kSpeedGearSetup = 12,
+  };
+
+  // ---- Controls ----
+  ui::CommandButton Command3d1{*this, "Command3d1"};  // update
+  ui::CommandButton Command3d2{*this, "Command3d2"};  // close
+  ui::Label show_demo_mode{*this, "show_demo_mode"};
+  ui::TabControl tool_tab{*this, "tool_tab", kPages};
+
+  // Engine setup.
+  ui::TextBox trigs_per_rev{*this, "trigs_per_rev"};
+  ui::TextBox Teeth_BTDC{*this, "Teeth_BTDC"};
+  ui::TextBox tdc_trim_deg{*this, "tdc_trim_deg"};
+  ui::TextBox full_scale_rpm{*this, "full_scale_rpm"};
+  ui::TextBox rpm_limit_max_degrees{*this, "rpm_limit_max_degrees"};
+  ui::TextBox soft_ign_rpm1{*this, "soft_ign_rpm1"};
+  ui::TextBox soft_ign_rpm2{*this, "soft_ign_rpm2"};
+  ui::TextBox hard_ign_limit1{*this, "hard_ign_limit1"};
+  ui::TextBox hard_ign_limit2{*this, "hard_ign_limit2"};
+  ui::ControlArray<ui::TextBox> stutter_table{*this, "stutter_table", kStutterSteps};
+  ui::TextBox fuel_rpm1{*this, "fuel_rpm1"};
+  ui::TextBox fuel_cut_time1{*this, "fuel_cut_time1"};
+  ui::TextBox fuel_rpm2{*this, "fuel_rpm2"};
+  ui::TextBox fuel_cut_time2{*this, "fuel_cut_time2"};
+  // Acceleration enrichments.
+  ui::TextBox accel_senitivity{*this, "accel_senitivity"};
+  ui::TextBox accel_flt_rate{*this, "accel_flt_rate"};
+  ui::TextBox accel_pw_min{*this, "accel_pw_min"};
+  ui::TextBox accel_pw_max{*this, "accel_pw_max"};
+  ui::TextBox EGO_reset_pw{*this, "EGO_reset_pw"};
+  ui::TextBox rpm_accel_gain{*this, "rpm_accel_gain"};
+  // Ignition parameters.
+  ui::TextBox base_offset_deg{*this, "base_offset_deg"};
+  ui::TextBox target_dwell{*this, "target_dwell"};
+  ui::TextBox min_dwell_deg{*this, "min_dwell_deg"};
+  // Injection parameters.
+  ui::TextBox bat_comp{*this, "bat_comp"};
+  ui::TextBox min_pressure{*this, "min_pressure"};
+  ui::TextBox decel_tps_value{*this, "decel_tps_value"};
+  ui::TextBox max_pressure{*this, "max_pressure"};
+  ui::ControlArray<ui::TextBox> inj_gain{*this, "inj_gain", kInjectorChannels};
+  ui::ControlArray<ui::TextBox> inj_offset{*this, "inj_offset", kInjectorChannels};
+  ui::ControlArray<ui::TextBox> inj_min{*this, "inj_min", kInjectorChannels};
+  ui::ControlArray<ui::TextBox> inj_max{*this, "inj_max", kInjectorChannels};
+  // Phase setup: per phase row a base angle, a use box, the ignition and injection output
+  // boxes and a tach box.
+  ui::ControlArray<ui::TextBox> ph_base_deg{*this, "ph_base_deg", kPhases};
+  ui::ControlArray<ui::CheckBox> ph_used{*this, "ph_used", kPhases};
+  ui::ControlArray<ui::CheckBox> tach_ph{*this, "tach_ph", kPhases};
+  ui::ControlArray<ui::CheckBox> inj_ph_0{*this, "inj_ph_0", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_1{*this, "inj_ph_1", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_2{*this, "inj_ph_2", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_3{*this, "inj_ph_3", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_4{*this, "inj_ph_4", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_5{*this, "inj_ph_5", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_6{*this, "inj_ph_6", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_7{*this, "inj_ph_7", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_8{*this, "inj_ph_8", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_9{*this, "inj_ph_9", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_10{*this, "inj_ph_10", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_11{*this, "inj_ph_11", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_12{*this, "inj_ph_12", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_13{*this, "inj_ph_13", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_14{*this, "inj_ph_14", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> inj_ph_15{*this, "inj_ph_15", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_0{*this, "ign_ph_0", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_1{*this, "ign_ph_1", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_2{*this, "ign_ph_2", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_3{*this, "ign_ph_3", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_4{*this, "ign_ph_4", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_5{*this, "ign_ph_5", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_6{*this, "ign_ph_6", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_7{*this, "ign_ph_7", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_8{*this, "ign_ph_8", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_9{*this, "ign_ph_9", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_10{*this, "ign_ph_10", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_11{*this, "ign_ph_11", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_12{*this, "ign_ph_12", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_13{*this, "ign_ph_13", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_14{*this, "ign_ph_14", kOutputsPerPhase};
+  ui::ControlArray<ui::CheckBox> ign_ph_15{*this, "ign_ph_15", kOutputsPerPhase};
+  // Powerup and options.
+  ui::TextBox priming_pw_cold{*this, "priming_pw_cold"};
+  ui::TextBox num_pulses_cold{*this, "num_pulses_cold"};
+  ui::TextBox temp_threshold{*this, "temp_threshold"};
+  ui::TextBox priming_pw_hot{*this, "priming_pw_hot"};
+  ui::TextBox num_pulses_hot{*this, "num_pulses_hot"};
+  ui::ControlArray<ui::OptionButton> map_type{*this, "map_type", 4};
+  // Value 1: the fuel and ignition maps are indexed by throttle position, not pressure.
+  ui::CheckBox TPS_mapped{*this, "TPS_mapped"};
+  ui::CheckBox MAP_accel{*this, "MAP_accel"};
+  ui::ControlArray<ui::CheckBox> special_cfg{*this, "special_cfg", 2};
+  // Idle control.
+  ui::TextBox iac_close_steps{*this, "iac_close_steps"};
+  ui::TextBox iac_open_steps{*this, "iac_open_steps"};
+  ui::TextBox iac_enable_tps_val{*this, "iac_enable_tps_val"};
+  ui::TextBox iac_close_tps_val{*this, "iac_close_tps_val"};
+  ui::TextBox iac_max_rate{*this, "iac_max_rate"};
+  ui::TextBox iac_error_rate{*this, "iac_error_rate"};
+  ui::TextBox iac_deadband{*this, "iac_deadband"};
+  ui::TextBox idle_disable_rpm{*this, "idle_disable_rpm"};
+  ui::CheckBox enable_idle_by_timing{*this, "enable_idle_by_timing"};
+  ui::TextBox idle_max_retard{*this, "idle_max_retard"};
+  ui::TextBox idle_max_advance{*this, "idle_max_advance"};
+  // Closed loop.
+  ui::TextBox ego_rate{*this, "ego_rate"};
+  ui::TextBox EGO_Prop_Gain{*this, "EGO_Prop_Gain"};
+  ui::TextBox ego_seconds{*this, "ego_seconds"};
+  ui::TextBox min_ego_gain{*this, "min_ego_gain"};
+  ui::TextBox max_ego_gain{*this, "max_ego_gain"};
+  ui::TextBox tps_open_loop_val{*this, "tps_open_loop_val"};
+  ui::Frame ego_type_frame{*this, "ego_type_frame"};
+  ui::ControlArray<ui::OptionButton> EGO_type{*this, "EGO_type", 3};
+  ui::TextBox WB_EGO_0V_LAMBDA{*this, "WB_EGO_0V_LAMBDA"};
+  ui::TextBox WB_EGO_1V_LAMBDA{*this, "WB_EGO_1V_LAMBDA"};
+  // Engine startup.
+  ui::TextBox cranking_max_rpm{*this, "cranking_max_rpm"};
+  ui::TextBox cranking_enrichment_gain{*this, "cranking_enrichment_gain"};
+  ui::TextBox post_cranking_enrichment_gain{*this, "post_cranking_enrichment_gain"};
+  ui::TextBox cranking_enrichment_timer{*this, "cranking_enrichment_timer"};
+  ui::TextBox cranking_timing{*this, "cranking_timing"};
+  // Sensor calibration.
+  ui::TextBox tps_base_val{*this, "tps_base_val"};
+  ui::TextBox tps_fs_val{*this, "tps_fs_val"};
+  ui::ControlArray<ui::TextBox> CLT_CAL_MAP{*this, "CLT_CAL_MAP", kSensorPoints};
+  ui::ControlArray<ui::TextBox> MAT_CAL_MAP{*this, "MAT_CAL_MAP", kSensorPoints};
+  ui::TextBox map_offset{*this, "map_offset"};
+  ui::TextBox map_scaler{*this, "map_scaler"};
+  ui::TextBox baro_offset{*this, "baro_offset"};
+  ui::TextBox baro_scaler{*this, "baro_scaler"};
+  // Flat shift.
+  ui::TextBox flat_shft_retard{*this, "flat_shft_retard"};
+  ui::TextBox flat_shft_retard_time{*this, "flat_shft_retard_time"};
+  ui::TextBox flat_shft_fuel_cut{*this, "flat_shft_fuel_cut"};
+  // Inputs: one option group per controller input, all packed into one setting.
+  ui::Frame aux_input_frame{*this, "aux_input_frame"};
+  ui::ControlArray<ui::OptionButton> aux_in_used_as{*this, "aux_in_used_as", 2};
+  ui::Frame idx_input_frame{*this, "idx_input_frame"};
+  ui::ControlArray<ui::OptionButton> idx_used_as{*this, "idx_used_as", 3};
+  ui::Frame map_select_frame{*this, "map_select_frame"};
+  ui::ControlArray<ui::OptionButton> map_sel_used_as{*this, "map_sel_used_as", 4};
+  ui::TextBox map_change_time{*this, "map_change_time"};
+  ui::Frame trig_b_frame{*this, "trig_b_frame"};
+  ui::ControlArray<ui::OptionButton> trig_b_used_as{*this, "trig_b_used_as", 5};
+  // Speed and gear setup.
+  ui::TextBox wheel_rpm_scaler{*this, "wheel_rpm_scaler"};
+  ui::ControlArray<ui::TextBox> low_rps_ratio{*this, "low_rps_ratio", kGears};
+  ui::ControlArray<ui::TextBox> high_rps_ratio{*this, "high_rps_ratio", kGears};
+  ui::ControlArray<ui::TextBox> gear_gpo_num{*this, "gear_gpo_num", kGears};
+
+  // ---- Menus ----
+  ui::MenuItem menufile{*this, "menufile", nullptr};
+  ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
+  ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
+  ui::MenuItem spacer1{*this, "spacer1", nullptr};
+  ui::MenuItem spacer2{*this, "spacer2", nullptr};
+  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
+  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
+  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
+  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
+  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
+  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
+  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+
+  // ---- Window state ----
+  // The configuration has been read since the window was last opened.
+  Flag config_loaded = kFalse;
+
+  // ---- Handlers ----
+  void Command3d2_Click();
+  void menufileexit_Click();
+  void Form_Unload();
+  // Marks the oxygen sensor type changed and enables the wide-band fields for option 1 only.
+  void EGO_type_Click(int index);
+
+  // The injection and ignition output rows of phase `row` (0 to 15).
+  ui::ControlArray<ui::CheckBox>& inj_ph(int row);
+  ui::ControlArray<ui::CheckBox>& ign_ph(int row);
+
+ protected:
+  void on_unload() override;
+
+ private:
+  void lay_out();
+  void lay_out_phase_page();
+  void lay_out_input_page();
+  void lay_out_gear_page();
+  void build_menus();
+  void wire_marking();
+
+  std::array<ui::ControlArray<ui::CheckBox>*, kPhases> inj_ph_rows_;
+  std::array<ui::ControlArray<ui::CheckBox>*, kPhases> ign_ph_rows_;
+};
+
+inline ui::FormInstance<FrmToolForm> frm_tool;
+
+}  // namespace ecu

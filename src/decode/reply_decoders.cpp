@@ -1,0 +1,55 @@
+#include "decode/reply_decoders.hpp"
+
+#include <array>
+
+#include "link/request.hpp"
+#include "model/shared_state.hpp"
+
+namespace ecu {
+namespace {
+
+using ReplyTypes = std::array<ReplyType, 256>;
+
+ReplyTypes build_reply_types() {
+  ReplyTypes types{};
+  for (const CommandInfo& row : command_table()) {
+    ReplyType& entry = types[row.code];
+    // A code with two rows (the two actions of 0xAE) has one reply case: the first row's.
+    if (entry.known) continue;
+    entry = ReplyType{true, row.decoder, row.reply_length, row.decode};
+  }
+  return types;
+}
+
+void decode_owned_reply(ReplyDecoder self, const ReplyFrame& reply, Integer n) {
+  const ReplyType* entry = reply.has(2) ? &reply_type(reply.at(2)) : nullptr;
+  if (entry == nullptr || !entry->known || entry->decoder != self) {
+    yield_to_message_loop();
+    return;
+  }
+  // The length test comes first: a reply of the wrong length touches nothing.
+  if (n != entry->reply_length) return;
+  reply_received = -1;
+  if (entry->decode != nullptr) entry->decode(reply, n);
+}
+
+}  // namespace
+
+const ReplyType& reply_type(std::uint8_t type) {
+  static const ReplyTypes types = build_reply_types();
+  return types[type];
+}
+
+void decode_ascii_reply(const ReplyFrame& reply, const Integer& n) {
+  decode_owned_reply(ReplyDecoder::ascii, reply, n);
+}
+
+void decode_binary_reply_1(const ReplyFrame& reply, const Integer& n) {
+  decode_owned_reply(ReplyDecoder::binary_1, reply, n);
+}
+
+void decode_binary_reply_2(const ReplyFrame& reply, const Integer& n) {
+  decode_owned_reply(ReplyDecoder::binary_2, reply, n);
+}
+
+}  // namespace ecu

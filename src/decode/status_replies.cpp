@@ -1,0 +1,162 @@
+#include "decode/status_replies.hpp"
+
+#include <array>
+#include <string>
+
+#include "config/frm_tool.hpp"
+#include "maps/frm_3d.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_about.hpp"
+#include "ui/colour.hpp"
+#include "ui/format.hpp"
+#include "ui/rounding.hpp"
+#include "views/frm_dashboard.hpp"
+
+namespace ecu {
+namespace {
+
+constexpr double kTickSeconds = 1.6e-6;
+// The controller's fuel offset is stored with this bias: 16384 means no offset.
+constexpr Long kFuelOffsetBias = 16384;
+
+Long word_at(const ReplyFrame& reply, int byte) {
+  return reply.at(byte) + 256 * reply.at(byte + 1);
+}
+
+void show_text(ui::TextBox& box, const std::string& text) {
+  box.set_text(text);
+}
+// A text box is in sync when white, a check box or option button when its text is black.
+void mark_box_in_sync(ui::TextBox& box) {
+  box.set_back_colour(ui::colours::white);
+}
+void mark_choice_in_sync(ui::Control& choice) {
+  choice.set_fore_colour(ui::colours::black);
+}
+
+// MAP sensor span and offset in kPa, by the low two bits of the MAP type byte.
+struct MapSensorScale {
+  Single gain;
+  Single offset;
+};
+constexpr std::array<MapSensorScale, 4> kMapSensorScales{{
+    {115.0F, 10.0F},
+    {255.0F, 10.0F},
+    {551.0F, 79.0F},
+    {394.0F, 10.0F},
+}};
+
+int checked_if(Long bits, Long mask) {
+  return (bits & mask) != 0 ? ui::CheckBox::checked : ui::CheckBox::unchecked;
+}
+
+}  // namespace
+
+void decode_fuel_params_reply(const ReplyFrame& reply, Integer /*n*/) {
+  // The fuel offset and scaler are shown on both the basic mapping window and the dashboard.
+  fuel_b = word_at(reply, 3);
+  const auto fuel_offset_secs = static_cast<Single>((fuel_b - kFuelOffsetBias) * kTickSeconds);
+  const std::string offset_text = ui::format_single(fuel_offset_secs * 1000.0F, "#0.000");
+  show_text(frm_3d().ecu_pgm[1], offset_text);
+  show_text(frm_dashboard().ecu_pgm[1], offset_text);
+
+  fuel_mx = word_at(reply, 5);
+  const auto fuel_scaler_secs = static_cast<Single>(fuel_mx * kTickSeconds);
+  const std::string scaler_text = ui::format_single(fuel_scaler_secs * 1000.0F, "#0.000");
+  show_text(frm_3d().ecu_pgm[0], scaler_text);
+  show_text(frm_dashboard().ecu_pgm[0], scaler_text);
+
+  acc_minp = word_at(reply, 7);
+  const auto acc_minp_ms = static_cast<Single>(acc_minp * kTickSeconds * 1000.0);
+  show_text(frm_tool().accel_pw_min, ui::format_single(acc_minp_ms, "#0.00"));
+
+  acc_maxp = word_at(reply, 9);
+  const auto acc_maxp_ms = static_cast<Single>(acc_maxp * kTickSeconds * 1000.0);
+  show_text(frm_tool().accel_pw_max, ui::format_single(acc_maxp_ms, "#0.00"));
+
+  bat_comp_setting = reply.at(11);
+  show_text(frm_tool().bat_comp,
+            ui::format_number(bat_comp_setting * kTickSeconds * 1000000.0, "##0.0"));
+
+  for (int k = 0; k <= 1; ++k) {
+    mark_box_in_sync(frm_3d().ecu_pgm[k]);
+    mark_box_in_sync(frm_dashboard().ecu_pgm[k]);
+  }
+  mark_box_in_sync(frm_tool().accel_pw_min);
+  mark_box_in_sync(frm_tool().accel_pw_max);
+  mark_box_in_sync(frm_tool().bat_comp);
+}
+
+void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
+  FrmToolForm& tool = frm_tool();
+
+  acc_rate = word_at(reply, 7);
+  const auto acc_rate_value = static_cast<Single>(acc_rate / (819.0 / 76.3));
+  show_text(tool.accel_flt_rate, ui::format_single(acc_rate_value, "##0.00"));
+
+  acc_sen = word_at(reply, 12);
+  const auto acc_sen_value = static_cast<Single>(acc_sen * 205 * 0.001);
+  show_text(tool.accel_senitivity, ui::format_single(acc_sen_value, "##0.00"));
+
+  // The MAP sensor comes before the minimum pressure, which is shown on its scale.
+  map_type_setting = reply.at(20);
+  const auto sensor = static_cast<std::size_t>(map_type_setting & 3);
+  tool.map_type[static_cast<int>(sensor)].set_value(true);
+  map_sensor_gain = kMapSensorScales[sensor].gain;
+  map_sensor_offset = kMapSensorScales[sensor].offset;
+  tool.special_cfg[0].set_value(checked_if(map_type_setting, 0x40));
+  tool.special_cfg[1].set_value(checked_if(map_type_setting, 0x80));
+  // The first option button carries the in-sync mark of the whole MAP type byte.
+  mark_choice_in_sync(tool.map_type[0]);
+
+  ego_secs = word_at(reply, 3);
+  show_text(tool.ego_seconds, ui::format_number(ego_secs, "###0"));
+  ego_rate_setting = reply.at(11);
+  show_text(tool.ego_rate, ui::format_number(ego_rate_setting, "##0"));
+  min_pres = word_at(reply, 9);
+  const double min_pressure_kpa = ui::round_half_even(min_pres / 1023.0 * map_sensor_gain +
+                                                      static_cast<double>(map_sensor_offset));
+  show_text(tool.min_pressure, ui::format_number(min_pressure_kpa, "##0.0"));
+
+  option_bits = reply.at(18);
+  tool.TPS_mapped.set_value(checked_if(option_bits, 0x01));
+  tool.MAP_accel.set_value(checked_if(option_bits, 0x02));
+
+  // Stored as received, 0 included: whoever divides by it checks it.
+  rpm_full_scale = static_cast<Single>(word_at(reply, 16));
+  show_text(tool.full_scale_rpm, ui::format_single(rpm_full_scale, "####0"));
+  mark_box_in_sync(tool.full_scale_rpm);
+
+  trgs_rev = reply.at(19);
+  show_text(tool.trigs_per_rev, std::to_string(trgs_rev));
+
+  for (ui::TextBox* box :
+       {&tool.accel_senitivity, &tool.accel_flt_rate, &tool.ego_seconds, &tool.ego_rate,
+        &tool.min_pressure, &tool.trigs_per_rev, &tool.full_scale_rpm}) {
+    mark_box_in_sync(*box);
+  }
+  mark_choice_in_sync(tool.TPS_mapped);
+  mark_choice_in_sync(tool.MAP_accel);
+}
+
+std::string firmware_revision_text(Long revision) {
+  const std::string digits = "00000" + std::to_string(revision);
+  const std::string t = digits.substr(digits.size() - 5);
+  return "V" + t.substr(0, 1) + "." + t.substr(1, 2) + "." + t.substr(3, 2);
+}
+
+void decode_firmware_revision_reply(const ReplyFrame& reply, Integer /*n*/) {
+  fw_rev = word_at(reply, 3);
+  frm_about().FW_Rev.set_caption(firmware_revision_text(fw_rev));
+}
+
+void decode_serial_number_reply(const ReplyFrame& reply, Integer /*n*/) {
+  const Long serial = reply.at(3) + 256 * reply.at(4) + 65536 * reply.at(5);
+  frm_about().serial_num.set_caption(std::to_string(serial));
+}
+
+void decode_analog_pair_reply(const ReplyFrame& reply, Integer /*n*/) {
+  aux_input_volts = static_cast<Single>(word_at(reply, 5) / 1024.0 * 3.3);
+}
+
+}  // namespace ecu

@@ -1,0 +1,198 @@
+#include "gui/control_widgets.hpp"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "gui/convert.hpp"
+#include "gui/rich/rich_support.hpp"
+
+namespace gui {
+
+namespace {
+
+// Focus that moves because another window (a message box, a menu) came up is no change of
+// control within the window: the model is not told.
+bool moves_within_window(const QFocusEvent& event) {
+  return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
+}
+
+}  // namespace
+
+void LineTextBox::keyPressEvent(QKeyEvent* event) {
+  const KeyOutcome outcome = hooks.key ? hooks.key(*event) : KeyOutcome{};
+  switch (outcome.action) {
+    case KeyOutcome::Action::swallow:
+      event->accept();
+      return;
+    case KeyOutcome::Action::replace:
+      if (!isReadOnly()) insert(outcome.replacement);
+      event->accept();
+      return;
+    case KeyOutcome::Action::pass:
+      break;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void LineTextBox::focusInEvent(QFocusEvent* event) {
+  QLineEdit::focusInEvent(event);
+  if (moves_within_window(*event) && hooks.got_focus) hooks.got_focus();
+}
+
+void LineTextBox::focusOutEvent(QFocusEvent* event) {
+  QLineEdit::focusOutEvent(event);
+  if (moves_within_window(*event) && hooks.lost_focus) hooks.lost_focus();
+}
+
+void MultiLineTextBox::keyPressEvent(QKeyEvent* event) {
+  const KeyOutcome outcome = hooks.key ? hooks.key(*event) : KeyOutcome{};
+  switch (outcome.action) {
+    case KeyOutcome::Action::swallow:
+      event->accept();
+      return;
+    case KeyOutcome::Action::replace:
+      if (!isReadOnly()) insertPlainText(outcome.replacement);
+      event->accept();
+      return;
+    case KeyOutcome::Action::pass:
+      break;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void MultiLineTextBox::focusInEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusInEvent(event);
+  if (moves_within_window(*event) && hooks.got_focus) hooks.got_focus();
+}
+
+void MultiLineTextBox::focusOutEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusOutEvent(event);
+  if (moves_within_window(*event) && hooks.lost_focus) hooks.lost_focus();
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event) {
+  pressed_ = event->button() == Qt::LeftButton;
+  QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+  // A click is a press and a release over the label, as for a button.
+  const bool click =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  pressed_ = false;
+  QLabel::mouseReleaseEvent(event);
+  if (click && on_click) on_click();
+}
+
+ShapeWidget::ShapeWidget(QWidget* parent) : QWidget(parent) {
+  // A shape is drawn on its container: clicks go to what is beneath it.
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeWidget::show_shape(const ui::Shape& shape) {
+  kind_ = shape.shape();
+  filled_ = shape.fill_style() == 0;
+  fill_ = to_qcolor(shape.fill_colour());
+  border_ = to_qcolor(shape.border_colour());
+  update();
+}
+
+void ShapeWidget::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing,
+                        kind_ != ui::Shape::Kind::rectangle && kind_ != ui::Shape::Kind::square);
+  painter.setPen(QPen(border_, 1));
+  painter.setBrush(filled_ ? QBrush(fill_) : QBrush(Qt::NoBrush));
+  // The border lies inside the control's rectangle.
+  QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  const bool equal_sides = kind_ == ui::Shape::Kind::square || kind_ == ui::Shape::Kind::circle ||
+                           kind_ == ui::Shape::Kind::rounded_square;
+  if (equal_sides) {
+    const double side = std::min(area.width(), area.height());
+    area = QRectF(area.center().x() - side / 2, area.center().y() - side / 2, side, side);
+  }
+  switch (kind_) {
+    case ui::Shape::Kind::rectangle:
+    case ui::Shape::Kind::square:
+      painter.drawRect(area);
+      break;
+    case ui::Shape::Kind::oval:
+    case ui::Shape::Kind::circle:
+      painter.drawEllipse(area);
+      break;
+    case ui::Shape::Kind::rounded_rectangle:
+    case ui::Shape::Kind::rounded_square: {
+      const double radius = std::min(area.width(), area.height()) / 6.0;
+      painter.drawRoundedRect(area, radius, radius);
+      break;
+    }
+  }
+}
+
+LineWidget::LineWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LineWidget::show_line(const ui::Line& line) {
+  const QPoint start = QPoint(rich::twips_to_pixels(line.x1()), rich::twips_to_pixels(line.y1()));
+  const QPoint end = QPoint(rich::twips_to_pixels(line.x2()), rich::twips_to_pixels(line.y2()));
+  const QPoint top_left(std::min(start.x(), end.x()), std::min(start.y(), end.y()));
+  // One pixel more each way, so a horizontal or vertical line still has an area to draw in.
+  const QSize size(std::abs(end.x() - start.x()) + 1, std::abs(end.y() - start.y()) + 1);
+  from_ = start - top_left;
+  to_ = end - top_left;
+  colour_ = to_qcolor(line.border_colour());
+  setGeometry(QRect(top_left, size));
+  update();
+}
+
+void LineWidget::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.setPen(QPen(colour_, 1));
+  painter.drawLine(from_, to_);
+}
+
+PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {}
+
+void PictureWidget::show_picture(const std::string& path) {
+  picture_ = path.empty() ? QPixmap() : QPixmap(QString::fromStdString(path));
+  update();
+}
+
+void PictureWidget::set_background(const QColor& colour) {
+  background_ = colour;
+  update();
+}
+
+void PictureWidget::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), background_);
+  if (picture_.isNull()) return;
+  QSize shown = picture_.size();
+  if (shown.width() > width() || shown.height() > height()) {
+    shown.scale(size(), Qt::KeepAspectRatio);
+  }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawPixmap(QRect(QPoint(0, 0), shown), picture_);
+}
+
+void PictureWidget::mousePressEvent(QMouseEvent* event) {
+  if (on_mouse) on_mouse(0, *event);
+}
+
+void PictureWidget::mouseMoveEvent(QMouseEvent* event) {
+  if (on_mouse) on_mouse(1, *event);
+}
+
+void PictureWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (on_mouse) on_mouse(2, *event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()) &&
+      on_click) {
+    on_click();
+  }
+}
+
+}  // namespace gui

@@ -1,0 +1,103 @@
+#include "gui/convert.hpp"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QStringList>
+#include <algorithm>
+#include <cstdint>
+
+#include "gui/rich/rich_support.hpp"
+
+namespace gui {
+
+QRect to_pixel_rect(float left, float top, float width, float height) {
+  return {rich::twips_to_pixels(left), rich::twips_to_pixels(top),
+          std::max(0, rich::twips_to_pixels(width)), std::max(0, rich::twips_to_pixels(height))};
+}
+
+namespace {
+
+struct SystemColour {
+  int index;
+  QPalette::ColorRole role;
+};
+
+// The scheme colours the console's windows may name, by their desktop index.
+constexpr SystemColour kSystemColours[] = {
+    {0x05, QPalette::Base},        {0x08, QPalette::Text},
+    {0x0D, QPalette::Highlight},   {0x0E, QPalette::HighlightedText},
+    {0x0F, QPalette::Button},      {0x10, QPalette::Dark},
+    {0x11, QPalette::Mid},         {0x12, QPalette::ButtonText},
+    {0x14, QPalette::Light},       {0x17, QPalette::ToolTipText},
+    {0x18, QPalette::ToolTipBase},
+};
+
+}  // namespace
+
+QColor to_qcolor(ui::Colour colour) {
+  const auto bits = static_cast<std::uint32_t>(colour);
+  if ((bits & 0x80000000U) != 0) {
+    const int index = static_cast<int>(bits & 0xFFU);
+    const QPalette palette = QGuiApplication::palette();
+    for (const auto& entry : kSystemColours) {
+      if (entry.index == index) return palette.color(entry.role);
+    }
+    return palette.color(QPalette::Window);
+  }
+  return rich::to_qcolor(colour);
+}
+
+QString qt_file_filter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
+    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      pattern = pattern.trimmed();
+      // "*.*" means every file on the desktop, also files without a dot.
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+    }
+    if (patterns.isEmpty()) patterns << QStringLiteral("*");
+    // Qt reads the patterns from a trailing "(...)": drop the description's own copy.
+    if (description.endsWith(QLatin1Char(')'))) {
+      const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+      if (open >= 0) description = description.left(open).trimmed();
+    }
+    if (description.isEmpty()) description = patterns.join(QLatin1Char(' '));
+    entries << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')');
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+QString label_text(const std::string& caption) {
+  const QString text = rich::to_qstring(caption);
+  QString shown;
+  shown.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == QLatin1Char('&')) {
+      if (i + 1 < text.size() && text[i + 1] == QLatin1Char('&')) {
+        shown += QLatin1Char('&');
+        ++i;
+      }
+      continue;
+    }
+    shown += text[i];
+  }
+  return shown;
+}
+
+QString text_for_editor(const std::string& text) {
+  QString converted = rich::to_qstring(text);
+  converted.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return converted;
+}
+
+std::string text_from_editor(const QString& text) {
+  QString converted = text;
+  converted.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+  return converted.toStdString();
+}
+
+}  // namespace gui

@@ -1,0 +1,685 @@
+#include "gui/form_window.hpp"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "gui/convert.hpp"
+#include "gui/front_end.hpp"
+#include "gui/rich/rich_support.hpp"
+#include "gui/rich_widgets.hpp"
+
+namespace gui {
+
+namespace {
+
+// The windows were laid out for an 8 point dialog font of about 11 pixels.
+constexpr int kFontPixels = 11;
+
+bool all_or(ui::Property what, ui::Property wanted) {
+  return what == ui::Property::everything || what == wanted;
+}
+
+// Controls the desktop draws on their container rather than as windows of their own: they
+// always lie beneath the windowed controls.
+bool is_graphical(ui::ControlKind kind) {
+  return kind == ui::ControlKind::label || kind == ui::ControlKind::shape ||
+         kind == ui::ControlKind::line;
+}
+
+// Kinds the rich widgets are asked for first.
+bool is_rich_kind(ui::ControlKind kind) {
+  switch (kind) {
+    case ui::ControlKind::picture_box:
+    case ui::ControlKind::tab_control:
+    case ui::ControlKind::scroll_bar:
+    case ui::ControlKind::grid:
+    case ui::ControlKind::gauge:
+    case ui::ControlKind::strip_chart:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Qt::Alignment label_alignment(ui::Label::Align align) {
+  switch (align) {
+    case ui::Label::Align::right:
+      return Qt::AlignRight | Qt::AlignTop;
+    case ui::Label::Align::centre:
+      return Qt::AlignHCenter | Qt::AlignTop;
+    case ui::Label::Align::left:
+      break;
+  }
+  return Qt::AlignLeft | Qt::AlignTop;
+}
+
+Qt::CheckState check_state(int value) {
+  if (value == ui::CheckBox::checked) return Qt::Checked;
+  if (value == ui::CheckBox::grayed) return Qt::PartiallyChecked;
+  return Qt::Unchecked;
+}
+
+int mouse_button_code(Qt::MouseButtons buttons) {
+  int code = 0;
+  if (buttons.testFlag(Qt::LeftButton)) code |= 1;
+  if (buttons.testFlag(Qt::RightButton)) code |= 2;
+  if (buttons.testFlag(Qt::MiddleButton)) code |= 4;
+  return code;
+}
+
+}  // namespace
+
+FormWindow::FormWindow(ui::Form& form, FrontEnd& front_end) : form_(&form), front_end_(front_end) {
+  setObjectName(QString::fromStdString(form.name()));
+  QFont dialog_font = font();
+  dialog_font.setPixelSize(kFontPixels);
+  setFont(dialog_font);
+  canvas_ = new QWidget(this);
+  canvas_->setObjectName(QStringLiteral("canvas"));
+  canvas_->setAutoFillBackground(true);
+  setCentralWidget(canvas_);
+  // The window follows the canvas, whose size the form sets.
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  build();
+  form_changed();
+}
+
+FormWindow::~FormWindow() = default;
+
+void FormWindow::detach() {
+  if (!form_) return;
+  ModelUpdate update(*this);
+  form_ = nullptr;
+  bindings_.clear();
+  order_.clear();
+  actions_.clear();
+  hide();
+}
+
+void FormWindow::build() {
+  ModelUpdate update(*this);
+  for (ui::Control* control : form_->controls()) add_binding(*control);
+  for (ui::Control* control : order_) refresh(bindings_.at(control), ui::Property::everything);
+  stack_graphical_controls_below();
+  build_menus();
+}
+
+FormWindow::Binding* FormWindow::add_binding(ui::Control& control) {
+  if (control.kind() == ui::ControlKind::menu_item || control.kind() == ui::ControlKind::timer) {
+    return nullptr;
+  }
+  bool rich = false;
+  QWidget* widget = create_widget(control, rich);
+  if (!widget) return nullptr;
+  // Rich widgets name themselves.
+  if (!rich) {
+    widget->setObjectName(QString::fromStdString(
+        control.index() < 0 ? control.name()
+                            : control.name() + "(" + std::to_string(control.index()) + ")"));
+  }
+  auto& binding = bindings_[&control];
+  binding = Binding{&control, control.kind(), widget, rich};
+  order_.push_back(&control);
+  if (!rich) connect_user_input(control, widget);
+  return &binding;
+}
+
+FormWindow::Binding* FormWindow::binding_for(const ui::Control& control) {
+  auto found = bindings_.find(&control);
+  if (found == bindings_.end() || found->second.kind != control.kind()) return nullptr;
+  return &found->second;
+}
+
+QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
+  rich = false;
+  if (is_rich_kind(control.kind())) {
+    if (QWidget* widget = create_rich_widget(control, canvas_)) {
+      rich = true;
+      return widget;
+    }
+  }
+  switch (control.kind()) {
+    case ui::ControlKind::label: {
+      auto* label = new ClickLabel(canvas_);
+      label->setTextFormat(Qt::PlainText);
+      // Captions wrap within the label's width, as on the desktop.
+      label->setWordWrap(true);
+      return label;
+    }
+    case ui::ControlKind::text_box: {
+      const auto& box = static_cast<const ui::TextBox&>(control);
+      if (box.multi_line()) return new MultiLineTextBox(canvas_);
+      return new LineTextBox(canvas_);
+    }
+    case ui::ControlKind::check_box:
+      return new CheckBoxWidget(canvas_);
+    case ui::ControlKind::option_button: {
+      auto* option = new OptionButtonWidget(canvas_);
+      // The model groups option buttons by container and clears the others itself.
+      option->setAutoExclusive(false);
+      return option;
+    }
+    case ui::ControlKind::command_button:
+      return new QPushButton(canvas_);
+    case ui::ControlKind::frame:
+      return new QGroupBox(canvas_);
+    case ui::ControlKind::shape:
+      return new ShapeWidget(canvas_);
+    case ui::ControlKind::line:
+      return new LineWidget(canvas_);
+    case ui::ControlKind::picture_box:
+      return new PictureWidget(canvas_);
+    case ui::ControlKind::tab_control:
+    case ui::ControlKind::scroll_bar:
+    case ui::ControlKind::grid:
+    case ui::ControlKind::gauge:
+    case ui::ControlKind::strip_chart: {
+      // No rich widget for it: an empty framed area keeps the layout and holds children.
+      auto* placeholder = new QFrame(canvas_);
+      placeholder->setFrameShape(QFrame::StyledPanel);
+      return placeholder;
+    }
+    case ui::ControlKind::menu_item:
+    case ui::ControlKind::timer:
+      break;
+  }
+  return nullptr;
+}
+
+void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
+  // Every path into the model first checks the window still shows a form and that the
+  // signal does not come from a model-driven update of the widget.
+  switch (control.kind()) {
+    case ui::ControlKind::label: {
+      auto& label = static_cast<ui::Label&>(control);
+      static_cast<ClickLabel*>(widget)->on_click = [this, &label] {
+        if (accepts_user_input()) label.click();
+      };
+      break;
+    }
+    case ui::ControlKind::text_box: {
+      auto& box = static_cast<ui::TextBox&>(control);
+      TextBoxHooks hooks;
+      hooks.key = [this, &box](const QKeyEvent& event) { return deliver_key(box, event); };
+      hooks.got_focus = [this, &box] {
+        if (accepts_user_input()) box.get_focus();
+      };
+      hooks.lost_focus = [this, &box] {
+        if (accepts_user_input()) box.lose_focus();
+      };
+      if (auto* line = dynamic_cast<LineTextBox*>(widget)) {
+        line->hooks = std::move(hooks);
+        // Every change of the text reaches the model, so its change handler runs per key.
+        connect(line, &QLineEdit::textChanged, this, [this, &box](const QString& text) {
+          if (!accepts_user_input()) return;
+          const UserEdit edit(*this, box);
+          box.set_text(text.toStdString());
+        });
+      } else if (auto* editor = dynamic_cast<MultiLineTextBox*>(widget)) {
+        editor->hooks = std::move(hooks);
+        connect(editor, &QPlainTextEdit::textChanged, this, [this, &box, editor] {
+          if (!accepts_user_input()) return;
+          const UserEdit edit(*this, box);
+          box.set_text(text_from_editor(editor->toPlainText()));
+        });
+      }
+      break;
+    }
+    case ui::ControlKind::check_box: {
+      auto& box = static_cast<ui::CheckBox&>(control);
+      connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this, [this, &box] {
+        if (!accepts_user_input()) return;
+        box.click();
+        // Qt toggled the box on its own; the model's value is the one shown.
+        if (Binding* binding = form_ ? binding_for(box) : nullptr) {
+          refresh(*binding, ui::Property::value);
+        }
+      });
+      break;
+    }
+    case ui::ControlKind::option_button: {
+      auto& option = static_cast<ui::OptionButton&>(control);
+      connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this, [this, &option] {
+        if (!accepts_user_input()) return;
+        option.click();
+        if (Binding* binding = form_ ? binding_for(option) : nullptr) {
+          refresh(*binding, ui::Property::value);
+        }
+      });
+      break;
+    }
+    case ui::ControlKind::command_button: {
+      auto& button = static_cast<ui::CommandButton&>(control);
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this, &button] {
+        if (accepts_user_input()) button.click();
+      });
+      break;
+    }
+    case ui::ControlKind::picture_box: {
+      auto& box = static_cast<ui::PictureBox&>(control);
+      auto* picture = static_cast<PictureWidget*>(widget);
+      picture->on_click = [this, &box] {
+        if (accepts_user_input()) box.click();
+      };
+      picture->on_mouse = [this, &box](int kind, const QMouseEvent& event) {
+        if (accepts_user_input()) deliver_mouse(box, kind, event);
+      };
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+KeyOutcome FormWindow::deliver_key(ui::TextBox& box, const QKeyEvent& event) {
+  if (!accepts_user_input()) return {};
+  const UserEdit edit(*this, box);
+  const int code = rich::virtual_key(event);
+  if (code != 0) {
+    const int result = box.key_down(code, rich::shift_mask(event.modifiers()));
+    // The handler may have closed the window.
+    if (!form_ || result == 0) return {KeyOutcome::Action::swallow, {}};
+  }
+  // Typed characters, Enter, Backspace and Escape reach the key press handler; Tab moves
+  // the focus instead.
+  const int typed = rich::typed_character(event);
+  if (typed == 0 || typed == '\t') return {};
+  const int result = box.key_press(typed);
+  if (!form_ || result == 0) return {KeyOutcome::Action::swallow, {}};
+  if (result == typed) return {};
+  if (result < 32 || result > 0xFFFF) return {KeyOutcome::Action::swallow, {}};
+  return {KeyOutcome::Action::replace, QString(QChar(static_cast<char16_t>(result)))};
+}
+
+void FormWindow::deliver_mouse(ui::PictureBox& box, int kind, const QMouseEvent& event) {
+  const QWidget* widget = widget_for(box);
+  if (!widget) return;
+  const QPointF point = event.position();
+  // The point in the box's own scale; twips when no scale was set.
+  float x = static_cast<float>(point.x()) * rich::kTwipsPerPixel;
+  float y = static_cast<float>(point.y()) * rich::kTwipsPerPixel;
+  if (box.scale_width() != 0 && widget->width() > 0) {
+    x = box.scale_left() +
+        static_cast<float>(point.x()) * box.scale_width() / static_cast<float>(widget->width());
+  }
+  if (box.scale_height() != 0 && widget->height() > 0) {
+    y = box.scale_top() +
+        static_cast<float>(point.y()) * box.scale_height() / static_cast<float>(widget->height());
+  }
+  // A release reports the button released, a press or move the buttons held.
+  const int button = kind == 2 ? mouse_button_code(event.button())
+                               : mouse_button_code(kind == 0 ? event.button() : event.buttons());
+  const int shift = rich::shift_mask(event.modifiers());
+  const auto& handler = kind == 0   ? box.on_mouse_down
+                        : kind == 1 ? box.on_mouse_move
+                                    : box.on_mouse_up;
+  if (handler) box.form().raise([&] { handler(button, shift, x, y); });
+}
+
+void FormWindow::build_menus() {
+  const auto bar = form_->menu_bar();
+  if (bar.empty()) return;
+  for (ui::MenuItem* item : bar) add_menu_item(*item, menuBar());
+  refresh_menu_bar_visibility();
+}
+
+void FormWindow::add_menu_item(ui::MenuItem& item, QWidget* parent_menu) {
+  QAction* action = nullptr;
+  if (item.separator()) {
+    action = new QAction(parent_menu);
+    action->setSeparator(true);
+  } else if (!item.items().empty()) {
+    auto* menu = new QMenu(parent_menu);
+    for (ui::MenuItem* child : item.items()) add_menu_item(*child, menu);
+    // A menu's own click runs as it opens, so it can set up its items first.
+    connect(menu, &QMenu::aboutToShow, this, [this, &item] { click_menu_item(item); });
+    action = menu->menuAction();
+  } else {
+    action = new QAction(parent_menu);
+    connect(action, &QAction::triggered, this, [this, &item] { click_menu_item(item); });
+  }
+  action->setObjectName(QString::fromStdString(item.name()));
+  parent_menu->addAction(action);
+  actions_[&item] = action;
+  refresh_menu_item(item);
+}
+
+void FormWindow::refresh_menu_item(ui::MenuItem& item) {
+  auto found = actions_.find(&item);
+  if (found == actions_.end()) return;
+  ModelUpdate update(*this);
+  QAction* action = found->second;
+  // The caption's "&" is Qt's access key mark too.
+  if (!item.separator()) action->setText(rich::to_qstring(item.caption()));
+  action->setVisible(item.visible());
+  action->setEnabled(item.enabled());
+  // Only checked items are checkable, so unchecked ones show no empty box.
+  action->setCheckable(item.checked());
+  action->setChecked(item.checked());
+}
+
+void FormWindow::refresh_menu_bar_visibility() {
+  const auto bar = form_->menu_bar();
+  if (bar.empty()) return;
+  const bool any_visible =
+      std::any_of(bar.begin(), bar.end(), [](const ui::MenuItem* item) { return item->visible(); });
+  menuBar()->setVisible(any_visible);
+}
+
+void FormWindow::click_menu_item(ui::MenuItem& item) {
+  if (!accepts_user_input()) return;
+  item.click();
+  // Qt flips checkable actions itself; the model says what is checked.
+  if (form_) refresh_menu_item(item);
+}
+
+QWidget* FormWindow::container_widget(const ui::Control& control) const {
+  const ui::Control* container = control.container();
+  if (!container) return canvas_;
+  auto found = bindings_.find(container);
+  if (found == bindings_.end()) return canvas_;
+  const Binding& holder = found->second;
+  if (holder.kind != ui::ControlKind::tab_control || !holder.rich || control.tab_page() < 0) {
+    return holder.widget;
+  }
+  // Positions on a tab page are relative to the page, below the rows of tabs.
+  QWidget* page = tab_page_widget(holder.widget, control.tab_page());
+  return page ? page : holder.widget;
+}
+
+void FormWindow::place(Binding& binding) {
+  const ui::Control& control = *binding.control;
+  QWidget* parent = container_widget(control);
+  if (binding.widget->parentWidget() != parent) binding.widget->setParent(parent);
+  if (binding.kind == ui::ControlKind::line) {
+    static_cast<LineWidget*>(binding.widget)->show_line(static_cast<const ui::Line&>(control));
+  } else {
+    binding.widget->setGeometry(
+        to_pixel_rect(control.left(), control.top(), control.width(), control.height()));
+  }
+  // Reparenting hides a widget.
+  binding.widget->setVisible(control.visible());
+}
+
+void FormWindow::stack_graphical_controls_below() {
+  // Lowering from the last to the first keeps their order among themselves.
+  for (auto control = order_.rbegin(); control != order_.rend(); ++control) {
+    const Binding& binding = bindings_.at(*control);
+    if (is_graphical(binding.kind)) binding.widget->lower();
+  }
+}
+
+void FormWindow::refresh(Binding& binding, ui::Property what) {
+  ModelUpdate update(*this);
+  ui::Control& control = *binding.control;
+  QWidget* widget = binding.widget;
+  if (all_or(what, ui::Property::geometry) || what == ui::Property::layout) place(binding);
+  if (what == ui::Property::visibility) widget->setVisible(control.visible());
+  if (all_or(what, ui::Property::enabled)) widget->setEnabled(control.enabled());
+  if (all_or(what, ui::Property::tool_tip)) {
+    widget->setToolTip(rich::to_qstring(control.tool_tip()));
+  }
+  if (binding.rich) {
+    refresh_rich_widget(widget, control, what);
+    return;
+  }
+  refresh_kind(binding, what);
+}
+
+void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
+  ui::Control& control = *binding.control;
+  QWidget* widget = binding.widget;
+  const bool text = all_or(what, ui::Property::text);
+  if (all_or(what, ui::Property::colours)) refresh_colours(binding);
+  switch (binding.kind) {
+    case ui::ControlKind::label: {
+      const auto& label = static_cast<const ui::Label&>(control);
+      auto* shown = static_cast<ClickLabel*>(widget);
+      if (text) {
+        shown->setText(label_text(label.caption()));
+        shown->setAlignment(label_alignment(label.alignment()));
+      }
+      break;
+    }
+    case ui::ControlKind::text_box:
+      refresh_text_box(binding, what);
+      break;
+    case ui::ControlKind::check_box: {
+      const auto& box = static_cast<const ui::CheckBox&>(control);
+      auto* shown = static_cast<QCheckBox*>(widget);
+      if (text) shown->setText(rich::to_qstring(box.caption()));
+      if (all_or(what, ui::Property::value)) {
+        shown->setTristate(box.value() == ui::CheckBox::grayed);
+        shown->setCheckState(check_state(box.value()));
+      }
+      break;
+    }
+    case ui::ControlKind::option_button: {
+      const auto& option = static_cast<const ui::OptionButton&>(control);
+      auto* shown = static_cast<QRadioButton*>(widget);
+      if (text) shown->setText(rich::to_qstring(option.caption()));
+      if (all_or(what, ui::Property::value)) shown->setChecked(option.value());
+      break;
+    }
+    case ui::ControlKind::command_button: {
+      const auto& button = static_cast<const ui::CommandButton&>(control);
+      auto* shown = static_cast<QPushButton*>(widget);
+      if (text) shown->setText(rich::to_qstring(button.caption()));
+      if (all_or(what, ui::Property::picture)) {
+        shown->setIcon(button.picture().empty()
+                           ? QIcon()
+                           : QIcon(QPixmap(QString::fromStdString(button.picture()))));
+      }
+      break;
+    }
+    case ui::ControlKind::frame:
+      if (text) static_cast<QGroupBox*>(widget)->setTitle(rich::to_qstring(control.caption()));
+      break;
+    case ui::ControlKind::shape:
+      if (all_or(what, ui::Property::colours) || what == ui::Property::layout) {
+        static_cast<ShapeWidget*>(widget)->show_shape(static_cast<const ui::Shape&>(control));
+      }
+      break;
+    case ui::ControlKind::line:
+      // The colour is drawn with the points.
+      if (what == ui::Property::colours) place(binding);
+      break;
+    case ui::ControlKind::picture_box:
+      if (all_or(what, ui::Property::picture)) {
+        static_cast<PictureWidget*>(widget)->show_picture(
+            static_cast<const ui::PictureBox&>(control).picture_path());
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void FormWindow::refresh_colours(Binding& binding) {
+  const ui::Control& control = *binding.control;
+  QWidget* widget = binding.widget;
+  const QColor back = to_qcolor(control.back_colour());
+  const QColor fore = to_qcolor(control.fore_colour());
+  QPalette palette = widget->palette();
+  switch (binding.kind) {
+    case ui::ControlKind::label:
+      widget->setAutoFillBackground(!static_cast<const ui::Label&>(control).transparent());
+      palette.setColor(QPalette::Window, back);
+      palette.setColor(QPalette::WindowText, fore);
+      break;
+    case ui::ControlKind::text_box:
+      palette.setColor(QPalette::Base, back);
+      palette.setColor(QPalette::Text, fore);
+      break;
+    case ui::ControlKind::check_box:
+    case ui::ControlKind::option_button:
+      // Qt paints buttons, check boxes included, in the button roles.
+      palette.setColor(QPalette::Button, back);
+      palette.setColor(QPalette::ButtonText, fore);
+      [[fallthrough]];
+    case ui::ControlKind::frame:
+      widget->setAutoFillBackground(true);
+      palette.setColor(QPalette::Window, back);
+      palette.setColor(QPalette::WindowText, fore);
+      break;
+    case ui::ControlKind::command_button:
+      palette.setColor(QPalette::Button, back);
+      palette.setColor(QPalette::ButtonText, fore);
+      break;
+    case ui::ControlKind::picture_box:
+      static_cast<PictureWidget*>(widget)->set_background(back);
+      return;
+    default:
+      return;
+  }
+  widget->setPalette(palette);
+}
+
+void FormWindow::refresh_text_box(Binding& binding, ui::Property what) {
+  const auto& box = static_cast<const ui::TextBox&>(*binding.control);
+  if (what == ui::Property::layout &&
+      box.multi_line() != (dynamic_cast<MultiLineTextBox*>(binding.widget) != nullptr)) {
+    rebuild(binding);
+    return;
+  }
+  if (all_or(what, ui::Property::text)) {
+    if (auto* line = dynamic_cast<LineTextBox*>(binding.widget)) {
+      const QString wanted = rich::to_qstring(box.text());
+      // The text the user just typed comes back from the model unchanged: leave it alone.
+      if (line->text() != wanted) {
+        const int cursor = line->cursorPosition();
+        line->setText(wanted);
+        // A box being typed in keeps its cursor; any other shows the start of its text.
+        const bool typed_in = line->hasFocus() || user_edit_ == &box;
+        line->setCursorPosition(typed_in ? std::min<int>(cursor, wanted.size()) : 0);
+      }
+    } else if (auto* editor = dynamic_cast<MultiLineTextBox*>(binding.widget)) {
+      const QString wanted = text_for_editor(box.text());
+      if (editor->toPlainText() != wanted) editor->setPlainText(wanted);
+    }
+  }
+  if (all_or(what, ui::Property::enabled)) {
+    if (auto* line = dynamic_cast<LineTextBox*>(binding.widget)) line->setReadOnly(box.locked());
+    if (auto* editor = dynamic_cast<MultiLineTextBox*>(binding.widget)) {
+      editor->setReadOnly(box.locked());
+    }
+  }
+}
+
+void FormWindow::rebuild(Binding& binding) {
+  ui::Control& control = *binding.control;
+  QWidget* old_widget = binding.widget;
+  bool rich = false;
+  QWidget* widget = create_widget(control, rich);
+  if (!widget) return;
+  widget->setObjectName(old_widget->objectName());
+  binding.widget = widget;
+  binding.rich = rich;
+  if (!rich) connect_user_input(control, widget);
+  // The old widget may be the one whose signal is being delivered.
+  old_widget->hide();
+  old_widget->disconnect(this);
+  old_widget->deleteLater();
+  refresh(binding, ui::Property::everything);
+}
+
+void FormWindow::form_changed() {
+  if (!form_) return;
+  ModelUpdate update(*this);
+  setWindowTitle(rich::to_qstring(form_->caption()));
+  // The form's size is the outer size: frame, title bar and menu bar included.
+  const bool menu_shown = !form_->menu_bar().empty() && menuBar()->isVisibleTo(this);
+  const int menu_height = menu_shown ? menuBar()->sizeHint().height() : 0;
+  canvas_->setFixedSize(
+      std::max(1, rich::twips_to_pixels(form_->width()) - kFrameWidthPixels),
+      std::max(1, rich::twips_to_pixels(form_->height()) - kFrameHeightPixels - menu_height));
+  // A form at the origin was never placed: the window manager chooses.
+  if (form_->left() != 0 || form_->top() != 0) {
+    move(rich::twips_to_pixels(form_->left()), rich::twips_to_pixels(form_->top()));
+  }
+  setEnabled(form_->enabled());
+  QPalette palette = canvas_->palette();
+  palette.setColor(QPalette::Window, to_qcolor(form_->back_colour()));
+  canvas_->setPalette(palette);
+}
+
+void FormWindow::show_as_model_says() {
+  if (!form_) return;
+  ModelUpdate update(*this);
+  if (!form_->visible()) {
+    hide();
+    return;
+  }
+  const Qt::WindowModality wanted = form_->is_modal() ? Qt::ApplicationModal : Qt::NonModal;
+  if (windowModality() != wanted) {
+    // Qt takes a new modality only while the window is hidden.
+    hide();
+    setWindowModality(wanted);
+  }
+  show();
+}
+
+void FormWindow::control_changed(ui::Control& control, ui::Property what) {
+  if (!form_) return;
+  if (control.kind() == ui::ControlKind::menu_item) {
+    auto& item = static_cast<ui::MenuItem&>(control);
+    refresh_menu_item(item);
+    if (what == ui::Property::visibility && item.parent() == nullptr) {
+      refresh_menu_bar_visibility();
+      // The menu bar's height comes from or goes to the canvas.
+      form_changed();
+    }
+    return;
+  }
+  Binding* binding = binding_for(control);
+  if (!binding) {
+    // A control that came after the window was built.
+    if (bindings_.count(&control) != 0) return;
+    const auto& controls = form_->controls();
+    if (std::find(controls.begin(), controls.end(), &control) == controls.end()) return;
+    binding = add_binding(control);
+    if (!binding) return;
+    what = ui::Property::everything;
+  }
+  refresh(*binding, what);
+}
+
+QWidget* FormWindow::widget_for(const ui::Control& control) const {
+  auto found = bindings_.find(&control);
+  return found == bindings_.end() ? nullptr : found->second.widget;
+}
+
+QAction* FormWindow::action_for(const ui::MenuItem& item) const {
+  auto found = actions_.find(&item);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+bool FormWindow::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  if (event->type() == QEvent::WindowActivate && form_) front_end_.window_activated(*this);
+  return handled;
+}
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+  // The form decides: its query-unload handler may keep it, or unloading hides the window.
+  event->ignore();
+  if (!form_) {
+    event->accept();
+    return;
+  }
+  if (accepts_user_input()) form_->request_close();
+}
+
+}  // namespace gui

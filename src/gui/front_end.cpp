@@ -1,0 +1,202 @@
+#include "gui/front_end.hpp"
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+
+#include "gui/form_window.hpp"
+#include "gui/qt_presenter.hpp"
+
+namespace gui {
+
+namespace {
+
+// How long a window the model activated may take to become Qt's active window; an
+// activation of another window within that time is a late echo, not the user's choice.
+constexpr qint64 kActivationGraceMs = 500;
+
+}  // namespace
+
+FrontEnd::FrontEnd(Dialogs dialogs) {
+  ui::forms().set_observer(this);
+  ui::event_loop().set_platform(this);
+  if (dialogs == Dialogs::qt) {
+    presenter_ = std::make_shared<QtPresenter>(this);
+    previous_presenter_ = ui::install_presenter(presenter_);
+  }
+  tick_timer_.setTimerType(Qt::PreciseTimer);
+  tick_timer_.setInterval(1);
+  QObject::connect(&tick_timer_, &QTimer::timeout, [this] { tick(); });
+  tick_timer_.start();
+  for (ui::Form* form : ui::forms().loaded()) {
+    form_loaded(*form);
+    if (form == ui::forms().active()) form_activated(*form);
+  }
+}
+
+FrontEnd::~FrontEnd() {
+  shutdown();
+  if (presenter_) {
+    presenter_->forget_front_end();
+    if (&ui::presenter() == presenter_.get()) ui::install_presenter(previous_presenter_);
+  }
+  for (auto& window : retired_) delete window.data();
+  if (busy_cursor_) QGuiApplication::restoreOverrideCursor();
+}
+
+void FrontEnd::shutdown() {
+  tick_timer_.stop();
+  if (ui::forms().observer() == this) ui::forms().set_observer(nullptr);
+  if (ui::event_loop().platform() == this) ui::event_loop().set_platform(nullptr);
+  std::vector<const ui::Form*> shown;
+  shown.reserve(windows_.size());
+  for (const auto& entry : windows_) shown.push_back(entry.first);
+  for (const ui::Form* form : shown) retire(*form);
+}
+
+FormWindow* FrontEnd::window_for(const ui::Form& form) const {
+  auto found = windows_.find(&form);
+  return found == windows_.end() ? nullptr : found->second;
+}
+
+QWidget* FrontEnd::dialog_parent() const {
+  const ui::Form* active = ui::forms().active();
+  FormWindow* window = active ? window_for(*active) : nullptr;
+  return window && window->isVisible() ? window : nullptr;
+}
+
+void FrontEnd::forget_destroyed_forms() {
+  // A form dropped without unloading (between tests) is no longer among the loaded ones.
+  const auto& loaded = ui::forms().loaded();
+  std::vector<const ui::Form*> gone;
+  for (const auto& entry : windows_) {
+    if (std::find(loaded.begin(), loaded.end(), entry.first) == loaded.end()) {
+      gone.push_back(entry.first);
+    }
+  }
+  for (const ui::Form* form : gone) retire(*form);
+}
+
+void FrontEnd::retire(const ui::Form& form) {
+  auto found = windows_.find(&form);
+  if (found == windows_.end()) return;
+  FormWindow* window = found->second;
+  windows_.erase(found);
+  if (pending_activation_ == &form) pending_activation_ = nullptr;
+  window->detach();
+  // The window may be delivering the very click that unloaded its form.
+  window->deleteLater();
+  std::erase_if(retired_, [](const QPointer<FormWindow>& old) { return old.isNull(); });
+  retired_.emplace_back(window);
+}
+
+void FrontEnd::form_loaded(ui::Form& form) {
+  forget_destroyed_forms();
+  // A new form at the address of one that was dropped without unloading.
+  retire(form);
+  auto* window = new FormWindow(form, *this);
+  windows_.emplace(&form, window);
+  if (form.visible()) window->show_as_model_says();
+}
+
+void FrontEnd::form_unloaded(ui::Form& form) {
+  retire(form);
+  update_busy_cursor();
+}
+
+void FrontEnd::form_changed(ui::Form& form) {
+  if (FormWindow* window = window_for(form)) window->form_changed();
+  update_busy_cursor();
+}
+
+void FrontEnd::form_shown(ui::Form& form) {
+  if (FormWindow* window = window_for(form)) window->show_as_model_says();
+  update_busy_cursor();
+}
+
+void FrontEnd::form_hidden(ui::Form& form) {
+  if (pending_activation_ == &form) pending_activation_ = nullptr;
+  if (FormWindow* window = window_for(form)) window->show_as_model_says();
+  update_busy_cursor();
+}
+
+void FrontEnd::form_activated(ui::Form& form) {
+  FormWindow* window = window_for(form);
+  if (!window || !window->isVisible()) return;
+  pending_activation_ = &form;
+  pending_since_.start();
+  window->raise();
+  window->activateWindow();
+}
+
+void FrontEnd::control_changed(ui::Control& control, ui::Property what) {
+  // Controls report changes from their constructors too, before their form is loaded.
+  if (FormWindow* window = window_for(control.form())) window->control_changed(control, what);
+}
+
+void FrontEnd::window_activated(FormWindow& window) {
+  ui::Form* form = window.form();
+  if (!form || !form->visible()) return;
+  if (pending_activation_ && pending_activation_ != form &&
+      pending_since_.elapsed() < kActivationGraceMs) {
+    return;
+  }
+  pending_activation_ = nullptr;
+  // The model ignores the form that is already active, so a message box closing over its
+  // window runs no activate handler.
+  ui::forms().activate(form);
+}
+
+void FrontEnd::process_events(ui::UserInput input) {
+  if (!QCoreApplication::instance()) return;
+  struct Depth {
+    int& depth;
+    explicit Depth(int& counter) : depth(counter) { ++depth; }
+    ~Depth() { --depth; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+  } depth(model_pass_depth_);
+  QCoreApplication::processEvents(
+      input == ui::UserInput::allow ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void FrontEnd::tick() {
+  // Inside a pass the model does its own work when Qt's events are delivered; running it
+  // here too would also run queued user input while the pass holds it back.
+  if (model_pass_depth_ > 0) return;
+  forget_destroyed_forms();
+  try {
+    ui::event_loop().run_model_work(ui::UserInput::allow);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "model work failed: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "model work failed\n");
+  }
+}
+
+void FrontEnd::update_busy_cursor() {
+  const bool busy = std::any_of(windows_.begin(), windows_.end(), [](const auto& entry) {
+    const ui::Form* form = entry.second->form();
+    return form && form->visible() && form->busy_pointer();
+  });
+  if (busy == busy_cursor_) return;
+  busy_cursor_ = busy;
+  if (busy) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QGuiApplication::restoreOverrideCursor();
+  }
+}
+
+FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) {
+  if (!front_end_) return;
+  saved_depth_ = front_end_->model_pass_depth_;
+  front_end_->model_pass_depth_ = 0;
+}
+
+FrontEnd::DialogScope::~DialogScope() {
+  if (front_end_) front_end_->model_pass_depth_ = saved_depth_;
+}
+
+}  // namespace gui

@@ -1,0 +1,87 @@
+#pragma once
+// The Qt front-end: shows every loaded form as a real window, delivers Qt's events when the
+// model's loop takes a pass, ticks the model's timers from Qt's own loop, and shows real
+// message boxes and file dialogs. It holds no logic of the console itself.
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/event_loop.hpp"
+#include "ui/form.hpp"
+#include "ui/presenter.hpp"
+
+namespace gui {
+
+class FormWindow;
+class QtPresenter;
+
+class FrontEnd final : public ui::FormObserver, public ui::Platform {
+ public:
+  enum class Dialogs { qt, keep_installed };
+
+  // Needs a QApplication. Installs itself as the forms' observer and the loop's platform,
+  // and (unless told to keep the installed one) the Qt presenter. Forms already loaded get
+  // their windows at once.
+  explicit FrontEnd(Dialogs dialogs = Dialogs::qt);
+  ~FrontEnd() override;
+  FrontEnd(const FrontEnd&) = delete;
+  FrontEnd& operator=(const FrontEnd&) = delete;
+
+  void form_loaded(ui::Form& form) override;
+  void form_unloaded(ui::Form& form) override;
+  void form_changed(ui::Form& form) override;
+  void form_shown(ui::Form& form) override;
+  void form_hidden(ui::Form& form) override;
+  void form_activated(ui::Form& form) override;
+  void control_changed(ui::Control& control, ui::Property what) override;
+
+  void process_events(ui::UserInput input) override;
+
+  [[nodiscard]] FormWindow* window_for(const ui::Form& form) const;
+  // The window dialogs belong to: the active form's, when it is shown.
+  [[nodiscard]] QWidget* dialog_parent() const;
+
+  // Qt made one of our windows the active one.
+  void window_activated(FormWindow& window);
+  // One share of the model's work from Qt's loop: timers, link sources, queued input.
+  void tick();
+  // Lets go of every window and uninstalls itself; for the program's end.
+  void shutdown();
+
+  // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
+  // the dialog was opened from inside a pass of the model's loop.
+  class DialogScope {
+   public:
+    explicit DialogScope(FrontEnd* front_end);
+    ~DialogScope();
+    DialogScope(const DialogScope&) = delete;
+    DialogScope& operator=(const DialogScope&) = delete;
+
+   private:
+    FrontEnd* front_end_;
+    int saved_depth_ = 0;
+  };
+
+ private:
+  void forget_destroyed_forms();
+  void retire(const ui::Form& form);
+  void update_busy_cursor();
+
+  std::unordered_map<const ui::Form*, FormWindow*> windows_;
+  std::vector<QPointer<FormWindow>> retired_;
+  QTimer tick_timer_;
+  // Passes of the model's loop now delivering Qt's events; the tick waits for them.
+  int model_pass_depth_ = 0;
+  // The form the model last activated, until Qt confirms it.
+  const ui::Form* pending_activation_ = nullptr;
+  QElapsedTimer pending_since_;
+  bool busy_cursor_ = false;
+  std::shared_ptr<QtPresenter> presenter_;
+  std::shared_ptr<ui::Presenter> previous_presenter_;
+};
+
+}  // namespace gui

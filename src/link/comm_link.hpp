@@ -1,0 +1,14 @@
+#pragma once
+// Opening the link to the controller and choosing its serial port.
+
+namespace ecu {
+
+// Makes the link usable for requests (opens the serial port when needed), or offers demo
+// mode or the end of the program when the port cannot be opened.
+void open_comm_link();
+// Probes COM1 to COM16 and shows which are present.
+void scan_com_ports();
+// The Comm menu's item for port `port_number` (1 to 10).
+void choose_com_port(int port_number);
+
+}  // namespace ecu

@@ -1,0 +1,156 @@
+#include "link/receive_framer.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <numeric>
+#include <string>
+
+#include "decode/reply_decoders.hpp"
+#include "link/link_channel.hpp"
+#include "link/reply_interval.hpp"
+#include "link/request.hpp"
+#include "model/shared_state.hpp"
+#include "ui/clock.hpp"
+
+namespace ecu {
+namespace {
+
+constexpr std::uint8_t kResetOrReflashAnswer = 0xAE;
+constexpr std::size_t kIntervalCount = 16;
+constexpr double kShownIntervalLimitMs = 10000.0;
+constexpr Single kShownIntervalCeilingMs = 9999.9F;
+
+struct FramerState {
+  // Monotonic time of the previous accepted frame; 0 at start-up, so the first interval is
+  // long and the average reads 9999.9 until it has been shifted out.
+  double last_accepted_time = 0.0;
+  std::array<double, kIntervalCount> intervals{};  // oldest first
+  std::int64_t dropped = 0;
+};
+
+FramerState& state() {
+  static FramerState instance;
+  return instance;
+}
+
+using Decoder = void (*)(const ReplyFrame&, const Integer&);
+
+// A failing decoder ends its own work on the frame; the others still get it.
+void run_decoder(Decoder decoder, const char* name, const ReplyFrame& frame, const Integer& n) {
+  yield_to_message_loop();
+  try {
+    decoder(frame, n);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: reply dropped: %s\n", name, error.what());
+  } catch (...) {
+    std::fprintf(stderr, "%s: reply dropped\n", name);
+  }
+}
+
+void record_reply_interval() {
+  auto& framer = state();
+  const double now = ui::clock().monotonic_seconds();
+  const double interval = std::max(0.0, now - framer.last_accepted_time);
+  framer.last_accepted_time = now;
+  std::shift_left(framer.intervals.begin(), framer.intervals.end(), 1);
+  framer.intervals.back() = interval;
+  const double average_ms = std::accumulate(framer.intervals.begin(), framer.intervals.end(), 0.0) /
+                            static_cast<double>(kIntervalCount) * 1000.0;
+  const Single shown = average_ms >= kShownIntervalLimitMs ? kShownIntervalCeilingMs
+                                                           : static_cast<Single>(average_ms);
+  if (current_view == 1) show_reply_interval(shown);
+}
+
+}  // namespace
+
+ReplyFrame::ReplyFrame(std::string_view bytes) {
+  const std::size_t limit = static_cast<std::size_t>(std::numeric_limits<int>::max());
+  received_ = static_cast<int>(std::min(bytes.size(), limit));
+  count_ = std::min(received_, kPlaces);
+  for (int i = 0; i < count_; ++i) {
+    bytes_[static_cast<std::size_t>(i)] =
+        static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)]);
+  }
+}
+
+std::uint8_t ReplyFrame::at(int index) const {
+  if (!has(index)) throw ReplyByteMissing(index);
+  return bytes_[static_cast<std::size_t>(index)];
+}
+
+ReplyByteMissing::ReplyByteMissing(int index)
+    : std::out_of_range("reply byte " + std::to_string(index) + " was not received") {}
+
+std::optional<Integer> check_reply_frame(const ReplyFrame& frame) {
+  const int received = frame.received_count();
+  if (received <= 1 || received > ReplyFrame::kPlaces) return std::nullopt;
+  const int length_byte = frame.at(1);
+  int length = received;
+  if (length_byte != received) {
+    // Only the reset and reflash answer may carry bytes after its frame; they are ignored.
+    const bool answer = frame.has(2) && frame.at(2) == kResetOrReflashAnswer;
+    if (!answer || length_byte > received) return std::nullopt;
+    length = length_byte;
+  }
+  if (length <= 2) return std::nullopt;
+  const int n = length - 2;
+  int sum = 0;
+  for (int i = 0; i < n; ++i) sum += frame.at(i);
+  if (frame.at(n) != (sum & 0xFF) || frame.at(n + 1) != (sum >> 8)) return std::nullopt;
+  return static_cast<Integer>(n);
+}
+
+bool receive_reply_from(LinkChannel& channel) {
+  const auto waiting = channel.bytes_waiting();
+  if (!waiting) return false;
+  std::optional<std::string> input;
+  if (*waiting > 0) {
+    input = channel.take_input();
+    if (!input) return false;
+  }
+  if (input && !input->empty()) {
+    const ReplyFrame frame(*input);
+    const auto n = check_reply_frame(frame);
+    if (!n) {
+      ++state().dropped;
+      return true;
+    }
+    run_decoder(&decode_ascii_reply, "decode_ascii_reply", frame, *n);
+    run_decoder(&decode_binary_reply_1, "decode_binary_reply_1", frame, *n);
+    run_decoder(&decode_binary_reply_2, "decode_binary_reply_2", frame, *n);
+    record_reply_interval();
+  }
+  yield_to_message_loop();
+  yield_to_message_loop();
+  return true;
+}
+
+void receive_reply() {
+  LinkChannel& channel = active_link_channel();
+  if (!receive_reply_from(channel)) channel.abandon();
+}
+
+Long read_byte(const ReplyFrame& frame, Integer& index) {
+  const Long value = frame.at(index);
+  index = static_cast<Integer>(index + 1);
+  return value;
+}
+
+Long read_word(const ReplyFrame& frame, Integer& index) {
+  const Long value = frame.at(index) + 256 * frame.at(index + 1);
+  index = static_cast<Integer>(index + 2);
+  return value;
+}
+
+std::int64_t dropped_reply_count() {
+  return state().dropped;
+}
+
+void reset_receive_framer() {
+  state() = FramerState{};
+  shown_reply_interval_ms = 0.0F;
+}
+
+}  // namespace ecu

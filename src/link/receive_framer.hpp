@@ -1,0 +1,68 @@
+#pragma once
+// The receive framer: takes what arrived for one attempt, checks it is one well-formed
+// reply frame, and hands it to the three reply decoders.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "model/basic_types.hpp"
+
+namespace ecu {
+
+class LinkChannel;
+
+// A reply as the decoders see it: up to 100 places, the first `count()` holding the bytes
+// received in order, the rest holding nothing.
+class ReplyFrame {
+ public:
+  static constexpr int kPlaces = 100;
+
+  ReplyFrame() = default;
+  // Keeps the first 100 bytes; `received_count()` still tells how many arrived.
+  explicit ReplyFrame(std::string_view bytes);
+
+  [[nodiscard]] int count() const { return count_; }
+  [[nodiscard]] int received_count() const { return received_; }
+  [[nodiscard]] bool has(int index) const { return index >= 0 && index < count_; }
+  // The byte at `index`; throws ReplyByteMissing when that place holds nothing.
+  [[nodiscard]] std::uint8_t at(int index) const;
+
+ private:
+  std::array<std::uint8_t, kPlaces> bytes_{};
+  int count_ = 0;
+  int received_ = 0;
+};
+
+// A decoder read a place of the frame that holds no byte. The framer traps it: that
+// decoder's work on the frame ends and the framer goes on.
+class ReplyByteMissing : public std::out_of_range {
+ public:
+  explicit ReplyByteMissing(int index);
+};
+
+// Returns n (the length byte minus 2) for a frame that passes the length and sum tests,
+// nothing for a frame to drop. Only bytes that arrived are ever read: a length byte that
+// claims more than arrived drops the frame (also for 0xAE), and so does input of more than
+// 100 bytes, which no reply of the protocol reaches.
+std::optional<Integer> check_reply_frame(const ReplyFrame& frame);
+
+// Reads what arrived for the current attempt and, when it is a good frame, decodes it.
+void receive_reply();
+// The same on a given channel; false when the line failed (the frame is then dropped).
+bool receive_reply_from(LinkChannel& channel);
+
+// Field readers for the decoders: the byte (0 to 255) or the word (low byte first, 0 to
+// 65535) at `index`, which advances past what was read.
+Long read_byte(const ReplyFrame& frame, Integer& index);
+Long read_word(const ReplyFrame& frame, Integer& index);
+
+// Frames dropped by the framer since start-up (bad length, bad sum, too short or too long).
+[[nodiscard]] std::int64_t dropped_reply_count();
+
+// Forgets the reply-interval history and the drop count (start-up state; used by tests).
+void reset_receive_framer();
+
+}  // namespace ecu

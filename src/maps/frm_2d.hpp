@@ -1,0 +1,105 @@
+#pragma once
+// The additional mapping window (view 5): fourteen nine-point correction tables, each a
+// row of nine fields, and the 9 x 9 lambda set-point grid, on the pages of `map_tabs`.
+// While it is the current view the main poll moves a bar over each table to the live
+// operating point.
+
+#include "model/basic_types.hpp"
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+class Frm2dForm : public ui::Form {
+ public:
+  Frm2dForm();
+
+  static constexpr int kPoints = 9;
+  static constexpr int kPages = 3;
+
+  // ---- Controls ----
+  ui::CommandButton Command3d1{*this, "Command3d1"};  // close
+  ui::CommandButton Command3d2{*this, "Command3d2"};  // update
+  ui::Label show_demo_mode{*this, "show_demo_mode"};
+  ui::Label inj_pw{*this, "inj_pw"};
+  ui::Label ign_deg{*this, "ign_deg"};
+  ui::TabControl map_tabs{*this, "map_tabs", kPages};
+  // Fuel enrichments (page 0).
+  ui::ControlArray<ui::TextBox> clt_map{*this, "clt_map", kPoints};
+  ui::ControlArray<ui::TextBox> mat_data{*this, "mat_data", kPoints};
+  ui::ControlArray<ui::TextBox> Pressure_Gain{*this, "Pressure_Gain", kPoints};
+  ui::ControlArray<ui::TextBox> baro_gain{*this, "baro_gain", kPoints};
+  ui::ControlArray<ui::TextBox> accel_map{*this, "accel_map", kPoints};
+  // Ignition timing control (page 1).
+  ui::ControlArray<ui::TextBox> ign_map{*this, "ign_map", kPoints};
+  ui::ControlArray<ui::TextBox> ign_rpm{*this, "ign_rpm", kPoints};
+  ui::ControlArray<ui::TextBox> ign_mat{*this, "ign_mat", kPoints};
+  ui::ControlArray<ui::TextBox> ign_clt{*this, "ign_clt", kPoints};
+  ui::ControlArray<ui::TextBox> ign_aux{*this, "ign_aux", kPoints};
+  ui::ControlArray<ui::TextBox> ign_bar{*this, "ign_bar", kPoints};
+  // EGO, rpm and dwell set-points (page 2).
+  ui::ControlArray<ui::TextBox> dwell_vbat{*this, "dwell_vbat", kPoints};
+  ui::ControlArray<ui::TextBox> dwell_map{*this, "dwell_map", kPoints};
+  ui::ControlArray<ui::TextBox> idle_rpm_map{*this, "idle_rpm_map", kPoints};
+  ui::Grid lambda_sp_table{*this, "lambda_sp_table", kPoints + 1, kPoints + 1};
+  // Live markers, one per table; each moves from the left edge of its table's element 0.
+  ui::Shape clt_bar{*this, "clt_bar"};
+  ui::Shape mat_bar{*this, "mat_bar"};
+  ui::Shape baro_bar{*this, "baro_bar"};
+  ui::Shape aux_bar{*this, "aux_bar"};
+  ui::Shape accel_clt_bar{*this, "accel_clt_bar"};
+  ui::Shape map_ign_bar{*this, "map_ign_bar"};
+  ui::Shape rpm_ign_bar{*this, "rpm_ign_bar"};
+  ui::Shape mat_bar2{*this, "mat_bar2"};
+  ui::Shape clt_bar_2{*this, "clt_bar_2"};
+  ui::Shape aux_bar_ign{*this, "aux_bar_ign"};
+  ui::Shape baro_ign_bar{*this, "baro_ign_bar"};
+  ui::Shape vbat_dwell_mult_bar{*this, "vbat_dwell_mult_bar"};
+  ui::Shape dwell_mult_bar{*this, "dwell_mult_bar"};
+  ui::Shape idle_speed_bar{*this, "idle_speed_bar"};
+  // The lambda grid's cursors and axes.
+  ui::Shape rpm_bar{*this, "rpm_bar"};
+  ui::Shape map_bar{*this, "map_bar"};
+  ui::Line rpm_beg{*this, "rpm_beg"};
+  ui::Line rpm_end{*this, "rpm_end"};
+  ui::Line map_beg{*this, "map_beg"};
+  ui::Line map_end{*this, "map_end"};
+  // Line1 to Line2 is the span of every nine-point table, first to last point.
+  ui::Line Line1{*this, "Line1"};
+  ui::Line Line2{*this, "Line2"};
+
+  // ---- Menus ----
+  ui::MenuItem menufile{*this, "menufile", nullptr};
+  ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
+  ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
+  ui::MenuItem menureset{*this, "menureset", nullptr};
+  ui::MenuItem spacer2{*this, "spacer2", nullptr};
+  ui::MenuItem menumon{*this, "menumon", nullptr};
+  ui::MenuItem menudash{*this, "menudash", nullptr};
+  ui::MenuItem menutools{*this, "menutools", nullptr};
+  ui::MenuItem menu3d{*this, "menu3d", nullptr};
+  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
+  ui::MenuItem menuplotter{*this, "menuplotter", nullptr};
+  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+
+  // ---- Window state ----
+  Integer tables_fetched = 0;
+  Flag close_requested = kFalse;
+
+  // ---- Handlers ----
+  void Command3d1_Click();
+  void menufileexit_Click();
+  void Form_Unload();
+
+ protected:
+  void on_activate() override;
+  void on_unload() override;
+
+ private:
+  void lay_out();
+  void lay_out_lambda_grid();
+  void build_menus();
+};
+
+inline ui::FormInstance<Frm2dForm> frm_2d;
+
+}  // namespace ecu

@@ -1,0 +1,92 @@
+#pragma once
+// The basic mapping window (view 3): the four 16 x 16 maps, one shown at a time, with the
+// fuel scaler, fuel offset and TPS map cut-in rpm. While it is the current view the main
+// poll writes the live values and moves the operating-point cursors along the two axes.
+
+#include "model/basic_types.hpp"
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+class Frm3dForm : public ui::Form {
+ public:
+  Frm3dForm();
+
+  static constexpr int kMapCells = 16;
+  static constexpr int kMaps = 4;
+
+  // ---- Controls ----
+  ui::CommandButton Command3d1{*this, "Command3d1"};  // close
+  ui::CommandButton Command3d2{*this, "Command3d2"};  // update
+  ui::Label show_demo_mode{*this, "show_demo_mode"};
+  // The four maps lie on top of one another; show_map_type chooses the one shown.
+  ui::Grid inj_map{*this, "inj_map", kMapCells + 1, kMapCells + 1};
+  ui::Grid ign_map{*this, "ign_map", kMapCells + 1, kMapCells + 1};
+  ui::Grid TPS_map{*this, "TPS_map", kMapCells + 1, kMapCells + 1};
+  ui::Grid TPS_mix{*this, "TPS_mix", kMapCells + 1, kMapCells + 1};
+  // 0 fuel map, 1 ignition map, 2 TPS fuel map, 3 TPS mix.
+  ui::ControlArray<ui::OptionButton> show_map_type{*this, "show_map_type", kMaps};
+  // Fuel scaler (0) and fuel offset (1) in ms.
+  ui::ControlArray<ui::TextBox> ecu_pgm{*this, "ecu_pgm", 2};
+  ui::TextBox tps_rpm{*this, "tps_rpm"};
+  // Live values.
+  ui::Label control_lambda{*this, "control_lambda"};
+  ui::Label AF_condition{*this, "AF_condition"};
+  ui::Label base_timing{*this, "base_timing"};
+  ui::Label control_ego_gain{*this, "control_ego_gain"};
+  ui::Label control_map_gain{*this, "control_map_gain"};
+  ui::Label Inj_pulse_width{*this, "Inj_pulse_width"};
+  ui::ControlArray<ui::Label> mapping_rpm{*this, "mapping_rpm", 1};
+  // Operating-point cursors: the load pointer moves up the left edge of the map, the rpm
+  // pointer along its bottom edge; the lines mark where each axis begins and ends.
+  ui::ControlArray<ui::Shape> map_p_ptr{*this, "map_p_ptr", 1};
+  ui::ControlArray<ui::Shape> map_r_ptr{*this, "map_r_ptr", 1};
+  ui::ControlArray<ui::Line> map_beg{*this, "map_beg", 1};
+  ui::ControlArray<ui::Line> map_end{*this, "map_end", 1};
+  ui::ControlArray<ui::Line> rpm_beg{*this, "rpm_beg", 1};
+  ui::ControlArray<ui::Line> rpm_end{*this, "rpm_end", 1};
+
+  // ---- Menus ----
+  ui::MenuItem menufile{*this, "menufile", nullptr};
+  ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
+  ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
+  ui::MenuItem menuresetmap{*this, "menuresetmap", nullptr};
+  ui::MenuItem menuresetmap_fuel{*this, "menuresetmap_fuel", &menuresetmap};
+  ui::MenuItem menuresetmap_Ign{*this, "menuresetmap_Ign", &menuresetmap};
+  ui::MenuItem menu_autotune{*this, "menu_autotune", nullptr};
+  ui::MenuItem spacer1{*this, "spacer1", nullptr};
+  ui::MenuItem spacer2{*this, "spacer2", nullptr};
+  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
+  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
+  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
+  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
+  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
+  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
+  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+
+  // ---- Window state ----
+  Flag close_requested = kFalse;
+  // The show_map_type button last clicked.
+  Integer shown_map_index = 0;
+
+  // ---- Handlers ----
+  void Command3d1_Click();
+  void menufileexit_Click();
+  void Form_Unload();
+  // Shows map `index` and hides the other three.
+  void show_map_type_Click(int index);
+  // The map grid of show_map_type index 0 to 3.
+  ui::Grid& map_grid(int index);
+
+ protected:
+  void on_activate() override;
+  void on_unload() override;
+
+ private:
+  void lay_out();
+  void build_menus();
+};
+
+inline ui::FormInstance<Frm3dForm> frm_3d;
+
+}  // namespace ecu

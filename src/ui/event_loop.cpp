@@ -1,0 +1,129 @@
+#include "ui/event_loop.hpp"
+
+#include <algorithm>
+
+#include "ui/clock.hpp"
+#include "ui/form.hpp"
+#include "ui/timer.hpp"
+
+namespace ui {
+
+bool EventLoop::pass(UserInput input) {
+  if (platform_) platform_->process_events(input);
+  return run_model_work(input);
+}
+
+bool EventLoop::run_model_work(UserInput input) {
+  collect_unloaded_forms();
+  bool ran = false;
+  if (input == UserInput::allow) ran |= run_user_input();
+  ran |= run_sources();
+  ran |= run_due_timers();
+  return ran;
+}
+
+void EventLoop::wait_pass(UserInput input) {
+  if (!pass(input)) {
+    const double idle = std::min(0.001, std::max(0.0, seconds_until_next_timer()));
+    clock().sleep_seconds(idle > 0 ? idle : 0.001);
+  }
+}
+
+EventLoop::SourceId EventLoop::add_source(Source source) {
+  const SourceId id = next_source_id_++;
+  sources_.emplace(id, std::move(source));
+  return id;
+}
+
+void EventLoop::remove_source(SourceId id) { sources_.erase(id); }
+
+void EventLoop::post_user_input(std::function<void()> action) {
+  user_input_.push_back(std::move(action));
+}
+
+void EventLoop::register_timer(Timer* timer) { timers_.push_back(timer); }
+
+void EventLoop::unregister_timer(Timer* timer) { std::erase(timers_, timer); }
+
+double EventLoop::seconds_until_next_timer() const {
+  double soonest = 1e9;
+  const double now = clock().monotonic_seconds();
+  for (const Timer* timer : timers_) {
+    if (timer->enabled() && timer->interval() > 0) {
+      soonest = std::min(soonest, timer->next_due() - now);
+    }
+  }
+  return soonest;
+}
+
+void EventLoop::defer_destruction(std::unique_ptr<Form> form) {
+  unloaded_forms_.push_back(std::move(form));
+}
+
+void EventLoop::collect_unloaded_forms() {
+  // A form whose handler is still on the stack stays until that handler has returned.
+  std::vector<std::unique_ptr<Form>> keep;
+  auto pending = std::move(unloaded_forms_);
+  unloaded_forms_.clear();
+  for (auto& form : pending) {
+    if (form->running_handler()) keep.push_back(std::move(form));
+  }
+  pending.clear();
+  for (auto& form : keep) unloaded_forms_.push_back(std::move(form));
+}
+
+void EventLoop::reset() {
+  sources_.clear();
+  user_input_.clear();
+  collect_unloaded_forms();
+}
+
+bool EventLoop::run_due_timers() {
+  bool ran = false;
+  const double now = clock().monotonic_seconds();
+  // A handler may create or destroy timers: walk a copy and check each is still there.
+  const std::vector<Timer*> snapshot = timers_;
+  for (Timer* timer : snapshot) {
+    if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end()) continue;
+    if (!timer->due(now)) continue;
+    timer->fire(now);
+    ran = true;
+  }
+  return ran;
+}
+
+bool EventLoop::run_user_input() {
+  if (user_input_.empty()) return false;
+  // One action per pass, as one window message at a time.
+  auto action = std::move(user_input_.front());
+  user_input_.erase(user_input_.begin());
+  if (action) action();
+  return true;
+}
+
+bool EventLoop::run_sources() {
+  bool ran = false;
+  std::vector<SourceId> ids;
+  ids.reserve(sources_.size());
+  for (const auto& entry : sources_) ids.push_back(entry.first);
+  for (SourceId id : ids) {
+    auto found = sources_.find(id);
+    if (found == sources_.end()) continue;
+    // Copy: the source may remove itself while it runs.
+    auto source = found->second;
+    ran |= source();
+  }
+  return ran;
+}
+
+EventLoop& event_loop() {
+  // Never destroyed: timers of windows that outlive it unregister here at exit.
+  static auto* loop = new EventLoop;
+  return *loop;
+}
+
+void do_events() { event_loop().pass(UserInput::allow); }
+
+void do_events_without_user_input() { event_loop().pass(UserInput::hold); }
+
+}  // namespace ui

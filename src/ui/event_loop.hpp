@@ -1,0 +1,83 @@
+#pragma once
+// The one message loop of the console. Everything runs on one thread: timers, arrivals
+// on the link and user input are handled only when the loop is given a pass, either from
+// the front-end's own loop or from `do_events()` inside a wait.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class Timer;
+class Form;
+
+enum class UserInput { allow, hold };
+
+// What the front-end (Qt) does inside a pass: deliver its pending window events.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  virtual void process_events(UserInput input) = 0;
+};
+
+class EventLoop {
+ public:
+  using SourceId = int;
+  // A source is polled once per pass and returns whether it did anything.
+  using Source = std::function<bool()>;
+
+  // Runs what is pending once (window events, user input, sources, due timers) and
+  // returns whether anything ran. Never sleeps.
+  bool pass(UserInput input);
+  // The model's own share of a pass, for a front-end that already delivered its events.
+  bool run_model_work(UserInput input);
+  // A pass that sleeps about a millisecond when nothing was pending, for spinning waits.
+  void wait_pass(UserInput input);
+
+  void set_platform(Platform* platform) { platform_ = platform; }
+  [[nodiscard]] Platform* platform() const { return platform_; }
+
+  SourceId add_source(Source source);
+  void remove_source(SourceId id);
+
+  // Input from the user (scripted by tests, or queued by a front-end): runs only on a pass
+  // that allows user input, in order of arrival.
+  void post_user_input(std::function<void()> action);
+  [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
+
+  void register_timer(Timer* timer);
+  void unregister_timer(Timer* timer);
+  // Seconds until the next timer falls due (a large number when none is enabled).
+  [[nodiscard]] double seconds_until_next_timer() const;
+
+  // A form unloaded while one of its handlers still runs is destroyed here later.
+  void defer_destruction(std::unique_ptr<Form> form);
+  void collect_unloaded_forms();
+
+  // Drops every registration; used between tests.
+  void reset();
+
+ private:
+  bool run_due_timers();
+  bool run_user_input();
+  bool run_sources();
+
+  Platform* platform_ = nullptr;
+  std::map<SourceId, Source> sources_;
+  SourceId next_source_id_ = 1;
+  std::vector<std::function<void()>> user_input_;
+  std::vector<Timer*> timers_;
+  std::vector<std::unique_ptr<Form>> unloaded_forms_;
+};
+
+EventLoop& event_loop();
+
+// Lets pending events run once, user input included.
+void do_events();
+// Lets timers, link arrivals and window painting run, while clicks and keys wait. Used
+// while a request to the controller is outstanding.
+void do_events_without_user_input();
+
+}  // namespace ui

@@ -1,0 +1,260 @@
+#include "ui/text_file.hpp"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "ui/number_parse.hpp"
+
+namespace ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int end_of_file = std::char_traits<char>::eof();
+
+std::string describe(const std::string& path, const std::error_code& code) {
+  return path + ": " + code.message();
+}
+
+std::string describe_errno(const std::string& path, int error_number) {
+  // Some failures (a full buffer, a short write) leave no error number behind.
+  if (error_number == 0) return path + ": input/output error";
+  return describe(path, std::error_code(error_number, std::generic_category()));
+}
+
+void set_error(std::string* error, std::string text) {
+  if (error != nullptr) *error = std::move(text);
+}
+
+bool is_folder(const std::string& path) {
+  std::error_code code;
+  return fs::is_directory(path, code);
+}
+
+}  // namespace
+
+// ---- TextFileReader ----
+
+bool TextFileReader::open(const std::string& path) {
+  close();
+  error_.clear();
+  // A folder opens as a stream on this system and then fails on the first read.
+  if (is_folder(path)) {
+    error_ = path + ": is a folder";
+    return false;
+  }
+  errno = 0;
+  stream_.open(path, std::ios::in | std::ios::binary);
+  if (!stream_.is_open()) {
+    error_ = describe_errno(path, errno);
+    return false;
+  }
+  return true;
+}
+
+void TextFileReader::close() {
+  if (stream_.is_open()) stream_.close();
+  stream_.clear();
+}
+
+int TextFileReader::peek() {
+  if (!stream_.is_open()) return end_of_file;
+  return stream_.rdbuf()->sgetc();
+}
+
+int TextFileReader::next() {
+  if (!stream_.is_open()) return end_of_file;
+  return stream_.rdbuf()->sbumpc();
+}
+
+bool TextFileReader::at_end() {
+  return peek() == end_of_file;
+}
+
+void TextFileReader::skip_line_end() {
+  const int c = peek();
+  if (c == '\n') {
+    next();
+  } else if (c == '\r') {
+    next();
+    if (peek() == '\n') next();
+  }
+}
+
+std::optional<std::string> TextFileReader::read_line() {
+  if (at_end()) return std::nullopt;
+  std::string line;
+  for (int c = peek(); c != end_of_file && c != '\r' && c != '\n'; c = peek()) {
+    line.push_back(static_cast<char>(next()));
+  }
+  skip_line_end();
+  return line;
+}
+
+std::optional<std::string> TextFileReader::read_field() {
+  if (at_end()) return std::nullopt;
+  while (peek() == ' ' || peek() == '\t') next();
+
+  std::string field;
+  const auto at_delimiter = [](int c) {
+    return c == end_of_file || c == ',' || c == '\r' || c == '\n';
+  };
+  if (peek() == '"') {
+    next();
+    for (int c = next(); c != end_of_file && c != '"'; c = next()) {
+      field.push_back(static_cast<char>(c));
+    }
+    while (!at_delimiter(peek())) next();
+  } else {
+    while (!at_delimiter(peek())) field.push_back(static_cast<char>(next()));
+    while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.pop_back();
+  }
+  if (peek() == ',') {
+    next();
+  } else {
+    skip_line_end();
+  }
+  return field;
+}
+
+std::optional<double> TextFileReader::read_number_field() {
+  const std::optional<std::string> field = read_field();
+  if (!field) return std::nullopt;
+  return leading_number(*field);
+}
+
+// ---- TextFileWriter ----
+
+TextFileWriter::~TextFileWriter() {
+  close();
+}
+
+bool TextFileWriter::fail(std::string_view what) {
+  const int error_number = errno;
+  error_ = describe_errno(path_, error_number);
+  if (!what.empty()) error_ += std::string(" (") + std::string(what) + ")";
+  return false;
+}
+
+bool TextFileWriter::open(const std::string& path, Mode mode) {
+  close();
+  error_.clear();
+  path_ = path;
+  errno = 0;
+  file_ = std::fopen(path.c_str(), mode == Mode::append ? "ab" : "wb");
+  if (file_ == nullptr) return fail("open");
+  return true;
+}
+
+bool TextFileWriter::write(std::string_view text) {
+  if (file_ == nullptr) {
+    error_ = "no file is open";
+    return false;
+  }
+  if (text.empty()) return true;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) return fail("write");
+  return true;
+}
+
+bool TextFileWriter::write_line(std::string_view text) {
+  return write(text) && write("\r\n");
+}
+
+bool TextFileWriter::flush() {
+  if (file_ == nullptr) {
+    error_ = "no file is open";
+    return false;
+  }
+  errno = 0;
+  if (std::fflush(file_) != 0) return fail("flush");
+  return true;
+}
+
+bool TextFileWriter::close() {
+  if (file_ == nullptr) return true;
+  errno = 0;
+  const int result = std::fclose(file_);
+  file_ = nullptr;
+  if (result != 0) return fail("close");
+  return true;
+}
+
+// ---- Whole files ----
+
+std::string atomic_temp_path(const std::string& path) {
+  return path + ".tmp";
+}
+
+bool write_text_file_atomic(const std::string& path, const std::vector<std::string>& lines,
+                            std::string* error) {
+  const std::string temp_path = atomic_temp_path(path);
+  TextFileWriter writer;
+  bool written = writer.open(temp_path);
+  for (const std::string& line : lines) {
+    if (!written) break;
+    written = writer.write_line(line);
+  }
+  if (written) {
+    written = writer.close();
+  } else if (writer.is_open()) {
+    writer.close();
+  }
+  std::error_code code;
+  if (!written) {
+    set_error(error, writer.error());
+    // Only remove what this call created: a folder in the way is not ours.
+    if (!is_folder(temp_path)) fs::remove(temp_path, code);
+    return false;
+  }
+  fs::rename(temp_path, path, code);
+  if (code) {
+    set_error(error, describe(path, code));
+    std::error_code ignored;
+    fs::remove(temp_path, ignored);
+    return false;
+  }
+  return true;
+}
+
+bool file_exists(const std::string& path) {
+  std::error_code code;
+  const fs::file_status status = fs::status(path, code);
+  if (code) return false;
+  return fs::exists(status) && !fs::is_directory(status);
+}
+
+bool copy_file(const std::string& from, const std::string& to, std::string* error) {
+  if (is_folder(from)) {
+    set_error(error, from + ": is a folder");
+    return false;
+  }
+  const std::string temp_path = atomic_temp_path(to);
+  std::error_code code;
+  fs::copy_file(from, temp_path, fs::copy_options::overwrite_existing, code);
+  if (code) {
+    set_error(error, describe(from + " -> " + to, code));
+    std::error_code ignored;
+    if (!is_folder(temp_path)) fs::remove(temp_path, ignored);
+    return false;
+  }
+  fs::rename(temp_path, to, code);
+  if (code) {
+    set_error(error, describe(to, code));
+    std::error_code ignored;
+    fs::remove(temp_path, ignored);
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::vector<std::string>> read_all_lines(const std::string& path) {
+  TextFileReader reader;
+  if (!reader.open(path)) return std::nullopt;
+  std::vector<std::string> lines;
+  while (std::optional<std::string> line = reader.read_line()) lines.push_back(std::move(*line));
+  return lines;
+}
+
+}  // namespace ui

@@ -1,0 +1,42 @@
+#include "ui/timer.hpp"
+
+#include "ui/clock.hpp"
+#include "ui/event_loop.hpp"
+#include "ui/form.hpp"
+
+namespace ui {
+
+Timer::Timer(Form& form, std::string name, int interval_ms, bool enabled, int index)
+    : Control(form, ControlKind::timer, std::move(name), index), interval_ms_(interval_ms) {
+  set_visible(false);
+  set_enabled(enabled);
+  restart();
+  event_loop().register_timer(this);
+}
+
+Timer::~Timer() { event_loop().unregister_timer(this); }
+
+void Timer::set_interval(int interval_ms) {
+  if (interval_ms == interval_ms_) return;
+  interval_ms_ = interval_ms;
+  restart();
+}
+
+void Timer::enabled_changed() { restart(); }
+
+void Timer::restart() { next_due_ = clock().monotonic_seconds() + interval_ms_ / 1000.0; }
+
+bool Timer::due(double now) const {
+  return enabled() && interval_ms_ > 0 && !form().unloaded() && now >= next_due_;
+}
+
+void Timer::fire(double now) {
+  // The next tick counts from this one; ticks missed meanwhile are not made up.
+  next_due_ = now + interval_ms_ / 1000.0;
+  if (in_handler_ || !on_timer) return;
+  in_handler_ = true;
+  raise(on_timer);
+  in_handler_ = false;
+}
+
+}  // namespace ui

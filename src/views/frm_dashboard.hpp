@@ -1,0 +1,72 @@
+#pragma once
+// The instrument dashboard (view 6): dial gauges for the live values, a row of mixture
+// lamps, and three quick settings (fuel scaler, fuel offset, base timing offset) with two
+// test switches. The main poll writes the gauges and lamps while it is the current view.
+
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+class FrmDashboardForm : public ui::Form {
+ public:
+  FrmDashboardForm();
+
+  static constexpr int kMixtureLamps = 17;
+  static constexpr int kOutputs = 4;
+
+  // ---- Controls ----
+  ui::PictureBox Picture1{*this, "Picture1"};
+  ui::CommandButton Command1{*this, "Command1"};  // exit
+  ui::CommandButton Command2{*this, "Command2"};  // update
+  ui::Label show_demo_mode{*this, "show_demo_mode"};
+  ui::Gauge tachometer{*this, "tachometer"};
+  ui::Gauge manifold_pressure{*this, "manifold_pressure"};
+  ui::Gauge water_temp{*this, "water_temp"};
+  ui::Gauge air_temp{*this, "air_temp"};
+  ui::Gauge bat_volts{*this, "bat_volts"};
+  ui::Gauge Timing{*this, "Timing"};
+  // One gauge per output, all at one place; the Options menu chooses the one shown.
+  ui::ControlArray<ui::Gauge> GPO_duty{*this, "GPO_duty", kOutputs};
+  // Mixture lamps, lean on the left and rich on the right; one is lit (solid fill).
+  ui::ControlArray<ui::Shape> afr_led{*this, "afr_led", kMixtureLamps};
+  ui::Label control_ego_gain{*this, "control_ego_gain"};
+  // Fuel scaler (0) and fuel offset (1) in ms.
+  ui::ControlArray<ui::TextBox> ecu_pgm{*this, "ecu_pgm", 2};
+  ui::TextBox base_offset_deg{*this, "base_offset_deg"};
+  ui::CheckBox kill_ego{*this, "kill_ego"};
+  ui::CheckBox kill_timing{*this, "kill_timing"};
+
+  // ---- Menus ----
+  ui::MenuItem menu_file{*this, "menu_file", nullptr};
+  ui::MenuItem menu_file_exit{*this, "menu_file_exit", &menu_file};
+  ui::MenuItem menu_Update{*this, "menu_Update", nullptr};
+  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
+  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
+  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
+  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
+  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
+  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
+  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+
+  // ---- Handlers ----
+  void Command1_Click();
+  void menu_file_exit_Click();
+  void Form_Unload();
+  // The feedback switch: ticked sends kill_ego_on, cleared kill_ego_off.
+  void kill_ego_Click();
+  // Ticked fixes the timing at 0 degrees for checking it with a timing light.
+  void kill_timing_Click();
+
+ protected:
+  void on_activate() override;
+  void on_unload() override;
+
+ private:
+  void lay_out();
+  void lay_out_gauges();
+  void build_menus();
+};
+
+inline ui::FormInstance<FrmDashboardForm> frm_dashboard;
+
+}  // namespace ecu

@@ -1,0 +1,191 @@
+#include "views/frm_plotter.hpp"
+
+#include <array>
+
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/view_commands.hpp"
+#include "ui/format.hpp"
+
+namespace ecu {
+
+namespace {
+
+struct ChannelDesign {
+  const char* caption;
+  ui::Colour colour;
+};
+
+// Design captions and trace colours of the 21 channels, in channel order.
+constexpr std::array<ChannelDesign, FrmPlotterForm::kChannels> kChannelDesign{{
+    {"RPM [0 to Max RPM]", ui::rgb(0xFF, 0xFF, 0x00)},
+    {"Air Fuel [0.6 to 1.4 lamda]", ui::rgb(0x80, 0x80, 0xFF)},
+    {"Coolant [0 to 125 \xB0"
+     "C]",
+     ui::rgb(0xFF, 0x00, 0x00)},
+    {"TPS [0 to 100%]", ui::rgb(0x00, 0x80, 0x80)},
+    {"Manifold Pressure", ui::rgb(0x80, 0xFF, 0xFF)},
+    {"Air Temp [0 to 125 \xB0"
+     "C]",
+     ui::rgb(0xC0, 0x00, 0xC0)},
+    {"Inj PW [0 to 25 ms]", ui::rgb(0xFF, 0x80, 0x00)},
+    {"EGO Correction [0 to 2]", ui::rgb(0x00, 0x80, 0x00)},
+    {"IGN Timing [-50\xB0 to +50\xB0]", ui::rgb(0xFF, 0xC0, 0xC0)},
+    {"#1 Inj Duty [0 to 100%]", ui::rgb(0xC0, 0xC0, 0x00)},
+    {"#1 Ign Duty [0 to 100%]", ui::rgb(0xC0, 0xFF, 0xC0)},
+    {"WDB Tooth [0 to 255]", ui::rgb(0xFF, 0xC0, 0x80)},
+    {"GPO#1 Duty [0 to 100%]", ui::rgb(0xDE, 0xEE, 0xBD)},
+    {"GPO#2 Duty [0 to 100%]", ui::rgb(0xFC, 0xD7, 0xBE)},
+    {"GPO#3 Duty [0 to 100%]", ui::rgb(0xFF, 0x9F, 0x9F)},
+    {"GPO#4 Duty [0 to 100%]", ui::rgb(0x80, 0x80, 0x00)},
+    {"WB Feedback V", ui::rgb(0xFF, 0xFF, 0x00)},
+    {"WB Pump Current", ui::rgb(0xFF, 0x00, 0x00)},
+    {"WB Pump DAC", ui::rgb(0xFF, 0xFF, 0xFF)},
+    {"WB Heater Temp", ui::rgb(0x00, 0xFF, 0x00)},
+    {"WB Heater PW", ui::rgb(0x80, 0x80, 0xFF)},
+}};
+
+// The channels whose traces show when the window first opens.
+constexpr int kChannelsShownAtStart = 4;
+
+struct LogInterval {
+  const char* caption;
+  int interval_ms;
+};
+
+constexpr std::array<LogInterval, FrmPlotterForm::kIntervals> kLogIntervals{{
+    {"100 mS&econds", 100},
+    {"250 &mSeconds", 250},
+    {"500 m&Seconds", 500},
+    {"&1 Second", 1000},
+    {"&2 Seconds", 2000},
+    {"&5 Seconds", 5000},
+    {"1&0 Seconds", 10000},
+    {"&Fast as the com will allow", 1},
+}};
+constexpr int kIntervalCheckedAtStart = 3;
+constexpr int kFastestItem = 7;
+
+}  // namespace
+
+FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 8400) {
+  lay_out();
+  build_menus();
+  Command3d1.on_click = [this] { Command3d1_Click(); };
+  Check3d1.on(&ui::CheckBox::on_click, [this](int index) { Check3d1_Click(index); });
+}
+
+void FrmPlotterForm::lay_out() {
+  Command3d1.move(120, 120, 615, 615);
+  Command3d1.set_tool_tip("Click to exit back to the console");
+
+  show_demo_mode.move(4200, 120, 4200, 495);
+  show_demo_mode.set_caption("DEMO MODE!");
+  show_demo_mode.set_fore_colour(ui::colours::light_red);
+  show_demo_mode.set_visible(false);
+
+  for (int channel = 0; channel < kChannels; ++channel) {
+    const ChannelDesign& design = kChannelDesign[static_cast<std::size_t>(channel)];
+    ui::CheckBox& box = Check3d1[channel];
+    box.move(120, 840.0F + 315.0F * static_cast<float>(channel), 3000, 285);
+    box.set_caption(design.caption);
+    box.set_fore_colour(design.colour);
+    box.set_back_colour(ui::colours::black);
+    box.set_tool_tip("Click the checkbox to enable or disable this channel on the chart recorder");
+  }
+
+  Strip1.move(3240, 840, 8520, 6600);
+  Strip1.set_tool_tip("Left click to timestamp chart");
+
+  File_Samples.move(3240, 7560, 1500, 285);
+  File_Samples.set_caption("N/A");
+  skip_graphics.move(6000, 7560, 3000, 285);
+  skip_graphics.set_caption("Log to file only (no graph)");
+}
+
+void FrmPlotterForm::build_menus() {
+  menufile.set_caption("&File");
+  menufileexit.set_caption("e&xit");
+  menufileexit.on_click = [this] { menufileexit_Click(); };
+
+  menu_logging.set_caption("&Logging Interval");
+  for (int item = 0; item < kIntervals; ++item) {
+    menu_log_int[item].set_caption(kLogIntervals[static_cast<std::size_t>(item)].caption);
+  }
+  menu_log_int[kIntervalCheckedAtStart].set_checked(true);
+  menu_log_int.on(&ui::MenuItem::on_click, [this](int index) { menu_log_int_Click(index); });
+
+  const auto close = [this] { Command3d1_Click(); };
+  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
+  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
+  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
+  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
+  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
+  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
+  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
+}
+
+void FrmPlotterForm::on_load() {
+  // The traces follow their boxes from the start.
+  for (int channel = 0; channel < kChannels; ++channel) {
+    Strip1.select_channel(channel);
+    Strip1.set_channel_colour(Check3d1[channel].fore_colour());
+    Check3d1[channel].set_value(channel < kChannelsShownAtStart ? ui::CheckBox::checked
+                                                                : ui::CheckBox::unchecked);
+    Check3d1_Click(channel);
+  }
+}
+
+void FrmPlotterForm::on_activate() {
+  set_caption(caption_for_interval(FrmEcu().Timer3.interval()));
+}
+
+void FrmPlotterForm::Command3d1_Click() {
+  Form_Unload();
+}
+
+void FrmPlotterForm::menufileexit_Click() {
+  Command3d1_Click();
+}
+
+void FrmPlotterForm::Form_Unload() {
+  set_caption("");
+  close_view(*this);
+}
+
+void FrmPlotterForm::on_unload() {
+  Form_Unload();
+}
+
+void FrmPlotterForm::Check3d1_Click(int index) {
+  if (!Check3d1.contains(index)) return;
+  Strip1.select_channel(index);
+  Strip1.set_channel_visible(Check3d1[index].value() != ui::CheckBox::unchecked);
+}
+
+int FrmPlotterForm::log_interval_ms(int index) {
+  if (index < 0 || index >= kIntervals) return 0;
+  return kLogIntervals[static_cast<std::size_t>(index)].interval_ms;
+}
+
+std::string FrmPlotterForm::caption_for_interval(int interval_ms) {
+  // The chart shows 600 samples, which sets the length of its window.
+  if (interval_ms <= 0) return "DATA PLOTTER";
+  return "DATA PLOTTER    " + ui::str_double(1000.0 / interval_ms) + " Sample/Second, " +
+         ui::str_double(interval_ms * 0.001 * 10) + " minute window";
+}
+
+void FrmPlotterForm::menu_log_int_Click(int index) {
+  const int interval = log_interval_ms(index);
+  if (interval == 0) return;
+  ui::Timer& poll = FrmEcu().Timer3;
+  poll.set_enabled(false);
+  poll.set_interval(interval);
+  ui::do_events();
+  poll.set_enabled(true);
+  for (int item = 0; item < kIntervals; ++item) menu_log_int[item].set_checked(item == index);
+  set_caption(index == kFastestItem ? "DATA PLOTTER  Fast as Comm will allow"
+                                    : caption_for_interval(interval));
+}
+
+}  // namespace ecu

@@ -1,0 +1,64 @@
+#pragma once
+// The plotter: a strip chart of 21 live channels, fed by the main window's plotter poll
+// (Timer3) while it is the current view (4).
+
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+class FrmPlotterForm : public ui::Form {
+ public:
+  FrmPlotterForm();
+
+  static constexpr int kChannels = 21;
+  static constexpr int kIntervals = 8;
+
+  // ---- Controls ----
+  ui::CommandButton Command3d1{*this, "Command3d1"};
+  ui::Label show_demo_mode{*this, "show_demo_mode"};
+  ui::StripChart Strip1{*this, "Strip1"};
+  // One box per chart channel: shows or hides that channel's trace.
+  ui::ControlArray<ui::CheckBox> Check3d1{*this, "Check3d1", kChannels};
+  ui::CheckBox skip_graphics{*this, "skip_graphics"};
+  ui::Label File_Samples{*this, "File_Samples"};
+
+  // ---- Menus ----
+  ui::MenuItem menufile{*this, "menufile", nullptr};
+  ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
+  ui::MenuItem menu_logging{*this, "menu_logging", nullptr};
+  ui::ControlArray<ui::MenuItem> menu_log_int{*this, "menu_log_int", kIntervals, &menu_logging};
+  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
+  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
+  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
+  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
+  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
+  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
+  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+
+  // ---- Handlers ----
+  void Command3d1_Click();
+  void menufileexit_Click();
+  void Form_Unload();
+  // Shows or hides the trace of channel `index`.
+  void Check3d1_Click(int index);
+  // Sets the plotter poll's interval from the Logging Interval item `index`.
+  void menu_log_int_Click(int index);
+
+  // The interval in ms of Logging Interval item `index`; 0 for an unknown item.
+  static int log_interval_ms(int index);
+  // "DATA PLOTTER ..." with the sample rate and chart window of an interval in ms.
+  static std::string caption_for_interval(int interval_ms);
+
+ protected:
+  void on_load() override;
+  void on_activate() override;
+  void on_unload() override;
+
+ private:
+  void lay_out();
+  void build_menus();
+};
+
+inline ui::FormInstance<FrmPlotterForm> frm_plotter;
+
+}  // namespace ecu

@@ -1,0 +1,36 @@
+#pragma once
+// The starting point of the setting decoder tests: a fresh console, and a way to hand a
+// reply to the three decoders exactly as the receive framer does once a frame passed its
+// length and sum tests.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "decode/decode_test_support.hpp"
+#include "link/receive_framer.hpp"
+#include "model/basic_types.hpp"
+
+namespace test {
+
+// Payload bytes from small numbers, so a case reads like the layout it pins.
+std::string payload_bytes(std::initializer_list<unsigned> bytes);
+// A word low byte first.
+std::string word_bytes(unsigned value);
+
+class SettingReplyTest : public DecodeTest {
+ protected:
+  void SetUp() override;
+
+  // Builds the frame of `type` with `payload` and runs it through the decoders; the reply
+  // length n is that of the frame, so a payload of the wrong size is a reply of the wrong
+  // length.
+  void deliver(std::uint8_t type, const std::string& payload);
+  void deliver(std::uint8_t type, std::initializer_list<unsigned> payload) {
+    deliver(type, payload_bytes(payload));
+  }
+  // Hands an arbitrary frame and n to the decoders, trapping what the framer traps.
+  static void deliver_raw(const ecu::ReplyFrame& frame, ecu::Integer n);
+};
+
+}  // namespace test

@@ -1,0 +1,93 @@
+#include "gui_test.hpp"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <memory>
+#include <stdexcept>
+
+namespace gui_test {
+
+namespace {
+
+// One QApplication for the whole run: Qt allows one per process.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    application_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { application_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[10] = "gui_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] ::testing::Environment* const qt_environment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
+
+void GuiTest::SetUp() {
+  ConsoleTest::SetUp();
+  front_end_ = std::make_unique<gui::FrontEnd>(gui::FrontEnd::Dialogs::keep_installed);
+}
+
+void GuiTest::TearDown() {
+  front_end_.reset();
+  process_qt_events();
+  ConsoleTest::TearDown();
+}
+
+void GuiTest::restart_front_end(gui::FrontEnd::Dialogs dialogs) {
+  front_end_.reset();
+  front_end_ = std::make_unique<gui::FrontEnd>(dialogs);
+}
+
+gui::FormWindow& GuiTest::window_of(const ui::Form& form) {
+  gui::FormWindow* window = front_end_->window_for(form);
+  if (!window) throw std::logic_error("no window for form " + form.name());
+  return *window;
+}
+
+void GuiTest::process_qt_events() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool GuiTest::wait_until(const std::function<bool()>& condition) {
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!condition()) {
+    if (elapsed.elapsed() > 2000) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+void GuiTest::when_shown_impl(std::function<bool(QWidget&)> try_action) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  auto since = std::make_shared<QElapsedTimer>();
+  since->start();
+  QObject::connect(poll, &QTimer::timeout, [poll, try_action, since] {
+    // A dialog that never came must not be answered in a later test.
+    if (since->elapsed() > 3000) {
+      poll->stop();
+      poll->deleteLater();
+      return;
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->isVisible() && try_action(*widget)) {
+        poll->stop();
+        poll->deleteLater();
+        return;
+      }
+    }
+  });
+  poll->start();
+}
+
+}  // namespace gui_test

@@ -1,0 +1,56 @@
+#pragma once
+// The starting point of the front-end tests: a QApplication on the offscreen platform for
+// the whole run, and per test a fresh front-end over no windows.
+
+#include <QApplication>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "gui/form_window.hpp"
+#include "gui/front_end.hpp"
+#include "support/console_test.hpp"
+
+namespace gui_test {
+
+class GuiTest : public test::ConsoleTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  gui::FrontEnd& front_end() { return *front_end_; }
+  // Replaces the front-end, e.g. to start one over forms that are already loaded.
+  void restart_front_end(gui::FrontEnd::Dialogs dialogs = gui::FrontEnd::Dialogs::keep_installed);
+  void stop_front_end() { front_end_.reset(); }
+
+  // The window of a form; fails the test when there is none.
+  gui::FormWindow& window_of(const ui::Form& form);
+  template <class W>
+  W* widget_of(const ui::Form& form, const ui::Control& control) {
+    return dynamic_cast<W*>(window_of(form).widget_for(control));
+  }
+
+  // Delivers Qt's pending events, windows closed for deletion included.
+  static void process_qt_events();
+  // Lets Qt's loop run until the condition holds or about two seconds passed.
+  static bool wait_until(const std::function<bool()>& condition);
+  // Runs an action on the first visible top-level widget of type W once it shows up, from
+  // inside whatever loop is running then (a dialog's own, for instance).
+  template <class W>
+  static void when_shown(std::function<void(W&)> action) {
+    when_shown_impl([action](QWidget& widget) {
+      if (auto* typed = dynamic_cast<W*>(&widget)) {
+        action(*typed);
+        return true;
+      }
+      return false;
+    });
+  }
+
+ private:
+  static void when_shown_impl(std::function<bool(QWidget&)> try_action);
+
+  std::unique_ptr<gui::FrontEnd> front_end_;
+};
+
+}  // namespace gui_test

@@ -1,0 +1,182 @@
+// Real message boxes and file dialogs, answered from a timer as a user would.
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "gui/qt_presenter.hpp"
+#include "gui_test.hpp"
+#include "settings_form.hpp"
+
+namespace gui_test {
+namespace {
+
+class QtPresenterTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    restart_front_end(gui::FrontEnd::Dialogs::qt);
+  }
+};
+
+class TickingForm : public ui::Form {
+ public:
+  TickingForm() : ui::Form("frm_ticks_under_box", "Ticking", 3000, 2000) {
+    tmr_poll.on_timer = [this] { ++ticks; };
+  }
+  ui::Timer tmr_poll{*this, "tmr_poll", 5};
+  int ticks = 0;
+};
+
+ui::FormInstance<TickingForm> frm_ticks_under_box;
+
+TEST_F(QtPresenterTest, MessageBoxShowsRequestAndAnswersWithButtonClicked) {
+  struct Case {
+    ui::MsgButtons buttons;
+    int default_button;
+    ui::MsgIcon icon;
+    QMessageBox::StandardButton expected_default;
+    QMessageBox::Icon expected_icon;
+    QMessageBox::StandardButton click;
+    ui::MsgResult expected;
+  };
+  const Case cases[] = {
+      {ui::MsgButtons::ok, 0, ui::MsgIcon::information, QMessageBox::Ok, QMessageBox::Information,
+       QMessageBox::Ok, ui::MsgResult::ok},
+      {ui::MsgButtons::ok_cancel, 1, ui::MsgIcon::exclamation, QMessageBox::Cancel,
+       QMessageBox::Warning, QMessageBox::Ok, ui::MsgResult::ok},
+      {ui::MsgButtons::yes_no, 0, ui::MsgIcon::question, QMessageBox::Yes, QMessageBox::Question,
+       QMessageBox::No, ui::MsgResult::no},
+      {ui::MsgButtons::yes_no_cancel, 2, ui::MsgIcon::critical, QMessageBox::Cancel,
+       QMessageBox::Critical, QMessageBox::Cancel, ui::MsgResult::cancel},
+      {ui::MsgButtons::yes_no_cancel, 7, ui::MsgIcon::none, QMessageBox::Yes, QMessageBox::NoIcon,
+       QMessageBox::Yes, ui::MsgResult::yes},
+  };
+  for (const Case& test_case : cases) {
+    SCOPED_TRACE(static_cast<int>(test_case.click));
+    QString title, text;
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    when_shown<QMessageBox>([&](QMessageBox& box) {
+      title = box.windowTitle();
+      text = box.text();
+      icon = box.icon();
+      default_button = box.standardButton(box.defaultButton());
+      box.button(test_case.click)->click();
+    });
+
+    const ui::MsgResult result = ui::msg_box("Write the map to the controller?", test_case.buttons,
+                                             test_case.icon, test_case.default_button);
+
+    EXPECT_EQ(result, test_case.expected);
+    EXPECT_EQ(title, QString(ui::kDefaultMessageTitle));
+    EXPECT_EQ(text, "Write the map to the controller?");
+    EXPECT_EQ(icon, test_case.expected_icon);
+    EXPECT_EQ(default_button, test_case.expected_default);
+  }
+}
+
+TEST_F(QtPresenterTest, MessageBoxClosingOverWindowRunsNoActivateHandler) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  ASSERT_TRUE(wait_until([&] { return window_of(form).isActiveWindow(); }));
+  const int activations = form.activations;
+  when_shown<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Ok)->click(); });
+
+  ui::msg_box("Saved.", ui::MsgButtons::ok, ui::MsgIcon::none, 0, "Calibration");
+  // The window becomes Qt's active one again, as the desktop does when the box closes.
+  window_of(form).activateWindow();
+  ASSERT_TRUE(wait_until([&] { return window_of(form).isActiveWindow(); }));
+
+  EXPECT_EQ(form.activations, activations);
+  EXPECT_EQ(ui::forms().active(), &form);
+}
+
+TEST_F(QtPresenterTest, ModelTimersTickUnderMessageBoxOpenedInsidePass) {
+  TickingForm& ticking = frm_ticks_under_box();
+  int ticks_while_shown = 0;
+  when_shown<QMessageBox>([&](QMessageBox& box) {
+    const int before = ticking.ticks;
+    wait_until([&] { return ticking.ticks > before + 1; });
+    ticks_while_shown = ticking.ticks - before;
+    box.button(QMessageBox::Ok)->click();
+  });
+  // The box comes up from a Qt event delivered by a pass of the model's loop.
+  QTimer::singleShot(0, [] { ui::msg_box("Link lost."); });
+
+  ui::do_events();
+
+  EXPECT_GE(ticks_while_shown, 2);
+}
+
+// Unloads itself from its timer while a message box stands over its window.
+class SelfClosingForm : public ui::Form {
+ public:
+  SelfClosingForm() : ui::Form("frm_self_closing", "Closing", 3000, 2000) {
+    tmr_close.on_timer = [this] { unload(); };
+  }
+  ui::Timer tmr_close{*this, "tmr_close", 30, false};
+};
+
+ui::FormInstance<SelfClosingForm> frm_self_closing;
+
+TEST_F(QtPresenterTest, MessageBoxGoesWithWindowUnloadedUnderIt) {
+  SelfClosingForm& form = frm_self_closing();
+  form.show();
+  ASSERT_EQ(front_end().dialog_parent(), &window_of(form));
+  form.tmr_close.set_enabled(true);
+  // Should the box outlive its window, answer it so that the test fails rather than hangs.
+  QTimer::singleShot(2000, [] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* box = dynamic_cast<QMessageBox*>(widget); box && box->isVisible()) {
+        box->button(QMessageBox::Ok)->click();
+      }
+    }
+  });
+
+  const ui::MsgResult result =
+      ui::msg_box("Waiting for the controller.", ui::MsgButtons::ok_cancel);
+
+  EXPECT_FALSE(frm_self_closing.loaded());
+  EXPECT_EQ(result, ui::MsgResult::cancel);
+}
+
+TEST_F(QtPresenterTest, SaveDialogOffersFiltersAndAddsDefaultExtension) {
+  const QString folder = QDir::cleanPath(QString::fromStdString(::testing::TempDir()));
+  QStringList filters;
+  QString title;
+  when_shown<QFileDialog>([&](QFileDialog& dialog) {
+    filters = dialog.nameFilters();
+    title = dialog.windowTitle();
+    dialog.selectFile(folder + "/calibration");
+    // accept() is protected; it is a slot, as the dialog's own button calls it.
+    QMetaObject::invokeMethod(&dialog, "accept");
+  });
+  ui::FileDialogRequest request;
+  request.save = true;
+  request.title = "Save Data Set";
+  request.filter = "Data set (*.set)|*.set|All files (*.*)|*.*";
+  request.default_extension = "set";
+  request.initial_folder = folder.toStdString();
+
+  const auto chosen = ui::file_dialog(request);
+
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(QString::fromStdString(*chosen), folder + "/calibration.set");
+  EXPECT_EQ(filters, QStringList({"Data set (*.set)", "All files (*)"}));
+  EXPECT_EQ(title, "Save Data Set");
+}
+
+TEST_F(QtPresenterTest, CancelledDialogChoosesNothing) {
+  when_shown<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
+  ui::FileDialogRequest request;
+  request.filter = "Log files (*.csv)|*.csv";
+
+  EXPECT_FALSE(ui::file_dialog(request).has_value());
+}
+
+}  // namespace
+}  // namespace gui_test

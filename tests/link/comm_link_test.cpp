@@ -1,0 +1,266 @@
+// Opening the link, the port dialog, the port scan, the Comm menu and the serial line itself.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <map>
+#include <optional>
+
+#include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
+#include "link/request.hpp"
+#include "link/serial_port.hpp"
+#include "link_test.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "support/fake_serial_port.hpp"
+#include "support/simulated_controller.hpp"
+#include "ui/text_file.hpp"
+
+namespace {
+
+constexpr const char* kTermination =
+    "Program is going to be terminated since it must either be set as Demo or Normal mode";
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class Environment {
+ public:
+  Environment() = default;
+  Environment(const Environment&) = delete;
+  Environment& operator=(const Environment&) = delete;
+  ~Environment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        ::setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        ::unsetenv(name.c_str());
+      }
+    }
+  }
+  void set(const std::string& name, const std::string& value) {
+    if (saved_.count(name) == 0) {
+      const char* old = std::getenv(name.c_str());
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  // Points COM1 to COM16 at devices that do not exist, so a scan finds only what the test
+  // sets up.
+  void no_serial_ports() {
+    for (int n = 1; n <= 16; ++n) {
+      set("ECU_COM" + std::to_string(n), "/nonexistent/ecu-test-tty" + std::to_string(n));
+    }
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+std::string scan_report(const std::vector<int>& present) {
+  std::string report;
+  for (int n = 1; n <= 16; ++n) {
+    const bool found = std::find(present.begin(), present.end(), n) != present.end();
+    report += std::string("COM-") + (n < 10 ? "0" : "") + std::to_string(n) +
+              (found ? " PRESENT" : " FAILED") + "\n\r";
+  }
+  return report;
+}
+
+class CommLinkTest : public test::LinkTest {
+ protected:
+  Environment environment;
+};
+
+TEST_F(CommLinkTest, OpensThePortOnceAndLaterCallsOnlyClearAbort) {
+  test::SimulatedController controller(1);
+  ecu::com_port = 1;
+  ecu::comm_aborted = ecu::kTrue;
+  ecu::open_comm_link();
+  EXPECT_TRUE(ecu::comm_port().is_open());
+  EXPECT_EQ(ecu::link_ready, ecu::kTrue);
+  EXPECT_EQ(ecu::comm_aborted, ecu::kFalse);
+  EXPECT_EQ(ecu::caption_suffix, " ->COM1");
+
+  ecu::comm_aborted = ecu::kTrue;
+  ecu::caption_suffix = "unchanged";
+  ecu::open_comm_link();
+  EXPECT_EQ(ecu::comm_aborted, ecu::kFalse);
+  EXPECT_EQ(ecu::caption_suffix, "unchanged");
+  EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+TEST_F(CommLinkTest, DemoAndRelayModesNeedNoPort) {
+  struct Mode {
+    const char* what;
+    ecu::Flag demo_mode;
+    std::string relay_address;
+  };
+  const Mode modes[] = {{"demo", ecu::kTrue, ""}, {"relay client", ecu::kFalse, "10.0.0.2"}};
+  auto line = test::install_fake_serial_port();
+  for (const Mode& mode : modes) {
+    ecu::demo_mode = mode.demo_mode;
+    ecu::remote_server_ip = mode.relay_address;
+    ecu::link_ready = ecu::kFalse;
+    ecu::open_comm_link();
+    EXPECT_EQ(ecu::link_ready, ecu::kTrue) << mode.what;
+    EXPECT_EQ(line->opens, 0) << mode.what;
+    EXPECT_EQ(ecu::caption_suffix, "") << mode.what;
+  }
+}
+
+TEST_F(CommLinkTest, MissingPortOffersDemoWithTheExactTexts) {
+  environment.set("ECU_COM1", "/nonexistent/ecu-test-tty");
+  ecu::com_port = 1;
+  press_dialog_button(1);
+  ecu::open_comm_link();
+
+  const auto& dialog = ecu::frm_Dialog();
+  EXPECT_EQ(dialog.dialog_caption.caption(),
+            "No COM port found for COM1.  Choose and option below.");
+  EXPECT_EQ(dialog.dialog_button[0].caption(), "Exit");
+  EXPECT_EQ(dialog.dialog_button[1].caption(), "Demo");
+  EXPECT_TRUE(dialog.dialog_button[0].visible());
+  EXPECT_TRUE(dialog.dialog_button[1].visible());
+  EXPECT_FALSE(dialog.dialog_button[2].visible());
+  EXPECT_FALSE(dialog.dialog_button[3].visible());
+  EXPECT_EQ(ecu::demo_mode, ecu::kTrue);
+  EXPECT_EQ(ecu::link_ready, ecu::kTrue);
+  EXPECT_EQ(ecu::caption_suffix, "") << "demo mode adds no suffix";
+  EXPECT_TRUE(presenter().shown_messages.empty());
+  EXPECT_FALSE(program_ended());
+}
+
+TEST_F(CommLinkTest, ExitShowsTheScanThenTheTerminationMessageAndEndsTheProgram) {
+  environment.no_serial_ports();
+  ecu::com_port = 1;
+  press_dialog_button(0);
+  ecu::open_comm_link();
+
+  const auto& messages = presenter().shown_messages;
+  ASSERT_EQ(messages.size(), 2U);
+  EXPECT_EQ(messages[0].text, scan_report({}));
+  EXPECT_EQ(messages[1].text, kTermination);
+  EXPECT_EQ(messages[1].buttons, ui::MsgButtons::ok);
+  EXPECT_TRUE(program_ended());
+  EXPECT_EQ(ecu::demo_mode, ecu::kFalse);
+}
+
+TEST_F(CommLinkTest, ClosingThePortDialogThroughItsFrameAsksAgain) {
+  environment.no_serial_ports();
+  ecu::com_port = 7;
+  test::CaptionRecorder recorder("dialog_caption");
+  ui::forms().set_observer(&recorder);
+  close_dialog_frame();
+  press_dialog_button(1);
+  ecu::open_comm_link();
+  EXPECT_EQ(std::count(recorder.shown_forms.begin(), recorder.shown_forms.end(), "frm_Dialog"), 2);
+  EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(),
+            "No COM port found for COM7.  Choose and option below.");
+  EXPECT_EQ(ecu::demo_mode, ecu::kTrue);
+  EXPECT_FALSE(program_ended());
+}
+
+TEST_F(CommLinkTest, ScanReportsEachPresentPortAndLeavesThemClosed) {
+  environment.no_serial_ports();
+  test::SimulatedController first(1);
+  test::SimulatedController third(3);
+  ecu::com_port = 1;
+  ecu::open_comm_link();
+  ASSERT_TRUE(ecu::comm_port().is_open());
+
+  ecu::scan_com_ports();
+  ASSERT_EQ(presenter().shown_messages.size(), 1U);
+  EXPECT_EQ(presenter().shown_messages[0].text, scan_report({1, 3}));
+  EXPECT_FALSE(ecu::comm_port().is_open());
+  EXPECT_EQ(ecu::link_ready, ecu::kFalse);
+  // Every probed port was given back: another program can open COM3 now.
+  auto other = ecu::make_system_serial_port();
+  EXPECT_TRUE(other->open(3, nullptr));
+}
+
+TEST_F(CommLinkTest, PortInUseFailsToOpen) {
+  test::SimulatedController controller(1);
+  auto first = ecu::make_system_serial_port();
+  ASSERT_TRUE(first->open(1, nullptr)) << first->last_error();
+  auto second = ecu::make_system_serial_port();
+  std::string error;
+  EXPECT_FALSE(second->open(1, &error));
+  EXPECT_NE(error.find(controller.device_path()), std::string::npos) << error;
+  first->close();
+  EXPECT_TRUE(second->open(1, &error)) << error;
+}
+
+TEST_F(CommLinkTest, SerialLinePassesEveryByteValueUnchangedBothWays) {
+  int master = -1;
+  int slave = -1;
+  std::array<char, 128> name{};
+  ASSERT_EQ(::openpty(&master, &slave, name.data(), nullptr, nullptr), 0);
+  // The terminal starts cooked (echo, CR/LF mapping); opening it must make it raw.
+  environment.set("ECU_COM5", name.data());
+  auto port = ecu::make_system_serial_port();
+  ASSERT_TRUE(port->open(5, nullptr)) << port->last_error();
+  std::string all;
+  for (int value = 0; value < 256; ++value) all += static_cast<char>(value);
+
+  ASSERT_EQ(::write(master, all.data(), all.size()), static_cast<ssize_t>(all.size()));
+  std::string received;
+  for (int tries = 0; tries < 200 && received.size() < all.size(); ++tries) {
+    port->wait_readable(0.01);
+    received += port->read_all().value_or("");
+  }
+  EXPECT_EQ(received, all);
+
+  ASSERT_TRUE(port->write(all));
+  std::string sent;
+  std::array<char, 512> buffer{};
+  for (int tries = 0; tries < 200 && sent.size() < all.size(); ++tries) {
+    pollfd readable{master, POLLIN, 0};
+    if (::poll(&readable, 1, 10) > 0) {
+      const ssize_t got = ::read(master, buffer.data(), buffer.size());
+      if (got > 0) sent.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+  }
+  EXPECT_EQ(sent, all) << "no echo, no translation";
+  port->close();
+  ::close(master);
+  ::close(slave);
+}
+
+TEST_F(CommLinkTest, CommMenuRemembersThePortAndSwitchesOnlyWhileClosed) {
+  ASSERT_TRUE(ui::write_text_file_atomic("port.cfg", {"2"}, nullptr));
+  auto& main_window = ecu::FrmEcu();
+  ASSERT_EQ(ecu::com_port, 2);
+
+  main_window.menu_comm_4.click();
+  EXPECT_EQ(ui::read_all_lines("port.cfg"), std::vector<std::string>{"4"});
+  for (int n = 1; n <= 10; ++n) {
+    EXPECT_EQ(main_window.comm_port_item(n).checked(), n == 4) << "item " << n;
+  }
+  EXPECT_EQ(ecu::com_port, 4);
+
+  test::SimulatedController controller(4);
+  ecu::open_comm_link();
+  ASSERT_TRUE(ecu::comm_port().is_open());
+  EXPECT_EQ(main_window.caption(), "ECU System Console ->COM4");
+
+  main_window.menu_comm_10.click();
+  EXPECT_EQ(ui::read_all_lines("port.cfg"), std::vector<std::string>{"10"});
+  EXPECT_TRUE(main_window.comm_port_item(10).checked());
+  EXPECT_FALSE(main_window.comm_port_item(4).checked());
+  EXPECT_EQ(ecu::com_port, 4) << "the open port stays in use";
+  EXPECT_EQ(ecu::comm_port().com_number(), 4);
+}
+
+TEST_F(CommLinkTest, EndingTheProgramGivesThePortBack) {
+  test::SimulatedController controller(1);
+  ecu::com_port = 1;
+  ecu::open_comm_link();
+  ASSERT_TRUE(ecu::comm_port().is_open());
+  ui::end_program();
+  EXPECT_TRUE(program_ended());
+  EXPECT_FALSE(ecu::comm_port().is_open());
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The receive framer: which frames reach the decoders, the field readers, and the interval
+// between accepted replies.
+
+#include <gtest/gtest.h>
+
+#include "link/comm_link.hpp"
+#include "link/receive_framer.hpp"
+#include "link/reply_interval.hpp"
+#include "link/request.hpp"
+#include "link_test.hpp"
+#include "model/shared_state.hpp"
+#include "support/fake_serial_port.hpp"
+#include "support/simulated_controller.hpp"
+
+namespace {
+
+using test::bytes;
+using test::reply_frame;
+
+std::string with_byte(std::string frame, std::size_t index, int value) {
+  frame[index] = static_cast<char>(value);
+  return frame;
+}
+
+// A frame whose length byte is wrong but whose sum is right, so only the length test fails.
+std::string with_length_byte(std::string frame, int length) {
+  const std::size_t end = frame.size() - 2;
+  frame[1] = static_cast<char>(length);
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < end; ++i) sum += static_cast<unsigned char>(frame[i]);
+  frame[end] = static_cast<char>(sum & 0xFFU);
+  frame[end + 1] = static_cast<char>(sum >> 8);
+  return frame;
+}
+
+struct FramerCase {
+  const char* what;
+  std::string input;
+  std::optional<ecu::Integer> n;
+};
+
+TEST(ReceiveFramer, AcceptsWellFormedFramesAndDropsEveryMalformedOne) {
+  const std::string status = reply_frame('C', std::string(18, '\x11'));
+  const std::string link_byte = reply_frame('+', bytes({0x42}));
+  const std::string reset_answer = reply_frame(0xAE, bytes({0xA5}));
+  std::string longest_payload(95, '\x01');
+  const FramerCase cases[] = {
+      {"status block", status, 21},
+      {"six bytes give n = 4", link_byte, 4},
+      {"first byte is not tested", reply_frame('+', bytes({0x42}), 0xFF), 4},
+      {"length byte above the count", with_length_byte(status, 24), std::nullopt},
+      {"length byte below the count", with_length_byte(status, 22), std::nullopt},
+      {"extra bytes after a frame", status + bytes({0, 0}), std::nullopt},
+      {"reset answer with extra bytes", reset_answer + bytes({0x00, 0x00}), 4},
+      {"reset answer longer than what arrived", with_length_byte(reset_answer, 10), std::nullopt},
+      {"reset answer claiming two bytes", with_length_byte(reset_answer + "xx", 2), std::nullopt},
+      {"wrong low sum byte", with_byte(status, 21, status[21] + 1), std::nullopt},
+      {"wrong high sum byte", with_byte(status, 22, status[22] + 1), std::nullopt},
+      {"one byte", bytes({0x02}), std::nullopt},
+      {"two bytes", bytes({0x02, 0x02}), std::nullopt},
+      {"cut short", status.substr(0, 21), std::nullopt},
+      {"100 bytes fit", reply_frame(0x22, longest_payload), 98},
+      {"more than 100 bytes", reply_frame(0x22, longest_payload + "\x01"), std::nullopt},
+  };
+  for (const FramerCase& c : cases) {
+    EXPECT_EQ(ecu::check_reply_frame(ecu::ReplyFrame(c.input)), c.n) << c.what;
+  }
+}
+
+TEST(ReplyFrame, HoldsOnlyTheBytesReceivedAndRefusesReadsBeyondThem) {
+  const ecu::ReplyFrame frame(bytes({0x02, 0x07, 0x34, 0x12, 0xFF}));
+  ecu::Integer index = 2;
+  EXPECT_EQ(ecu::read_word(frame, index), 4660);
+  EXPECT_EQ(index, 4);
+  EXPECT_EQ(ecu::read_byte(frame, index), 255);
+  EXPECT_EQ(index, 5);
+  EXPECT_THROW((void)ecu::read_byte(frame, index), ecu::ReplyByteMissing);
+  index = 4;
+  EXPECT_THROW((void)ecu::read_word(frame, index), ecu::ReplyByteMissing)
+      << "the word's high byte never arrived";
+  EXPECT_THROW((void)frame.at(-1), ecu::ReplyByteMissing);
+
+  const ecu::ReplyFrame oversized(std::string(150, '\x05'));
+  EXPECT_EQ(oversized.count(), ecu::ReplyFrame::kPlaces);
+  EXPECT_EQ(oversized.received_count(), 150);
+  EXPECT_FALSE(oversized.has(100));
+}
+
+class FramerOnLineTest : public test::LinkTest {
+ protected:
+  void open_link() {
+    ecu::com_port = 1;
+    ecu::open_comm_link();
+    ASSERT_EQ(ecu::link_ready, ecu::kTrue);
+  }
+};
+
+TEST_F(FramerOnLineTest, DropsMalformedReplyAndTakesTheGoodOneOfTheNextAttempt) {
+  struct Case {
+    const char* what;
+    test::Misbehaviour behaviour;
+    std::int64_t dropped;
+  };
+  const Case cases[] = {
+      {"bad low sum", test::Misbehaviour::bad_sum_low, 1},
+      {"bad high sum", test::Misbehaviour::bad_sum_high, 1},
+      {"wrong length byte", test::Misbehaviour::wrong_length_byte, 1},
+      {"extra bytes", test::Misbehaviour::extra_bytes, 1},
+      {"frame cut short", test::Misbehaviour::short_frame, 1},
+      {"garbage", test::Misbehaviour::garbage, 1},
+      {"no answer", test::Misbehaviour::silent, 0},
+  };
+  test::SimulatedController controller(1);
+  open_link();
+  for (const Case& c : cases) {
+    const std::size_t before = controller.request_count();
+    const std::int64_t dropped_before = ecu::dropped_reply_count();
+    controller.set_misbehaviour(c.behaviour, 1);
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_EQ(ecu::reply_received, -1) << c.what;
+    EXPECT_EQ(controller.request_count() - before, 2U) << c.what;
+    EXPECT_EQ(ecu::dropped_reply_count() - dropped_before, c.dropped) << c.what;
+  }
+  EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+TEST_F(FramerOnLineTest, AcceptsResetAnswerFollowedByExtraBytes) {
+  test::SimulatedController controller(1);
+  open_link();
+  controller.set_misbehaviour(test::Misbehaviour::extra_bytes);
+  ecu::Integer length = 4;
+  ecu::send_request(bytes({0xAE, 0xA5, 0x00, 0x00}), length);
+  EXPECT_EQ(ecu::reply_received, -1);
+  EXPECT_EQ(controller.request_count(), 1U);
+  EXPECT_EQ(ecu::dropped_reply_count(), 0);
+}
+
+TEST_F(FramerOnLineTest, ReplyOfATypeNoDecoderOwnsCountsAsFailedAttempt) {
+  auto line = test::install_fake_serial_port();
+  use_manual_clock();
+  line->responder = [](test::FakeLine& l, const std::string&) {
+    l.input = reply_frame(0x05, bytes({0, 0, 0}));
+  };
+  open_link();
+  press_dialog_button(0);
+  ecu::Integer length = 6;
+  ecu::send_request(bytes({0x05}), length);
+  EXPECT_EQ(ecu::reply_received, 0);
+  EXPECT_EQ(line->writes.size(), 10U);
+  EXPECT_EQ(ecu::dropped_reply_count(), 0) << "a good frame nobody owns is not malformed";
+}
+
+TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
+  auto line = test::install_fake_serial_port();
+  ui::ManualClock& clock = use_manual_clock();
+  line->responder = [](test::FakeLine& l, const std::string&) {
+    l.input = reply_frame('C', std::string(18, '\0'));
+  };
+  open_link();
+  ecu::current_view = 1;
+  auto request_status = [&] {
+    clock.advance(0.05);
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    ASSERT_EQ(ecu::reply_received, -1);
+  };
+  // The first interval runs from start-up and stays among the last sixteen for 16 replies.
+  for (int reply = 1; reply <= 16; ++reply) {
+    request_status();
+    EXPECT_FLOAT_EQ(ecu::shown_reply_interval_ms, 9999.9F) << "reply " << reply;
+  }
+  request_status();
+  EXPECT_NEAR(ecu::shown_reply_interval_ms, 50.0F, 0.01F);
+
+  // Other views leave the shown value alone.
+  ecu::current_view = 2;
+  clock.advance(1.0);
+  request_status();
+  EXPECT_NEAR(ecu::shown_reply_interval_ms, 50.0F, 0.01F);
+  ecu::current_view = 1;
+  request_status();
+  EXPECT_NEAR(ecu::shown_reply_interval_ms, (14 * 50.0F + 1050.0F + 50.0F) / 16, 0.01F);
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+// Retries, the failure dialog, the busy flag and line failures inside a transaction.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
+#include "link/request.hpp"
+#include "link_test.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_retries.hpp"
+#include "support/fake_serial_port.hpp"
+#include "support/simulated_controller.hpp"
+
+namespace {
+
+using test::bytes;
+using test::reply_frame;
+
+// A window with one timer, standing in for the poll timers of the real windows.
+class TickForm final : public ui::Form {
+ public:
+  TickForm(int interval_ms, std::function<void()> handler) : ui::Form("tick_form", "", 1000, 1000) {
+    tick.set_interval(interval_ms);
+    tick.on_timer = std::move(handler);
+  }
+  ui::Timer tick{*this, "tick", 1000};
+};
+
+const std::vector<std::string> kRetryCaptions{" 3", " 4", " 5", " 6", " 7", " 8", " 9", " 10"};
+
+std::vector<std::string> retry_counts(const std::vector<std::string>& captions) {
+  std::vector<std::string> counts;
+  for (const std::string& caption : captions) {
+    if (!caption.empty() && caption[0] == ' ') counts.push_back(caption);
+  }
+  return counts;
+}
+
+class TransactionTest : public test::LinkTest {
+ protected:
+  void open_link() {
+    ecu::com_port = 1;
+    ecu::open_comm_link();
+    ASSERT_EQ(ecu::link_ready, ecu::kTrue);
+  }
+
+  // A fake line that never answers, on a clock that moves only while the link waits.
+  std::shared_ptr<test::FakeLine> open_silent_fake_line() {
+    auto line = test::install_fake_serial_port();
+    use_manual_clock();
+    open_link();
+    return line;
+  }
+};
+
+TEST_F(TransactionTest, TriesTenTimesCountingFromTheThirdThenAsksTheUser) {
+  test::SimulatedController controller(1);
+  controller.set_misbehaviour(test::Misbehaviour::silent);
+  open_link();
+  test::CaptionRecorder recorder("retries");
+  ui::forms().set_observer(&recorder);
+  press_dialog_button(0);
+
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+
+  EXPECT_EQ(controller.request_count(), 10U);
+  for (const std::string& frame : controller.request_frames()) {
+    EXPECT_EQ(frame, ecu::build_request_frame("C")) << "the same frame at every attempt";
+  }
+  EXPECT_EQ(retry_counts(recorder.captions), kRetryCaptions);
+  const auto& dialog = ecu::frm_Dialog();
+  EXPECT_EQ(dialog.dialog_caption.caption(), "Communications has failed, Run Demo mode?");
+  const char* const buttons[] = {"Try Again", "Demo", "Abort", "Terminate"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(dialog.dialog_button[i].caption(), buttons[i]);
+    EXPECT_TRUE(dialog.dialog_button[i].visible());
+  }
+  EXPECT_FALSE(dialog.visible());
+  EXPECT_EQ(ecu::reply_received, 0);
+  EXPECT_EQ(length, 23);
+  EXPECT_EQ(ecu::tx_byte_counts[0], 80);
+  EXPECT_EQ(ecu::demo_mode, ecu::kFalse);
+  EXPECT_EQ(ecu::comm_aborted, ecu::kFalse);
+  EXPECT_FALSE(program_ended());
+}
+
+TEST_F(TransactionTest, EachChoiceOfTheFailureDialogHasItsEffect) {
+  struct Choice {
+    const char* what;
+    int button;
+    ecu::Flag demo_mode;
+    ecu::Flag comm_aborted;
+    bool ended;
+  };
+  const Choice choices[] = {
+      {"Try Again", 0, ecu::kFalse, ecu::kFalse, false},
+      {"Demo", 1, ecu::kTrue, ecu::kFalse, false},
+      {"Abort", 2, ecu::kFalse, ecu::kTrue, false},
+      {"Terminate", 3, ecu::kFalse, ecu::kFalse, true},
+  };
+  for (const Choice& choice : choices) {
+    TearDown();
+    SetUp();
+    auto line = open_silent_fake_line();
+    press_dialog_button(choice.button);
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_EQ(line->writes.size(), 10U) << choice.what;
+    EXPECT_EQ(ecu::demo_mode, choice.demo_mode) << choice.what;
+    EXPECT_EQ(ecu::comm_aborted, choice.comm_aborted) << choice.what;
+    EXPECT_EQ(program_ended(), choice.ended) << choice.what;
+    EXPECT_FALSE(ecu::link_busy()) << choice.what;
+  }
+}
+
+TEST_F(TransactionTest, AbortSilencesEveryRequestUntilTheLinkIsOpenedAgain) {
+  auto line = open_silent_fake_line();
+  press_dialog_button(2);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  ASSERT_EQ(ecu::comm_aborted, ecu::kTrue);
+
+  ecu::Integer other = 6;
+  ecu::send_request(bytes({'E', 0x10, 0x01}), other);
+  EXPECT_EQ(line->writes.size(), 10U) << "nothing sent after Abort";
+  EXPECT_EQ(other, 6);
+
+  ecu::open_comm_link();
+  EXPECT_EQ(ecu::comm_aborted, ecu::kFalse);
+  line->responder = [](test::FakeLine& l, const std::string&) {
+    l.input = reply_frame('E', bytes({0x10, 0x01, 0x99}));
+  };
+  ecu::send_request(bytes({'E', 0x10, 0x01}), other);
+  EXPECT_EQ(line->writes.size(), 11U);
+  EXPECT_EQ(ecu::reply_received, -1);
+}
+
+TEST_F(TransactionTest, NoDialogWhenDemoModeWasChosenDuringTheAttempts) {
+  auto line = open_silent_fake_line();
+  TickForm demo_switch(200, [] { ecu::demo_mode = ecu::kTrue; });
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  EXPECT_EQ(line->writes.size(), 10U) << "the attempts run to their end";
+  EXPECT_EQ(ecu::demo_mode, ecu::kTrue);
+  EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+TEST_F(TransactionTest, ClosingTheFailureDialogThroughItsFrameMeansTryAgain) {
+  auto line = open_silent_fake_line();
+  // A choice left from an earlier use must not be acted on again.
+  ecu::frm_Dialog().dialog_choice = 3;
+  close_dialog_frame();
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  EXPECT_FALSE(program_ended());
+  EXPECT_EQ(ecu::demo_mode, ecu::kFalse);
+  EXPECT_EQ(ecu::comm_aborted, ecu::kFalse);
+  EXPECT_FALSE(ecu::link_busy());
+}
+
+TEST_F(TransactionTest, ControllerAnsweringLateInTheSeriesEndsTheRetries) {
+  test::SimulatedController controller(1);
+  controller.ignore_requests(4);
+  open_link();
+  test::CaptionRecorder recorder("retries");
+  ui::forms().set_observer(&recorder);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  EXPECT_EQ(ecu::reply_received, -1);
+  EXPECT_EQ(controller.request_count(), 5U);
+  EXPECT_EQ(retry_counts(recorder.captions), (std::vector<std::string>{" 3", " 4"}));
+  EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+TEST_F(TransactionTest, RequestFromAHandlerDuringTheWaitReturnsAtOnce) {
+  test::SimulatedController controller(1);
+  controller.set_reply_delay(0.05);
+  open_link();
+  int ticks_while_busy = 0;
+  ecu::Integer inner_length = 6;
+  TickForm poll(5, [&] {
+    if (!ecu::link_busy()) return;
+    ++ticks_while_busy;
+    ecu::send_request(bytes({'E', 0x00, 0x01}), inner_length);
+  });
+  bool clicked = false;
+  ui::event_loop().post_user_input([&] { clicked = true; });
+
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+
+  EXPECT_EQ(ecu::reply_received, -1);
+  EXPECT_GT(ticks_while_busy, 0) << "the timer ran during the wait";
+  EXPECT_EQ(inner_length, 6) << "the nested request changed nothing";
+  EXPECT_EQ(controller.request_count(), 1U) << "only the outer request went out";
+  EXPECT_FALSE(clicked) << "clicks wait until the transaction ends";
+  EXPECT_FALSE(ecu::link_busy());
+  ui::do_events();
+  EXPECT_TRUE(clicked);
+}
+
+TEST_F(TransactionTest, HangUpMidTransactionClosesThePortAndTheNextOpenStartsAfresh) {
+  auto controller = std::make_unique<test::SimulatedController>(1);
+  controller->set_misbehaviour(test::Misbehaviour::silent);
+  open_link();
+  bool hung_up = false;
+  TickForm unplug(30, [&] {
+    if (hung_up) return;
+    hung_up = true;
+    controller->hang_up();
+  });
+  press_dialog_button(0);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+
+  EXPECT_TRUE(hung_up);
+  EXPECT_LT(controller->request_count(), 10U) << "no writes after the line failed";
+  EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(),
+            "Communications has failed, Run Demo mode?");
+  EXPECT_FALSE(ecu::comm_port().is_open());
+  EXPECT_EQ(ecu::link_ready, ecu::kFalse);
+
+  // A request now returns at once; opening the link again finds the new line.
+  controller = std::make_unique<test::SimulatedController>(1);
+  ecu::send_request("C", length = 21);
+  EXPECT_EQ(controller->request_count(), 0U);
+  ecu::open_comm_link();
+  ASSERT_EQ(ecu::link_ready, ecu::kTrue);
+  ecu::send_request("C", length = 21);
+  EXPECT_EQ(ecu::reply_received, -1);
+}
+
+TEST_F(TransactionTest, WriteFailureCountsAsFailedAttemptsAndGivesUpThePort) {
+  auto line = open_silent_fake_line();
+  line->fail_writes = true;
+  press_dialog_button(0);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  EXPECT_TRUE(ecu::frm_Dialog.loaded()) << "the usual failure dialog";
+  EXPECT_FALSE(line->open);
+  EXPECT_EQ(ecu::link_ready, ecu::kFalse);
+  EXPECT_EQ(ecu::tx_byte_counts[0], 0) << "nothing went out";
+  EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
+}
+
+TEST_F(TransactionTest, DelayRunsTheMessageLoopForTheWholeTime) {
+  ui::ManualClock& clock = use_manual_clock();
+  int ticks = 0;
+  TickForm counter(100, [&] { ++ticks; });
+  const double start = clock.monotonic_seconds();
+  ecu::delay_seconds(0.35F);
+  EXPECT_GE(clock.monotonic_seconds() - start, 0.3499);
+  EXPECT_LT(clock.monotonic_seconds() - start, 0.36);
+  EXPECT_EQ(ticks, 3);
+}
+
+}  // namespace

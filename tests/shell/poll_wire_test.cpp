@@ -1,0 +1,208 @@
+// The main poll's requests as they reach a simulated controller on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
+#include "link/receive_framer.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/main_poll_loop.hpp"
+#include "support/controller_replies.hpp"
+#include "support/main_window_fixture.hpp"
+#include "support/simulated_controller.hpp"
+#include "views/frm_diagnostics.hpp"
+#include "views/frm_mon.hpp"
+#include "views/frm_plotter.hpp"
+
+namespace ecu {
+namespace {
+
+using Codes = std::vector<int>;
+
+constexpr int A = 'A';
+constexpr int C = 'C';
+constexpr int kMonitorFrame = 0x81;
+constexpr int kChannelRuntime = 0xCF;
+constexpr int kFeatureWord = 0xB3;
+constexpr int kFeatureVersion = 0xB4;
+
+class PollWireTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    set_serial_port_factory(nullptr);
+    reset_receive_framer();
+    controller_ = std::make_unique<test::SimulatedController>(1);
+    // Every request of the poll gets a well-formed answer.
+    controller_->set_reply_payload(A, test::live_data_payload({}));
+    controller_->set_reply_payload(kMonitorFrame, test::monitor_frame_payload({}));
+    controller_->set_reply_payload(kChannelRuntime, test::channel_runtime_payload({}));
+    controller_->set_reply_payload(kFeatureWord, std::string("\x00\xFF", 2));
+    controller_->set_reply_payload(kFeatureVersion, std::string("\x00\x00", 2));
+    main_ = &start_console("");
+  }
+
+  void TearDown() override {
+    // The port closes before the controller behind it goes away.
+    set_serial_port_factory(nullptr);
+    controller_.reset();
+    MainWindowTest::TearDown();
+  }
+
+  // The command codes received since the last call.
+  Codes new_requests() {
+    const std::vector<std::string> frames = controller_->request_frames();
+    Codes codes;
+    for (std::size_t i = seen_; i < frames.size(); ++i) {
+      codes.push_back(static_cast<unsigned char>(frames[i].at(2)));
+    }
+    seen_ = frames.size();
+    return codes;
+  }
+
+  // The link is up and the status request has gone out, as after the first monitor tick.
+  void settle_link() {
+    open_comm_link();
+    ASSERT_EQ(link_ready, kTrue);
+    main_->config_requested = kTrue;
+    new_requests();
+  }
+
+  test::SimulatedController& controller() { return *controller_; }
+  FrmEcuForm& main_window() { return *main_; }
+
+ private:
+  std::unique_ptr<test::SimulatedController> controller_;
+  FrmEcuForm* main_ = nullptr;
+  std::size_t seen_ = 0;
+};
+
+TEST_F(PollWireTest, EachViewSendsItsOwnRequestsAfterTheFeatureRequests) {
+  settle_link();
+  struct Case {
+    Integer view;
+    Codes requests;
+  };
+  const Case cases[] = {
+      {0, {}},
+      {1, {kFeatureWord, kFeatureVersion, A, kMonitorFrame, kChannelRuntime}},
+      {2, {kFeatureWord, kFeatureVersion}},
+      {3, {kFeatureWord, kFeatureVersion, A}},
+      {4, {kFeatureWord, kFeatureVersion}},
+      {5, {kFeatureWord, kFeatureVersion, A, kMonitorFrame}},
+      {6, {kFeatureWord, kFeatureVersion, A, kMonitorFrame}},
+      {7, {kFeatureWord, kFeatureVersion, A, kMonitorFrame}},
+      {8, {}},
+      {9, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.view);
+    current_view = c.view;
+    feature_word_received = 0;
+    main_poll_tick();
+    EXPECT_EQ(new_requests(), c.requests);
+    // Once the feature word has come, only the view's own requests remain.
+    Codes without_features = c.requests;
+    if (!without_features.empty() && without_features.front() == kFeatureWord) {
+      without_features.erase(without_features.begin(), without_features.begin() + 2);
+    }
+    current_view = c.view;
+    feature_word_received = 1;
+    main_poll_tick();
+    EXPECT_EQ(new_requests(), without_features);
+  }
+}
+
+TEST_F(PollWireTest, OpeningTheMonitorSendsTheStatusOnceAndTheFeatureRequestsUntilAnswered) {
+  main_window().Menu_View_Monitor.click();
+  ASSERT_EQ(current_view, 1);
+  main_poll_tick();
+  EXPECT_EQ(new_requests(),
+            (Codes{C, kFeatureWord, kFeatureVersion, A, kMonitorFrame, kChannelRuntime}));
+  EXPECT_EQ(feature_word_received, 1) << "the controller's answer was decoded";
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame, kChannelRuntime}));
+  EXPECT_FALSE(frm_mon().ECU_Data[0].caption().empty()) << "the monitor shows the values";
+}
+
+TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
+  main_window().config_requested = kTrue;
+  main_window().menu_View_Plotter.click();
+  EXPECT_EQ(new_requests(), Codes{C}) << "the plotter command asks for the status first";
+  for (int tick = 0; tick < 6; ++tick) plotter_poll_tick();
+  EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame, A, kChannelRuntime, A, kMonitorFrame}));
+  EXPECT_EQ(frm_plotter().Strip1.sample_count(0), 6);
+  feature_word_received = 1;
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{}) << "the main poll leaves the plotter to its own timer";
+}
+
+TEST_F(PollWireTest, PollInhibitStopsThePollAndItsClearingResumesIt) {
+  settle_link();
+  current_view = 6;
+  feature_word_received = 1;
+  poll_inhibit = kTrue;
+  main_poll_tick();
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{});
+  poll_inhibit = kFalse;
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame}));
+}
+
+TEST_F(PollWireTest, AServedViewSwitchEndsItsTickWithOnlyTheViewCommandsRequest) {
+  settle_link();
+  main_window().Menu_View_Monitor.click();
+  frm_mon().menu_sup.click();
+  ASSERT_EQ(current_view, 0);
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{C}) << "only the output driver command's status request";
+  EXPECT_EQ(current_view, 7);
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), (Codes{kFeatureWord, kFeatureVersion, A, kMonitorFrame}));
+}
+
+TEST_F(PollWireTest, DiagnosticsPollsTheLiveDataOnlyOnTheDynoPage) {
+  settle_link();
+  main_window().menu_view_diagnostic.click();
+  ASSERT_EQ(current_view, 8);
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{});
+  frm_diagnostics().diags_tab.set_current_tab(FrmDiagnosticsForm::kDynoTab);
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{A});
+}
+
+TEST_F(PollWireTest, AnAbortedLinkClosesTheMonitorWithoutTraffic) {
+  settle_link();
+  main_window().Menu_View_Monitor.click();
+  comm_aborted = kTrue;
+  main_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{});
+  EXPECT_EQ(current_view, 0);
+  EXPECT_TRUE(main_window().visible());
+}
+
+TEST_F(PollWireTest, AMainTickDuringATransactionReturnsAtOnceWithoutTouchingState) {
+  open_comm_link();
+  new_requests();
+  // Within the serial time-out, and longer than one main poll period.
+  controller().set_reply_delay(0.09);
+  current_view = 4;
+  tach_filter_coef = 0.3F;
+  // The main timer falls due several times while the plotter waits for its reply.
+  main_window().Timer1.set_enabled(true);
+  plotter_poll_tick();
+  main_window().Timer1.set_enabled(false);
+  EXPECT_EQ(new_requests(), Codes{A});
+  EXPECT_EQ(main_window().config_requested, kFalse);
+  EXPECT_EQ(tach_filter_coef, 0.3F);
+}
+
+}  // namespace
+}  // namespace ecu

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "config/frm_tool.hpp"
+#include "maps/frm_2d.hpp"
+#include "maps/frm_3d.hpp"
+#include "maps/frm_sup.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_about.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/main_poll_loop.hpp"
+#include "support/main_window_fixture.hpp"
+#include "views/frm_dashboard.hpp"
+#include "views/frm_diagnostics.hpp"
+#include "views/frm_mon.hpp"
+#include "views/frm_plotter.hpp"
+#include "views/monitor_display.hpp"
+
+namespace ecu {
+namespace {
+
+using MainWindow = FrmEcuForm;
+
+struct ViewCase {
+  const char* view_name;
+  ui::MenuItem& (*menu)(MainWindow&);
+  ui::CommandButton& (*button)(MainWindow&);
+  ui::Form& (*view)();
+  Integer code;
+  bool clears_poll_inhibit;
+  // The editor windows read the controller while they activate; the main window hides
+  // only after that.
+  bool shown_before_main_hides;
+  Flag* request;
+  const char* close_button;
+  const char* exit_menu;
+};
+
+const std::array<ViewCase, 8>& view_cases() {
+  static const std::array<ViewCase, 8> cases{{
+      {"frm_mon", [](MainWindow& m) -> ui::MenuItem& { return m.Menu_View_Monitor; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3d4; },
+       []() -> ui::Form& { return frm_mon(); }, 1, true, false, &view_request_mon, "Command3d1",
+       "menufileexit"},
+      {"frm_dashboard", [](MainWindow& m) -> ui::MenuItem& { return m.menu_view_dashboard; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command1; },
+       []() -> ui::Form& { return frm_dashboard(); }, 6, true, false, &view_request_dash,
+       "Command1", "menu_file_exit"},
+      {"frm_tool", [](MainWindow& m) -> ui::MenuItem& { return m.Menu_View_Injection; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3d1; },
+       []() -> ui::Form& { return frm_tool(); }, 2, true, true, &view_request_tools, "Command3d2",
+       "menufileexit"},
+      {"frm_3d", [](MainWindow& m) -> ui::MenuItem& { return m.menu_View_Mapping; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3d2; },
+       []() -> ui::Form& { return frm_3d(); }, 3, true, true, &view_request_3d, "Command3d1",
+       "menufileexit"},
+      {"frm_2d", [](MainWindow& m) -> ui::MenuItem& { return m.menu_view_temperature; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3d7; },
+       []() -> ui::Form& { return frm_2d(); }, 5, true, true, &view_request_2d, "Command3d1",
+       "menufileexit"},
+      {"frm_sup", [](MainWindow& m) -> ui::MenuItem& { return m.menu_View_supp; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command2; },
+       []() -> ui::Form& { return frm_sup(); }, 7, true, true, &view_request_sup, "Command3d1",
+       "menufileexit"},
+      {"frm_plotter", [](MainWindow& m) -> ui::MenuItem& { return m.menu_View_Plotter; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3d3; },
+       []() -> ui::Form& { return frm_plotter(); }, 4, true, false, &view_request_plot,
+       "Command3d1", "menufileexit"},
+      {"frm_diagnostics", [](MainWindow& m) -> ui::MenuItem& { return m.menu_view_diagnostic; },
+       [](MainWindow& m) -> ui::CommandButton& { return m.Command3; },
+       []() -> ui::Form& { return frm_diagnostics(); }, 8, false, true, &view_request_diag,
+       "Command3d2", "menufileexit"},
+  }};
+  return cases;
+}
+
+// Each view's menu entry for every other view.
+struct ViewMenu {
+  const char* view_name;
+  std::vector<std::pair<const char*, Flag*>> entries;
+};
+
+const std::vector<ViewMenu>& view_menus() {
+  static const std::vector<ViewMenu> menus{
+      {"frm_mon",
+       {{"menu_dash", &view_request_dash},
+        {"menu_tools", &view_request_tools},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_plot", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_dashboard",
+       {{"menu_mon", &view_request_mon},
+        {"menu_tools", &view_request_tools},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_plot", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_tool",
+       {{"menu_mon", &view_request_mon},
+        {"menu_dash", &view_request_dash},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_plot", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_3d",
+       {{"menu_mon", &view_request_mon},
+        {"menu_dash", &view_request_dash},
+        {"menu_tools", &view_request_tools},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_plot", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_2d",
+       {{"menumon", &view_request_mon},
+        {"menudash", &view_request_dash},
+        {"menutools", &view_request_tools},
+        {"menu3d", &view_request_3d},
+        {"menu_sup", &view_request_sup},
+        {"menuplotter", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_sup",
+       {{"menu_mon", &view_request_mon},
+        {"menu_dash", &view_request_dash},
+        {"menu_tools", &view_request_tools},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_plot", &view_request_plot},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_plotter",
+       {{"menu_mon", &view_request_mon},
+        {"menu_dash", &view_request_dash},
+        {"menu_tools", &view_request_tools},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_diag", &view_request_diag}}},
+      {"frm_diagnostics",
+       {{"menu_mon", &view_request_mon},
+        {"menu_dash", &view_request_dash},
+        {"menu_tools", &view_request_tools},
+        {"menu_3d", &view_request_3d},
+        {"menu_2d", &view_request_2d},
+        {"menu_sup", &view_request_sup},
+        {"menu_plot", &view_request_plot}}},
+  };
+  return menus;
+}
+
+const ViewCase& case_of(const std::string& view_name) {
+  for (const ViewCase& view : view_cases()) {
+    if (view.view_name == view_name) return view;
+  }
+  throw std::out_of_range(view_name);
+}
+
+std::array<Flag*, 8> all_requests() {
+  return {&view_request_mon, &view_request_dash, &view_request_tools, &view_request_3d,
+          &view_request_2d,  &view_request_sup,  &view_request_plot,  &view_request_diag};
+}
+
+int pending_requests() {
+  int count = 0;
+  for (Flag* request : all_requests()) count += *request == kTrue ? 1 : 0;
+  return count;
+}
+
+// Records which windows were shown and hidden, in order.
+class ShowRecorder final : public ui::FormObserver {
+ public:
+  void form_loaded(ui::Form&) override {}
+  void form_unloaded(ui::Form&) override {}
+  void form_changed(ui::Form&) override {}
+  void form_shown(ui::Form& form) override { events.push_back("show " + form.name()); }
+  void form_hidden(ui::Form& form) override { events.push_back("hide " + form.name()); }
+  void form_activated(ui::Form&) override {}
+  void control_changed(ui::Control&, ui::Property) override {}
+  std::vector<std::string> events;
+};
+
+class ViewNavigationTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    main_ = &start_demo();
+  }
+  MainWindow& main_window() { return *main_; }
+
+  // Leaves a view through its own close button.
+  static void press_close(ui::Form& view, const char* button_name) {
+    auto* button = dynamic_cast<ui::CommandButton*>(view.find_control(button_name));
+    ASSERT_NE(button, nullptr) << view.name() << "." << button_name;
+    button->click();
+  }
+
+ private:
+  MainWindow* main_ = nullptr;
+};
+
+TEST_F(ViewNavigationTest,
+       EveryViewOpensFromItsMenuItemAndItsShortcutButtonInPlaceOfTheMainWindow) {
+  for (const ViewCase& view : view_cases()) {
+    for (const bool by_button : {false, true}) {
+      SCOPED_TRACE(std::string(view.view_name) + (by_button ? " by button" : " by menu"));
+      poll_inhibit = kTrue;
+      if (by_button) {
+        view.button(main_window()).click();
+      } else {
+        view.menu(main_window()).click();
+      }
+      EXPECT_TRUE(view.view().visible());
+      EXPECT_FALSE(main_window().visible());
+      EXPECT_EQ(current_view, view.code);
+      EXPECT_EQ(poll_inhibit, view.clears_poll_inhibit ? kFalse : kTrue);
+
+      press_close(view.view(), view.close_button);
+      EXPECT_FALSE(view.view().visible());
+      EXPECT_TRUE(main_window().visible());
+      EXPECT_EQ(current_view, 0);
+      EXPECT_EQ(pending_requests(), 0);
+    }
+  }
+}
+
+TEST_F(ViewNavigationTest, EditorViewsAreShownBeforeTheMainWindowHidesTheOthersAfter) {
+  ShowRecorder recorder;
+  ui::forms().set_observer(&recorder);
+  for (const ViewCase& view : view_cases()) {
+    SCOPED_TRACE(view.view_name);
+    recorder.events.clear();
+    view.menu(main_window()).click();
+    const std::vector<std::string> expected =
+        view.shown_before_main_hides
+            ? std::vector<std::string>{"show " + std::string(view.view_name), "hide FrmEcu"}
+            : std::vector<std::string>{"hide FrmEcu", "show " + std::string(view.view_name)};
+    EXPECT_EQ(recorder.events, expected);
+    press_close(view.view(), view.close_button);
+  }
+}
+
+TEST_F(ViewNavigationTest, ExitMenuOfEveryViewReturnsToTheMainWindowWithoutARequest) {
+  for (const ViewCase& view : view_cases()) {
+    SCOPED_TRACE(view.view_name);
+    view.menu(main_window()).click();
+    auto* exit = dynamic_cast<ui::MenuItem*>(view.view().find_control(view.exit_menu));
+    ASSERT_NE(exit, nullptr);
+    exit->click();
+    EXPECT_FALSE(view.view().visible());
+    EXPECT_TRUE(main_window().visible());
+    EXPECT_EQ(current_view, 0);
+    EXPECT_EQ(pending_requests(), 0);
+  }
+}
+
+TEST_F(ViewNavigationTest, EveryViewMenuRaisesExactlyItsRequestAndClosesTheView) {
+  for (const ViewMenu& menus : view_menus()) {
+    const ViewCase& view = case_of(menus.view_name);
+    ASSERT_EQ(menus.entries.size(), 7U) << "one entry per other view";
+    for (const auto& [menu_name, request] : menus.entries) {
+      SCOPED_TRACE(std::string(menus.view_name) + "." + menu_name);
+      ASSERT_NE(request, view.request) << "a view has no entry for itself";
+      view.menu(main_window()).click();
+      auto* item = dynamic_cast<ui::MenuItem*>(view.view().find_control(menu_name));
+      ASSERT_NE(item, nullptr);
+      item->click();
+      EXPECT_EQ(*request, kTrue);
+      EXPECT_EQ(pending_requests(), 1);
+      EXPECT_EQ(current_view, 0);
+      EXPECT_FALSE(view.view().visible());
+      EXPECT_FALSE(view.view().unloaded()) << "a view menu only hides the window";
+      EXPECT_TRUE(main_window().visible());
+      *request = kFalse;
+    }
+  }
+}
+
+TEST_F(ViewNavigationTest, ClosingAViewThroughItsFrameGoesTheClosePathAndDiscardsTheWindow) {
+  for (const ViewCase& view : view_cases()) {
+    SCOPED_TRACE(view.view_name);
+    view.menu(main_window()).click();
+    ui::Form& shown = view.view();
+    shown.request_close();
+    EXPECT_TRUE(shown.unloaded());
+    EXPECT_FALSE(shown.visible());
+    EXPECT_EQ(current_view, 0);
+    EXPECT_TRUE(main_window().visible());
+  }
+}
+
+TEST_F(ViewNavigationTest, MonitorCommandForcesOnlyTheFirstFourteenLabelsToBeRewritten) {
+  monitor_shown_text.fill("shown");
+  main_window().Menu_View_Monitor.click();
+  for (int i = 0; i < kMonitorEntries; ++i) {
+    EXPECT_EQ(monitor_shown_text[static_cast<std::size_t>(i)], i < 14 ? "xxox" : "shown") << i;
+  }
+}
+
+TEST_F(ViewNavigationTest, AboutKeepsTheCurrentViewAndTheMainWindowAndClearsPollInhibit) {
+  current_view = 5;
+  poll_inhibit = kTrue;
+  main_window().menu_about.click();
+  EXPECT_TRUE(frm_about().visible());
+  EXPECT_TRUE(main_window().visible());
+  EXPECT_EQ(current_view, 5);
+  EXPECT_EQ(poll_inhibit, kFalse);
+}
+
+TEST_F(ViewNavigationTest, DiagnosticsWithPollInhibitSetLeavesTheMainPollIdle) {
+  poll_inhibit = kTrue;
+  main_window().menu_view_diagnostic.click();
+  EXPECT_TRUE(frm_diagnostics().visible());
+  EXPECT_EQ(poll_inhibit, kTrue);
+  frm_diagnostics().menu_mon.click();
+  main_poll_tick();
+  EXPECT_EQ(view_request_mon, kTrue) << "the request waits while the poll is inhibited";
+  EXPECT_EQ(current_view, 0);
+  poll_inhibit = kFalse;
+  main_poll_tick();
+  EXPECT_EQ(view_request_mon, kFalse);
+  EXPECT_EQ(current_view, 1);
+}
+
+TEST_F(ViewNavigationTest, ChoosingThePlotterFromTheMonitorIsServedByTheNextTick) {
+  main_window().Menu_View_Monitor.click();
+  frm_mon().menu_plot.click();
+  EXPECT_EQ(view_request_plot, kTrue);
+  EXPECT_EQ(current_view, 0);
+  EXPECT_TRUE(main_window().visible());
+  EXPECT_FALSE(frm_plotter.loaded());
+
+  main_poll_tick();
+  EXPECT_EQ(view_request_plot, kFalse);
+  EXPECT_EQ(current_view, 4);
+  EXPECT_TRUE(frm_plotter().visible());
+  EXPECT_FALSE(main_window().visible());
+}
+
+TEST_F(ViewNavigationTest, PendingRequestsAreServedOnePerTickInTheFixedOrder) {
+  for (Flag* request : all_requests()) *request = kTrue;
+  std::vector<Integer> opened;
+  for (int tick = 0; tick < 8; ++tick) {
+    main_poll_tick();
+    opened.push_back(current_view);
+    EXPECT_EQ(pending_requests(), 7 - tick);
+  }
+  EXPECT_EQ(opened, (std::vector<Integer>{1, 6, 2, 3, 5, 7, 4, 8}));
+}
+
+TEST_F(ViewNavigationTest, OnlyAFlagHoldingTrueCountsAsARequest) {
+  view_request_dash = 1;
+  main_poll_tick();
+  EXPECT_EQ(current_view, 0);
+  EXPECT_FALSE(frm_dashboard().visible());
+}
+
+}  // namespace
+}  // namespace ecu

@@ -1,0 +1,31 @@
+#pragma once
+// The starting point of every test that touches windows or shared state: no windows, no
+// shared state, a scripted presenter, a manual clock when asked for, and an ending of the
+// program that is recorded instead of leaving the test run.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "ui/ui.hpp"
+
+namespace test {
+
+class ConsoleTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Replaces the system clock by one that moves only when told to.
+  ui::ManualClock& use_manual_clock();
+
+  ui::ScriptedPresenter& presenter() { return *presenter_; }
+  [[nodiscard]] bool program_ended() const { return *program_ended_; }
+
+ private:
+  std::shared_ptr<ui::ScriptedPresenter> presenter_;
+  std::shared_ptr<ui::ManualClock> manual_clock_;
+  std::shared_ptr<bool> program_ended_ = std::make_shared<bool>(false);
+};
+
+}  // namespace test

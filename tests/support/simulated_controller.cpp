@@ -1,0 +1,410 @@
+#include "support/simulated_controller.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <stdexcept>
+
+#include "support/controller_replies.hpp"
+
+#include "support/controller_reply_defaults.hpp"
+
+namespace test {
+namespace {
+
+constexpr std::size_t kRequestLength = 8;
+constexpr std::size_t kMemorySize = 65536;
+constexpr std::uint8_t kStartByte = 0x02;
+
+double now_seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void append_word(std::string& bytes, unsigned value) {
+  bytes += static_cast<char>(value & 0xFFU);
+  bytes += static_cast<char>((value >> 8) & 0xFFU);
+}
+
+void append_byte(std::string& bytes, unsigned value) {
+  bytes += static_cast<char>(value & 0xFFU);
+}
+
+unsigned byte_at(const std::string& bytes, std::size_t index) {
+  return static_cast<unsigned char>(bytes[index]);
+}
+
+// What the controller knows, handed to the reply layouts.
+struct ControllerModel {
+  const BaseConfig& base_config;
+  std::vector<std::uint8_t>& memory;
+};
+
+// Payload (bytes 3 onward) of a reply, from the request's three payload bytes.
+using PayloadBuilder = std::string (*)(ControllerModel& model, unsigned p1, unsigned p2,
+                                       unsigned p3);
+
+std::string base_config_payload(ControllerModel& model, unsigned, unsigned, unsigned) {
+  const BaseConfig& c = model.base_config;
+  std::string payload;
+  append_word(payload, c.ego_secs);  // bytes 3-4
+  append_word(payload, 0);           // bytes 5-6, unused
+  append_word(payload, c.acc_rate);  // bytes 7-8
+  append_word(payload, c.min_pres);  // bytes 9-10
+  append_byte(payload, c.ego_rate);  // byte 11
+  append_word(payload, c.acc_sen);   // bytes 12-13
+  append_word(payload, 0);           // bytes 14-15, unused
+  append_word(payload, c.fs_rpm);    // bytes 16-17
+  append_byte(payload, c.options);   // byte 18
+  append_byte(payload, c.trgs_rev);  // byte 19
+  append_byte(payload, c.map_type);  // byte 20
+  return payload;
+}
+
+// Address low and high (bytes 3-4), then `Count` stored bytes from that address.
+template <unsigned Count>
+std::string memory_payload(ControllerModel& model, unsigned low, unsigned high, unsigned) {
+  std::string payload;
+  append_byte(payload, low);
+  append_byte(payload, high);
+  const unsigned address = low + 256 * high;
+  for (unsigned k = 0; k < Count; ++k) {
+    append_byte(payload, model.memory[(address + k) % kMemorySize]);
+  }
+  return payload;
+}
+
+// A one-byte write stores the byte, then echoes it like a read.
+std::string memory_write_payload(ControllerModel& model, unsigned low, unsigned high,
+                                 unsigned value) {
+  model.memory[low + 256 * high] = static_cast<std::uint8_t>(value);
+  return memory_payload<1>(model, low, high, 0);
+}
+
+// A crank-wheel capture page, by the page number of the request.
+std::string wheel_page_layout(ControllerModel&, unsigned page, unsigned, unsigned) {
+  return wheel_page_reply_payload(page);
+}
+
+// The reset and reflash answer repeats the action's key byte.
+std::string action_answer_payload(ControllerModel&, unsigned key, unsigned, unsigned) {
+  return std::string(1, static_cast<char>(key));
+}
+
+struct ReplyLayout {
+  std::uint8_t code;
+  unsigned n;  // bytes before the sum
+  PayloadBuilder payload;
+};
+
+constexpr std::array kReplyLayouts{
+    ReplyLayout{'C', 21, &base_config_payload}, ReplyLayout{'E', 6, &memory_payload<1>},
+    ReplyLayout{'e', 6, &memory_write_payload}, ReplyLayout{'r', 14, &memory_payload<9>},
+    ReplyLayout{'q', 21, &memory_payload<16>},  ReplyLayout{'k', 32, &memory_payload<27>},
+    ReplyLayout{'l', 37, &memory_payload<32>},  ReplyLayout{0xAE, 4, &action_answer_payload},
+    ReplyLayout{0xF8, 34, &wheel_page_layout},
+};
+
+std::string apply(Misbehaviour behaviour, std::string reply) {
+  const std::size_t length = reply.size();
+  switch (behaviour) {
+    case Misbehaviour::bad_sum_low:
+      reply[length - 2] = static_cast<char>(byte_at(reply, length - 2) ^ 0x01U);
+      break;
+    case Misbehaviour::bad_sum_high:
+      reply[length - 1] = static_cast<char>(byte_at(reply, length - 1) ^ 0x01U);
+      break;
+    case Misbehaviour::wrong_length_byte:
+      reply[1] = static_cast<char>(byte_at(reply, 1) + 1);
+      break;
+    case Misbehaviour::extra_bytes:
+      reply += std::string(2, '\0');
+      break;
+    case Misbehaviour::short_frame:
+      reply.resize(length - 2);
+      break;
+    case Misbehaviour::garbage:
+      for (std::size_t i = 0; i < length; ++i) reply[i] = static_cast<char>(0xA5U ^ (i * 37U));
+      break;
+    case Misbehaviour::none:
+    case Misbehaviour::silent:
+      break;
+  }
+  return reply;
+}
+
+}  // namespace
+
+SimulatedController::SimulatedController(int com_number)
+    : com_number_(com_number), memory_(kMemorySize, 0) {
+  reply_payloads_ = default_reply_payloads();
+  std::array<char, 128> name{};
+  if (::openpty(&master_fd_, &slave_fd_, name.data(), nullptr, nullptr) != 0) {
+    throw std::runtime_error("openpty failed");
+  }
+  device_path_ = name.data();
+  termios settings{};
+  ::tcgetattr(slave_fd_, &settings);
+  ::cfmakeraw(&settings);
+  ::tcsetattr(slave_fd_, TCSANOW, &settings);
+  ::fcntl(master_fd_, F_SETFL, ::fcntl(master_fd_, F_GETFL) | O_NONBLOCK);
+  wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  const std::string variable = "ECU_COM" + std::to_string(com_number_);
+  ::setenv(variable.c_str(), device_path_.c_str(), 1);
+  thread_ = std::thread([this] { run(); });
+}
+
+SimulatedController::~SimulatedController() {
+  {
+    const std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  wake();
+  thread_.join();
+  if (master_fd_ >= 0) ::close(master_fd_);
+  ::close(slave_fd_);
+  ::close(wake_fd_);
+  const std::string variable = "ECU_COM" + std::to_string(com_number_);
+  if (const char* value = std::getenv(variable.c_str()); value && device_path_ == value) {
+    ::unsetenv(variable.c_str());
+  }
+}
+
+void SimulatedController::set_misbehaviour(Misbehaviour behaviour, int replies) {
+  const std::lock_guard lock(mutex_);
+  misbehaviour_ = behaviour;
+  misbehaviour_replies_ = replies;
+}
+
+void SimulatedController::set_reply_delay(double seconds) {
+  const std::lock_guard lock(mutex_);
+  reply_delay_ = seconds;
+}
+
+void SimulatedController::ignore_requests(int count) {
+  const std::lock_guard lock(mutex_);
+  ignore_count_ = count;
+}
+
+void SimulatedController::set_base_config(const BaseConfig& config) {
+  const std::lock_guard lock(mutex_);
+  base_config_ = config;
+}
+
+void SimulatedController::set_reply_payload(std::uint8_t code, std::string payload) {
+  const std::lock_guard lock(mutex_);
+  reply_payloads_[code] = std::move(payload);
+}
+
+std::uint8_t SimulatedController::memory(std::uint16_t address) const {
+  const std::lock_guard lock(mutex_);
+  return memory_[address];
+}
+
+void SimulatedController::set_memory(std::uint16_t address, std::uint8_t value) {
+  const std::lock_guard lock(mutex_);
+  memory_[address] = value;
+}
+
+std::vector<std::string> SimulatedController::request_frames() const {
+  const std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::size_t SimulatedController::request_count() const {
+  const std::lock_guard lock(mutex_);
+  return requests_.size();
+}
+
+std::size_t SimulatedController::bad_request_count() const {
+  const std::lock_guard lock(mutex_);
+  return bad_requests_;
+}
+
+bool SimulatedController::wait_for_requests(std::size_t count, double seconds) const {
+  std::unique_lock lock(mutex_);
+  return requests_changed_.wait_for(lock, std::chrono::duration<double>(seconds),
+                                    [&] { return requests_.size() >= count; });
+}
+
+void SimulatedController::hang_up() {
+  std::unique_lock lock(mutex_);
+  hang_up_requested_ = true;
+  lock.unlock();
+  wake();
+  lock.lock();
+  requests_changed_.wait(lock, [&] { return hung_up_; });
+}
+
+void SimulatedController::wake() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = ::write(wake_fd_, &one, sizeof one);
+}
+
+void SimulatedController::run() {
+  std::string buffer;
+  while (true) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (stop_) return;
+      if (hang_up_requested_ && !hung_up_) {
+        ::close(master_fd_);
+        master_fd_ = -1;
+        pending_.clear();
+        hung_up_ = true;
+        requests_changed_.notify_all();
+      }
+    }
+    // Answers that fell due go out in the order they were made.
+    const double now = now_seconds();
+    double next_due = -1;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+      if (it->due <= now) {
+        write_to_master(it->bytes);
+        it = pending_.erase(it);
+      } else {
+        next_due = next_due < 0 ? it->due : std::min(next_due, it->due);
+        ++it;
+      }
+    }
+    std::array<pollfd, 2> watched{{{wake_fd_, POLLIN, 0}, {master_fd_, POLLIN, 0}}};
+    const nfds_t count = master_fd_ >= 0 ? 2 : 1;
+    timespec timeout{};
+    timespec* timeout_pointer = nullptr;
+    if (next_due >= 0) {
+      const double wait = std::max(0.0, next_due - now);
+      timeout.tv_sec = static_cast<std::time_t>(wait);
+      timeout.tv_nsec = static_cast<long>((wait - std::floor(wait)) * 1e9);
+      timeout_pointer = &timeout;
+    }
+    if (::ppoll(watched.data(), count, timeout_pointer, nullptr) < 0 && errno != EINTR) return;
+    if ((watched[0].revents & POLLIN) != 0) {
+      std::uint64_t ignored = 0;
+      [[maybe_unused]] const auto got = ::read(wake_fd_, &ignored, sizeof ignored);
+    }
+    if (count == 2 && (watched[1].revents & POLLIN) != 0) take_input(buffer);
+  }
+}
+
+void SimulatedController::take_input(std::string& buffer) {
+  std::array<char, 4096> chunk{};
+  while (true) {
+    const ssize_t got = ::read(master_fd_, chunk.data(), chunk.size());
+    if (got <= 0) break;
+    buffer.append(chunk.data(), static_cast<std::size_t>(got));
+  }
+  const double now = now_seconds();
+  // Frames are found by their first two bytes; anything else is skipped byte by byte.
+  while (!buffer.empty()) {
+    if (byte_at(buffer, 0) != kStartByte) {
+      buffer.erase(0, 1);
+      continue;
+    }
+    if (buffer.size() < 2) break;
+    if (byte_at(buffer, 1) != kRequestLength) {
+      buffer.erase(0, 1);
+      continue;
+    }
+    if (buffer.size() < kRequestLength) break;
+    const std::string frame = buffer.substr(0, kRequestLength);
+    buffer.erase(0, kRequestLength);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < 6; ++i) sum += byte_at(frame, i);
+    if (byte_at(frame, 6) != (sum & 0xFFU) || byte_at(frame, 7) != (sum >> 8)) {
+      const std::lock_guard lock(mutex_);
+      ++bad_requests_;
+      continue;
+    }
+    handle_request(frame, now);
+  }
+}
+
+void SimulatedController::handle_request(const std::string& frame, double now) {
+  std::string reply;
+  double delay = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    requests_.push_back(frame);
+    requests_changed_.notify_all();
+    if (ignore_count_ > 0) {
+      --ignore_count_;
+      return;
+    }
+    const Misbehaviour behaviour = misbehaviour_;
+    if (misbehaviour_replies_ > 0 && --misbehaviour_replies_ == 0) {
+      misbehaviour_ = Misbehaviour::none;
+    }
+    if (behaviour == Misbehaviour::silent) return;
+    reply = build_reply(frame);
+    if (reply.empty()) return;  // a code this controller has no layout for
+    reply = apply(behaviour, std::move(reply));
+    delay = reply_delay_;
+  }
+  if (delay <= 0) {
+    write_to_master(reply);
+  } else {
+    pending_.push_back({now + delay, std::move(reply)});
+  }
+}
+
+std::string SimulatedController::build_reply(const std::string& frame) {
+  const auto code = static_cast<std::uint8_t>(frame[2]);
+  if (const auto scripted = reply_payloads_.find(code); scripted != reply_payloads_.end()) {
+    std::string reply;
+    append_byte(reply, kStartByte);
+    append_byte(reply, static_cast<unsigned>(scripted->second.size()) + 5);
+    append_byte(reply, code);
+    reply += scripted->second;
+    unsigned sum = 0;
+    for (const char byte : reply) sum += static_cast<unsigned char>(byte);
+    append_word(reply, sum);
+    return reply;
+  }
+  for (const ReplyLayout& layout : kReplyLayouts) {
+    if (layout.code != code) continue;
+    ControllerModel model{base_config_, memory_};
+    const std::string payload =
+        layout.payload(model, byte_at(frame, 3), byte_at(frame, 4), byte_at(frame, 5));
+    if (payload.size() + 3 != layout.n) throw std::logic_error("reply layout of wrong length");
+    std::string reply;
+    append_byte(reply, kStartByte);
+    append_byte(reply, layout.n + 2);
+    append_byte(reply, code);
+    reply += payload;
+    unsigned sum = 0;
+    for (const char byte : reply) sum += static_cast<unsigned char>(byte);
+    append_word(reply, sum);
+    return reply;
+  }
+  if (const auto setting = settings_.answer(code, byte_at(frame, 3), byte_at(frame, 4), byte_at(frame, 5))) {
+    return reply_frame(code, *setting);
+  }
+  return {};
+}
+
+void SimulatedController::write_to_master(const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size() && master_fd_ >= 0) {
+    const ssize_t done = ::write(master_fd_, bytes.data() + sent, bytes.size() - sent);
+    if (done > 0) {
+      sent += static_cast<std::size_t>(done);
+    } else if (done < 0 && errno == EAGAIN) {
+      pollfd writable{master_fd_, POLLOUT, 0};
+      ::poll(&writable, 1, 10);
+    } else {
+      return;
+    }
+  }
+}
+
+}  // namespace test

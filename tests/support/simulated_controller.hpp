@@ -1,0 +1,125 @@
+#pragma once
+// A controller on the other end of a pseudo-terminal, for tests and benchmarks of the link.
+// The console opens the terminal's device like any serial port (the constructor points
+// ECU_COM<n> at it); a background thread checks each 8-byte request frame and answers it
+// with a reply frame laid out from the protocol's field definitions. It can be told to
+// misbehave in the ways a real line does.
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/controller_settings.hpp"
+
+namespace test {
+
+enum class Misbehaviour {
+  none,
+  silent,             // no answer at all
+  bad_sum_low,        // the low byte of the sum is off by one bit
+  bad_sum_high,       // the high byte of the sum is off by one bit
+  wrong_length_byte,  // the length byte is one more than the frame
+  extra_bytes,        // two bytes follow a good frame
+  short_frame,        // the last two bytes never come
+  garbage,            // bytes that are no frame, of the frame's length
+};
+
+// The base configuration block ('C'), in the controller's own units.
+struct BaseConfig {
+  std::uint16_t ego_secs = 30;
+  std::uint16_t acc_rate = 819;
+  std::uint16_t min_pres = 512;
+  std::uint8_t ego_rate = 10;
+  std::uint16_t acc_sen = 100;
+  std::uint16_t fs_rpm = 8000;
+  std::uint8_t options = 0x01;
+  std::uint8_t trgs_rev = 2;
+  std::uint8_t map_type = 0xC2;
+};
+
+class SimulatedController {
+ public:
+  // Opens a pseudo-terminal and sets ECU_COM<com_number> to its device.
+  explicit SimulatedController(int com_number = 1);
+  ~SimulatedController();
+  SimulatedController(const SimulatedController&) = delete;
+  SimulatedController& operator=(const SimulatedController&) = delete;
+
+  [[nodiscard]] const std::string& device_path() const { return device_path_; }
+
+  static constexpr int kEveryReply = -1;
+  // Misbehaves on the next `replies` answers (or on all of them), then answers well again.
+  void set_misbehaviour(Misbehaviour behaviour, int replies = kEveryReply);
+  // Every answer goes out this long after its request arrived.
+  void set_reply_delay(double seconds);
+  // The next `count` good requests get no answer (a controller that answers only at the
+  // attempt count + 1).
+  void ignore_requests(int count);
+  void set_base_config(const BaseConfig& config);
+  // From now on every request with this code is answered with this payload (bytes 3 on,
+  // laid out by support/controller_replies.hpp); it takes precedence over the built-in
+  // layouts. The live, status and monitor replies start with the payloads of
+  // support/controller_reply_defaults.hpp.
+  void set_reply_payload(std::uint8_t code, std::string payload);
+
+  // The single settings, tables and blocks read and written one command at a time.
+  ControllerSettings& settings() { return settings_; }
+
+  std::uint8_t memory(std::uint16_t address) const;
+  void set_memory(std::uint16_t address, std::uint8_t value);
+
+  // Every well-formed request frame received (8 bytes each), in order.
+  std::vector<std::string> request_frames() const;
+  std::size_t request_count() const;
+  // Frames that started well but had a bad sum; they get no answer.
+  std::size_t bad_request_count() const;
+  // Waits up to `seconds` for `count` requests to have arrived.
+  bool wait_for_requests(std::size_t count, double seconds) const;
+
+  // Closes the terminal's master side, as an unplugged cable; returns once it is closed.
+  void hang_up();
+
+ private:
+  struct PendingReply {
+    double due;
+    std::string bytes;
+  };
+
+  void run();
+  void take_input(std::string& buffer);
+  void handle_request(const std::string& frame, double now);
+  std::string build_reply(const std::string& frame);
+  void write_to_master(const std::string& bytes);
+  void wake();
+
+  int com_number_;
+  std::string device_path_;
+  int master_fd_ = -1;
+  int slave_fd_ = -1;
+  int wake_fd_ = -1;
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable requests_changed_;
+  bool stop_ = false;
+  bool hang_up_requested_ = false;
+  bool hung_up_ = false;
+  Misbehaviour misbehaviour_ = Misbehaviour::none;
+  int misbehaviour_replies_ = kEveryReply;
+  double reply_delay_ = 0.0;
+  int ignore_count_ = 0;
+  BaseConfig base_config_;
+  std::map<std::uint8_t, std::string> reply_payloads_;
+  std::vector<std::uint8_t> memory_;
+  ControllerSettings settings_;
+  std::vector<std::string> requests_;
+  std::size_t bad_requests_ = 0;
+  std::vector<PendingReply> pending_;  // touched by the thread only
+
+  std::thread thread_;
+};
+
+}  // namespace test
