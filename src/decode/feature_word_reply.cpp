@@ -107,10 +107,12 @@ void decode_feature_word(const ReplyFrame& reply, Integer /*n*/) {
   feature_word_received = 1;
 
   for (int channel = 0; channel < kOutputs; ++channel) {
-    for (int phase = 0; phase < kPhases; ++phase)
+    for (int phase = 0; phase < kPhases; ++phase) {
       ignition_phase_row(phase)[channel].set_enabled(true);
-    for (int phase = 0; phase < kPhases; ++phase)
+    }
+    for (int phase = 0; phase < kPhases; ++phase) {
       injector_phase_row(phase)[channel].set_enabled(true);
+    }
   }
   // Channels are counted from 0; a count of 8 or more leaves all eight in use.
   set_channels(&injector_phase_row, static_cast<int>(word & 0x0F));

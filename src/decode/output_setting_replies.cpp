@@ -79,17 +79,7 @@ void decode_duty(const ReplyFrame& reply) {
 }  // namespace
 
 ui::ControlArray<ui::OptionButton>& output_mode_buttons(int output) {
-  FrmSupForm& sup = frm_sup();
-  switch (output) {
-    case 0:
-      return sup.gpo_0_mode;
-    case 1:
-      return sup.gpo_1_mode;
-    case 2:
-      return sup.gpo_2_mode;
-    default:
-      return sup.gpo_3_mode;
-  }
+  return frm_sup().gpo_mode(output);
 }
 
 void decode_output_settings(const ReplyFrame& reply, Integer /*n*/) {
