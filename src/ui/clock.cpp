@@ -20,8 +20,7 @@ class SystemClock final : public Clock {
     const std::time_t whole = system_clock::to_time_t(now);
     std::tm local{};
     localtime_r(&whole, &local);
-    const double fraction =
-        duration<double>(now - system_clock::from_time_t(whole)).count();
+    const double fraction = duration<double>(now - system_clock::from_time_t(whole)).count();
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
   }
 
@@ -37,7 +36,9 @@ std::shared_ptr<Clock>& current_clock() {
 
 }  // namespace
 
-Clock& clock() { return *current_clock(); }
+Clock& clock() {
+  return *current_clock();
+}
 
 std::shared_ptr<Clock> install_clock(std::shared_ptr<Clock> replacement) {
   if (!replacement) replacement = std::make_shared<SystemClock>();

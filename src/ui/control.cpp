@@ -12,7 +12,9 @@ Control::Control(Form& form, ControlKind kind, std::string name, int index)
   form_.add_control(this);
 }
 
-Control::~Control() { form_.remove_control(this); }
+Control::~Control() {
+  form_.remove_control(this);
+}
 
 void Control::changed(Property what) {
   if (auto* observer = forms().observer()) observer->control_changed(*this, what);
@@ -28,10 +30,18 @@ void Control::place_in(Control& container, int tab_page) {
   changed(Property::layout);
 }
 
-void Control::set_left(float value) { move(value, top_, width_, height_); }
-void Control::set_top(float value) { move(left_, value, width_, height_); }
-void Control::set_width(float value) { move(left_, top_, value, height_); }
-void Control::set_height(float value) { move(left_, top_, width_, value); }
+void Control::set_left(float value) {
+  move(value, top_, width_, height_);
+}
+void Control::set_top(float value) {
+  move(left_, value, width_, height_);
+}
+void Control::set_width(float value) {
+  move(left_, top_, value, height_);
+}
+void Control::set_height(float value) {
+  move(left_, top_, width_, value);
+}
 
 void Control::move(float left, float top, float width, float height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;

@@ -35,15 +35,21 @@ EventLoop::SourceId EventLoop::add_source(Source source) {
   return id;
 }
 
-void EventLoop::remove_source(SourceId id) { sources_.erase(id); }
+void EventLoop::remove_source(SourceId id) {
+  sources_.erase(id);
+}
 
 void EventLoop::post_user_input(std::function<void()> action) {
   user_input_.push_back(std::move(action));
 }
 
-void EventLoop::register_timer(Timer* timer) { timers_.push_back(timer); }
+void EventLoop::register_timer(Timer* timer) {
+  timers_.push_back(timer);
+}
 
-void EventLoop::unregister_timer(Timer* timer) { std::erase(timers_, timer); }
+void EventLoop::unregister_timer(Timer* timer) {
+  std::erase(timers_, timer);
+}
 
 double EventLoop::seconds_until_next_timer() const {
   double soonest = 1e9;
@@ -122,8 +128,12 @@ EventLoop& event_loop() {
   return *loop;
 }
 
-void do_events() { event_loop().pass(UserInput::allow); }
+void do_events() {
+  event_loop().pass(UserInput::allow);
+}
 
-void do_events_without_user_input() { event_loop().pass(UserInput::hold); }
+void do_events_without_user_input() {
+  event_loop().pass(UserInput::hold);
+}
 
 }  // namespace ui

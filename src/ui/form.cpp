@@ -154,9 +154,13 @@ void Form::run_activate() {
   raise([this] { on_activate(); });
 }
 
-void Form::add_control(Control* control) { controls_.push_back(control); }
+void Form::add_control(Control* control) {
+  controls_.push_back(control);
+}
 
-void Form::remove_control(Control* control) { std::erase(controls_, control); }
+void Form::remove_control(Control* control) {
+  std::erase(controls_, control);
+}
 
 Form* FormRegistry::find(const std::string& name) const {
   for (Form* form : loaded_) {
@@ -263,7 +267,9 @@ void end_program() {
   }
 }
 
-bool program_ending() { return program_end_state().ending; }
+bool program_ending() {
+  return program_end_state().ending;
+}
 
 void add_shutdown_step(std::function<void()> step) {
   program_end_state().steps.push_back(std::move(step));

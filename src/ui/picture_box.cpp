@@ -17,7 +17,8 @@ bool is_picture_file(const std::string& path) {
   file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
   const auto got = file.gcount();
   const bool jpeg = got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-  const bool png = got >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
+  const bool png =
+      got >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
   const bool bmp = got >= 2 && head[0] == 'B' && head[1] == 'M';
   const bool gif = got >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8';
   return jpeg || png || bmp || gif;

@@ -15,9 +15,8 @@ MsgResult default_answer(const MessageBoxRequest& request) {
   static constexpr MsgResult yes_no_cancel[] = {MsgResult::yes, MsgResult::no, MsgResult::cancel};
   const auto pick = [&](const auto& choices) {
     const auto count = static_cast<int>(std::size(choices));
-    const int index = request.default_button >= 0 && request.default_button < count
-                          ? request.default_button
-                          : 0;
+    const int index =
+        request.default_button >= 0 && request.default_button < count ? request.default_button : 0;
     return choices[index];
   };
   switch (request.buttons) {
@@ -51,7 +50,9 @@ std::optional<std::string> ScriptedPresenter::file_dialog(const FileDialogReques
   return answer;
 }
 
-Presenter& presenter() { return *current_presenter(); }
+Presenter& presenter() {
+  return *current_presenter();
+}
 
 std::shared_ptr<Presenter> install_presenter(std::shared_ptr<Presenter> replacement) {
   if (!replacement) replacement = std::make_shared<ScriptedPresenter>();

@@ -51,7 +51,9 @@ class ScriptedPresenter : public Presenter {
   std::optional<std::string> file_dialog(const FileDialogRequest& request) override;
 
   void answer_next(MsgResult result) { message_answers_.push_back(result); }
-  void choose_next_file(std::optional<std::string> path) { file_answers_.push_back(std::move(path)); }
+  void choose_next_file(std::optional<std::string> path) {
+    file_answers_.push_back(std::move(path));
+  }
 
   std::vector<MessageBoxRequest> shown_messages;
   std::vector<FileDialogRequest> shown_file_dialogs;

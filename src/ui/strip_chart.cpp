@@ -18,7 +18,9 @@ const StripChart::Channel* StripChart::channel_at(int channel) const {
   return &channels_[static_cast<std::size_t>(channel)];
 }
 
-void StripChart::select_channel(int channel) { selected_ = channel; }
+void StripChart::select_channel(int channel) {
+  selected_ = channel;
+}
 
 void StripChart::set_channel_colour(Colour colour) {
   if (channel_at(selected_) == nullptr) return;

@@ -14,7 +14,9 @@ Timer::Timer(Form& form, std::string name, int interval_ms, bool enabled, int in
   event_loop().register_timer(this);
 }
 
-Timer::~Timer() { event_loop().unregister_timer(this); }
+Timer::~Timer() {
+  event_loop().unregister_timer(this);
+}
 
 void Timer::set_interval(int interval_ms) {
   if (interval_ms == interval_ms_) return;
@@ -22,9 +24,13 @@ void Timer::set_interval(int interval_ms) {
   restart();
 }
 
-void Timer::enabled_changed() { restart(); }
+void Timer::enabled_changed() {
+  restart();
+}
 
-void Timer::restart() { next_due_ = clock().monotonic_seconds() + interval_ms_ / 1000.0; }
+void Timer::restart() {
+  next_due_ = clock().monotonic_seconds() + interval_ms_ / 1000.0;
+}
 
 bool Timer::due(double now) const {
   return enabled() && interval_ms_ > 0 && !form().unloaded() && now >= next_due_;
