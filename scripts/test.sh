@@ -15,5 +15,6 @@ cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DECU_WERROR=ON -DECU_SANITIZE=ON -DECU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-asan" --parallel "$jobs"
 (cd "$root/build-asan" && QT_QPA_PLATFORM=offscreen \
-   ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+   ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
+   UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")

@@ -1,6 +1,8 @@
 #include "config/frm_tool.hpp"
 
 #include <array>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "model/shared_state.hpp"
@@ -31,7 +33,7 @@ constexpr const char* kPageCaptions[FrmToolForm::kPages] = {"Engine Setup",
 constexpr const char* kRowChanged = "X";
 
 constexpr float kFieldLeft = 3000;
-constexpr float kFieldWidth = 1215;
+constexpr float kFieldWidth = 975;
 constexpr float kFieldHeight = 285;
 constexpr float kRowStep = 420;
 constexpr float kFirstRow = 720;
@@ -43,7 +45,7 @@ void mark_changed(ui::TextBox& field) {
 }  // namespace
 
 FrmToolForm::FrmToolForm()
-    : ui::Form("frm_tool", "Configuration", 12120, 8640),
+    : ui::Form("frm_tool", "Configuration", 12120, 9360),
       inj_ph_rows_{&inj_ph_0,  &inj_ph_1,  &inj_ph_2,  &inj_ph_3, &inj_ph_4,  &inj_ph_5,
                    &inj_ph_6,  &inj_ph_7,  &inj_ph_8,  &inj_ph_9, &inj_ph_10, &inj_ph_11,
                    &inj_ph_12, &inj_ph_13, &inj_ph_14, &inj_ph_15},
@@ -71,12 +73,14 @@ void FrmToolForm::lay_out() {
   Command3d2.move(120, 780, 615, 615);
   Command3d2.set_tool_tip("Click to exit back to the console");
 
-  show_demo_mode.move(4200, 120, 4800, 555);
+  show_demo_mode.move(4200, 60, 4800, 480);
+  // On the window's own grey.
+  show_demo_mode.set_transparent(true);
   show_demo_mode.set_caption("DEMO MODE!");
   show_demo_mode.set_fore_colour(ui::colours::light_red);
   show_demo_mode.set_visible(false);
 
-  tool_tab.move(840, 120, 11160, 8280);
+  tool_tab.move(840, 600, 11160, 7920);
   tool_tab.set_tabs_per_row(4);
   for (int page = 0; page < kPages; ++page) tool_tab.set_tab_caption(page, kPageCaptions[page]);
 
@@ -144,8 +148,9 @@ void FrmToolForm::lay_out() {
   for (int step = 0; step < kStutterSteps; ++step) {
     const ui::TextBox& row = step < 4 ? hard_ign_limit1 : hard_ign_limit2;
     stutter_table[step].place_in(tool_tab, kEngineSetup);
+    // Past the row's "RPM" unit.
     stutter_table[step].move(
-        row.left() + kFieldWidth + 240.0F + 600.0F * static_cast<float>(step % 4), row.top(), 540,
+        row.left() + kFieldWidth + 585.0F + 570.0F * static_cast<float>(step % 4), row.top(), 510,
         kFieldHeight);
   }
   enable_idle_by_timing.place_in(tool_tab, kIdleControl);
@@ -158,8 +163,8 @@ void FrmToolForm::lay_out() {
     for (int channel = 0; channel < kInjectorChannels; ++channel) {
       ui::TextBox& field = (*trims[column])[channel];
       field.place_in(tool_tab, kInjection);
-      field.move(6600.0F + 1020.0F * static_cast<float>(column),
-                 kFirstRow + 360.0F * static_cast<float>(channel), 900, kFieldHeight);
+      field.move(6840.0F + 960.0F * static_cast<float>(column),
+                 kFirstRow + 360.0F * static_cast<float>(channel), 840, kFieldHeight);
     }
   }
 
@@ -208,18 +213,20 @@ void FrmToolForm::lay_out() {
   EGO_type[1].set_tool_tip(
       "Click this item if you will run a wideband sensor control module, 0 to 1.0VDC.");
   WB_EGO_0V_LAMBDA.place_in(ego_type_frame);
-  WB_EGO_0V_LAMBDA.move(2640, 1440, 1215, kFieldHeight);
+  WB_EGO_0V_LAMBDA.move(2760, 1440, kFieldWidth, kFieldHeight);
   WB_EGO_1V_LAMBDA.place_in(ego_type_frame);
-  WB_EGO_1V_LAMBDA.move(2640, 1860, 1215, kFieldHeight);
+  WB_EGO_1V_LAMBDA.move(2760, 1860, kFieldWidth, kFieldHeight);
 
   // The temperature sensor tables: nine cells left to right, one row per sensor.
   for (int point = 0; point < kSensorPoints; ++point) {
     const float left = 1560.0F + 735.0F * static_cast<float>(point);
     CLT_CAL_MAP[point].place_in(tool_tab, kSensorCalibration);
-    CLT_CAL_MAP[point].move(left, 2160, 675, kFieldHeight);
+    CLT_CAL_MAP[point].move(left, 2760, 675, kFieldHeight);
     MAT_CAL_MAP[point].place_in(tool_tab, kSensorCalibration);
-    MAT_CAL_MAP[point].move(left, 3000, 675, kFieldHeight);
+    MAT_CAL_MAP[point].move(left, 3480, 675, kFieldHeight);
   }
+
+  lay_out_captions();
 }
 
 void FrmToolForm::lay_out_phase_page() {
@@ -292,8 +299,10 @@ void FrmToolForm::lay_out_input_page() {
       button.set_caption(group.option_captions.at(static_cast<std::size_t>(option)));
     }
   }
+  // The debounce time sits beside the options, with its caption above and unit after it.
+  map_select_frame.set_width(5520);
   map_change_time.place_in(map_select_frame);
-  map_change_time.move(3360, 300, 855, kFieldHeight);
+  map_change_time.move(3720, 660, 735, kFieldHeight);
 }
 
 void FrmToolForm::lay_out_gear_page() {
@@ -310,6 +319,164 @@ void FrmToolForm::lay_out_gear_page() {
     // The design's boost table for every gear; the marking is wired after it.
     gear_gpo_num[gear].set_text("1");
   }
+}
+
+void FrmToolForm::lay_out_captions() {
+  const std::string degrees = "\xB0";
+  // The label to the left of each field and the unit to its right.
+  struct FieldCaption {
+    const ui::Control* field;
+    std::string caption;
+    std::string unit;
+  };
+  const FieldCaption fields[] = {
+      {&trigs_per_rev, "Crank Wheel Code #", ""},
+      {&Teeth_BTDC, "Index Teeth Till TDC", ""},
+      {&tdc_trim_deg, "TDC trim Advance", degrees},
+      {&full_scale_rpm, "Tach Full Scale", "RPM"},
+      {&rpm_limit_max_degrees, "Ign Limit Max Retard", degrees},
+      {&soft_ign_rpm1, "Soft Ign Limit 1", "RPM"},
+      {&soft_ign_rpm2, "Soft Ign Limit 2", "RPM"},
+      {&hard_ign_limit1, "Hard Ign Limit 1", "RPM"},
+      {&hard_ign_limit2, "Hard Ign Limit 2", "RPM"},
+      {&fuel_rpm1, "Fuel Limit 1", "RPM"},
+      {&fuel_cut_time1, "", "sec"},
+      {&fuel_rpm2, "Fuel Limit 2", "RPM"},
+      {&fuel_cut_time2, "", "sec"},
+      {&accel_senitivity, "Accel Sensitivity", "MS/V"},
+      {&accel_flt_rate, "Accel Rate", "V/Sec"},
+      {&accel_pw_min, "Accel Min PW", "MS"},
+      {&accel_pw_max, "Accel Max PW", "MS"},
+      {&EGO_reset_pw, "Accel EGO Reset", "MS"},
+      {&rpm_accel_gain, "RPM Accel Adder", "at 1K/Sec rate"},
+      {&base_offset_deg, "Timing Offset", degrees},
+      {&target_dwell, "Coil Dwell Time", "MS"},
+      {&min_dwell_deg, "Min dwell", degrees},
+      {&bat_comp, "Battery Offset Time", "\xB5sec/V"},
+      {&min_pressure, "Engine Decel", "kPa"},
+      {&decel_tps_value, "Max TPS for Decel", "%"},
+      {&max_pressure, "Max/Cut Pressure", "kPa"},
+      {&priming_pw_cold, "Cold Priming Duration", "MS"},
+      {&num_pulses_cold, "Cold Number of Pulses", ""},
+      {&temp_threshold, "Cold/Hot Threshold", degrees + "C"},
+      {&priming_pw_hot, "Hot Priming Duration", "MS"},
+      {&num_pulses_hot, "Hot Number of Pulses", ""},
+      {&iac_close_steps, "On Init Close", "Steps"},
+      {&iac_open_steps, "After Init step to", ""},
+      {&iac_enable_tps_val, "Enable if TPS below", "%"},
+      {&iac_close_tps_val, "Close if TPS above", "%"},
+      {&iac_max_rate, "Max Step Rate", "P/Sec"},
+      {&iac_error_rate, "Rate @ 1kRPM error", "P/Sec"},
+      {&iac_deadband, "Control Deadband", "RPM"},
+      {&idle_disable_rpm, "Disable if above", "RPM"},
+      {&idle_max_retard, "Max Idle Retard", degrees},
+      {&idle_max_advance, "Max Idle Advance", degrees},
+      {&ego_rate, "EGO Loop Rate", ""},
+      {&EGO_Prop_Gain, "EGO Prop. Gain", ""},
+      {&ego_seconds, "EGO Loop Activation", "Sec"},
+      {&min_ego_gain, "Min EGO Gain", ""},
+      {&max_ego_gain, "Max EGO Gain", ""},
+      {&tps_open_loop_val, "Open Loop if TPS >", "%"},
+      {&WB_EGO_0V_LAMBDA, "WEGO Lambda @ 0v", ""},
+      {&WB_EGO_1V_LAMBDA, "WEGO Lambda @ 1v", ""},
+      {&cranking_max_rpm, "MAX cranking RPM", "RPM"},
+      {&cranking_enrichment_gain, "Cranking Enrich.", "PW Multiplier"},
+      {&post_cranking_enrichment_gain, "Post Cranking Enrich.", "PW Multiplier"},
+      {&cranking_enrichment_timer, "Post Cranking Timer", "Sec."},
+      {&cranking_timing, "Cranking Timing", degrees},
+      {&tps_base_val, "TPS Closed Value", "%"},
+      {&tps_fs_val, "TPS Opened Value", "%"},
+      {&map_offset, "MAP Offset ADJ",
+       "(\xB1"
+       "12.5%)"},
+      {&map_scaler, "MAP Scaler ADJ", "(0-4.000)"},
+      {&baro_offset, "BARO Offset ADJ",
+       "(\xB1"
+       "12.5%)"},
+      {&baro_scaler, "BARO Scaler ADJ", "(0-4.000)"},
+      {&flat_shft_retard, "On Trigger Retard timing", degrees + " for"},
+      {&flat_shft_retard_time, "", "Sec."},
+      {&flat_shft_fuel_cut, "On Trigger Cut Fuel For", "Sec."},
+      {&map_change_time, "", "Secs"},
+      {&wheel_rpm_scaler, "WRPM Mult", ""},
+  };
+  for (const FieldCaption& entry : fields)
+    captions_.beside(*entry.field, entry.caption, entry.unit);
+  captions_.above(map_change_time, "Debounce", 1200, 255);
+
+  // Engine setup: the stutter table's heading over its two rows.
+  captions_.add("Hard Stutter Table", stutter_table[0].left(), stutter_table[0].top() - 300,
+                stutter_table[3].left() + stutter_table[3].width() - stutter_table[0].left(), 255,
+                &tool_tab, kEngineSetup);
+
+  // Injection: one row per injector channel, two-line column headings under the block.
+  const char* const trim_headings[] = {"Main Gain", "Idle Trim", "P.W. Min.", "P.W. Clamp"};
+  ui::ControlArray<ui::TextBox>* const trims[] = {&inj_gain, &inj_offset, &inj_min, &inj_max};
+  for (int channel = 0; channel < kInjectorChannels; ++channel) {
+    captions_.beside(inj_gain[channel], "Injector Channel " + std::to_string(channel + 1));
+    captions_.beside(inj_max[channel], "", "MS");
+  }
+  for (std::size_t column = 0; column < std::size(trims); ++column) {
+    const ui::TextBox& last = (*trims[column])[kInjectorChannels - 1];
+    ui::Label& heading = captions_.add(trim_headings[column], last.left(), last.top() + 360,
+                                       last.width(), 480, &tool_tab, kInjection);
+    heading.set_alignment(ui::Label::Align::centre);
+  }
+
+  // Phase setup: a caption per row and the column headings above the first row.
+  for (int row = 0; row < kPhases; ++row) {
+    captions_.beside(ph_base_deg[row], "Eng. Phase " + std::to_string(row + 1));
+  }
+  captions_.above(ph_base_deg[0], "Base " + degrees + " (0-720)", 855, 480);
+  captions_.above(ph_used[0], "Use", 480, 255);
+  captions_.above(tach_ph[0], "Drv. Tach", 600, 480);
+  for (int output = 0; output < kOutputsPerPhase; ++output) {
+    const std::string number = std::to_string(output + 1);
+    captions_.above(ign_ph(0)[output], number, 255, 255);
+    captions_.above(inj_ph(0)[output], number, 255, 255);
+  }
+  const float group_width = ign_ph(0)[kOutputsPerPhase - 1].left() + 255 - ign_ph(0)[0].left();
+  for (const ui::CheckBox* first : {&ign_ph(0)[0], &inj_ph(0)[0]}) {
+    ui::Label& heading =
+        captions_.add(first == &ign_ph(0)[0] ? "Ignition Driver Num." : "Injector Driver Num.",
+                      first->left(), first->top() - 510, group_width, 255, &tool_tab, kPhaseSetup);
+    heading.set_alignment(ui::Label::Align::centre);
+  }
+
+  // Sensor calibration: the resistance of each cell above the two temperature rows.
+  const char* const ohms[] = {"300k", "7000", "3000", "1667", "1000", "600", "333", "143", "1"};
+  for (int point = 0; point < kSensorPoints; ++point) {
+    captions_.above(CLT_CAL_MAP[point], ohms[point], CLT_CAL_MAP[point].width(), 255);
+  }
+  const ui::TextBox& last_point = CLT_CAL_MAP[kSensorPoints - 1];
+  captions_.add("Ohms", last_point.left() + last_point.width() + ui::CaptionSet::kGap,
+                last_point.top() - 255, 600, 255, &tool_tab, kSensorCalibration);
+  captions_.beside(CLT_CAL_MAP[kSensorPoints - 1], "", degrees + "C");
+  captions_.beside(MAT_CAL_MAP[kSensorPoints - 1], "", degrees + "C");
+  const std::pair<const ui::TextBox*, const char*> sensor_rows[] = {
+      {&CLT_CAL_MAP[0],
+       "Coolant [CLT] Calibation \xB0"
+       "C"},
+      {&MAT_CAL_MAP[0],
+       "Air Temp [MAT] Calibration \xB0"
+       "C"}};
+  for (const auto& [first, caption] : sensor_rows) {
+    ui::Label& label = captions_.add(caption, 120, first->top(), first->left() - 210, 480,
+                                     &tool_tab, kSensorCalibration);
+    label.set_alignment(ui::Label::Align::right);
+  }
+
+  // Speed and gear: each gear row reads "Gear n [low] to [high] E/W RPM".
+  for (int gear = 0; gear < kGears; ++gear) {
+    captions_.beside(low_rps_ratio[gear], "Gear " + std::to_string(gear + 1), "to");
+    captions_.beside(high_rps_ratio[gear], "", "E/W RPM");
+    captions_.beside(gear_gpo_num[gear], "Gear " + std::to_string(gear));
+  }
+  captions_.add("Gear Detect Configuration", 240, low_rps_ratio[0].top() - 660, 4800, 255,
+                &tool_tab, kSpeedGearSetup);
+  captions_.add("Boost by Gear", 5400, low_rps_ratio[0].top() - 660, 3000, 255, &tool_tab,
+                kSpeedGearSetup);
+  captions_.above(gear_gpo_num[0], "Boost Table", 1200, 255);
 }
 
 void FrmToolForm::build_menus() {

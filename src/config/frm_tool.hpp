@@ -7,6 +7,7 @@
 #include <array>
 
 #include "model/basic_types.hpp"
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -224,11 +225,14 @@ class FrmToolForm : public ui::Form {
   void lay_out_phase_page();
   void lay_out_input_page();
   void lay_out_gear_page();
+  void lay_out_captions();
   void build_menus();
   void wire_marking();
 
   std::array<ui::ControlArray<ui::CheckBox>*, kPhases> inj_ph_rows_;
   std::array<ui::ControlArray<ui::CheckBox>*, kPhases> ign_ph_rows_;
+  // The captions, units and headings beside the fields; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmToolForm> frm_tool;

@@ -56,10 +56,13 @@ void show_sensor_type(Long type) {
 
 void decode_ego_throttle(const ReplyFrame& reply, Integer /*n*/) {
   const std::uint8_t type = reply.at(2);
-  if (type == kEgoConfig || type == kEgoTypeEcho) {
-    show_sensor_type(read_field(reply, 3, FieldKind::byte));
-  }
-  decode_scalar_rows(kEgoThrottleSettings, reply);
+  const bool carries_type = type == kEgoConfig || type == kEgoTypeEcho;
+  // Every field is read before anything is written, so a short frame changes nothing; the
+  // sensor type then comes first, as in the payload.
+  const Long sensor_type = carries_type ? read_field(reply, 3, FieldKind::byte) : 0;
+  const ScalarValues values = read_scalar_rows(kEgoThrottleSettings, reply);
+  if (carries_type) show_sensor_type(sensor_type);
+  write_scalar_rows(values);
 }
 
 }  // namespace ecu

@@ -1,5 +1,6 @@
 #include "decode/setting_table.hpp"
 
+#include <utility>
 #include <vector>
 
 #include "ui/format.hpp"
@@ -52,32 +53,35 @@ bool row_decodes(const ScalarSetting& row, std::uint8_t type) {
   return row.code == type || (row.paired_code != 0 && row.paired_code == type);
 }
 
-void decode_scalar_rows(std::span<const ScalarSetting> table, const ReplyFrame& reply) {
+ScalarValues read_scalar_rows(std::span<const ScalarSetting> table, const ReplyFrame& reply) {
   const std::uint8_t type = reply.at(2);
-  std::vector<const ScalarSetting*> rows;
+  ScalarValues values;
   for (const ScalarSetting& row : table) {
-    if (row_decodes(row, type)) rows.push_back(&row);
+    if (!row_decodes(row, type)) continue;
+    Long value = read_field(reply, row.position, row.field);
+    if (row.limit != nullptr) value = row.limit(value);
+    values.push_back({&row, value});
   }
-  // Every value is read before anything is written, so a short frame changes nothing.
-  std::vector<Long> values;
-  values.reserve(rows.size());
-  for (const ScalarSetting* row : rows) {
-    Long value = read_field(reply, row->position, row->field);
-    if (row->limit != nullptr) value = row->limit(value);
-    values.push_back(value);
+  return values;
+}
+
+void write_scalar_rows(const ScalarValues& values) {
+  for (const auto& [row, value] : values) {
+    if (row->variable != nullptr) *row->variable = value;
+    if (row->also != nullptr) row->also(value);
+    const std::string text = shown_text(row->display, value);
+    row->box().set_text(text);
+    if (row->second_box != nullptr) row->second_box().set_text(text);
   }
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    const ScalarSetting& row = *rows[i];
-    if (row.variable != nullptr) *row.variable = values[i];
-    if (row.also != nullptr) row.also(values[i]);
-    const std::string text = shown_text(row.display, values[i]);
-    row.box().set_text(text);
-    if (row.second_box != nullptr) row.second_box().set_text(text);
-  }
-  for (const ScalarSetting* row : rows) {
+  for (const auto& [row, value] : values) {
     mark_in_sync(row->box());
     if (row->second_box != nullptr) mark_in_sync(row->second_box());
   }
+}
+
+void decode_scalar_rows(std::span<const ScalarSetting> table, const ReplyFrame& reply) {
+  // Every value is read before anything is written, so a short frame changes nothing.
+  write_scalar_rows(read_scalar_rows(table, reply));
 }
 
 void show_indexed_element(const IndexedSetting& row, int index, Long value, bool store) {
@@ -91,18 +95,24 @@ void show_indexed_element(const IndexedSetting& row, int index, Long value, bool
 
 namespace {
 
-void decode_block(const IndexedSetting& row, const ReplyFrame& reply) {
-  const int count = static_cast<int>(row.array.size());
+std::vector<Long> read_block(const IndexedSetting& row, const ReplyFrame& reply) {
   std::vector<Long> values;
   values.reserve(row.array.size());
-  for (int i = 0; i < count; ++i) {
-    values.push_back(read_field(reply, row.first_position + i * row.stride, row.field));
+  for (std::size_t i = 0; i < row.array.size(); ++i) {
+    const int position = row.first_position + static_cast<int>(i) * row.stride;
+    values.push_back(read_field(reply, position, row.field));
   }
+  return values;
+}
+
+void write_block(const IndexedSetting& row, const std::vector<Long>& values) {
+  const int count = static_cast<int>(values.size());
   ui::ControlArray<ui::TextBox>& boxes = row.boxes();
   for (int i = 0; i < count; ++i) {
-    row.array[static_cast<std::size_t>(i)] = values[static_cast<std::size_t>(i)];
+    const Long value = values[static_cast<std::size_t>(i)];
+    row.array[static_cast<std::size_t>(i)] = value;
     if (!boxes.contains(i)) continue;
-    boxes[i].set_text(shown_text(row.display, values[static_cast<std::size_t>(i)]));
+    boxes[i].set_text(shown_text(row.display, value));
     if (!row.mark_after_all) mark_in_sync(boxes[i]);
   }
   if (row.mark_after_all) {
@@ -114,15 +124,18 @@ void decode_block(const IndexedSetting& row, const ReplyFrame& reply) {
 
 bool decode_indexed_rows(std::span<const IndexedSetting> table, const ReplyFrame& reply) {
   const std::uint8_t type = reply.at(2);
-  bool decoded = false;
-  // A block may carry several arrays, one after the other.
+  // A block may carry several arrays, one after the other; all of them are read first, so a
+  // short frame changes nothing.
+  std::vector<std::pair<const IndexedSetting*, std::vector<Long>>> blocks;
   for (const IndexedSetting& row : table) {
     if (row.block_code != 0 && row.block_code == type) {
-      decode_block(row, reply);
-      decoded = true;
+      blocks.emplace_back(&row, read_block(row, reply));
     }
   }
-  if (decoded) return true;
+  if (!blocks.empty()) {
+    for (const auto& [row, values] : blocks) write_block(*row, values);
+    return true;
+  }
   for (const IndexedSetting& row : table) {
     if (row.echo_code != 0 && row.echo_code == type) {
       const Long index = read_field(reply, 3, FieldKind::byte);

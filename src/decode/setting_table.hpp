@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "link/receive_framer.hpp"
 #include "model/basic_types.hpp"
@@ -71,8 +72,19 @@ struct ScalarSetting {
 
 [[nodiscard]] bool row_decodes(const ScalarSetting& row, std::uint8_t type);
 
-// Decodes every row of `table` that the reply's type selects: all values and texts first,
-// then the white marks, in row order.
+// The rows a reply selects with their values, read but not yet written.
+struct ScalarValue {
+  const ScalarSetting* row;
+  Long value;  // limited when the row limits
+};
+using ScalarValues = std::vector<ScalarValue>;
+
+// Reads every row of `table` that the reply's type selects; writes nothing, so a case that
+// also decodes fields of its own can read them all before it writes any.
+ScalarValues read_scalar_rows(std::span<const ScalarSetting> table, const ReplyFrame& reply);
+// Stores and shows the values in row order, then marks their fields white.
+void write_scalar_rows(const ScalarValues& values);
+// Both of the above.
 void decode_scalar_rows(std::span<const ScalarSetting> table, const ReplyFrame& reply);
 
 // A setting kept per element: a block read fills the whole array, an echo one element.
@@ -93,7 +105,8 @@ struct IndexedSetting {
 void show_indexed_element(const IndexedSetting& row, int index, Long value, bool store);
 
 // Decodes the block or echo of the row that owns the reply's type; returns false when no
-// row owns it. An echo whose index names no element is taken and otherwise ignored.
+// row owns it. A block read by several rows is read whole before any row is written. An
+// echo whose index names no element is taken and otherwise ignored.
 bool decode_indexed_rows(std::span<const IndexedSetting> table, const ReplyFrame& reply);
 
 // A row of check boxes standing for the bits of one value: element b shows bit b.

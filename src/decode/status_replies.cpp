@@ -4,6 +4,7 @@
 #include <string>
 
 #include "config/frm_tool.hpp"
+#include "decode/display_values.hpp"
 #include "maps/frm_3d.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
@@ -54,24 +55,25 @@ int checked_if(Long bits, Long mask) {
 
 void decode_fuel_params_reply(const ReplyFrame& reply, Integer /*n*/) {
   // The fuel offset and scaler are shown on both the basic mapping window and the dashboard.
+  // The shown values are kept where the single-setting echoes keep theirs.
   fuel_b = word_at(reply, 3);
-  const auto fuel_offset_secs = static_cast<Single>((fuel_b - kFuelOffsetBias) * kTickSeconds);
+  fuel_offset_secs = static_cast<Single>((fuel_b - kFuelOffsetBias) * kTickSeconds);
   const std::string offset_text = ui::format_single(fuel_offset_secs * 1000.0F, "#0.000");
   show_text(frm_3d().ecu_pgm[1], offset_text);
   show_text(frm_dashboard().ecu_pgm[1], offset_text);
 
   fuel_mx = word_at(reply, 5);
-  const auto fuel_scaler_secs = static_cast<Single>(fuel_mx * kTickSeconds);
+  fuel_scaler_secs = static_cast<Single>(fuel_mx * kTickSeconds);
   const std::string scaler_text = ui::format_single(fuel_scaler_secs * 1000.0F, "#0.000");
   show_text(frm_3d().ecu_pgm[0], scaler_text);
   show_text(frm_dashboard().ecu_pgm[0], scaler_text);
 
   acc_minp = word_at(reply, 7);
-  const auto acc_minp_ms = static_cast<Single>(acc_minp * kTickSeconds * 1000.0);
+  acc_minp_ms = static_cast<Single>(acc_minp * kTickSeconds * 1000.0);
   show_text(frm_tool().accel_pw_min, ui::format_single(acc_minp_ms, "#0.00"));
 
   acc_maxp = word_at(reply, 9);
-  const auto acc_maxp_ms = static_cast<Single>(acc_maxp * kTickSeconds * 1000.0);
+  acc_maxp_ms = static_cast<Single>(acc_maxp * kTickSeconds * 1000.0);
   show_text(frm_tool().accel_pw_max, ui::format_single(acc_maxp_ms, "#0.00"));
 
   bat_comp_setting = reply.at(11);

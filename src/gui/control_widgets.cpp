@@ -1,6 +1,7 @@
 #include "gui/control_widgets.hpp"
 
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +19,8 @@ namespace {
 bool moves_within_window(const QFocusEvent& event) {
   return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
 }
+
+constexpr int kFaceMarginPixels = 2;
 
 }  // namespace
 
@@ -71,6 +74,61 @@ void MultiLineTextBox::focusInEvent(QFocusEvent* event) {
 void MultiLineTextBox::focusOutEvent(QFocusEvent* event) {
   QPlainTextEdit::focusOutEvent(event);
   if (moves_within_window(*event) && hooks.lost_focus) hooks.lost_focus();
+}
+
+bool CommandButtonWidget::shows_tool_tip() const {
+  return text().isEmpty() && icon().isNull() && !toolTip().isEmpty();
+}
+
+void CommandButtonWidget::paintEvent(QPaintEvent* event) {
+  QPushButton::paintEvent(event);
+  if (!shows_tool_tip()) return;
+  QPainter painter(this);
+  const QRect area =
+      rect().adjusted(kFaceMarginPixels, kFaceMarginPixels, -kFaceMarginPixels, -kFaceMarginPixels);
+  if (area.isEmpty()) return;
+  const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+  // Narrower letters before smaller ones, so a long word keeps a legible height.
+  struct FaceFont {
+    int pixels;
+    int stretch;
+  };
+  constexpr FaceFont kFaceFonts[] = {{10, QFont::Unstretched}, {9, QFont::Unstretched},
+                                     {10, QFont::Condensed},   {9, QFont::Condensed},
+                                     {8, QFont::Unstretched},  {8, QFont::Condensed},
+                                     {7, QFont::Condensed}};
+  QFont face_font = font();
+  for (const FaceFont& candidate : kFaceFonts) {
+    face_font.setPixelSize(candidate.pixels);
+    face_font.setStretch(candidate.stretch);
+    if (area.contains(QFontMetrics(face_font).boundingRect(area, flags, toolTip()))) break;
+  }
+  painter.setFont(face_font);
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  // Text that still does not fit is cut at the face's edge rather than drawn over the frame.
+  painter.setClipRect(area);
+  painter.drawText(area, flags, toolTip());
+}
+
+void FrameWidget::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  const QFontMetrics metrics(font());
+  const QString caption = title();
+  // The border runs through the middle of the caption's line.
+  const int border_top = caption.isEmpty() ? 0 : metrics.height() / 2;
+  const QRect border = rect().adjusted(0, border_top, -2, -2);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(border);
+  painter.setPen(palette().color(QPalette::Light));
+  painter.drawRect(border.translated(1, 1));
+  if (caption.isEmpty()) return;
+  const int text_flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic;
+  const QRect caption_area(6, 0, metrics.horizontalAdvance(caption) + 6, metrics.height());
+  painter.fillRect(caption_area, palette().color(QPalette::Window));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  painter.drawText(caption_area.adjusted(3, 0, 0, 0), text_flags, caption);
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {

@@ -5,10 +5,12 @@
 
 #include <QCheckBox>
 #include <QColor>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
 #include <functional>
@@ -76,6 +78,29 @@ class OptionButtonWidget : public QRadioButton {
   [[nodiscard]] bool hitButton(const QPoint& point) const override {
     return rect().contains(point);
   }
+};
+
+// A command button. One designed as a picture button, with neither caption nor picture to
+// show, would be a blank square: it shows its tool tip in small print instead.
+class CommandButtonWidget : public QPushButton {
+ public:
+  explicit CommandButtonWidget(QWidget* parent) : QPushButton(parent) {}
+  // Whether the tool tip stands in for the caption now.
+  [[nodiscard]] bool shows_tool_tip() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// A frame as the desktop draws it: one face colour inside and out, an etched border, and
+// the caption set into the top edge. The style's own group box panel would show the
+// controls on it as patches of another shade.
+class FrameWidget : public QGroupBox {
+ public:
+  explicit FrameWidget(QWidget* parent) : QGroupBox(parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 };
 
 class ClickLabel : public QLabel {

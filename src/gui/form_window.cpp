@@ -172,9 +172,9 @@ QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
       return option;
     }
     case ui::ControlKind::command_button:
-      return new QPushButton(canvas_);
+      return new CommandButtonWidget(canvas_);
     case ui::ControlKind::frame:
-      return new QGroupBox(canvas_);
+      return new FrameWidget(canvas_);
     case ui::ControlKind::shape:
       return new ShapeWidget(canvas_);
     case ui::ControlKind::line:
@@ -430,6 +430,8 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
   if (all_or(what, ui::Property::enabled)) widget->setEnabled(control.enabled());
   if (all_or(what, ui::Property::tool_tip)) {
     widget->setToolTip(rich::to_qstring(control.tool_tip()));
+    // A button without caption or picture shows its tool tip on its face.
+    if (binding.kind == ui::ControlKind::command_button) widget->update();
   }
   if (binding.rich) {
     refresh_rich_widget(widget, control, what);

@@ -22,8 +22,8 @@ class LinkChannel {
   virtual bool send_frame(std::string_view frame, Integer expected_reply_length) = 0;
   // Bytes ready for the framer; nullopt when the line failed.
   virtual std::optional<std::size_t> bytes_waiting() = 0;
-  // One reply's input: everything waiting on the serial port, one datagram from the relay
-  // (which also records in `remote_server_answered` whether the relay sent more than a byte).
+  // One reply's input: everything waiting on the serial port, one datagram from the relay.
+  // The framer records in `remote_server_answered` whether the relay sent more than a byte.
   virtual std::optional<std::string> take_input() = 0;
   // Blocks up to `seconds` or until input arrives, whichever is first; true when input (or a
   // failure) is there to look at.

@@ -23,9 +23,8 @@ constexpr double kShownIntervalLimitMs = 10000.0;
 constexpr Single kShownIntervalCeilingMs = 9999.9F;
 
 struct FramerState {
-  // Monotonic time of the previous accepted frame; 0 at start-up, so the first interval is
-  // long and the average reads 9999.9 until it has been shifted out.
-  double last_accepted_time = 0.0;
+  // Monotonic time of the previous accepted frame; none before the first one.
+  std::optional<double> last_accepted_time;
   std::array<double, kIntervalCount> intervals{};  // oldest first
   std::int64_t dropped = 0;
 };
@@ -52,7 +51,11 @@ void run_decoder(Decoder decoder, const char* name, const ReplyFrame& frame, con
 void record_reply_interval() {
   auto& framer = state();
   const double now = ui::clock().monotonic_seconds();
-  const double interval = std::max(0.0, now - framer.last_accepted_time);
+  // The first interval runs from midnight, so the average shows the ceiling until that
+  // long interval has been shifted out.
+  const double interval = framer.last_accepted_time
+                              ? std::max(0.0, now - *framer.last_accepted_time)
+                              : std::max(0.0, ui::clock().seconds_since_midnight());
   framer.last_accepted_time = now;
   std::shift_left(framer.intervals.begin(), framer.intervals.end(), 1);
   framer.intervals.back() = interval;
@@ -103,15 +106,22 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame) {
 }
 
 bool receive_reply_from(LinkChannel& channel) {
+  // In relay mode the failure message tells whether the relay itself answered this attempt
+  // (it sends "NORESP" when the controller did not), so the flag reflects the last attempt.
+  const bool relay_mode = !remote_server_ip.empty();
+  if (relay_mode) remote_server_answered = 0;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   std::optional<std::string> input;
   if (*waiting > 0) {
     input = channel.take_input();
+    if (relay_mode && *waiting > 1) remote_server_answered = 1;
     if (!input) return false;
   }
   if (input && !input->empty()) {
-    const ReplyFrame frame(*input);
+    // The frame is what was waiting when the attempt looked; bytes that arrived between
+    // that look and the read are consumed with it but are no part of this reply.
+    const ReplyFrame frame(std::string_view(*input).substr(0, *waiting));
     const auto n = check_reply_frame(frame);
     if (!n) {
       ++state().dropped;

@@ -171,6 +171,8 @@ void send_request(const std::string& command, Integer& expected_length) {
 
   LinkChannel& channel = active_link_channel();
   bool line_ok = channel.discard_stale_input();
+  // A line that fails already here is given up like one that fails during an attempt.
+  if (!line_ok) channel.abandon();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
 

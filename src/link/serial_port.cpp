@@ -80,20 +80,22 @@ class AsioSerialPort final : public SerialPort {
   }
 
   std::optional<std::string> read_all() override {
+    // Only the bytes waiting now: the read never blocks, and a peer that keeps sending
+    // cannot hold the console here.
+    const auto waiting = bytes_waiting();
+    if (!waiting) return std::nullopt;
     std::string input;
-    while (true) {
-      const auto waiting = bytes_waiting();
-      if (!waiting) return std::nullopt;
-      if (*waiting == 0) break;
-      // Only as many bytes as are known to wait, so the read never blocks.
+    input.reserve(*waiting);
+    while (input.size() < *waiting) {
       std::array<char, 512> buffer{};
-      const std::size_t wanted = std::min(*waiting, buffer.size());
+      const std::size_t wanted = std::min(*waiting - input.size(), buffer.size());
       asio::error_code code;
       const std::size_t got = port_.read_some(asio::buffer(buffer.data(), wanted), code);
       if (code) {
         fail("read", code);
         return std::nullopt;
       }
+      if (got == 0) break;
       input.append(buffer.data(), got);
     }
     return input;

@@ -11,21 +11,23 @@ namespace {
 
 // Every nine-point table is nine adjacent fields; a bar outlines the field of the live point.
 constexpr float kTableLeft = 600;
-constexpr float kPointStep = 735;
-constexpr float kFieldWidth = 675;
+constexpr float kPointStep = 705;
+constexpr float kFieldWidth = 645;
 constexpr float kFieldHeight = 285;
-constexpr float kTableStep = 900;
+// Each table: its title above the fields, room under them for the axis breakpoints.
+constexpr float kTableStep = 960;
 constexpr float kFirstTableTop = 600;
+constexpr float kTitleAbove = 330;
 // The lambda grid: nine columns and rows, header row and column hidden.
-constexpr float kGridLeft = 1440;
-constexpr float kGridTop = 3240;
+constexpr float kGridLeft = 2040;
+constexpr float kGridTop = 3600;
 constexpr float kGridColumn = 600;
 constexpr float kGridRow = 285;
 constexpr float kPointerSize = 150;
 
 }  // namespace
 
-Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10800, 7800) {
+Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10800, 9000) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };
@@ -42,7 +44,7 @@ void Frm2dForm::lay_out() {
   Command3d2.move(120, 780, 615, 615);
   Command3d2.set_tool_tip("Click to update modified entries");
 
-  show_demo_mode.move(3600, 120, 4800, 555);
+  show_demo_mode.move(2400, 120, 4200, 555);
   show_demo_mode.set_caption("DEMO MODE!");
   show_demo_mode.set_fore_colour(ui::colours::light_red);
   show_demo_mode.set_visible(false);
@@ -50,8 +52,12 @@ void Frm2dForm::lay_out() {
   inj_pw.set_caption("0.00");
   ign_deg.move(9120, 480, 975, 285);
   ign_deg.set_caption("0.00");
+  inj_pw.set_alignment(ui::Label::Align::right);
+  ign_deg.set_alignment(ui::Label::Align::right);
+  captions_.beside(inj_pw, "Injection PW", "ms");
+  captions_.beside(ign_deg, "Ignition Timing");
 
-  map_tabs.move(120, 900, 10560, 6720);
+  map_tabs.move(840, 900, 9840, 7320);
   map_tabs.set_tab_caption(0, "Fuel Enrichments");
   map_tabs.set_tab_caption(1, "Ignition Timing Control");
   map_tabs.set_tab_caption(2, "EGO/RPM/Dwell Setpoints");
@@ -60,22 +66,36 @@ void Frm2dForm::lay_out() {
   struct Table {
     ui::ControlArray<ui::TextBox>* fields;
     ui::Shape* bar;
+    const char* title;
+    const char* axis;
   };
   const std::vector<Table> pages[kPages] = {
-      {{&clt_map, &clt_bar},
-       {&mat_data, &mat_bar},
-       {&Pressure_Gain, &aux_bar},
-       {&baro_gain, &baro_bar},
-       {&accel_map, &accel_clt_bar}},
-      {{&ign_map, &map_ign_bar},
-       {&ign_rpm, &rpm_ign_bar},
-       {&ign_mat, &mat_bar2},
-       {&ign_clt, &clt_bar_2},
-       {&ign_aux, &aux_bar_ign},
-       {&ign_bar, &baro_ign_bar}},
-      {{&dwell_vbat, &vbat_dwell_mult_bar},
-       {&dwell_map, &dwell_mult_bar},
-       {&idle_rpm_map, &idle_speed_bar}},
+      {{&clt_map, &clt_bar, "CLT Enrichment",
+        "Coolant Temperature \xB0"
+        "C"},
+       {&mat_data, &mat_bar, "MAT Enrichment",
+        "Air Temperature \xB0"
+        "C"},
+       {&Pressure_Gain, &aux_bar, "AUX Enrichment", "Auxiliary Input [Volts]"},
+       {&baro_gain, &baro_bar, "Barometric Compensator", "Barometic Pressure [kPa]"},
+       {&accel_map, &accel_clt_bar, "Accel Temp Enrichment",
+        "Coolant Temperature \xB0"
+        "C"}},
+      {{&ign_map, &map_ign_bar, "MAP Ign. Advance \xB0", "Manifold Pressure [kPa]"},
+       {&ign_rpm, &rpm_ign_bar, "RPM Ign. Advance \xB0", "Revs Per Minute"},
+       {&ign_mat, &mat_bar2, "MAT Ign. Advance \xB0",
+        "Air Temperature \xB0"
+        "C"},
+       {&ign_clt, &clt_bar_2, "CLT Ign. Advance \xB0",
+        "Coolant Temperature \xB0"
+        "C"},
+       {&ign_aux, &aux_bar_ign, "AUX Ign. Advance \xB0", "Auxiliary Input [Volts]"},
+       {&ign_bar, &baro_ign_bar, "BARO Ign. Advance \xB0", "Barometric Pressure [kPa]"}},
+      {{&dwell_vbat, &vbat_dwell_mult_bar, "VBat Dwell Multiplier", "Battery Voltage [Volts]"},
+       {&dwell_map, &dwell_mult_bar, "MAP Dwell Multiplier", "Manifold Pressure [kPa]"},
+       {&idle_rpm_map, &idle_speed_bar, "Idle Speed Setting",
+        "Coolant Temperature \xB0"
+        "C"}},
   };
   for (int page = 0; page < kPages; ++page) {
     float top = kFirstTableTop;
@@ -89,6 +109,8 @@ void Frm2dForm::lay_out() {
       table.bar->place_in(map_tabs, page);
       table.bar->move(kTableLeft, top - 60, kFieldWidth, kFieldHeight + 120);
       table.bar->set_border_colour(ui::colours::light_red);
+      captions_.add(table.title, kTableLeft, top - kTitleAbove, 3000, 255, &map_tabs, page);
+      captions_.beside((*table.fields)[kPoints - 1], "", table.axis);
       top += kTableStep;
     }
   }
@@ -105,6 +127,20 @@ void Frm2dForm::lay_out() {
 void Frm2dForm::lay_out_lambda_grid() {
   lambda_sp_table.place_in(map_tabs, 2);
   lambda_sp_table.move(kGridLeft, kGridTop, 9 * kGridColumn, 9 * kGridRow);
+  // The header row and column give way to the axis labels beside the grid.
+  lambda_sp_table.set_column_width(0, 0);
+  lambda_sp_table.set_row_height(0, 0);
+  for (int cell = 1; cell <= kPoints; ++cell) {
+    lambda_sp_table.set_column_width(cell, kGridColumn);
+    lambda_sp_table.set_row_height(cell, kGridRow);
+  }
+  captions_.add("EGO Lambda Setpoint", kGridLeft, kGridTop - kTitleAbove, 3000, 255, &map_tabs, 2);
+  ui::Label& rpm_axis = captions_.add("RPM", kGridLeft, kGridTop + 9 * kGridRow + 360,
+                                      9 * kGridColumn, 255, &map_tabs, 2);
+  rpm_axis.set_alignment(ui::Label::Align::centre);
+  ui::Label& map_axis =
+      captions_.add("MAP [kPa]", 120, kGridTop + 4 * kGridRow, kGridLeft - 480, 255, &map_tabs, 2);
+  map_axis.set_alignment(ui::Label::Align::right);
   lambda_sp_table.set_tool_tip(
       "This map allows you to set the closed loop Lambda setpoint mapping.");
 

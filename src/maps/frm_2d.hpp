@@ -5,6 +5,7 @@
 // operating point.
 
 #include "model/basic_types.hpp"
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -98,6 +99,10 @@ class Frm2dForm : public ui::Form {
   void lay_out();
   void lay_out_lambda_grid();
   void build_menus();
+
+  // The titles and axis captions of the tables and the captions of the live values; design
+  // text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<Frm2dForm> frm_2d;

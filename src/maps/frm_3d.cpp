@@ -15,8 +15,12 @@ constexpr float kGridTop = 1380;
 constexpr float kGridWidth = 9195;
 constexpr float kGridHeight = 3915;
 constexpr float kColumnWidthPx = 38;
+constexpr float kRowHeightPx = 16;
 constexpr float kTwipsPerPixel = 15;
 constexpr float kCellsWidth = 16 * kColumnWidthPx * kTwipsPerPixel;
+// The fields and live values in rows under the map's rpm axis.
+constexpr float kBelowMapTop = 5760;
+constexpr float kRowStep = 360;
 // Pointer shapes are centred on the axis position they mark.
 constexpr float kPointerSize = 150;
 
@@ -62,6 +66,13 @@ void Frm3dForm::lay_out() {
     ui::Grid& grid = map_grid(index);
     grid.move(kGridLeft, kGridTop, kGridWidth, kGridHeight);
     grid.set_visible(index == 0);
+    // The header row and column give way to the axis labels beside the grid.
+    grid.set_column_width(0, 0);
+    grid.set_row_height(0, 0);
+    for (int cell = 1; cell <= kMapCells; ++cell) {
+      grid.set_column_width(cell, kColumnWidthPx * kTwipsPerPixel);
+      grid.set_row_height(cell, kRowHeightPx * kTwipsPerPixel);
+    }
   }
   inj_map.set_tool_tip(
       "This 3D map allows you to configure gain multipliers, which are applied to the MAP/TPS "
@@ -85,24 +96,37 @@ void Frm3dForm::lay_out() {
   }
   show_map_type[0].set_value(true);
 
-  // Scalars and live values below the map.
-  ecu_pgm[0].move(2880, 6000, 1095, 285);
-  ecu_pgm[1].move(2880, 6420, 1095, 285);
-  tps_rpm.move(2880, 6840, 1095, 285);
+  // Scalars and live values below the map, each with its caption to the left.
+  ecu_pgm[0].move(2880, kBelowMapTop, 1095, 285);
+  ecu_pgm[1].move(2880, kBelowMapTop + kRowStep, 1095, 285);
+  tps_rpm.move(2880, kBelowMapTop + 2 * kRowStep, 1095, 285);
   for (int i = 0; i < ecu_pgm.count(); ++i) {
     ecu_pgm[i].set_tool_tip(
         "The higher this number, the more fuel that will be injected under given conditions");
   }
   tps_rpm.set_tool_tip(
       "This is the RPM at which the TPS PW and %TPS Mix mapping begins to opperate.");
+  captions_.beside(ecu_pgm[0], "Injector Main Adj. [MS]");
+  captions_.beside(ecu_pgm[1], "Injector Idle Adj. [MS]");
+  captions_.beside(tps_rpm, "TPS Map cut-in RPM");
 
-  ui::Label* const live[] = {&control_lambda,   &AF_condition,    &base_timing,   &control_ego_gain,
-                             &control_map_gain, &Inj_pulse_width, &mapping_rpm[0]};
+  struct LiveValue {
+    ui::Label* value;
+    const char* caption;
+  };
+  const LiveValue live[] = {
+      {&control_lambda, "Current Lamda"},    {&base_timing, "Base Timing"},
+      {&Inj_pulse_width, "Injection PW"},    {&mapping_rpm[0], "RPM"},
+      {&control_ego_gain, "EGO Correction"}, {&control_map_gain, "Map Enrichment"},
+  };
   for (std::size_t i = 0; i < std::size(live); ++i) {
-    const float left = i < 4 ? 6240.0F : 9240.0F;
-    live[i]->move(left, 6000.0F + 420.0F * static_cast<float>(i % 4), 1095, 285);
-    live[i]->set_alignment(ui::Label::Align::right);
+    const float left = i < 4 ? 5880.0F : 9480.0F;
+    live[i].value->move(left, kBelowMapTop + kRowStep * static_cast<float>(i % 4), 975, 285);
+    live[i].value->set_alignment(ui::Label::Align::right);
+    captions_.beside(*live[i].value, live[i].caption);
   }
+  // Rich or lean, just after the lambda it describes.
+  AF_condition.move(6945, kBelowMapTop, 900, 285);
 
   // The load axis grows upwards from the bottom row, the rpm axis rightwards from column 1.
   const float grid_bottom = kGridTop + kGridHeight;

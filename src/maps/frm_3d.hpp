@@ -4,6 +4,7 @@
 // poll writes the live values and moves the operating-point cursors along the two axes.
 
 #include "model/basic_types.hpp"
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -85,6 +86,9 @@ class Frm3dForm : public ui::Form {
  private:
   void lay_out();
   void build_menus();
+
+  // The captions beside the scalar fields and live values; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<Frm3dForm> frm_3d;

@@ -41,7 +41,7 @@ void mark_changed(ui::TextBox& field) {
 }  // namespace
 
 FrmSupForm::FrmSupForm()
-    : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12000, 8400),
+    : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12000, 9000),
       mode_rows_{&gpo_0_mode, &gpo_1_mode, &gpo_2_mode, &gpo_3_mode},
       grids_{&GPO_tbl_0,   &GPO_tbl_1,   &GPO_tbl_2,   &GPO_tbl_3,
              &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3} {
@@ -70,13 +70,21 @@ void FrmSupForm::lay_out() {
   show_demo_mode.set_fore_colour(ui::colours::light_red);
   show_demo_mode.set_visible(false);
 
-  GPO_tab.move(840, 720, 11040, 7560);
-  GPO_tab.set_tabs_per_row(kPages);
+  GPO_tab.move(840, 720, 11040, 7440);
+  // Two rows of four, so the boost pages' captions fit their tabs.
+  GPO_tab.set_tabs_per_row(kPages / 2);
   for (int page = 0; page < kPages; ++page) {
     GPO_tab.set_tab_caption(page, kTabCaptions[page]);
     ui::Grid& grid = table_grid(page);
     grid.place_in(GPO_tab, page);
     grid.move(kGridLeft, kGridTop, 9 * kColumn, 9 * kRow);
+    // The header row and column give way to the axis labels beside the grid.
+    grid.set_column_width(0, 0);
+    grid.set_row_height(0, 0);
+    for (int cell = 1; cell <= kTableCells; ++cell) {
+      grid.set_column_width(cell, kColumn);
+      grid.set_row_height(cell, kRow);
+    }
   }
 
   // The cursors mark cell centres: the x axis runs from column 1 to column 9 and the y axis
@@ -120,18 +128,23 @@ void FrmSupForm::lay_out_output_page(int output) {
 
   // Each output's options sit in its own frame, so the four groups choose independently.
   ui::ControlArray<ui::OptionButton>& modes = gpo_mode(output);
+  captions_.add("Mapping Input Source", 180, 300, 3000, 255, &frame);
   for (int mode = 0; mode < kModes; ++mode) {
     modes[mode].place_in(frame);
-    modes[mode].move(180, 480.0F + 330.0F * static_cast<float>(mode), 3000, kFieldHeight);
+    modes[mode].move(180, 600.0F + 330.0F * static_cast<float>(mode), 3000, kFieldHeight);
     modes[mode].set_caption(kModeCaptions[mode]);
   }
   dont_interpolate[output].place_in(frame);
-  dont_interpolate[output].move(180, 4200, 3000, kFieldHeight);
+  dont_interpolate[output].move(180, 4440, 3000, kFieldHeight);
   dont_interpolate[output].set_caption("Dont Interplolate");
   cool_rly_temp[output].place_in(frame);
-  cool_rly_temp[output].move(180, 4680, 975, kFieldHeight);
+  cool_rly_temp[output].move(180, 4920, 975, kFieldHeight);
   rpm_switch[output].place_in(frame);
-  rpm_switch[output].move(180, 5160, 975, kFieldHeight);
+  rpm_switch[output].move(180, 5400, 975, kFieldHeight);
+  captions_.beside(cool_rly_temp[output], "",
+                   "\xB0"
+                   "C");
+  captions_.beside(rpm_switch[output], "", "RPM");
   rpm_switch[output].set_tool_tip("GPO will turn full on at or above this RPM");
   table_grid(output).set_tool_tip(
       "Enter data into this 3D map to configure the PWM duty cycle for GPO" +
@@ -143,23 +156,29 @@ void FrmSupForm::lay_out_boost_page(int channel) {
   struct Field {
     ui::TextBox* box;
     const char* tool_tip;
+    const char* caption;
+    const char* unit;
   };
   const Field fields[] = {
       {&boost_enable_press[channel],
-       "The boost controller will be activated if above this pressure."},
-      {&boost_p[channel], "Servo proportional term."},
-      {&boost_i[channel], "Servo integral term."},
-      {&boost_d[channel], "Servo derivative term."},
-      {&boost_loop_rate[channel], "The PID routine is executed every N opportunities."},
+       "The boost controller will be activated if above this pressure.", "Enable if MAP above",
+       "kPa"},
+      {&boost_p[channel], "Servo proportional term.", "Proportional Gain", ""},
+      {&boost_i[channel], "Servo integral term.", "Integral Gain", ""},
+      {&boost_d[channel], "Servo derivative term.", "Derivative Gain", ""},
+      {&boost_loop_rate[channel], "The PID routine is executed every N opportunities.", "Loop Rate",
+       ""},
       {&boost_integ_preset[channel],
        "when the boost controller goes from inactive to active, the PID integrator is seeded "
-       "with this value."},
+       "with this value.",
+       "Integrator Preset", ""},
   };
   float top = 720;
   for (const Field& field : fields) {
     field.box->place_in(GPO_tab, page);
     field.box->move(2400, top, 975, kFieldHeight);
     field.box->set_tool_tip(field.tool_tip);
+    captions_.beside(*field.box, field.caption, field.unit);
     top += 420;
   }
   boost_ctrl_invert[channel].place_in(GPO_tab, page);

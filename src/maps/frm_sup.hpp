@@ -6,6 +6,7 @@
 #include <array>
 
 #include "model/basic_types.hpp"
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -109,6 +110,8 @@ class FrmSupForm : public ui::Form {
 
   std::array<ui::ControlArray<ui::OptionButton>*, kOutputs> mode_rows_;
   std::array<ui::Grid*, kPages> grids_;
+  // The captions and units beside the fields; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmSupForm> frm_sup;

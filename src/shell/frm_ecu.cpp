@@ -300,7 +300,7 @@ void FrmEcuForm::restore_lambda_unit() {
     ui::write_text_file_atomic(kLambdaUnitFile, {"0"}, nullptr);
     return;
   }
-  // An empty, non-numeric or out-of-range entry (4.5 and above round to 5, which has no
+  // An empty, non-numeric or out-of-range entry (above 4.5 it rounds to 5, which has no
   // menu item) leaves the default unit.
   const std::optional<double> value = read_first_number(kLambdaUnitFile);
   if (!value || *value < 0.0 || *value >= kLambdaUnits) return;

@@ -256,7 +256,8 @@ void dashboard_display() {
   window.water_temp.set_value(coolant_temp);
   window.air_temp.set_value(manifold_air_temp);
   window.Timing.set_value(ign_advance_deg);
-  for (int output = 0; output < window.GPO_duty.count(); ++output) {
+  const int duties = std::min(window.GPO_duty.count(), static_cast<int>(gpo_duty_pcnt.size()));
+  for (int output = 0; output < duties; ++output) {
     window.GPO_duty[output].set_value(gpo_duty_pcnt[static_cast<std::size_t>(output)]);
   }
 }

@@ -24,7 +24,7 @@ void send(const std::string& command, Integer reply_length) {
 }  // namespace
 
 FrmDashboardForm::FrmDashboardForm() : ui::Form("frm_dashboard", "Dashboard", 12000, 8400) {
-  Picture1.move(9120, 6360, 2640, 1680);
+  Picture1.move(9240, 5880, 2520, 1680);
   lay_out();
   build_menus();
   Command1.on_click = [this] { Command1_Click(); };
@@ -51,7 +51,7 @@ void FrmDashboardForm::lay_out() {
   // The lamp row under the gauges: lean (yellow) to the left, rich (red) to the right.
   for (int lamp = 0; lamp < kMixtureLamps; ++lamp) {
     ui::Shape& led = afr_led[lamp];
-    led.move(1200.0F + 360.0F * static_cast<float>(lamp), 5280, 240, 240);
+    led.move(1200.0F + 360.0F * static_cast<float>(lamp), 5520, 240, 240);
     led.set_shape(ui::Shape::Kind::circle);
     led.set_fill_style(1);
     const ui::Colour colour = lamp < 6
@@ -59,21 +59,27 @@ void FrmDashboardForm::lay_out() {
                                   : (lamp < 11 ? ui::colours::light_green : ui::colours::light_red);
     led.set_fill_colour(colour);
   }
-  control_ego_gain.move(7800, 5280, 975, 285);
+  ui::Label& bar_caption = captions_.add("A/F Ratio", 3600, 5220, 1200, 255);
+  bar_caption.set_alignment(ui::Label::Align::centre);
+  control_ego_gain.move(9000, 5520, 975, 285);
   control_ego_gain.set_caption("0.00");
+  captions_.beside(control_ego_gain, "EGO Correction");
 
-  ecu_pgm[0].move(2640, 6240, 1095, 285);
-  ecu_pgm[1].move(2640, 6660, 1095, 285);
+  ecu_pgm[0].move(2880, 6120, 1095, 285);
+  ecu_pgm[1].move(2880, 6540, 1095, 285);
   for (int i = 0; i < ecu_pgm.count(); ++i) {
     ecu_pgm[i].set_tool_tip(
         "The higher this number, the more fuel that will be injected under given conditions");
   }
-  base_offset_deg.move(2640, 7080, 1095, 285);
+  base_offset_deg.move(2880, 6960, 1095, 285);
   base_offset_deg.set_tool_tip(
       "This adjusts phases to have a fixed offset relative to the Base timing");
-  kill_ego.move(4800, 6240, 3600, 285);
+  captions_.beside(ecu_pgm[0], "High Range (Main) Adj.", "MS");
+  captions_.beside(ecu_pgm[1], "Low Range [Idle] Adj.", "MS");
+  captions_.beside(base_offset_deg, "Timing Offset", "\xB0");
+  kill_ego.move(4800, 6120, 3600, 285);
   kill_ego.set_caption("Disable EGO Feedback");
-  kill_timing.move(4800, 6660, 3600, 285);
+  kill_timing.move(4800, 6540, 3600, 285);
   kill_timing.set_caption("Set Timing to 0\xB0 for verification");
 }
 
@@ -85,21 +91,27 @@ void FrmDashboardForm::lay_out_gauges() {
     float size;
     float maximum;
     float step;
+    const char* caption;
   };
   // The tachometer in the middle, the other dials around it; scales in display units
   // (the tachometer in thousands of rpm).
   const Dial dials[] = {
-      {&tachometer, 3600, 840, 3600, 10, 1},   {&manifold_pressure, 240, 840, 2400, 120, 12},
-      {&water_temp, 240, 3120, 1920, 125, 25}, {&air_temp, 7440, 3120, 1920, 125, 25},
-      {&bat_volts, 9600, 3120, 1920, 20, 2},   {&Timing, 7440, 840, 2400, 60, 10},
+      {&tachometer, 3480, 840, 3600, 10, 1, "x 1000"},
+      {&manifold_pressure, 840, 840, 2400, 120, 12, "Manifold"},
+      {&water_temp, 840, 3360, 1920, 125, 25, "H2O Temp"},
+      {&air_temp, 7320, 3360, 1920, 125, 25, "Air Temp"},
+      {&bat_volts, 9720, 3000, 1920, 20, 2, "Battery"},
+      {&Timing, 7320, 840, 2400, 60, 10, "Timing"},
   };
   for (const Dial& dial : dials) {
     dial.gauge->move(dial.left, dial.top, dial.size, dial.size);
     dial.gauge->set_maximum(dial.maximum);
     dial.gauge->set_step(dial.step);
+    dial.gauge->set_caption(dial.caption);
   }
   for (int output = 0; output < kOutputs; ++output) {
     GPO_duty[output].move(9840, 840, 1920, 1920);
+    GPO_duty[output].set_caption("GPO" + std::to_string(output + 1));
     GPO_duty[output].set_maximum(100);
     GPO_duty[output].set_step(10);
     GPO_duty[output].set_visible(output == 0);

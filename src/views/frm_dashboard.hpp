@@ -3,6 +3,7 @@
 // lamps, and three quick settings (fuel scaler, fuel offset, base timing offset) with two
 // test switches. The main poll writes the gauges and lamps while it is the current view.
 
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -65,6 +66,9 @@ class FrmDashboardForm : public ui::Form {
   void lay_out();
   void lay_out_gauges();
   void build_menus();
+
+  // The captions and units beside the settings and live values; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmDashboardForm> frm_dashboard;

@@ -25,19 +25,24 @@ void FrmDiagnosticsForm::lay_out() {
   Command3d2.move(120, 120, 615, 615);
   Command3d2.set_tool_tip("Click to exit back to the console");
 
-  diags_tab.move(120, 840, 10440, 6720);
+  diags_tab.move(120, 840, 10440, 6120);
   diags_tab.set_tab_caption(0, "Injector Drivers");
   diags_tab.set_tab_caption(1, "Ignition Drivers");
   diags_tab.set_tab_caption(2, "Crank Target Oscillograph");
   diags_tab.set_tab_caption(kDynoTab, "-");
 
   dyno_stat.place_in(diags_tab, kDynoTab);
-  dyno_stat.move(240, 600, 1500, 285);
+  dyno_stat.move(1800, 600, 1500, 285);
+  dyno_stat.set_caption("?");
   dyno_samples.place_in(diags_tab, kDynoTab);
-  dyno_samples.move(1860, 600, 1200, 285);
+  dyno_samples.move(1800, 960, 1200, 285);
+  dyno_samples.set_caption("0");
   dyno_sample_rate.place_in(diags_tab, kDynoTab);
-  dyno_sample_rate.move(240, 1080, 855, 285);
+  dyno_sample_rate.move(1800, 1380, 855, 285);
   dyno_sample_rate.set_text("100");
+  captions_.beside(dyno_stat, "Dyno Status");
+  captions_.beside(dyno_samples, "Samples");
+  captions_.beside(dyno_sample_rate, "Sample rate MS");
 }
 
 void FrmDiagnosticsForm::build_menus() {

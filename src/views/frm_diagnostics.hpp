@@ -3,6 +3,7 @@
 // pages of `diags_tab`. The main poll sends its live-data request only while the dyno page
 // (tab 3) is shown, at the rate the page's sample-rate field gives the main poll timer.
 
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -52,6 +53,9 @@ class FrmDiagnosticsForm : public ui::Form {
  private:
   void lay_out();
   void build_menus();
+
+  // The captions beside the dyno fields; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmDiagnosticsForm> frm_diagnostics;

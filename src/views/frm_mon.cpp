@@ -1,5 +1,7 @@
 #include "views/frm_mon.hpp"
 
+#include <string>
+
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
 
@@ -10,6 +12,16 @@ namespace {
 constexpr ui::Colour kChannelText = 0xFF0000;  // blue
 constexpr float kRow = 330;
 constexpr float kLabelHeight = 285;
+constexpr float kGap = 90;
+// The degree sign is a single byte in the windows' texts.
+constexpr const char* kDegreesC =
+    "\xB0"
+    "C";
+constexpr float kCaptionWidth = 2040;
+constexpr float kValueWidth = 975;
+constexpr float kChannelLeft = 1440;
+constexpr float kChannelTop = 4620;
+constexpr float kChannelWidth = 855;
 
 }  // namespace
 
@@ -28,37 +40,121 @@ void FrmMonForm::lay_out() {
   show_demo_mode.set_fore_colour(ui::colours::light_red);
   show_demo_mode.set_visible(false);
 
-  // Two columns of ten values; their captions stand to the left of each column.
+  // The design captions take the Label1 elements in order, leaving out the two that the
+  // program rewrites; those are placed where they belong.
+  int next_label = 0;
+  const auto place_label = [this, &next_label](const char* text, float left, float top, float width,
+                                               ui::Label::Align align, int index = -1) {
+    if (index < 0) {
+      while (next_label == kAfrUnitLabel || next_label == kSetpointUnitLabel) ++next_label;
+      index = next_label++;
+    }
+    ui::Label& label = Label1[index];
+    label.move(left, top, width, kLabelHeight);
+    label.set_caption(text);
+    label.set_alignment(align);
+  };
+  constexpr auto kLeft = ui::Label::Align::left;
+  constexpr auto kRight = ui::Label::Align::right;
+  constexpr auto kCentre = ui::Label::Align::centre;
+
+  // Two columns of ten values, each with its caption to the left and its unit to the right.
+  struct Entry {
+    const char* caption;
+    const char* unit;
+  };
+  const Entry entries[20] = {
+      {"Engine Speed", "RPM"},         {"A/F Ratio", nullptr},
+      {"Coolant Temp.", kDegreesC},    {"Throttle Position", "%"},
+      {"Manifold Pressure", "kPa"},    {"Base Injection PW", "ms"},
+      {"EGO Correction", "Gamma"},     {"MAP Enrichment", "Gamma"},
+      {"Accel Enrichment", "ms"},      {"CLT Enrichment", "Gamma"},
+      {"Battery Voltage", "Volts DC"}, {"AirTemp.", kDegreesC},
+      {"AUX Input", "Volts DC"},       {nullptr, nullptr},
+      {"Barometic Pressure", "kPa"},   {"IAC State", nullptr},
+      {"IAC Error", nullptr},          {"IAC Position", nullptr},
+      {"IAC RPM Setpoint", "RPM"},     {"Timing", "\xB0"},
+  };
   for (int i = 0; i < ECU_Data.count(); ++i) {
-    const float left = i < 10 ? 2400.0F : 7200.0F;
+    const float caption_left = i < 10 ? 240.0F : 5160.0F;
+    const float value_left = caption_left + kCaptionWidth + kGap;
     const float top = 960.0F + kRow * static_cast<float>(i % 10);
-    ECU_Data[i].move(left, top, 1335, kLabelHeight);
+    ECU_Data[i].move(value_left, top, kValueWidth, kLabelHeight);
     ECU_Data[i].set_alignment(ui::Label::Align::right);
+    const Entry& entry = entries[i];
+    if (entry.caption) place_label(entry.caption, caption_left, top, kCaptionWidth, kRight);
+    const float unit_left = value_left + kValueWidth + kGap;
+    if (entry.unit) place_label(entry.unit, unit_left, top, 1200, kLeft);
+    // The A/F unit is the program's: lambda, AFR or oxygen percent.
+    if (i == 1) place_label("Lambda", unit_left, top, 1200, kLeft, kAfrUnitLabel);
   }
+  // The lambda set-point unit has no value beside it in this layout.
+  Label1[kSetpointUnitLabel].set_caption("Lambda");
+  Label1[kSetpointUnitLabel].set_visible(false);
 
   // Channel block: one row per channel, columns injector ms, duty, dwell, duty.
   ui::ControlArray<ui::Label>* const columns[] = {&inj_pw, &inj_duty, &ign_dwell, &ign_duty};
-  float left = 1440;
-  for (ui::ControlArray<ui::Label>* column : columns) {
+  const char* const headings[] = {"Inj ms", "Duty%", "Dwell", "Duty%"};
+  float left = kChannelLeft;
+  for (std::size_t column = 0; column < std::size(columns); ++column) {
+    place_label(headings[column], left, kChannelTop - kRow, kChannelWidth, kCentre);
     for (int row = 0; row < kChannels; ++row) {
-      ui::Label& cell = (*column)[row];
-      cell.move(left, 4500.0F + kRow * static_cast<float>(row), 975, kLabelHeight);
+      ui::Label& cell = (*columns[column])[row];
+      cell.move(left, kChannelTop + kRow * static_cast<float>(row), kChannelWidth, kLabelHeight);
       cell.set_fore_colour(kChannelText);
       cell.set_back_colour(ui::colours::white);
       cell.set_alignment(ui::Label::Align::right);
     }
-    left += 1095;
+    left += kChannelWidth + 120;
+  }
+  for (int row = 0; row < kChannels; ++row) {
+    const std::string name = "Chan" + std::to_string(row + 1);
+    place_label(name.c_str(), 480, kChannelTop + kRow * static_cast<float>(row),
+                kChannelLeft - 480 - kGap, kLeft);
   }
 
-  // Status column to the right of the channel block.
-  ui::Label* const status[] = {
-      &can_rx_frames, &aux_stat,    &map_sel_stat, &trig_b_stat, &rev_limit_stat, &flat_shift_stat,
-      &EGT,           &group_delay, &map_num,      &num_trigs,   &num_cams,       &wheel_idx_num,
-      &cam_idx_num,   &cpu_secs,    &err_flgs,     &speed_MPH,   &rpm_mph_ratio,  &gear_number};
+  // Status values in two columns to the right of the channel block, each captioned.
+  struct Status {
+    ui::Label* value;
+    const char* caption;
+    const char* unit;
+  };
+  const Status status[] = {
+      {&can_rx_frames, "CAN RX", nullptr},
+      {&aux_stat, "AUX=", nullptr},
+      {&map_sel_stat, "MapSel=", nullptr},
+      {&trig_b_stat, "TrigB=", nullptr},
+      {&rev_limit_stat, "Rev Lim=", nullptr},
+      {&flat_shift_stat, "Flat Shft=", nullptr},
+      {&EGT, "EGT", kDegreesC},
+      {&group_delay, "Comm Group Delay", "MS"},
+      {&map_num, "Map#=", nullptr},
+      {&num_trigs, "#Trigs=", nullptr},
+      {&num_cams, "#Cam=", nullptr},
+      {&wheel_idx_num, "WDbg=", nullptr},
+      {&cam_idx_num, "CDbg=", nullptr},
+      {&cpu_secs, "CPUt=", nullptr},
+      {&err_flgs, "TErrs=", nullptr},
+      {&speed_MPH, "MPH=", nullptr},
+      {&rpm_mph_ratio, "R/M=", nullptr},
+      {&gear_number, "Gear=", nullptr},
+  };
   for (std::size_t i = 0; i < std::size(status); ++i) {
-    const float column_left = i < 9 ? 7560.0F : 9600.0F;
-    const float top = 4500.0F + kRow * static_cast<float>(i % 9);
-    status[i]->move(column_left, top, 1215, kLabelHeight);
+    const bool first_column = i < 9;
+    const float caption_left = first_column ? 5280.0F : 9000.0F;
+    const float caption_width = first_column ? 2040.0F : 840.0F;
+    const float value_left = caption_left + caption_width + kGap;
+    const float value_width = first_column ? 975.0F : 1095.0F;
+    const float top = kChannelTop + kRow * static_cast<float>(i % 9);
+    status[i].value->move(value_left, top, value_width, kLabelHeight);
+    place_label(status[i].caption, caption_left, top, caption_width, kRight);
+    if (status[i].unit)
+      place_label(status[i].unit, value_left + value_width + kGap, top, 420, kLeft);
+  }
+
+  // Whatever the design does not use stays out of sight.
+  for (int index = next_label; index < kLabels; ++index) {
+    if (index != kAfrUnitLabel && index != kSetpointUnitLabel) Label1[index].set_visible(false);
   }
 }
 

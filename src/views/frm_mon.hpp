@@ -11,11 +11,17 @@ class FrmMonForm : public ui::Form {
   FrmMonForm();
 
   static constexpr int kChannels = 8;
+  // Captions and units of the panel; the program changes elements 8 (the A/F unit) and 64
+  // (the lambda set-point unit), the others keep their design text.
+  static constexpr int kLabels = 72;
+  static constexpr int kAfrUnitLabel = 8;
+  static constexpr int kSetpointUnitLabel = 64;
 
   // ---- Controls ----
   ui::CommandButton Command3d1{*this, "Command3d1"};
   ui::Label show_demo_mode{*this, "show_demo_mode"};
   ui::ControlArray<ui::Label> ECU_Data{*this, "ECU_Data", 20};
+  ui::ControlArray<ui::Label> Label1{*this, "Label1", kLabels};
   ui::Label group_delay{*this, "group_delay"};
   // Status texts of the live-data reply.
   ui::Label can_rx_frames{*this, "can_rx_frames"};

@@ -68,7 +68,7 @@ constexpr int kFastestItem = 7;
 
 }  // namespace
 
-FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 8400) {
+FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 8760) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };
@@ -99,6 +99,7 @@ void FrmPlotterForm::lay_out() {
 
   File_Samples.move(3240, 7560, 1500, 285);
   File_Samples.set_caption("N/A");
+  captions_.beside(File_Samples, "File Samples");
   skip_graphics.move(6000, 7560, 3000, 285);
   skip_graphics.set_caption("Log to file only (no graph)");
 }

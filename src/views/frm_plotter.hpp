@@ -2,6 +2,7 @@
 // The plotter: a strip chart of 21 live channels, fed by the main window's plotter poll
 // (Timer3) while it is the current view (4).
 
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -57,6 +58,9 @@ class FrmPlotterForm : public ui::Form {
  private:
   void lay_out();
   void build_menus();
+
+  // The caption of the sample count; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmPlotterForm> frm_plotter;

@@ -1,6 +1,7 @@
 // Action answers (reset, reflash, kill timing, driver tests, captures) and the feature
 // version check.
 
+#include <filesystem>
 #include <string>
 
 #include "decode/setting_replies.hpp"
@@ -22,14 +23,18 @@ constexpr const char* kNotUpToDateText =
     "The ECU reports that there is an incompatibility with some internal features.  Your ECU "
     "is not up to date with features supported with this program.";
 
-// The main window's start-up reads and writes its settings files by bare name.
-class AnswerReplies : public test::SettingReplyTest {
- protected:
-  void SetUp() override {
-    SettingReplyTest::SetUp();
-    work_in_scratch_folder();
-  }
-};
+// Where the test program was started, taken before any test moves.
+const std::filesystem::path kStartFolder = std::filesystem::current_path();
+
+class AnswerReplies : public test::SettingReplyTest {};
+
+TEST_F(AnswerReplies, MainWindowReachedByAReplyStartsUpInAScratchFolder) {
+  // Its start-up writes lambda.txt into the working folder when there is none.
+  deliver(0xAE, {0x5A});
+  ASSERT_TRUE(ecu::FrmEcu.loaded());
+  EXPECT_NE(std::filesystem::current_path(), kStartFolder);
+  EXPECT_TRUE(std::filesystem::exists("lambda.txt"));
+}
 
 TEST_F(AnswerReplies, ResetAnswerShowsItsMessageOnce) {
   ecu::FrmEcu().menu_tool_flash_utility.set_enabled(false);

@@ -282,6 +282,34 @@ TEST_F(BinarySettingReplies, BaseTimingShowsInConfigurationAndDashboard) {
   EXPECT_EQ(ecu::base_deg, 255);
 }
 
+TEST_F(BinarySettingReplies, BaseTimingWritesBothTextsBeforeWhiteningConfigurationFirst) {
+  for (ui::TextBox* field :
+       {&ecu::frm_tool().base_offset_deg, &ecu::frm_dashboard().base_offset_deg}) {
+    field->set_text("edited");
+    field->set_back_colour(ui::colours::yellow);
+  }
+  const test::TextBoxLog log("base_offset_deg");
+  deliver(0xA3, {68});
+  EXPECT_EQ(log.entries(), (std::vector<std::string>{
+                               "frm_tool.base_offset_deg text 1.00",
+                               "frm_dashboard.base_offset_deg text 1.00",
+                               "frm_tool.base_offset_deg back white",
+                               "frm_dashboard.base_offset_deg back white",
+                           }));
+}
+
+TEST_F(BinarySettingReplies, EchoOfTheTextTypedStillTurnsTheFieldWhite) {
+  // The user typed "12" and wrote it; the echo brings the same text, so no change handler
+  // runs, and only the decoder's mark tells that the controller holds it.
+  ecu::FrmToolForm& tool = ecu::frm_tool();
+  tool.Teeth_BTDC.set_text("12");
+  tool.Teeth_BTDC.set_back_colour(ui::colours::yellow);
+  deliver(0xA8, {12});
+  EXPECT_EQ(tool.Teeth_BTDC.text(), "12");
+  EXPECT_EQ(tool.Teeth_BTDC.back_colour(), ui::colours::white);
+  EXPECT_EQ(ecu::tdc_teth, 12);
+}
+
 TEST_F(BinarySettingReplies, MaximumPressureUsesTheSensorScaleInForce) {
   struct Case {
     float gain, offset;

@@ -168,6 +168,32 @@ TEST_F(LetterSettingReplies, FuelScalerAndOffsetShowInMappingAndDashboard) {
   EXPECT_FLOAT_EQ(ecu::fuel_scaler_secs, 0.002F);
 }
 
+TEST_F(LetterSettingReplies, FuelEchoesWriteBothTextsBeforeWhiteningMappingFirst) {
+  struct Case {
+    std::uint8_t type;
+    unsigned word;
+    int element;
+    const char* text;
+  };
+  for (const Case c : {Case{'m', 1250, 0, "2.000"}, Case{'o', 16384 + 625, 1, "1.000"}}) {
+    SCOPED_TRACE(c.type);
+    for (ui::ControlArray<ui::TextBox>* fields :
+         {&ecu::frm_3d().ecu_pgm, &ecu::frm_dashboard().ecu_pgm}) {
+      (*fields)[c.element].set_text("edited");
+      (*fields)[c.element].set_back_colour(ui::colours::yellow);
+    }
+    const test::TextBoxLog log("ecu_pgm");
+    deliver(c.type, word_bytes(c.word));
+    const std::string box = "ecu_pgm(" + std::to_string(c.element) + ") ";
+    EXPECT_EQ(log.entries(), (std::vector<std::string>{
+                                 "frm_3d." + box + "text " + c.text,
+                                 "frm_dashboard." + box + "text " + c.text,
+                                 "frm_3d." + box + "back white",
+                                 "frm_dashboard." + box + "back white",
+                             }));
+  }
+}
+
 TEST_F(LetterSettingReplies, OptionsEchoSetsBothBoxesThenMarksThemBlack) {
   struct Case {
     unsigned byte;

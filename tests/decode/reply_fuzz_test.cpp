@@ -1,14 +1,19 @@
 // Random and truncated frames of every reply type through the three decoders. Run under the
 // sanitizers, these find any read or write outside a frame, an array or a control array.
 
+#include <array>
 #include <exception>
+#include <functional>
 #include <random>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
+#include "config/frm_tool.hpp"
 #include "decode/command_table.hpp"
 #include "decode/reply_decoders.hpp"
 #include "decode/setting_reply_fixture.hpp"
+#include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
 #include "support/controller_replies.hpp"
 
@@ -109,6 +114,117 @@ TEST_F(ReplyFuzz, ArbitraryLengthsAndBytesNeverFault) {
     const std::string bytes = random_bytes(random, static_cast<std::size_t>(size(random)));
     const auto n = static_cast<ecu::Integer>(length(random));
     ASSERT_EQ(run_decoders(ecu::ReplyFrame(bytes), n), "");
+  }
+}
+
+// ---- Frames cut short inside a multi-field payload ----
+
+template <std::size_t N>
+std::string longs(const std::array<ecu::Long, N>& values) {
+  std::string text;
+  for (const ecu::Long value : values) text += std::to_string(value) + ",";
+  return text;
+}
+
+std::string texts(ui::ControlArray<ui::TextBox>& fields) {
+  std::string text;
+  for (int i = 0; i < fields.count(); ++i) text += fields[i].text() + ",";
+  return text;
+}
+
+int selected(ui::ControlArray<ui::OptionButton>& group) {
+  for (int i = 0; i < group.count(); ++i) {
+    if (group[i].value()) return i;
+  }
+  return -1;
+}
+
+struct ShortFrameCase {
+  const char* what;
+  std::uint8_t type;
+  std::size_t payload_size;
+  std::function<void()> prepare;  // a state every field of the reply would change
+  std::function<std::string()> state;
+};
+
+std::vector<ShortFrameCase> short_frame_cases() {
+  using ecu::frm_sup;
+  using ecu::frm_tool;
+  return {
+      {"speed ratios", 0x22, 32,
+       [] {
+         ecu::rpsl.fill(-9);
+         ecu::rpsh.fill(-9);
+         frm_tool().low_rps_ratio[0].set_text("edited");
+       },
+       [] {
+         return longs(ecu::rpsl) + longs(ecu::rpsh) + texts(frm_tool().low_rps_ratio) +
+                texts(frm_tool().high_rps_ratio);
+       }},
+      {"EGO configuration", 0xD0, 3,
+       [] {
+         ecu::ego_flgs = ecu::ego_wbl0 = ecu::ego_wbl1 = 99;
+         frm_tool().EGO_type[2].set_value(true);
+       },
+       [] {
+         return std::to_string(ecu::ego_flgs) + std::to_string(ecu::ego_wbl0) +
+                std::to_string(ecu::ego_wbl1) + std::to_string(selected(frm_tool().EGO_type)) +
+                frm_tool().WB_EGO_0V_LAMBDA.text() + frm_tool().WB_EGO_1V_LAMBDA.text();
+       }},
+      {"throttle calibration", 0xD4, 2, [] { ecu::tps_base = ecu::tps_fs = 99; },
+       [] {
+         return std::to_string(ecu::tps_base) + std::to_string(ecu::tps_fs) +
+                frm_tool().tps_base_val.text();
+       }},
+      {"sensor calibration", 0x30, 6,
+       [] { ecu::map_ofst = ecu::bar_ofst = ecu::map_sclr = ecu::bar_sclr = 99; },
+       [] {
+         return std::to_string(ecu::map_ofst) + std::to_string(ecu::bar_ofst) +
+                std::to_string(ecu::map_sclr) + std::to_string(ecu::bar_sclr) +
+                frm_tool().map_offset.text();
+       }},
+      {"boost block", 0xD9, 40,
+       [] {
+         for (auto* array : {&ecu::bo_p, &ecu::bo_i, &ecu::bo_d, &ecu::boen, &ecu::bois, &ecu::bort,
+                             &ecu::bofg}) {
+           array->fill(-9);
+         }
+       },
+       [] {
+         return longs(ecu::bo_p) + longs(ecu::bo_i) + longs(ecu::bo_d) + longs(ecu::boen) +
+                longs(ecu::bois) + longs(ecu::bort) + longs(ecu::bofg) + texts(frm_sup().boost_p);
+       }},
+      {"injection phases", 0x7F, 16, [] { ecu::injp.fill(-9); }, [] { return longs(ecu::injp); }},
+      {"phase angles", 0x9B, 32, [] { ecu::phbt.fill(-9); },
+       [] { return longs(ecu::phbt) + texts(frm_tool().ph_base_deg); }},
+      {"output modes", 0xAA, 4, [] { ecu::gpos.fill(-9); }, [] { return longs(ecu::gpos); }},
+      {"switch temperatures", 0xAC, 4, [] { ecu::gpov.fill(-9); },
+       [] { return longs(ecu::gpov) + texts(frm_sup().cool_rly_temp); }},
+      {"injector gains", 0xC9, 16, [] { ecu::injk.fill(-9); },
+       [] { return longs(ecu::injk) + texts(frm_tool().inj_gain); }},
+      {"rpm switches", 0xE1, 8, [] { ecu::rpms.fill(-9); },
+       [] { return longs(ecu::rpms) + texts(frm_sup().rpm_switch); }},
+      {"stutter pattern", 0x1C, 16, [] { ecu::stut.fill(-9); },
+       [] { return longs(ecu::stut) + texts(frm_tool().stutter_table); }},
+      {"gear outputs", 0x26, 8, [] { ecu::ggpo.fill(-9); },
+       [] { return longs(ecu::ggpo) + texts(frm_tool().gear_gpo_num); }},
+  };
+}
+
+TEST_F(ReplyFuzz, FrameEndingInsideItsPayloadChangesNoFieldOfIt) {
+  std::mt19937 random(4096);
+  for (const ShortFrameCase& c : short_frame_cases()) {
+    const std::string whole = test::reply_frame(c.type, random_bytes(random, c.payload_size));
+    const auto n = static_cast<ecu::Integer>(c.payload_size + 3);
+    // The frame claims its full length, but only `kept` bytes arrived: the type and part of
+    // the payload.
+    for (std::size_t kept = 3; kept < c.payload_size + 3; ++kept) {
+      SCOPED_TRACE(std::string(c.what) + ", bytes kept " + std::to_string(kept));
+      c.prepare();
+      const std::string before = c.state();
+      EXPECT_EQ(run_decoders(ecu::ReplyFrame(whole.substr(0, kept)), n), "");
+      EXPECT_EQ(c.state(), before);
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include "decode/setting_reply_fixture.hpp"
 
 #include <exception>
+#include <utility>
 
 #include "decode/display_values.hpp"
 #include "decode/reply_decoders.hpp"
@@ -20,8 +21,36 @@ std::string word_bytes(unsigned value) {
   return payload_bytes({value & 0xFFU, value >> 8});
 }
 
+TextBoxLog::TextBoxLog(std::string name) : name_(std::move(name)) {
+  ui::forms().set_observer(this);
+}
+
+TextBoxLog::~TextBoxLog() {
+  ui::forms().set_observer(nullptr);
+}
+
+void TextBoxLog::control_changed(ui::Control& control, ui::Property what) {
+  if (control.kind() != ui::ControlKind::text_box || control.name() != name_) return;
+  const auto& box = static_cast<const ui::TextBox&>(control);
+  std::string where = control.form().name() + "." + control.name();
+  if (control.index() >= 0) where += "(" + std::to_string(control.index()) + ")";
+  where += " ";
+  if (what == ui::Property::text) {
+    entries_.push_back(where + "text " + box.text());
+  } else if (what == ui::Property::colours) {
+    const ui::Colour back = box.back_colour();
+    entries_.push_back(where + "back " +
+                       (back == ui::colours::white    ? "white"
+                        : back == ui::colours::yellow ? "yellow"
+                                                      : std::to_string(back)));
+  }
+}
+
 void SettingReplyTest::SetUp() {
   DecodeTest::SetUp();
+  // A reply can reach the main window (the reflash answer enables its flash utility), and
+  // loading it runs start-up, which reads and writes its settings files by bare name.
+  work_in_scratch_folder();
   ecu::reset_display_values();
   ecu::allow_feature_version_warning();
 }

@@ -338,7 +338,6 @@ class SettingRoundTrip : public test::SettingReplyTest {
  protected:
   void SetUp() override {
     SettingReplyTest::SetUp();
-    work_in_scratch_folder();
     ecu::set_serial_port_factory(nullptr);
     controller_ = std::make_unique<test::SimulatedController>(1);
     ecu::rpm_full_scale = 10000;

@@ -6,6 +6,7 @@
 
 #include "config/frm_tool.hpp"
 #include "decode/decode_test_support.hpp"
+#include "decode/display_values.hpp"
 #include "maps/frm_3d.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
@@ -190,6 +191,20 @@ TEST_F(StatusRepliesTest, FuelParamsShowEachSettingAndMarkItInSync) {
   }
 }
 
+TEST_F(StatusRepliesTest, FuelParamsKeepTheShownValuesTheEchoesAlsoSet) {
+  fuel_offset_secs = fuel_scaler_secs = acc_minp_ms = acc_maxp_ms = -1.0F;
+  FuelParams params;
+  params.fuel_b = 17009;  // 625 ticks above the bias: 1 ms
+  params.fuel_mx = 3125;
+  params.acc_minp = 625;
+  params.acc_maxp = 6250;
+  receive_fuel_params(params);
+  EXPECT_FLOAT_EQ(fuel_offset_secs, 0.001F);
+  EXPECT_FLOAT_EQ(fuel_scaler_secs, 0.005F);
+  EXPECT_FLOAT_EQ(acc_minp_ms, 1.0F);
+  EXPECT_FLOAT_EQ(acc_maxp_ms, 10.0F);
+}
+
 TEST_F(StatusRepliesTest, FirmwareRevisionIsShownAsVersionDigits) {
   const std::pair<std::uint16_t, const char*> cases[] = {
       {12345, "V1.23.45"}, {10203, "V1.02.03"}, {5, "V0.00.05"}, {65535, "V6.55.35"}};
@@ -209,9 +224,12 @@ TEST_F(StatusRepliesTest, SerialNumberIsShownLowestByteFirst) {
   EXPECT_EQ(frm_about().serial_num.caption(), "0");
 }
 
-TEST_F(StatusRepliesTest, AnalogPairGivesTheInputVoltage) {
+TEST_F(StatusRepliesTest, AnalogPairGivesTheInputVoltageAndLeavesTheTemperature) {
+  analog_temp = -5.0F;
   test::receive('F', test::analog_pair_payload(0xFFFF, 512));
   EXPECT_FLOAT_EQ(aux_input_volts, 1.65F);
+  // Unlike the monitor frame's word, this one is not also read as a temperature.
+  EXPECT_FLOAT_EQ(analog_temp, -5.0F);
 }
 
 TEST_F(StatusRepliesTest, SmallRepliesOnlyReportTheirArrival) {

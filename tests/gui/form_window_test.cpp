@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -283,6 +284,48 @@ TEST_F(FormWindowTest, ClickingButtonRunsHandlerUnlessModelDisabledIt) {
   EXPECT_FALSE(button->isEnabled());
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_EQ(form.apply_clicks, 1);
+}
+
+int dark_pixel_count(const QImage& image) {
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) count += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+  }
+  return count;
+}
+
+TEST_F(FormWindowTest, ButtonWithoutCaptionOrPictureShowsItsToolTipOnItsFace) {
+  SettingsForm& form = frm_settings();
+  form.cmd_apply.set_caption("");
+  form.show();
+  auto* button = widget_of<gui::CommandButtonWidget>(form, form.cmd_apply);
+  ASSERT_NE(button, nullptr);
+  // Neither text nor tool tip: a blank face.
+  EXPECT_FALSE(button->shows_tool_tip());
+  EXPECT_EQ(dark_pixel_count(button->grab().toImage()), 0);
+
+  form.cmd_apply.set_tool_tip("Apply the settings");
+  EXPECT_TRUE(button->shows_tool_tip());
+  EXPECT_GT(dark_pixel_count(button->grab().toImage()), 20);
+  // The tool tip stays a tool tip; the button's own text stays empty.
+  EXPECT_EQ(button->toolTip(), "Apply the settings");
+  EXPECT_TRUE(button->text().isEmpty());
+
+  form.cmd_apply.set_caption("&Apply");
+  EXPECT_FALSE(button->shows_tool_tip());
+}
+
+TEST_F(FormWindowTest, FrameShowsItsFaceColourBehindItsControls) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  auto* frame = widget_of<QGroupBox>(form, form.fra_units);
+  ASSERT_NE(frame, nullptr);
+  const QImage face = frame->grab().toImage();
+  // Inside the border, clear of the option buttons and the caption.
+  const QPoint inside(frame->width() - 20, frame->height() - 10);
+  EXPECT_EQ(QColor(face.pixel(inside)), gui::to_qcolor(form.fra_units.back_colour()));
+  // The caption is drawn into the top edge.
+  EXPECT_GT(dark_pixel_count(face.copy(0, 0, frame->width(), 14)), 10);
 }
 
 TEST_F(FormWindowTest, ClickingLabelRunsItsHandler) {

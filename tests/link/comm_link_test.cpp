@@ -5,7 +5,9 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "link/comm_link.hpp"
@@ -15,6 +17,7 @@
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
+#include "shell/startup.hpp"
 #include "support/fake_serial_port.hpp"
 #include "support/simulated_controller.hpp"
 #include "ui/text_file.hpp"
@@ -163,21 +166,36 @@ TEST_F(CommLinkTest, ClosingThePortDialogThroughItsFrameAsksAgain) {
 }
 
 TEST_F(CommLinkTest, ScanReportsEachPresentPortAndLeavesThemClosed) {
-  environment.no_serial_ports();
-  test::SimulatedController first(1);
-  test::SimulatedController third(3);
-  ecu::com_port = 1;
-  ecu::open_comm_link();
-  ASSERT_TRUE(ecu::comm_port().is_open());
+  const std::vector<std::vector<int>> machines{{}, {1}, {1, 3}, {2, 16}};
+  for (const std::vector<int>& present : machines) {
+    TearDown();
+    SetUp();
+    environment.no_serial_ports();
+    std::vector<std::unique_ptr<test::SimulatedController>> controllers;
+    for (const int number : present) {
+      controllers.push_back(std::make_unique<test::SimulatedController>(number));
+    }
+    if (!present.empty()) {
+      ecu::com_port = static_cast<ecu::Integer>(present.front());
+      ecu::open_comm_link();
+      ASSERT_TRUE(ecu::comm_port().is_open());
+    }
 
-  ecu::scan_com_ports();
-  ASSERT_EQ(presenter().shown_messages.size(), 1U);
-  EXPECT_EQ(presenter().shown_messages[0].text, scan_report({1, 3}));
-  EXPECT_FALSE(ecu::comm_port().is_open());
-  EXPECT_EQ(ecu::link_ready, ecu::kFalse);
-  // Every probed port was given back: another program can open COM3 now.
-  auto other = ecu::make_system_serial_port();
-  EXPECT_TRUE(other->open(3, nullptr));
+    ecu::scan_com_ports();
+    ASSERT_EQ(presenter().shown_messages.size(), 1U);
+    const std::string& report = presenter().shown_messages[0].text;
+    EXPECT_EQ(report, scan_report(present));
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 16);
+    EXPECT_EQ(presenter().shown_messages[0].buttons, ui::MsgButtons::ok);
+    EXPECT_FALSE(ecu::comm_port().is_open());
+    EXPECT_EQ(ecu::link_ready, ecu::kFalse);
+    // Every probed port was given back: another program can open it now.
+    for (const int number : present) {
+      auto other = ecu::make_system_serial_port();
+      EXPECT_TRUE(other->open(number, nullptr)) << "COM" << number;
+    }
+    ecu::set_serial_port_factory(nullptr);
+  }
 }
 
 TEST_F(CommLinkTest, PortInUseFailsToOpen) {
@@ -251,6 +269,65 @@ TEST_F(CommLinkTest, CommMenuRemembersThePortAndSwitchesOnlyWhileClosed) {
   EXPECT_FALSE(main_window.comm_port_item(4).checked());
   EXPECT_EQ(ecu::com_port, 4) << "the open port stays in use";
   EXPECT_EQ(ecu::comm_port().com_number(), 4);
+
+  // Once something has closed the port, the link opens the port in use again, not the
+  // one chosen meanwhile.
+  ecu::close_comm_port();
+  ecu::open_comm_link();
+  ASSERT_TRUE(ecu::comm_port().is_open());
+  EXPECT_EQ(ecu::comm_port().com_number(), 4);
+  EXPECT_EQ(ecu::caption_suffix, " ->COM4");
+}
+
+// The console as the user starts it: no controller at COM1, so the first view asks for
+// Exit or Demo.
+TEST_F(CommLinkTest, ConsoleWithoutItsPortOffersExitOrDemoAtTheFirstView) {
+  struct Case {
+    const char* what;
+    int button;
+    bool ended;
+  };
+  // Exit last: the recorded end of the program stays for the rest of the test.
+  const Case cases[] = {{"Demo", 1, false}, {"Exit", 0, true}};
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    environment.no_serial_ports();
+    ASSERT_TRUE(ui::write_text_file_atomic("port.cfg", {"1"}, nullptr));
+    ecu::start_console("");
+    auto& main_window = ecu::FrmEcu();
+    ASSERT_TRUE(main_window.visible()) << c.what;
+    ASSERT_TRUE(presenter().shown_messages.empty()) << c.what << ": start-up opens no port";
+
+    press_dialog_button(c.button);
+    main_window.Menu_View_Monitor.click();
+
+    const auto& dialog = ecu::frm_Dialog();
+    EXPECT_EQ(dialog.caption(), "Warning!") << c.what;
+    EXPECT_EQ(dialog.dialog_caption.caption(),
+              "No COM port found for COM1.  Choose and option below.")
+        << c.what;
+    EXPECT_EQ(dialog.dialog_button[0].caption(), "Exit") << c.what;
+    EXPECT_EQ(dialog.dialog_button[1].caption(), "Demo") << c.what;
+    EXPECT_TRUE(dialog.dialog_button[0].visible()) << c.what;
+    EXPECT_TRUE(dialog.dialog_button[1].visible()) << c.what;
+    EXPECT_FALSE(dialog.dialog_button[2].visible()) << c.what;
+    EXPECT_FALSE(dialog.dialog_button[3].visible()) << c.what;
+    EXPECT_EQ(program_ended(), c.ended) << c.what;
+    const auto& messages = presenter().shown_messages;
+    if (c.ended) {
+      ASSERT_EQ(messages.size(), 2U) << c.what;
+      EXPECT_EQ(messages[0].text, scan_report({})) << "COM-01 to COM-16, all failed";
+      EXPECT_EQ(messages[1].text, kTermination);
+      EXPECT_EQ(ecu::demo_mode, ecu::kFalse);
+    } else {
+      EXPECT_TRUE(messages.empty()) << c.what;
+      EXPECT_EQ(ecu::demo_mode, ecu::kTrue);
+      EXPECT_EQ(ecu::link_ready, ecu::kTrue);
+      EXPECT_EQ(ecu::current_view, 1);
+      EXPECT_EQ(main_window.caption(), "ECU System Console") << "no ->COM suffix in demo";
+    }
+  }
 }
 
 TEST_F(CommLinkTest, EndingTheProgramGivesThePortBack) {

@@ -11,6 +11,7 @@
 #include "model/shared_state.hpp"
 #include "support/fake_serial_port.hpp"
 #include "support/simulated_controller.hpp"
+#include "views/frm_mon.hpp"
 
 namespace {
 
@@ -159,28 +160,73 @@ TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
   };
   open_link();
   ecu::current_view = 1;
+  ecu::frm_mon().show();
   auto request_status = [&] {
     clock.advance(0.05);
     ecu::Integer length = 21;
     ecu::send_request("C", length);
     ASSERT_EQ(ecu::reply_received, -1);
   };
-  // The first interval runs from start-up and stays among the last sixteen for 16 replies.
+  // The first interval runs from midnight and stays among the last sixteen for 16 replies.
+  clock.set_time_of_day(12 * 3600.0);
   for (int reply = 1; reply <= 16; ++reply) {
     request_status();
     EXPECT_FLOAT_EQ(ecu::shown_reply_interval_ms, 9999.9F) << "reply " << reply;
+    EXPECT_EQ(ecu::frm_mon().group_delay.caption(), "9999.9") << "reply " << reply;
   }
   request_status();
   EXPECT_NEAR(ecu::shown_reply_interval_ms, 50.0F, 0.01F);
+  EXPECT_EQ(ecu::frm_mon().group_delay.caption(), "50.0");
 
   // Other views leave the shown value alone.
   ecu::current_view = 2;
   clock.advance(1.0);
   request_status();
   EXPECT_NEAR(ecu::shown_reply_interval_ms, 50.0F, 0.01F);
+  EXPECT_EQ(ecu::frm_mon().group_delay.caption(), "50.0");
   ecu::current_view = 1;
   request_status();
   EXPECT_NEAR(ecu::shown_reply_interval_ms, (14 * 50.0F + 1050.0F + 50.0F) / 16, 0.01F);
+  EXPECT_EQ(ecu::frm_mon().group_delay.caption(), "112.5");
+}
+
+TEST_F(FramerOnLineTest, FirstReplyIntervalRunsFromMidnight) {
+  auto line = test::install_fake_serial_port();
+  ui::ManualClock& clock = use_manual_clock();
+  line->responder = [](test::FakeLine& l, const std::string&) {
+    l.input = reply_frame('C', std::string(18, '\0'));
+  };
+  open_link();
+  ecu::current_view = 1;
+  ecu::frm_mon().show();
+  // Four seconds after midnight: one interval of 4 s among sixteen averages 250 ms.
+  clock.set_time_of_day(4.0);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  ASSERT_EQ(ecu::reply_received, -1);
+  EXPECT_EQ(ecu::frm_mon().group_delay.caption(), "250.0");
+}
+
+TEST_F(FramerOnLineTest, FrameIsWhatWaitedWhenCountedAndLaterBytesAreConsumed) {
+  auto line = test::install_fake_serial_port();
+  use_manual_clock();
+  const std::string status = reply_frame('C', std::string(18, '\x22'));
+  line->responder = [&](test::FakeLine& l, const std::string&) { l.input = status; };
+  int late_bytes_added = 0;
+  line->before_read = [&](test::FakeLine& l) {
+    // Two bytes land after the framer counted the reply, once.
+    if (l.input.empty() || late_bytes_added > 0) return;
+    l.input += bytes({0x00, 0x00});
+    ++late_bytes_added;
+  };
+  open_link();
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  EXPECT_EQ(late_bytes_added, 1);
+  EXPECT_EQ(ecu::reply_received, -1);
+  EXPECT_EQ(line->writes.size(), 1U) << "the first attempt's frame was taken";
+  EXPECT_EQ(ecu::dropped_reply_count(), 0);
+  EXPECT_TRUE(line->input.empty()) << "the late bytes were read with it";
 }
 
 }  // namespace

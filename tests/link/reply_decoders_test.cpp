@@ -106,6 +106,39 @@ TEST(CommandTable, SharedCasesPairUpWithTheSameLengthAndDecoder) {
   }
 }
 
+// A write is echoed with what the controller stored, so its reply carries the bytes its
+// request carried: one byte gives n = 4, a word n = 5, an indexed word n = 6; a phase row
+// comes back as the row and its 8-bit mask.
+TEST(CommandTable, WritesAreEchoedWithTheirOwnPayloadLength) {
+  struct Rule {
+    ecu::RequestPayload payload;
+    ecu::Integer n;
+  };
+  const Rule rules[] = {
+      {ecu::RequestPayload::byte_value, 4},   {ecu::RequestPayload::word_value, 5},
+      {ecu::RequestPayload::index_word, 6},   {ecu::RequestPayload::index_byte, 5},
+      {ecu::RequestPayload::memory_write, 6}, {ecu::RequestPayload::row_mask, 5},
+  };
+  for (const CommandInfo& row : ecu::command_table()) {
+    if (row.kind != ecu::CommandKind::write) continue;
+    const Rule* rule = nullptr;
+    for (const Rule& candidate : rules) {
+      if (row.payload == candidate.payload) rule = &candidate;
+    }
+    ASSERT_NE(rule, nullptr) << row.name << " sends no value";
+    EXPECT_EQ(row.reply_length, rule->n) << row.name;
+    // A read sharing the write's case answers with the same value: it sends the code alone.
+    if (row.shares_with != ecu::kNoSharedCode) {
+      const CommandInfo* read = ecu::find_command(static_cast<std::uint8_t>(row.shares_with));
+      ASSERT_NE(read, nullptr) << row.name;
+      if (read->kind == ecu::CommandKind::read) {
+        const bool memory = read->payload == ecu::RequestPayload::memory_read;
+        EXPECT_TRUE(memory || read->payload == ecu::RequestPayload::none) << read->name;
+      }
+    }
+  }
+}
+
 TEST(CommandTable, RowsMatchTheProtocolWherePeersRelyOnThem) {
   struct Expected {
     const char* name;

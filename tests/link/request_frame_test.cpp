@@ -58,7 +58,9 @@ TEST_F(RequestWireTest, SendsFrameBytesUnchangedOverTheSerialLineAndTakesTheRepl
       {bytes({0xAE, 0xA5, 0x00, 0x00}), 4, bytes({0x02, 0x08, 0xAE, 0xA5, 0x00, 0x00, 0x5D, 0x01})},
   };
   std::size_t sent = 0;
+  std::string all_frames;
   for (const WireCase& c : cases) {
+    all_frames += c.wire;
     ecu::Integer length = c.expected_length;
     ecu::send_request(c.command, length);
     ++sent;
@@ -68,6 +70,7 @@ TEST_F(RequestWireTest, SendsFrameBytesUnchangedOverTheSerialLineAndTakesTheRepl
     ASSERT_EQ(frames.size(), sent) << "one attempt per request";
     EXPECT_EQ(frames.back(), c.wire);
   }
+  EXPECT_EQ(controller.received_bytes(), all_frames) << "nothing but the frames went out";
   EXPECT_EQ(controller.memory(0x0110), 0x7F) << "the write reached the controller's memory";
   EXPECT_EQ(ecu::tx_byte_counts[0], 24);
   EXPECT_EQ(ecu::rx_byte_counts[0], 23 + 8 + 6);

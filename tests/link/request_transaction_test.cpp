@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
@@ -72,6 +75,8 @@ TEST_F(TransactionTest, TriesTenTimesCountingFromTheThirdThenAsksTheUser) {
     EXPECT_EQ(frame, ecu::build_request_frame("C")) << "the same frame at every attempt";
   }
   EXPECT_EQ(retry_counts(recorder.captions), kRetryCaptions);
+  EXPECT_EQ(std::count(recorder.shown_forms.begin(), recorder.shown_forms.end(), "frm_retries"), 0)
+      << "the counter is written, never shown";
   const auto& dialog = ecu::frm_Dialog();
   EXPECT_EQ(dialog.dialog_caption.caption(), "Communications has failed, Run Demo mode?");
   const char* const buttons[] = {"Try Again", "Demo", "Abort", "Terminate"};
@@ -95,12 +100,15 @@ TEST_F(TransactionTest, EachChoiceOfTheFailureDialogHasItsEffect) {
     ecu::Flag demo_mode;
     ecu::Flag comm_aborted;
     bool ended;
+    // Whether the next request goes out to a controller that now answers; the program's
+    // end has no next request.
+    std::optional<bool> next_request_sent;
   };
   const Choice choices[] = {
-      {"Try Again", 0, ecu::kFalse, ecu::kFalse, false},
-      {"Demo", 1, ecu::kTrue, ecu::kFalse, false},
-      {"Abort", 2, ecu::kFalse, ecu::kTrue, false},
-      {"Terminate", 3, ecu::kFalse, ecu::kFalse, true},
+      {"Try Again", 0, ecu::kFalse, ecu::kFalse, false, true},
+      {"Demo", 1, ecu::kTrue, ecu::kFalse, false, false},
+      {"Abort", 2, ecu::kFalse, ecu::kTrue, false, false},
+      {"Terminate", 3, ecu::kFalse, ecu::kFalse, true, std::nullopt},
   };
   for (const Choice& choice : choices) {
     TearDown();
@@ -110,10 +118,85 @@ TEST_F(TransactionTest, EachChoiceOfTheFailureDialogHasItsEffect) {
     ecu::Integer length = 21;
     ecu::send_request("C", length);
     EXPECT_EQ(line->writes.size(), 10U) << choice.what;
+    EXPECT_EQ(ecu::frm_Dialog().dialog_choice, choice.button) << choice.what;
     EXPECT_EQ(ecu::demo_mode, choice.demo_mode) << choice.what;
     EXPECT_EQ(ecu::comm_aborted, choice.comm_aborted) << choice.what;
     EXPECT_EQ(program_ended(), choice.ended) << choice.what;
     EXPECT_FALSE(ecu::link_busy()) << choice.what;
+    if (!choice.next_request_sent) continue;
+
+    line->responder = [](test::FakeLine& l, const std::string&) {
+      l.input = reply_frame('C', std::string(18, '\0'));
+    };
+    ecu::send_request("C", length = 21);
+    EXPECT_EQ(line->writes.size() == 11U, *choice.next_request_sent) << choice.what;
+    EXPECT_EQ(ecu::reply_received == -1, *choice.next_request_sent) << choice.what;
+  }
+}
+
+TEST_F(TransactionTest, FailureMessageTellsWhetherTheRelayOrTheControllerIsSilent) {
+  // A relay client whose relay answers the first `answered_attempts` attempts with the
+  // given datagram and stays silent after that.
+  class ScriptedRelay final : public ecu::LinkChannel {
+   public:
+    ScriptedRelay(std::string answer, int answered_attempts)
+        : answer_(std::move(answer)), answered_attempts_(answered_attempts) {}
+    bool discard_stale_input() override { return true; }
+    bool send_frame(std::string_view, ecu::Integer) override {
+      ++sent;
+      if (sent <= answered_attempts_) pending_ = answer_;
+      return true;
+    }
+    std::optional<std::size_t> bytes_waiting() override { return pending_.size(); }
+    std::optional<std::string> take_input() override {
+      return std::exchange(pending_, std::string());
+    }
+    bool wait_for_input(double) override { return !pending_.empty(); }
+    [[nodiscard]] double reply_timeout_seconds() const override { return 1.0; }
+    void abandon() override { ecu::link_ready = ecu::kFalse; }
+    int sent = 0;
+
+   private:
+    std::string answer_;
+    int answered_attempts_;
+    std::string pending_;
+  };
+  struct Case {
+    const char* what;
+    std::string relay_address;
+    std::string relay_answer;
+    int answered_attempts;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"serial line", "", "", 0, "Communications has failed, Run Demo mode?"},
+      {"relay answers NORESP", "10.0.0.2", "NORESP", 10,
+       "Communications has failed, Remote server IS responding, ECU hardware is NOT."},
+      {"relay answers a single byte", "10.0.0.2", "x", 10,
+       "Communications has failed, Remote server IS NOT responding"},
+      {"relay silent", "10.0.0.2", "", 10,
+       "Communications has failed, Remote server IS NOT responding"},
+      {"relay fell silent after answering", "10.0.0.2", "NORESP", 9,
+       "Communications has failed, Remote server IS NOT responding"},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    auto line = open_silent_fake_line();
+    ScriptedRelay relay(c.relay_answer, c.answered_attempts);
+    ecu::set_relay_channel(&relay);
+    ecu::remote_server_ip = c.relay_address;
+    press_dialog_button(0);
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(), c.message) << c.what;
+    const std::size_t attempts =
+        c.relay_address.empty() ? line->writes.size() : static_cast<std::size_t>(relay.sent);
+    EXPECT_EQ(attempts, 10U) << c.what;
+    EXPECT_EQ(ecu::reply_received, 0) << c.what;
+    const std::int64_t dropped = c.relay_answer.empty() ? 0 : c.answered_attempts;
+    EXPECT_EQ(ecu::dropped_reply_count(), dropped) << c.what << ": no datagram is a frame";
+    ecu::set_relay_channel(nullptr);
   }
 }
 
@@ -203,6 +286,46 @@ TEST_F(TransactionTest, RequestFromAHandlerDuringTheWaitReturnsAtOnce) {
   EXPECT_TRUE(clicked);
 }
 
+TEST_F(TransactionTest, LinkStaysBusyWhileTheFailureDialogIsUp) {
+  auto line = open_silent_fake_line();
+  std::optional<bool> busy_during_dialog;
+  ecu::Integer inner_length = 6;
+  TickForm poll(10, [&] {
+    if (!ecu::frm_Dialog.loaded() || !ecu::frm_Dialog().visible()) return;
+    busy_during_dialog = ecu::link_busy();
+    ecu::send_request(bytes({'E', 0x00, 0x01}), inner_length);
+    ecu::frm_Dialog().dialog_button[0].click();
+  });
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  ASSERT_TRUE(busy_during_dialog.has_value()) << "the timer ran while the dialog was up";
+  EXPECT_TRUE(*busy_during_dialog);
+  EXPECT_EQ(line->writes.size(), 10U) << "the request made during the dialog sent nothing";
+  EXPECT_EQ(inner_length, 6);
+  EXPECT_FALSE(ecu::link_busy());
+}
+
+TEST_F(TransactionTest, ReusedLengthVariableWaitsToTheTimeOutAndStillDecodes) {
+  auto line = test::install_fake_serial_port();
+  ui::ManualClock& clock = use_manual_clock();
+  line->responder = [](test::FakeLine& l, const std::string&) {
+    l.input = reply_frame('C', std::string(18, '\0'));
+  };
+  open_link();
+  ecu::Integer length = 21;
+  const double first_start = clock.monotonic_seconds();
+  ecu::send_request("C", length);
+  EXPECT_EQ(length, 23);
+  EXPECT_LT(clock.monotonic_seconds() - first_start, 0.1) << "the right count ends the wait";
+
+  const double second_start = clock.monotonic_seconds();
+  ecu::send_request("C", length);
+  EXPECT_EQ(length, 25) << "two more again";
+  EXPECT_GT(clock.monotonic_seconds() - second_start, 0.1) << "23 bytes never equal 25";
+  EXPECT_EQ(ecu::reply_received, -1) << "the framer goes by the frame's own length byte";
+  EXPECT_EQ(line->writes.size(), 2U);
+}
+
 TEST_F(TransactionTest, HangUpMidTransactionClosesThePortAndTheNextOpenStartsAfresh) {
   auto controller = std::make_unique<test::SimulatedController>(1);
   controller->set_misbehaviour(test::Misbehaviour::silent);
@@ -234,17 +357,51 @@ TEST_F(TransactionTest, HangUpMidTransactionClosesThePortAndTheNextOpenStartsAfr
   EXPECT_EQ(ecu::reply_received, -1);
 }
 
-TEST_F(TransactionTest, WriteFailureCountsAsFailedAttemptsAndGivesUpThePort) {
-  auto line = open_silent_fake_line();
-  line->fail_writes = true;
-  press_dialog_button(0);
-  ecu::Integer length = 21;
-  ecu::send_request("C", length);
-  EXPECT_TRUE(ecu::frm_Dialog.loaded()) << "the usual failure dialog";
-  EXPECT_FALSE(line->open);
-  EXPECT_EQ(ecu::link_ready, ecu::kFalse);
-  EXPECT_EQ(ecu::tx_byte_counts[0], 0) << "nothing went out";
-  EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
+TEST_F(TransactionTest, SerialErrorCountsAsFailedAttemptsAndGivesUpThePort) {
+  struct Case {
+    const char* what;
+    std::function<void(test::FakeLine&)> break_line;
+    std::size_t frames_written;
+  };
+  const Case cases[] = {
+      {"every write fails", [](test::FakeLine& l) { l.fail_writes = true; }, 0},
+      {"reading the stale input fails", [](test::FakeLine& l) { l.fail_reads = true; }, 0},
+      {"reading fails after the first frame",
+       [](test::FakeLine& l) {
+         l.responder = [](test::FakeLine& line, const std::string&) { line.fail_reads = true; };
+       },
+       1},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    auto line = open_silent_fake_line();
+    c.break_line(*line);
+    press_dialog_button(0);
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_TRUE(ecu::frm_Dialog.loaded()) << c.what << ": the usual failure dialog";
+    EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(),
+              "Communications has failed, Run Demo mode?")
+        << c.what;
+    EXPECT_FALSE(line->open) << c.what;
+    EXPECT_EQ(ecu::link_ready, ecu::kFalse) << c.what;
+    EXPECT_EQ(line->writes.size(), c.frames_written) << c.what;
+    EXPECT_EQ(ecu::tx_byte_counts[0], static_cast<std::int64_t>(8 * c.frames_written)) << c.what;
+    EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10") << c.what;
+    EXPECT_FALSE(ecu::link_busy()) << c.what;
+
+    // The next opening takes the line afresh.
+    line->fail_writes = false;
+    line->fail_reads = false;
+    line->responder = [](test::FakeLine& l, const std::string&) {
+      l.input = reply_frame('C', std::string(18, '\0'));
+    };
+    ecu::open_comm_link();
+    ecu::send_request("C", length = 21);
+    EXPECT_EQ(ecu::reply_received, -1) << c.what;
+    EXPECT_EQ(line->opens, 2) << c.what;
+  }
 }
 
 TEST_F(TransactionTest, DelayRunsTheMessageLoopForTheWholeTime) {

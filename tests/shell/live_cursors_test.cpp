@@ -159,6 +159,7 @@ TEST_F(LiveCursorsTest, BasicMappingWritesItsLabelsAndKeepsTheMixtureTextAtExact
   lambda_measured = 1.0F;
   basic_mapping_display();
   EXPECT_EQ(window.AF_condition.caption(), "Rich");
+  EXPECT_EQ(window.AF_condition.fore_colour(), ui::qb_color(1));
   lambda_measured = 1.1F;
   basic_mapping_display();
   EXPECT_EQ(window.AF_condition.caption(), "Lean");
@@ -217,6 +218,24 @@ TEST_F(LiveCursorsTest, BasicMappingCursorsFollowTheLoadAxisOfTheShownMapAndTheR
   engine_rpm = 15000.0F;
   basic_mapping_display();
   EXPECT_EQ(window.map_r_ptr[0].left(), rpm_begin + static_cast<float>(rpm_span));
+}
+
+TEST_F(LiveCursorsTest, WithNoMapChosenTheLoadCursorStaysWhereItWas) {
+  Frm3dForm& window = frm_3d();
+  rpm_full_scale = 10000.0F;
+  map_pos = 0.5F;
+  basic_mapping_display();
+  const float drawn = window.map_p_ptr[0].top();
+  for (int option = 0; option < window.show_map_type.count(); ++option) {
+    window.show_map_type[option].set_value(false);
+  }
+  map_pos = 0.75F;
+  tps_pos = 0.75F;
+  basic_mapping_display();
+  EXPECT_EQ(window.map_p_ptr[0].top(), drawn);
+  window.show_map_type[1].set_value(true);
+  basic_mapping_display();
+  EXPECT_NE(window.map_p_ptr[0].top(), drawn) << "the ignition map runs on the load axis";
 }
 
 TEST_F(LiveCursorsTest, AdditionalMappingBarsFollowTheirAxesAndTheTemperatureBarsStopAtTheEnds) {
@@ -319,6 +338,30 @@ TEST_F(LiveCursorsTest, OutputCursorsTakeTheirAxesFromTheModeAndBoostFromThePwmB
             window.supp_y_beg[0].y1() - static_cast<float>(*axis_offset(0.25, y_span)));
   EXPECT_EQ(window.supp_y_ptr[5].top(),
             window.supp_y_beg[0].y1() - static_cast<float>(*axis_offset(0.25, y_span)));
+}
+
+TEST_F(LiveCursorsTest, AnOutputWithoutAModeHasItsCursorsAtTheAxisBeginnings) {
+  FrmSupForm& window = frm_sup();
+  rpm_pos = 0.5F;
+  map_pos = 0.5F;
+  window.gpo_1_mode[1].set_value(true);
+  output_driver_cursors();
+  ASSERT_NE(window.supp_x_ptr[1].left(), window.supp_x_beg[0].x1());
+  ASSERT_NE(window.supp_y_ptr[1].top(), window.supp_y_beg[0].y1());
+
+  for (const bool another_mode : {true, false}) {
+    SCOPED_TRACE(another_mode ? "mode 7" : "no mode selected");
+    if (another_mode) {
+      window.gpo_1_mode[7].set_value(true);
+    } else {
+      window.gpo_1_mode[1].set_value(false);
+    }
+    output_driver_cursors();
+    EXPECT_EQ(window.supp_x_ptr[1].left(), window.supp_x_beg[0].x1());
+    EXPECT_EQ(window.supp_y_ptr[1].top(), window.supp_y_beg[0].y1());
+    window.gpo_1_mode[1].set_value(true);
+    output_driver_cursors();
+  }
 }
 
 TEST_F(LiveCursorsTest, AnAxisTooLongToMeasureLeavesItsCursorsAlone) {

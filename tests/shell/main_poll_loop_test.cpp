@@ -49,6 +49,33 @@ TEST_F(MainPollLoopTest, ADemoTickGeneratesTwiceAndOnceWhenItServesAViewSwitch) 
   EXPECT_EQ(engine_rpm, demo_rpm_after_draws(0)) << "the switch ends the tick";
 }
 
+TEST_F(MainPollLoopTest, TheViewStepShowsTheValuesOfTheTicksFirstGeneration) {
+  FrmEcuForm& main_window = start_demo();
+  main_window.menu_view_dashboard.click();
+  ASSERT_EQ(current_view, 6);
+  ui::randomize(kSeed);
+  main_poll_tick();
+  EXPECT_EQ(frm_dashboard().tachometer.value(), demo_rpm_after_draws(0) / 1000.0F);
+  EXPECT_EQ(engine_rpm, demo_rpm_after_draws(10)) << "generated again after the view step";
+}
+
+TEST_F(MainPollLoopTest, EachViewFlagIsTestedRightAfterItsOwnYield) {
+  start_demo();
+  // One queued input runs per yield: the first yield (before the monitor flag) runs the
+  // first input, the second yield (before the dashboard flag) the second.
+  ui::event_loop().post_user_input([] {});
+  ui::event_loop().post_user_input([] { view_request_mon = kTrue; });
+  main_poll_tick();
+  EXPECT_EQ(view_request_mon, kTrue) << "raised after its test: waits for the next tick";
+  EXPECT_EQ(current_view, 0);
+
+  ui::event_loop().post_user_input([] { view_request_diag = kTrue; });
+  main_poll_tick();
+  EXPECT_EQ(view_request_mon, kFalse);
+  EXPECT_EQ(current_view, 1) << "the monitor flag comes first";
+  EXPECT_EQ(view_request_diag, kTrue);
+}
+
 TEST_F(MainPollLoopTest, TheSpeedFilterIsHeldResetUntilTheTickThatSendsTheStatusRequest) {
   start_demo();
   FrmEcuForm& main_window = FrmEcu();

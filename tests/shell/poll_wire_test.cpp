@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,7 +10,9 @@
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/receive_framer.hpp"
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_about.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "support/controller_replies.hpp"
@@ -140,6 +143,79 @@ TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
   feature_word_received = 1;
   main_poll_tick();
   EXPECT_EQ(new_requests(), Codes{}) << "the main poll leaves the plotter to its own timer";
+}
+
+// What the rest of the console sees while the first request of a command is on the wire
+// (before its reply has been read).
+struct DuringFirstRequest {
+  std::vector<Integer> views;
+  std::vector<Flag> inhibits;
+};
+
+TEST_F(PollWireTest, ViewCommandsAskForTheStatusBeforeTakingOverTheView) {
+  struct Case {
+    const char* name;
+    ui::MenuItem& (*menu)(FrmEcuForm&);
+    Integer code;
+  };
+  const Case cases[] = {
+      {"basic mapping", [](FrmEcuForm& m) -> ui::MenuItem& { return m.menu_View_Mapping; }, 3},
+      {"output drivers", [](FrmEcuForm& m) -> ui::MenuItem& { return m.menu_View_supp; }, 7},
+      {"plotter", [](FrmEcuForm& m) -> ui::MenuItem& { return m.menu_View_Plotter; }, 4},
+  };
+  settle_link();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    current_view = 0;
+    poll_inhibit = kTrue;
+    DuringFirstRequest seen;
+    const std::int64_t received_before = rx_byte_counts[0];
+    const auto source = ui::event_loop().add_source([&seen, received_before] {
+      if (link_busy() && rx_byte_counts[0] == received_before) {
+        seen.views.push_back(current_view);
+        seen.inhibits.push_back(poll_inhibit);
+      }
+      return false;
+    });
+
+    c.menu(main_window()).click();
+    ui::event_loop().remove_source(source);
+
+    const Codes sent = new_requests();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front(), C);
+    ASSERT_FALSE(seen.views.empty());
+    EXPECT_EQ(seen.views, std::vector<Integer>(seen.views.size(), 0))
+        << "the view is taken over only after the status reply";
+    EXPECT_EQ(seen.inhibits, std::vector<Flag>(seen.inhibits.size(), kTrue));
+    EXPECT_EQ(current_view, c.code);
+    EXPECT_FALSE(main_window().visible());
+    ui::Form* view = ui::forms().active();
+    ASSERT_NE(view, nullptr);
+    view->request_close();
+  }
+}
+
+TEST_F(PollWireTest, AboutAsksForTheRevisionThenTheSerialNumberWithThePollHeldOff) {
+  controller().set_reply_payload('R', test::firmware_revision_payload(10200));
+  controller().set_reply_payload('-', test::serial_number_payload(654321));
+  settle_link();
+  std::vector<Flag> inhibits;
+  const auto source = ui::event_loop().add_source([&inhibits] {
+    if (link_busy()) inhibits.push_back(poll_inhibit);
+    return false;
+  });
+
+  main_window().menu_about.click();
+  ui::event_loop().remove_source(source);
+
+  EXPECT_EQ(new_requests(), (Codes{'R', '-'}));
+  ASSERT_FALSE(inhibits.empty());
+  EXPECT_EQ(inhibits, std::vector<Flag>(inhibits.size(), kTrue));
+  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_EQ(frm_about().serial_num.caption(), "654321");
+  EXPECT_FALSE(frm_about().FW_Rev.caption().empty());
+  EXPECT_TRUE(main_window().visible());
 }
 
 TEST_F(PollWireTest, PollInhibitStopsThePollAndItsClearingResumesIt) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -283,6 +284,39 @@ TEST_F(StartupTest, DemoSwitchMustMatchExactly) {
     }
     EXPECT_EQ(link_ready, kFalse);
   }
+}
+
+// Notes what start-up had done by the time the demo message came up.
+class StartupProbePresenter final : public ui::ScriptedPresenter {
+ public:
+  ui::MsgResult message_box(const ui::MessageBoxRequest& request) override {
+    com_port_seen = com_port;
+    rpm_full_scale_seen = rpm_full_scale;
+    about_loaded_seen = frm_about.loaded();
+    lambda_file_seen = fs::exists("lambda.txt");
+    return ScriptedPresenter::message_box(request);
+  }
+  Integer com_port_seen = -1;
+  Single rpm_full_scale_seen = -1.0F;
+  bool about_loaded_seen = true;
+  bool lambda_file_seen = true;
+};
+
+TEST_F(StartupTest, DemoMessageComesAfterTheDefaultsAndBeforeAnyFileIsRead) {
+  lay_down_installation();
+  rpm_full_scale = 8000.0F;
+  auto probe = std::make_shared<StartupProbePresenter>();
+  ui::install_presenter(probe);
+
+  start("demo");
+
+  ASSERT_EQ(probe->shown_messages.size(), 1U);
+  EXPECT_FLOAT_EQ(probe->rpm_full_scale_seen, 10000.0F) << "the defaults come first";
+  EXPECT_EQ(probe->com_port_seen, 0) << "port.cfg not read yet";
+  EXPECT_FALSE(probe->about_loaded_seen) << "no window branded yet";
+  EXPECT_FALSE(probe->lambda_file_seen) << "lambda.txt not created yet";
+  EXPECT_EQ(com_port, 2);
+  EXPECT_TRUE(fs::exists("lambda.txt"));
 }
 
 struct LambdaCase {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "ui/ui.hpp"
@@ -23,6 +24,7 @@ class ConsoleTest : public ::testing::Test {
   [[nodiscard]] bool program_ended() const { return *program_ended_; }
 
  private:
+  std::filesystem::path scratch_folder_;
   std::shared_ptr<ui::ScriptedPresenter> presenter_;
   std::shared_ptr<ui::ManualClock> manual_clock_;
   std::shared_ptr<bool> program_ended_ = std::make_shared<bool>(false);

@@ -38,6 +38,7 @@ std::optional<std::size_t> FakeSerialPort::bytes_waiting() {
 
 std::optional<std::string> FakeSerialPort::read_all() {
   if (!usable()) return std::nullopt;
+  if (line_->before_read) line_->before_read(*line_);
   return std::exchange(line_->input, std::string());
 }
 

@@ -19,6 +19,9 @@ struct FakeLine {
   std::vector<std::string> writes;  // every write, in order
   // Runs on every write, after it was recorded; may push bytes into `input`.
   std::function<void(FakeLine& line, const std::string& written)> responder;
+  // Runs at the start of every read, after the console counted what waits: bytes it pushes
+  // into `input` arrive between the count and the read.
+  std::function<void(FakeLine& line)> before_read;
   bool fail_writes = false;
   bool fail_reads = false;
   int opens = 0;

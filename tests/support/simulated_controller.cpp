@@ -216,6 +216,11 @@ void SimulatedController::set_memory(std::uint16_t address, std::uint8_t value) 
   memory_[address] = value;
 }
 
+std::string SimulatedController::received_bytes() const {
+  const std::lock_guard lock(mutex_);
+  return received_bytes_;
+}
+
 std::vector<std::string> SimulatedController::request_frames() const {
   const std::lock_guard lock(mutex_);
   return requests_;
@@ -302,6 +307,8 @@ void SimulatedController::take_input(std::string& buffer) {
     const ssize_t got = ::read(master_fd_, chunk.data(), chunk.size());
     if (got <= 0) break;
     buffer.append(chunk.data(), static_cast<std::size_t>(got));
+    const std::lock_guard lock(mutex_);
+    received_bytes_.append(chunk.data(), static_cast<std::size_t>(got));
   }
   const double now = now_seconds();
   // Frames are found by their first two bytes; anything else is skipped byte by byte.
@@ -386,7 +393,8 @@ std::string SimulatedController::build_reply(const std::string& frame) {
     append_word(reply, sum);
     return reply;
   }
-  if (const auto setting = settings_.answer(code, byte_at(frame, 3), byte_at(frame, 4), byte_at(frame, 5))) {
+  if (const auto setting =
+          settings_.answer(code, byte_at(frame, 3), byte_at(frame, 4), byte_at(frame, 5))) {
     return reply_frame(code, *setting);
   }
   return {};

@@ -72,6 +72,8 @@ class SimulatedController {
   std::uint8_t memory(std::uint16_t address) const;
   void set_memory(std::uint16_t address, std::uint8_t value);
 
+  // Every byte the console wrote, in order, frames or not.
+  std::string received_bytes() const;
   // Every well-formed request frame received (8 bytes each), in order.
   std::vector<std::string> request_frames() const;
   std::size_t request_count() const;
@@ -115,6 +117,7 @@ class SimulatedController {
   std::map<std::uint8_t, std::string> reply_payloads_;
   std::vector<std::uint8_t> memory_;
   ControllerSettings settings_;
+  std::string received_bytes_;
   std::vector<std::string> requests_;
   std::size_t bad_requests_ = 0;
   std::vector<PendingReply> pending_;  // touched by the thread only

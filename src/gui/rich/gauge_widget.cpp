@@ -1,5 +1,6 @@
 #include "gui/rich/gauge_widget.hpp"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -143,13 +144,19 @@ void GaugeWidget::draw_dial() {
 
   const QString caption = to_qstring(gauge_.caption());
   if (!caption.isEmpty()) {
+    // Between the hub and the numbers at the ends of the scale, smaller when it is long.
+    const QRectF caption_rect(centre.x() - radius * 0.45, centre.y() + radius * 0.2, radius * 0.9,
+                              radius * 0.3);
     QFont caption_font = font();
-    caption_font.setPixelSize(std::max(6, static_cast<int>(radius / 6)));
+    int pixels = std::max(6, static_cast<int>(radius / 6));
+    caption_font.setPixelSize(pixels);
+    while (pixels > 6 &&
+           QFontMetricsF(caption_font).horizontalAdvance(caption) > caption_rect.width()) {
+      caption_font.setPixelSize(--pixels);
+    }
     painter.setFont(caption_font);
     painter.setPen(ink);
-    painter.drawText(
-        QRectF(centre.x() - radius * 0.7, centre.y() + radius * 0.35, radius * 1.4, radius * 0.35),
-        Qt::AlignCenter | Qt::TextShowMnemonic, caption);
+    painter.drawText(caption_rect, Qt::AlignCenter | Qt::TextShowMnemonic, caption);
   }
 }
 
