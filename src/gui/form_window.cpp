@@ -427,6 +427,7 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
   QWidget* widget = binding.widget;
   if (all_or(what, ui::Property::geometry) || what == ui::Property::layout) place(binding);
   if (what == ui::Property::visibility) widget->setVisible(control.visible());
+  if (what == ui::Property::focus) widget->setFocus(Qt::OtherFocusReason);
   if (all_or(what, ui::Property::enabled)) widget->setEnabled(control.enabled());
   if (all_or(what, ui::Property::tool_tip)) {
     widget->setToolTip(rich::to_qstring(control.tool_tip()));

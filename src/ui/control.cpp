@@ -24,6 +24,15 @@ void Control::raise(const std::function<void()>& handler) {
   if (handler) form_.raise(handler);
 }
 
+void Control::set_focus() {
+  form_.set_focused_control(this);
+  changed(Property::focus);
+}
+
+bool Control::has_focus() const {
+  return form_.focused_control() == this;
+}
+
 void Control::place_in(Control& container, int tab_page) {
   container_ = &container;
   tab_page_ = tab_page;
@@ -126,6 +135,11 @@ void TextBox::set_multi_line(bool value) {
   if (value == multi_line_) return;
   multi_line_ = value;
   changed(Property::layout);
+}
+
+void TextBox::get_focus() {
+  form().set_focused_control(this);
+  raise(on_got_focus);
 }
 
 int TextBox::key_down(int key_code, int shift) {

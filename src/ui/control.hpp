@@ -50,6 +50,7 @@ enum class Property {
   cells,
   layout,
   points,
+  focus,
 };
 
 class Control {
@@ -96,6 +97,10 @@ class Control {
   // Caption of labels, buttons, frames, check boxes, option buttons and menu items.
   [[nodiscard]] const std::string& caption() const { return caption_; }
   void set_caption(std::string text);
+
+  // Moves the keyboard focus to this control.
+  void set_focus();
+  [[nodiscard]] bool has_focus() const;
 
   // Tells the front-end that something it shows changed.
   void changed(Property what);
@@ -160,7 +165,8 @@ class TextBox : public Control {
   int key_down(int key_code, int shift);
   int key_press(int key_ascii);
   void lose_focus() { raise(on_lost_focus); }
-  void get_focus() { raise(on_got_focus); }
+  // The user moved the focus here.
+  void get_focus();
 
  private:
   std::string text_;

@@ -58,6 +58,9 @@ class Form {
   [[nodiscard]] bool running_handler() const { return handler_depth_ > 0; }
 
   [[nodiscard]] const std::vector<Control*>& controls() const { return controls_; }
+  // The control that has the keyboard focus within this window (nullptr: none yet).
+  [[nodiscard]] Control* focused_control() const { return focused_; }
+  void set_focused_control(Control* control) { focused_ = control; }
   [[nodiscard]] std::vector<MenuItem*> menu_bar() const;
   [[nodiscard]] Control* find_control(const std::string& name, int index = -1) const;
 
@@ -91,6 +94,7 @@ class Form {
   Colour back_colour_ = colours::button_face;
   int handler_depth_ = 0;
   std::vector<Control*> controls_;
+  Control* focused_ = nullptr;
   std::function<std::unique_ptr<Form>()> detach_;
 };
 
