@@ -15,7 +15,8 @@ void decode_wheel_page_reply(const ReplyFrame& reply, Integer /*n*/) {
     const Long sample = read_word(reply, index);
     // A page number beyond the capture (13 from its seventh sample on, 14 and up) ends the
     // page at the array's last element; nothing is written past it.
-    const auto slot = static_cast<std::size_t>(page * kSamplesPerPage + i);
+    const std::size_t slot =
+        static_cast<std::size_t>(page) * kSamplesPerPage + static_cast<std::size_t>(i);
     if (slot >= wheel_diag_samples.size()) return;
     wheel_diag_samples[slot] = static_cast<Single>(sample);
   }

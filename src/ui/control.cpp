@@ -21,7 +21,9 @@ void Control::changed(Property what) {
 }
 
 void Control::raise(const std::function<void()>& handler) {
-  if (handler) form_.raise(handler);
+  if (!handler) return;
+  const std::function<void()> running = handler;
+  form_.raise(running);
 }
 
 void Control::set_focus() {
@@ -143,12 +145,12 @@ void TextBox::get_focus() {
 }
 
 int TextBox::key_down(int key_code, int shift) {
-  if (on_key_down) raise([&] { on_key_down(key_code, shift); });
+  raise_event(on_key_down, key_code, shift);
   return key_code;
 }
 
 int TextBox::key_press(int key_ascii) {
-  if (on_key_press) raise([&] { on_key_press(key_ascii); });
+  raise_event(on_key_press, key_ascii);
   return key_ascii;
 }
 
@@ -319,7 +321,7 @@ void TabControl::set_current_tab(int tab) {
   const int previous = current_tab_;
   current_tab_ = tab;
   changed(Property::value);
-  if (on_click) raise([&] { on_click(previous); });
+  raise_event(on_click, previous);
 }
 
 }  // namespace ui

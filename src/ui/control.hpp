@@ -4,9 +4,12 @@
 // check box Value runs the click handler, and setting a value it already holds runs nothing.
 // Geometry is in design units (twips, 15 to a pixel) relative to the container.
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/colour.hpp"
@@ -107,7 +110,14 @@ class Control {
 
  protected:
   // Runs a handler as an event of this control's form (tracked so that an unload waits).
+  // The handler runs from a copy, so it may replace itself (or be replaced) while it runs.
   void raise(const std::function<void()>& handler);
+  template <class... Params, class... Args>
+  void raise_event(const std::function<void(Params...)>& handler, Args&&... args) {
+    if (!handler) return;
+    const std::function<void(Params...)> running = handler;
+    raise([&] { running(std::forward<Args>(args)...); });
+  }
   virtual void enabled_changed() {}
 
  private:
@@ -304,18 +314,21 @@ class TabControl : public Control {
 
 // A control array: the elements share a name and are told apart by index. Handlers set
 // through the array receive the element's index.
+//
+// An index outside the array throws std::out_of_range naming the array and the index, which
+// the handler that asked turns into a message; it never reaches memory outside the array.
 template <class C>
 class ControlArray {
  public:
   template <class... Extra>
-  ControlArray(Form& form, const std::string& name, int count, Extra&&... extra) {
-    elements_.reserve(static_cast<std::size_t>(count));
+  ControlArray(Form& form, const std::string& name, int count, Extra&&... extra) : name_(name) {
+    elements_.reserve(static_cast<std::size_t>(std::max(0, count)));
     for (int i = 0; i < count; ++i) {
       elements_.push_back(std::make_unique<C>(form, name, std::forward<Extra>(extra)..., i));
     }
   }
-  C& operator[](int index) { return *elements_.at(static_cast<std::size_t>(index)); }
-  const C& operator[](int index) const { return *elements_.at(static_cast<std::size_t>(index)); }
+  C& operator[](int index) { return *elements_[checked(index)]; }
+  const C& operator[](int index) const { return *elements_[checked(index)]; }
   [[nodiscard]] int count() const { return static_cast<int>(elements_.size()); }
   [[nodiscard]] bool contains(int index) const { return index >= 0 && index < count(); }
 
@@ -334,6 +347,14 @@ class ControlArray {
   auto end() { return elements_.end(); }
 
  private:
+  [[nodiscard]] std::size_t checked(int index) const {
+    if (!contains(index)) {
+      throw std::out_of_range(name_ + "(" + std::to_string(index) + ") does not exist");
+    }
+    return static_cast<std::size_t>(index);
+  }
+
+  std::string name_;
   std::vector<std::unique_ptr<C>> elements_;
 };
 

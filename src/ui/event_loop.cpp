@@ -1,6 +1,7 @@
 #include "ui/event_loop.hpp"
 
 #include <algorithm>
+#include <exception>
 
 #include "ui/clock.hpp"
 #include "ui/form.hpp"
@@ -54,10 +55,9 @@ void EventLoop::unregister_timer(Timer* timer) {
 double EventLoop::seconds_until_next_timer() const {
   double soonest = 1e9;
   const double now = clock().monotonic_seconds();
+  // A timer of an unloaded form never ticks again: counting it would make every wait spin.
   for (const Timer* timer : timers_) {
-    if (timer->enabled() && timer->interval() > 0) {
-      soonest = std::min(soonest, timer->next_due() - now);
-    }
+    if (timer->armed()) soonest = std::min(soonest, timer->next_due() - now);
   }
   return soonest;
 }
@@ -92,8 +92,8 @@ bool EventLoop::run_due_timers() {
   for (Timer* timer : snapshot) {
     if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end()) continue;
     if (!timer->due(now)) continue;
-    timer->fire(now);
-    ran = true;
+    // A skipped tick (its handler still runs further up) is not work: the wait may sleep.
+    ran |= timer->fire(now);
   }
   return ran;
 }
@@ -103,7 +103,14 @@ bool EventLoop::run_user_input() {
   // One action per pass, as one window message at a time.
   auto action = std::move(user_input_.front());
   user_input_.erase(user_input_.begin());
-  if (action) action();
+  // Input is delivered like a window message: whatever goes wrong stops there.
+  try {
+    if (action) action();
+  } catch (const std::exception& error) {
+    report_unexpected_error("user input", &error);
+  } catch (...) {
+    report_unexpected_error("user input", nullptr);
+  }
   return true;
 }
 
@@ -117,7 +124,19 @@ bool EventLoop::run_sources() {
     if (found == sources_.end()) continue;
     // Copy: the source may remove itself while it runs.
     auto source = found->second;
-    ran |= source();
+    // A source that throws is dropped before the report: the message box runs the loop,
+    // which would poll the failing source again and stack box upon box.
+    try {
+      ran |= source();
+    } catch (const std::exception& error) {
+      sources_.erase(id);
+      report_unexpected_error("event source", &error);
+      ran = true;
+    } catch (...) {
+      sources_.erase(id);
+      report_unexpected_error("event source", nullptr);
+      ran = true;
+    }
   }
   return ran;
 }

@@ -25,7 +25,8 @@ class Platform {
 class EventLoop {
  public:
   using SourceId = int;
-  // A source is polled once per pass and returns whether it did anything.
+  // A source is polled once per pass and returns whether it did anything. One that throws
+  // is reported and removed.
   using Source = std::function<bool()>;
 
   // Runs what is pending once (window events, user input, sources, due timers) and
@@ -43,7 +44,7 @@ class EventLoop {
   void remove_source(SourceId id);
 
   // Input from the user (scripted by tests, or queued by a front-end): runs only on a pass
-  // that allows user input, in order of arrival.
+  // that allows user input, in order of arrival; an exception it throws is reported.
   void post_user_input(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
 

@@ -10,6 +10,38 @@
 
 namespace ui {
 
+namespace {
+
+// Counts the form as busy for as long as the scope lasts, however it is left.
+class BusyForm {
+ public:
+  explicit BusyForm(int& depth) : depth_(depth) { ++depth_; }
+  ~BusyForm() { --depth_; }
+  BusyForm(const BusyForm&) = delete;
+  BusyForm& operator=(const BusyForm&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+void report_unexpected_error(const std::string& source, const std::exception* error) {
+  // Reporting must not fail in turn: this runs where no exception may leave.
+  try {
+    if (error != nullptr) {
+      std::fprintf(stderr, "%s: unexpected error: %s\n", source.c_str(), error->what());
+      msg_box(std::string("An unexpected error stopped this operation: ") + error->what(),
+              MsgButtons::ok, MsgIcon::critical);
+    } else {
+      std::fprintf(stderr, "%s: unexpected error\n", source.c_str());
+      msg_box("An unexpected error stopped this operation.", MsgButtons::ok, MsgIcon::critical);
+    }
+  } catch (...) {
+    std::fprintf(stderr, "%s: the error could not be shown\n", source.c_str());
+  }
+}
+
 Form::Form(std::string name, std::string caption, float width, float height)
     : name_(std::move(name)), caption_(std::move(caption)), width_(width), height_(height) {
   forms().add(this);
@@ -73,6 +105,9 @@ void Form::show() {
 
 void Form::show_modal() {
   if (unloaded_) return;
+  // The form stays alive until the loop below has seen it go, even when it is unloaded
+  // from a handler of another window that then lets the loop run.
+  const BusyForm busy(handler_depth_);
   modal_ = true;
   if (!visible_) {
     visible_ = true;
@@ -92,18 +127,28 @@ void Form::hide() {
 }
 
 void Form::unload() {
-  if (unloaded_) return;
+  if (unloaded_ || unloading_) return;
+  const BusyForm busy(handler_depth_);
+  unloading_ = true;
   raise([this] { on_unload(); });
+  unloading_ = false;
   unloaded_ = true;
-  hide();
-  if (auto* observer = forms().observer()) observer->form_unloaded(*this);
-  forms().remove(this);
-  if (detach_) {
-    auto self = detach_();
-    detach_ = nullptr;
-    // This very call may run inside one of the form's handlers: destroy it later.
-    if (self) event_loop().defer_destruction(std::move(self));
+  // The default instance lets go first, so that a handler run from here on (the activation
+  // of the next window) that touches this window creates it afresh.
+  std::unique_ptr<Form> self = detach_ ? detach_() : nullptr;
+  detach_ = nullptr;
+  FormRegistry& registry = forms();
+  const bool was_active = registry.active() == this;
+  registry.remove(this, false);
+  const bool was_visible = visible_;
+  visible_ = false;
+  if (auto* observer = registry.observer()) {
+    if (was_visible) observer->form_hidden(*this);
+    observer->form_unloaded(*this);
   }
+  if (was_active) registry.activate_topmost();
+  // This very call may run inside one of the form's handlers: destroy it later.
+  if (self) event_loop().defer_destruction(std::move(self));
 }
 
 void Form::request_close() {
@@ -131,18 +176,14 @@ Control* Form::find_control(const std::string& name, int index) const {
 
 void Form::raise(const std::function<void()>& handler) {
   if (!handler) return;
-  ++handler_depth_;
+  const BusyForm busy(handler_depth_);
   try {
     handler();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s: unexpected error: %s\n", name_.c_str(), error.what());
-    msg_box(std::string("An unexpected error stopped this operation: ") + error.what(),
-            MsgButtons::ok, MsgIcon::critical);
+    report_unexpected_error(name_, &error);
   } catch (...) {
-    std::fprintf(stderr, "%s: unexpected error\n", name_.c_str());
-    msg_box("An unexpected error stopped this operation.", MsgButtons::ok, MsgIcon::critical);
+    report_unexpected_error(name_, nullptr);
   }
-  --handler_depth_;
 }
 
 void Form::run_load() {
@@ -160,6 +201,8 @@ void Form::add_control(Control* control) {
 
 void Form::remove_control(Control* control) {
   std::erase(controls_, control);
+  // A control that goes away takes the focus with it, so nobody reads it afterwards.
+  if (focused_ == control) focused_ = nullptr;
 }
 
 Form* FormRegistry::find(const std::string& name) const {
@@ -170,6 +213,15 @@ Form* FormRegistry::find(const std::string& name) const {
 }
 
 void FormRegistry::activate(Form* form) {
+  // Only a window on the screen can become active; a late request for one that was hidden
+  // or unloaded meanwhile is dropped.
+  if (form != nullptr && (form->unloaded() || !form->visible())) return;
+  if (form != nullptr) {
+    // The active window is the topmost, so that closing a window above it (a modal form
+    // included) comes back to it.
+    std::erase(z_order_, form);
+    z_order_.push_back(form);
+  }
   if (form == active_) return;
   active_ = form;
   if (!form) return;
@@ -206,6 +258,9 @@ void FormRegistry::hidden(Form* form) {
 }
 
 void FormRegistry::activate_topmost() {
+  // Once the program ends nothing more runs: no other window takes over (and runs its
+  // activate handler) when the ending window goes away.
+  if (program_ending()) return;
   if (!z_order_.empty()) activate(z_order_.back());
 }
 

@@ -4,6 +4,7 @@
 // load handler first. Unloading drops the instance, so the next touch creates it afresh
 // with its design values.
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,7 +49,8 @@ class Form {
   // arrivals go on meanwhile.
   void show_modal();
   void hide();
-  // Runs the unload handler, hides the window and drops the default instance.
+  // Runs the unload handler, hides the window and drops the default instance. An unload
+  // asked for while the unload handler runs is the same unload.
   void unload();
   // The user closed the window through its frame.
   void request_close();
@@ -89,6 +91,7 @@ class Form {
   bool enabled_ = true;
   bool modal_ = false;
   bool unloaded_ = false;
+  bool unloading_ = false;
   bool busy_pointer_ = false;
   float left_ = 0, top_ = 0, width_, height_;
   Colour back_colour_ = colours::button_face;
@@ -118,9 +121,13 @@ class FormRegistry {
   [[nodiscard]] Form* active() const { return active_; }
   [[nodiscard]] Form* find(const std::string& name) const;
 
-  // Makes a form the active window; its activate handler runs when it was not active.
-  // A message box or file dialog closing does not come here, so it activates nothing.
+  // Makes a visible form the active window and brings it to the top; its activate handler
+  // runs when it was not active. A message box or file dialog closing does not come here,
+  // so it activates nothing.
   void activate(Form* form);
+  // Activates the topmost visible form (after the active one went away); nothing once the
+  // program ends.
+  void activate_topmost();
 
   void set_observer(FormObserver* observer) { observer_ = observer; }
   [[nodiscard]] FormObserver* observer() const { return observer_; }
@@ -133,8 +140,6 @@ class FormRegistry {
   void hidden(Form* form);
 
  private:
-  void activate_topmost();
-
   std::vector<Form*> loaded_;
   std::vector<Form*> z_order_;  // visible forms, top last
   Form* active_ = nullptr;
@@ -178,6 +183,10 @@ class FormInstance {
   std::unique_ptr<F> form_;
   bool registered_ = false;
 };
+
+// Reports an exception that reached the loop from a handler (nullptr: not a std::exception)
+// in a message box; never throws.
+void report_unexpected_error(const std::string& source, const std::exception* error);
 
 // Ends the program through one shutdown path: the registered closers run (serial port,
 // sockets, open logs), then the installed ending runs (the front-end quits; tests record).

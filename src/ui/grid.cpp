@@ -65,7 +65,7 @@ void Grid::set_cell_text(int row, int col, std::string text) {
   if (cell.text == text) return;
   cell.text = std::move(text);
   changed(Property::cells);
-  if (on_cell_change) raise([&] { on_cell_change(row, col); });
+  raise_event(on_cell_change, row, col);
 }
 
 Colour Grid::cell_back_colour(int row, int col) const {
@@ -133,23 +133,23 @@ void Grid::set_read_only(bool value) {
 }
 
 int Grid::key_down(int key_code, int shift) {
-  if (on_key_down) raise([&] { on_key_down(key_code, shift); });
+  raise_event(on_key_down, key_code, shift);
   return key_code;
 }
 
 int Grid::key_press(int key_ascii) {
-  if (on_key_press) raise([&] { on_key_press(key_ascii); });
+  raise_event(on_key_press, key_ascii);
   return key_ascii;
 }
 
 void Grid::mouse_down(int button, int shift, int row, int col, float x, float y) {
   set_mouse_cell(row, col);
-  if (on_mouse_down) raise([&] { on_mouse_down(button, shift, x, y); });
+  raise_event(on_mouse_down, button, shift, x, y);
 }
 
 void Grid::mouse_up(int button, int shift, int row, int col, float x, float y) {
   set_mouse_cell(row, col);
-  if (on_mouse_up) raise([&] { on_mouse_up(button, shift, x, y); });
+  raise_event(on_mouse_up, button, shift, x, y);
 }
 
 void Grid::commit_edit(int row, int col, std::string text) {

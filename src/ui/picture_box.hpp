@@ -52,13 +52,13 @@ class PictureBox : public Control {
   void click() { raise(on_click); }
   // User actions as a front-end or a test delivers them; x and y in the box's own scale.
   void mouse_down(int button, int shift, float x, float y) {
-    if (on_mouse_down) raise([&] { on_mouse_down(button, shift, x, y); });
+    raise_event(on_mouse_down, button, shift, x, y);
   }
   void mouse_move(int button, int shift, float x, float y) {
-    if (on_mouse_move) raise([&] { on_mouse_move(button, shift, x, y); });
+    raise_event(on_mouse_move, button, shift, x, y);
   }
   void mouse_up(int button, int shift, float x, float y) {
-    if (on_mouse_up) raise([&] { on_mouse_up(button, shift, x, y); });
+    raise_event(on_mouse_up, button, shift, x, y);
   }
 
  private:

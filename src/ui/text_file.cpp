@@ -39,9 +39,12 @@ bool is_folder(const std::string& path) {
 bool TextFileReader::open(const std::string& path) {
   close();
   error_.clear();
-  // A folder opens as a stream on this system and then fails on the first read.
-  if (is_folder(path)) {
-    error_ = path + ": is a folder";
+  // Only a regular file is read: a folder opens as a stream and then fails on the first
+  // read, and a pipe or a device may block the console or never come to an end.
+  std::error_code code;
+  const fs::file_status status = fs::status(path, code);
+  if (!code && fs::exists(status) && !fs::is_regular_file(status)) {
+    error_ = path + (fs::is_directory(status) ? ": is a folder" : ": is not a regular file");
     return false;
   }
   errno = 0;
@@ -222,7 +225,7 @@ bool file_exists(const std::string& path) {
   std::error_code code;
   const fs::file_status status = fs::status(path, code);
   if (code) return false;
-  return fs::exists(status) && !fs::is_directory(status);
+  return fs::is_regular_file(status);
 }
 
 bool copy_file(const std::string& from, const std::string& to, std::string* error) {

@@ -19,7 +19,8 @@ class TextFileReader {
   TextFileReader() = default;
   explicit TextFileReader(const std::string& path) { open(path); }
 
-  // Opens for reading; false with error() set when it cannot.
+  // Opens a regular file for reading; false with error() set when it cannot (a folder, a
+  // pipe or a device is refused).
   bool open(const std::string& path);
   void close();
   [[nodiscard]] bool is_open() const { return stream_.is_open(); }
@@ -88,8 +89,8 @@ bool write_text_file_atomic(const std::string& path, const std::vector<std::stri
 // The temporary name write_text_file_atomic and copy_file use for a target.
 std::string atomic_temp_path(const std::string& path);
 
-// True when the path names an existing entry, links followed, that is not a folder; any
-// failure to ask gives false.
+// True when the path names an existing regular file, links followed: folders, pipes and
+// devices do not count; any failure to ask gives false.
 bool file_exists(const std::string& path);
 
 // Copies a file over the target (replacing it) through a temporary name.

@@ -15,6 +15,7 @@ Timer::Timer(Form& form, std::string name, int interval_ms, bool enabled, int in
 }
 
 Timer::~Timer() {
+  *alive_ = false;
   event_loop().unregister_timer(this);
 }
 
@@ -32,17 +33,23 @@ void Timer::restart() {
   next_due_ = clock().monotonic_seconds() + interval_ms_ / 1000.0;
 }
 
-bool Timer::due(double now) const {
-  return enabled() && interval_ms_ > 0 && !form().unloaded() && now >= next_due_;
+bool Timer::armed() const {
+  return enabled() && interval_ms_ > 0 && !form().unloaded();
 }
 
-void Timer::fire(double now) {
+bool Timer::due(double now) const {
+  return armed() && now >= next_due_;
+}
+
+bool Timer::fire(double now) {
   // The next tick counts from this one; ticks missed meanwhile are not made up.
   next_due_ = now + interval_ms_ / 1000.0;
-  if (in_handler_ || !on_timer) return;
+  if (in_handler_ || !on_timer) return false;
   in_handler_ = true;
+  const std::shared_ptr<bool> alive = alive_;
   raise(on_timer);
-  in_handler_ = false;
+  if (*alive) in_handler_ = false;
+  return true;
 }
 
 }  // namespace ui

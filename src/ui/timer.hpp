@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "ui/control.hpp"
 
 namespace ui {
@@ -18,10 +20,13 @@ class Timer : public Control {
   std::function<void()> on_timer;
 
   [[nodiscard]] bool running_handler() const { return in_handler_; }
-  // For the loop: whether the timer is due at the given time, and firing it.
+  // For the loop: whether the timer can tick at all (enabled, with an interval, on a loaded
+  // form), whether it is due at the given time, and firing it. fire() returns whether the
+  // handler ran; a tick that falls due while the handler runs is skipped.
+  [[nodiscard]] bool armed() const;
   [[nodiscard]] bool due(double now) const;
   [[nodiscard]] double next_due() const { return next_due_; }
-  void fire(double now);
+  bool fire(double now);
 
  protected:
   void enabled_changed() override;
@@ -32,6 +37,8 @@ class Timer : public Control {
   int interval_ms_;
   double next_due_ = 0;
   bool in_handler_ = false;
+  // Cleared by the destructor, so a tick whose handler destroyed the timer stops there.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace ui

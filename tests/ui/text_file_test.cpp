@@ -1,6 +1,7 @@
 #include "ui/text_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -218,9 +219,10 @@ TEST_F(TextFileTest, AtomicWriteFailsCleanlyForMissingFolderOrFolderTarget) {
   EXPECT_FALSE(ui::write_text_file_atomic(path("no_such_folder/x.txt"), {"1"}, nullptr));
 }
 
-TEST_F(TextFileTest, FileExistsOnlyForEntriesThatAreNotFolders) {
+TEST_F(TextFileTest, FileExistsOnlyForRegularFilesLinksFollowed) {
   write_raw(path("debug.ini"), "");
   fs::create_directory(path("folder"));
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
   fs::create_symlink(path("debug.ini"), path("link_to_file"));
   fs::create_symlink(path("folder"), path("link_to_folder"));
   fs::create_symlink(path("gone"), path("dangling"));
@@ -233,6 +235,24 @@ TEST_F(TextFileTest, FileExistsOnlyForEntriesThatAreNotFolders) {
   EXPECT_FALSE(ui::file_exists(path("missing")));
   EXPECT_FALSE(ui::file_exists(path("debug.ini/below_a_file")));
   EXPECT_FALSE(ui::file_exists(""));
+  // Reading a pipe or a device as a settings file would block or never end.
+  EXPECT_FALSE(ui::file_exists(path("pipe")));
+  EXPECT_FALSE(ui::file_exists("/dev/null"));
+}
+
+TEST_F(TextFileTest, ReaderRefusesWhatIsNotARegularFile) {
+  ui::TextFileReader device;
+  // A device that never ends would fill the memory line by line.
+  ASSERT_FALSE(device.open("/dev/zero"));
+  EXPECT_NE(device.error().find("not a regular file"), std::string::npos) << device.error();
+  EXPECT_EQ(device.read_line(), std::nullopt);
+  EXPECT_EQ(ui::read_all_lines("/dev/zero"), std::nullopt);
+
+  // Opening a pipe that has no writer would wait for ever.
+  ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+  ui::TextFileReader pipe;
+  EXPECT_FALSE(pipe.open(path("pipe")));
+  EXPECT_NE(pipe.error().find("not a regular file"), std::string::npos) << pipe.error();
 }
 
 TEST_F(TextFileTest, CopyFileReplacesTargetByteForByte) {

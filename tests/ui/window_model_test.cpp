@@ -181,6 +181,25 @@ TEST_F(WindowModelTest, TimersTickOnTheLoopAndNeverReenterTheirHandler) {
   EXPECT_EQ(form.ticks, 2);
 }
 
+TEST_F(WindowModelTest, IdleWaitSleepsAboutAMillisecondButNotPastTheNextTick) {
+  auto& clock = use_manual_clock();
+  auto& form = frm_sample();
+  struct Step {
+    double before;  // time moved on before the pass
+    double slept;   // what the pass then slept
+  };
+  // The timer ticks every 50 ms; the third wait ends where it falls due, the fourth runs it.
+  form.ticker.set_enabled(true);
+  const std::vector<Step> steps = {{0.0, 0.001}, {0.0, 0.001}, {0.0476, 0.0004}, {0.0, 0.0}};
+  for (const Step& step : steps) {
+    clock.advance(step.before);
+    const double start = clock.monotonic_seconds();
+    ui::event_loop().wait_pass(ui::UserInput::allow);
+    EXPECT_NEAR(clock.monotonic_seconds() - start, step.slept, 1e-9);
+  }
+  EXPECT_EQ(form.ticks, 1);
+}
+
 TEST_F(WindowModelTest, HeldUserInputWaitsForAPassThatAllowsIt) {
   int clicks = 0;
   ui::event_loop().post_user_input([&] { ++clicks; });
