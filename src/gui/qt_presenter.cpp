@@ -63,6 +63,7 @@ ui::MsgResult QtPresenter::message_box(const ui::MessageBoxRequest& request) {
   box->setIcon(message_icon(request.icon));
   const std::vector<ButtonChoice> choices = button_choices(request.buttons);
   std::vector<QPushButton*> buttons;
+  buttons.reserve(choices.size());
   for (const auto& choice : choices) buttons.push_back(box->addButton(choice.button));
   const auto count = static_cast<int>(choices.size());
   const int default_index =
