@@ -97,7 +97,7 @@ QString text_for_editor(const std::string& text) {
 std::string text_from_editor(const QString& text) {
   QString converted = text;
   converted.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-  return converted.toStdString();
+  return rich::to_model_text(converted);
 }
 
 }  // namespace gui

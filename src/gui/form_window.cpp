@@ -225,7 +225,7 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
         connect(line, &QLineEdit::textChanged, this, [this, &box](const QString& text) {
           if (!accepts_user_input()) return;
           const UserEdit edit(*this, box);
-          box.set_text(text.toStdString());
+          box.set_text(rich::to_model_text(text));
         });
       } else if (auto* editor = dynamic_cast<MultiLineTextBox*>(widget)) {
         editor->hooks = std::move(hooks);
@@ -559,9 +559,10 @@ void FormWindow::refresh_text_box(Binding& binding, ui::Property what) {
   }
   if (all_or(what, ui::Property::text)) {
     if (auto* line = dynamic_cast<LineTextBox*>(binding.widget)) {
-      const QString wanted = rich::to_qstring(box.text());
       // The text the user just typed comes back from the model unchanged: leave it alone.
-      if (line->text() != wanted) {
+      // Compared as the model's bytes, so text the user typed is never shown differently.
+      if (rich::to_model_text(line->text()) != box.text()) {
+        const QString wanted = rich::to_qstring(box.text());
         const int cursor = line->cursorPosition();
         line->setText(wanted);
         // A box being typed in keeps its cursor; any other shows the start of its text.
@@ -569,8 +570,9 @@ void FormWindow::refresh_text_box(Binding& binding, ui::Property what) {
         line->setCursorPosition(typed_in ? std::min<int>(cursor, wanted.size()) : 0);
       }
     } else if (auto* editor = dynamic_cast<MultiLineTextBox*>(binding.widget)) {
-      const QString wanted = text_for_editor(box.text());
-      if (editor->toPlainText() != wanted) editor->setPlainText(wanted);
+      if (text_from_editor(editor->toPlainText()) != box.text()) {
+        editor->setPlainText(text_for_editor(box.text()));
+      }
     }
   }
   if (all_or(what, ui::Property::enabled)) {

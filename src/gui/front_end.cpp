@@ -12,8 +12,9 @@ namespace gui {
 
 namespace {
 
-// How long a window the model activated may take to become Qt's active window; an
-// activation of another window within that time is a late echo, not the user's choice.
+// How long a window the model activated may take to become Qt's active window; within that
+// time an activation of a window the model or Qt had active before is a late echo, not the
+// user's choice. The user choosing any other window is never held up.
 constexpr qint64 kActivationGraceMs = 500;
 
 }  // namespace
@@ -84,6 +85,7 @@ void FrontEnd::retire(const ui::Form& form) {
   FormWindow* window = found->second;
   windows_.erase(found);
   if (pending_activation_ == &form) pending_activation_ = nullptr;
+  std::erase(superseded_, &form);
   window->detach();
   // The window may be delivering the very click that unloaded its form.
   window->deleteLater();
@@ -124,6 +126,15 @@ void FrontEnd::form_hidden(ui::Form& form) {
 void FrontEnd::form_activated(ui::Form& form) {
   FormWindow* window = window_for(form);
   if (!window || !window->isVisible()) return;
+  if (pending_activation_ && pending_since_.elapsed() < kActivationGraceMs) {
+    superseded_.push_back(pending_activation_);
+  } else {
+    superseded_.clear();
+  }
+  for (const auto& entry : windows_) {
+    if (entry.first != &form && entry.second->isActiveWindow()) superseded_.push_back(entry.first);
+  }
+  std::erase(superseded_, &form);
   pending_activation_ = &form;
   pending_since_.start();
   window->raise();
@@ -139,10 +150,12 @@ void FrontEnd::window_activated(FormWindow& window) {
   ui::Form* form = window.form();
   if (!form || !form->visible()) return;
   if (pending_activation_ && pending_activation_ != form &&
-      pending_since_.elapsed() < kActivationGraceMs) {
+      pending_since_.elapsed() < kActivationGraceMs &&
+      std::find(superseded_.begin(), superseded_.end(), form) != superseded_.end()) {
     return;
   }
   pending_activation_ = nullptr;
+  superseded_.clear();
   // The model ignores the form that is already active, so a message box closing over its
   // window runs no activate handler.
   ui::forms().activate(form);

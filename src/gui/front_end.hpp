@@ -76,8 +76,10 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   QTimer tick_timer_;
   // Passes of the model's loop now delivering Qt's events; the tick waits for them.
   int model_pass_depth_ = 0;
-  // The form the model last activated, until Qt confirms it.
+  // The form the model last activated, until Qt confirms it, and the forms it moved away
+  // from meanwhile: only their windows can send a late echo of an older activation.
   const ui::Form* pending_activation_ = nullptr;
+  std::vector<const ui::Form*> superseded_;
   QElapsedTimer pending_since_;
   bool busy_cursor_ = false;
   std::shared_ptr<QtPresenter> presenter_;

@@ -6,8 +6,10 @@
 #include <QPalette>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "gui/convert.hpp"
+#include "gui/rich/rich_support.hpp"
 
 namespace gui_test {
 namespace {
@@ -56,6 +58,30 @@ TEST(ConvertTest, LabelCaptionsResolveAccessKeyMarks) {
   EXPECT_EQ(gui::label_text("Fuel && Spark"), "Fuel & Spark");
   EXPECT_EQ(gui::label_text("AFR &&& Lambda"), "AFR & Lambda");
   EXPECT_EQ(gui::label_text("trailing &"), "trailing ");
+}
+
+TEST(ConvertTest, ModelTextsAreSingleBytesBothWays) {
+  struct Case {
+    std::string model;
+    QString shown;
+  };
+  const Case cases[] = {
+      {"25 \xB0"
+       "C",
+       QStringLiteral("25 \u00B0C")},
+      {"\xB5sec/V", QStringLiteral("\u00B5sec/V")},
+      {"(\xB1"
+       "5)",
+       QStringLiteral("(\u00B15)")},
+      {"plain", QStringLiteral("plain")},
+  };
+  for (const Case& test_case : cases) {
+    EXPECT_EQ(gui::rich::to_qstring(test_case.model), test_case.shown) << test_case.model;
+    EXPECT_EQ(gui::rich::to_model_text(test_case.shown), test_case.model) << test_case.model;
+  }
+  // A character the model has no byte for cannot pass as several bytes.
+  EXPECT_EQ(gui::rich::to_model_text(QStringLiteral("5\u20AC")), "5?");
+  EXPECT_EQ(gui::text_from_editor(QStringLiteral("90\u00B0\nnext")), "90\xB0\r\nnext");
 }
 
 TEST(ConvertTest, MultiLineTextKeepsDesktopLineEnds) {

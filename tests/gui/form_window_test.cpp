@@ -135,6 +135,25 @@ TEST_F(FormWindowTest, TypingRunsChangeHandlerForEveryKey) {
   EXPECT_EQ(form.key_presses, (std::vector<int>{'4', '5'}));
 }
 
+TEST_F(FormWindowTest, DegreeSignShowsAndIsTypedAsTheModelsSingleByte) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  auto* line = widget_of<QLineEdit>(form, form.txt_rpm);
+  ASSERT_NE(line, nullptr);
+
+  form.txt_rpm.set_text("10\xB0");
+  EXPECT_EQ(line->text(), QStringLiteral("10\u00B0"));
+
+  line->setFocus();
+  line->end(false);
+  QTest::keyClicks(line, QStringLiteral("5\u00B0"));
+
+  EXPECT_EQ(form.txt_rpm.text(),
+            "10\xB0"
+            "5\xB0");
+  EXPECT_EQ(line->text(), QStringLiteral("10\u00B05\u00B0"));
+}
+
 TEST_F(FormWindowTest, KeyHandlersDecideWhatIsTyped) {
   struct Case {
     const char* name;

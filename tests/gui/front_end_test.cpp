@@ -149,6 +149,25 @@ TEST_F(FrontEndTest, LateActivationOfWindowModelMovedAwayFromIsIgnored) {
   EXPECT_EQ(settings.activations, settings_activations);
 }
 
+TEST_F(FrontEndTest, UserChoosingUninvolvedWindowWhileModelActivationIsPendingIsNotLost) {
+  TickingForm& other = frm_ticking();
+  SettingsForm& settings = frm_settings();
+  NotesForm& notes = frm_notes();
+  other.show();
+  settings.show();
+  ASSERT_TRUE(wait_until([&] { return window_of(settings).isActiveWindow(); }));
+
+  // The model moves on before Qt has caught up with it.
+  notes.show();
+  ASSERT_EQ(ui::forms().active(), &notes);
+  // Qt's echo of the window it had active is still no choice of the user's...
+  front_end().window_activated(window_of(settings));
+  EXPECT_EQ(ui::forms().active(), &notes);
+  // ...but the user picking a window neither had active is one, and must not be lost.
+  front_end().window_activated(window_of(other));
+  EXPECT_EQ(ui::forms().active(), &other);
+}
+
 TEST_F(FrontEndTest, ModelTimersTickFromQtLoop) {
   TickingForm& form = frm_ticking();
 

@@ -395,7 +395,7 @@ void GridWidget::commit_edit() {
   if (!editing_) return;
   // Cleared first: hiding the editor moves the focus, which would commit again.
   editing_ = false;
-  const std::string text = editor_->text().toStdString();
+  const std::string text = to_model_text(editor_->text());
   const int row = edit_row_;
   const int col = edit_col_;
   if (editor_->hasFocus()) setFocus(Qt::OtherFocusReason);

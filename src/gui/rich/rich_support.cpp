@@ -34,6 +34,12 @@ QString to_qstring(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+std::string to_model_text(const QString& text) {
+  // Latin-1, not UTF-8: the model counts and compares bytes, one to a character.
+  const QByteArray bytes = text.toLatin1();
+  return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
 namespace {
 
 struct KeyCode {

@@ -22,6 +22,9 @@ float pixels_to_twips(double pixels);
 QColor to_qcolor(ui::Colour colour);
 // The model's texts are UTF-8 from code or single bytes from files; either shows right.
 QString to_qstring(const std::string& text);
+// Text the user entered, as the model's single bytes: "\xB0" for a typed degree sign; a
+// character beyond them becomes "?".
+std::string to_model_text(const QString& text);
 
 // Classic virtual-key code of a key event (Enter 13, Up 38, A 65, F1 112...), 0 when the
 // key has none.
