@@ -3,9 +3,13 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "config/frm_tool.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
 #include "support/console_test.hpp"
+#include "support/main_window_fixture.hpp"
 #include "ui/colour.hpp"
 
 namespace ecu {
@@ -106,6 +110,233 @@ TEST_F(FrmToolTest, DesignStateLeavesTheSpecialBoxesDisabledAndGearTablesAtOne) 
   }
   EXPECT_FALSE(tool.show_demo_mode.visible());
   EXPECT_EQ(tool.tool_tab.tab_caption(9), "Sensor Calibration");
+}
+
+// Name, kind and element count (0: a single control) of a control other code relies on.
+struct ControlShape {
+  std::string name;
+  ui::ControlKind kind;
+  int elements;
+};
+
+void expect_control_shape(const ui::Form& form, const ControlShape& shape) {
+  if (shape.elements == 0) {
+    const ui::Control* control = form.find_control(shape.name);
+    ASSERT_NE(control, nullptr) << shape.name;
+    EXPECT_EQ(control->kind(), shape.kind) << shape.name;
+    EXPECT_EQ(form.find_control(shape.name, 0), nullptr) << shape.name << " is no array";
+    return;
+  }
+  EXPECT_EQ(form.find_control(shape.name), nullptr) << shape.name << " is an array";
+  for (int index = 0; index < shape.elements; ++index) {
+    const ui::Control* control = form.find_control(shape.name, index);
+    ASSERT_NE(control, nullptr) << shape.name << "(" << index << ")";
+    EXPECT_EQ(control->kind(), shape.kind) << shape.name << "(" << index << ")";
+  }
+  EXPECT_EQ(form.find_control(shape.name, shape.elements), nullptr)
+      << shape.name << " ends at " << shape.elements - 1;
+}
+
+TEST_F(FrmToolTest, EveryControlTheDecodersWriteExistsWithItsKindAndElementRange) {
+  using K = ui::ControlKind;
+  std::vector<ControlShape> shapes = {
+      {"accel_pw_min", K::text_box, 0},      {"accel_pw_max", K::text_box, 0},
+      {"bat_comp", K::text_box, 0},          {"accel_flt_rate", K::text_box, 0},
+      {"accel_senitivity", K::text_box, 0},  {"ego_seconds", K::text_box, 0},
+      {"ego_rate", K::text_box, 0},          {"min_pressure", K::text_box, 0},
+      {"full_scale_rpm", K::text_box, 0},    {"trigs_per_rev", K::text_box, 0},
+      {"EGO_Prop_Gain", K::text_box, 0},     {"min_ego_gain", K::text_box, 0},
+      {"max_ego_gain", K::text_box, 0},      {"EGO_reset_pw", K::text_box, 0},
+      {"priming_pw_hot", K::text_box, 0},    {"num_pulses_hot", K::text_box, 0},
+      {"priming_pw_cold", K::text_box, 0},   {"num_pulses_cold", K::text_box, 0},
+      {"temp_threshold", K::text_box, 0},    {"iac_close_steps", K::text_box, 0},
+      {"iac_open_steps", K::text_box, 0},    {"iac_enable_tps_val", K::text_box, 0},
+      {"iac_close_tps_val", K::text_box, 0}, {"iac_max_rate", K::text_box, 0},
+      {"iac_error_rate", K::text_box, 0},    {"iac_deadband", K::text_box, 0},
+      {"target_dwell", K::text_box, 0},      {"min_dwell_deg", K::text_box, 0},
+      {"tdc_trim_deg", K::text_box, 0},      {"base_offset_deg", K::text_box, 0},
+      {"Teeth_BTDC", K::text_box, 0},        {"tps_base_val", K::text_box, 0},
+      {"tps_fs_val", K::text_box, 0},        {"rpm_limit_max_degrees", K::text_box, 0},
+      {"tps_open_loop_val", K::text_box, 0}, {"decel_tps_value", K::text_box, 0},
+      {"max_pressure", K::text_box, 0},      {"WB_EGO_0V_LAMBDA", K::text_box, 0},
+      {"WB_EGO_1V_LAMBDA", K::text_box, 0},  {"ph_base_deg", K::text_box, 16},
+      {"inj_gain", K::text_box, 8},          {"inj_offset", K::text_box, 8},
+      {"inj_min", K::text_box, 8},           {"inj_max", K::text_box, 8},
+      {"CLT_CAL_MAP", K::text_box, 9},       {"MAT_CAL_MAP", K::text_box, 9},
+      {"TPS_mapped", K::check_box, 0},       {"MAP_accel", K::check_box, 0},
+      {"special_cfg", K::check_box, 2},      {"map_type", K::option_button, 4},
+      {"ph_used", K::check_box, 16},         {"tach_ph", K::check_box, 16},
+      {"EGO_type", K::option_button, 3},     {"show_demo_mode", K::label, 0},
+  };
+  for (const char* bank : {"inj_ph_", "ign_ph_"}) {
+    for (int row = 0; row < FrmToolForm::kPhases; ++row) {
+      shapes.push_back({bank + std::to_string(row), K::check_box, FrmToolForm::kOutputsPerPhase});
+    }
+  }
+  const FrmToolForm& tool = frm_tool();
+  for (const ControlShape& shape : shapes) expect_control_shape(tool, shape);
+  const char* const ego_captions[] = {"Narrowband (0-1v)", "Wideband (0-1v)", "CAN Wideband"};
+  for (int i = 0; i < tool.EGO_type.count(); ++i) {
+    EXPECT_EQ(tool.EGO_type[i].caption(), ego_captions[i]);
+  }
+}
+
+TEST_F(FrmToolTest, ADecoderWriteMarksTheFieldAndItsInSyncMarkThenHolds) {
+  FrmToolForm& tool = frm_tool();
+  struct Case {
+    ui::TextBox* field;
+    const char* value;
+  };
+  const Case cases[] = {{&tool.trigs_per_rev, "12"},     {&tool.ph_base_deg[15], "180.00"},
+                        {&tool.inj_max[7], "3.20"},      {&tool.CLT_CAL_MAP[8], "150"},
+                        {&tool.WB_EGO_1V_LAMBDA, "1.5"}, {&tool.max_pressure, "250.0"}};
+  for (const Case& c : cases) {
+    c.field->set_back_colour(ui::colours::white);
+    c.field->set_text(c.value);
+    EXPECT_EQ(c.field->back_colour(), ui::colours::yellow) << c.field->name();
+    // The decoder's in-sync mark comes after the value; the same value again is no change.
+    c.field->set_back_colour(ui::colours::white);
+    c.field->set_text(c.value);
+    EXPECT_EQ(c.field->back_colour(), ui::colours::white) << c.field->name();
+  }
+}
+
+TEST_F(FrmToolTest, EveryBoxOfAPhaseRowMarksOnlyThatRowTickedOrCleared) {
+  FrmToolForm& tool = frm_tool();
+  std::vector<ui::ControlArray<ui::CheckBox>*> rows;
+  for (int row = 0; row < FrmToolForm::kPhases; ++row) {
+    rows.push_back(&tool.inj_ph(row));
+    rows.push_back(&tool.ign_ph(row));
+  }
+  rows.push_back(&tool.ph_used);
+  rows.push_back(&tool.tach_ph);
+  for (ui::ControlArray<ui::CheckBox>* row : rows) {
+    for (int box = 0; box < row->count(); ++box) {
+      for (const int value : {ui::CheckBox::checked, ui::CheckBox::unchecked}) {
+        for (ui::ControlArray<ui::CheckBox>* other : rows) (*other)[0].set_caption("");
+        (*row)[box].set_value(value);
+        for (ui::ControlArray<ui::CheckBox>* other : rows) {
+          EXPECT_EQ((*other)[0].caption(), other == row ? "X" : "")
+              << (*row)[box].name() << "(" << box << ") = " << value << " seen on "
+              << (*other)[0].name();
+        }
+      }
+    }
+  }
+}
+
+TEST_F(FrmToolTest, TheSensorTypeByteIsMarkedOnTheFirstOptionWhicheverControlChanges) {
+  FrmToolForm& tool = frm_tool();
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+  };
+  const Case cases[] = {
+      {"map_type 3", [&] { tool.map_type[3].set_value(true); }},
+      {"map_type 1", [&] { tool.map_type[1].set_value(true); }},
+      {"map_type 2", [&] { tool.map_type[2].set_value(true); }},
+      {"map_type 0", [&] { tool.map_type[0].set_value(true); }},
+      {"special_cfg 0 ticked", [&] { tool.special_cfg[0].set_value(ui::CheckBox::checked); }},
+      {"special_cfg 0 cleared", [&] { tool.special_cfg[0].set_value(ui::CheckBox::unchecked); }},
+      {"special_cfg 1 ticked", [&] { tool.special_cfg[1].set_value(ui::CheckBox::checked); }},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < tool.map_type.count(); ++i) {
+      tool.map_type[i].set_fore_colour(ui::colours::black);
+    }
+    for (int i = 0; i < tool.special_cfg.count(); ++i) {
+      tool.special_cfg[i].set_fore_colour(ui::colours::black);
+    }
+    c.change();
+    EXPECT_EQ(tool.map_type[0].fore_colour(), ui::colours::yellow) << c.what;
+    for (int i = 1; i < tool.map_type.count(); ++i) {
+      EXPECT_EQ(tool.map_type[i].fore_colour(), ui::colours::black) << c.what << " on " << i;
+    }
+    for (int i = 0; i < tool.special_cfg.count(); ++i) {
+      EXPECT_EQ(tool.special_cfg[i].fore_colour(), ui::colours::black) << c.what << " on " << i;
+    }
+  }
+}
+
+TEST_F(FrmToolTest, TheThrottleAxisAndPressureAccelBoxesMarkOnlyThemselves) {
+  FrmToolForm& tool = frm_tool();
+  ui::CheckBox* const boxes[] = {&tool.TPS_mapped, &tool.MAP_accel};
+  for (ui::CheckBox* changed : boxes) {
+    for (const int value : {ui::CheckBox::checked, ui::CheckBox::unchecked}) {
+      for (ui::CheckBox* box : boxes) box->set_fore_colour(ui::colours::black);
+      changed->set_value(value);
+      for (ui::CheckBox* box : boxes) {
+        EXPECT_EQ(box->fore_colour(), box == changed ? ui::colours::yellow : ui::colours::black)
+            << changed->name() << " = " << value << " seen on " << box->name();
+      }
+    }
+  }
+}
+
+TEST_F(FrmToolTest, SelectingAnEgoTypeFromCodeMarksTheGroupAndSetsTheWideBandFields) {
+  FrmToolForm& tool = frm_tool();
+  struct Case {
+    int selected;
+    bool wide_band_fields_enabled;
+  };
+  const Case cases[] = {{1, true}, {2, false}, {0, false}, {1, true}, {0, false}};
+  for (const Case& c : cases) {
+    for (int i = 0; i < tool.EGO_type.count(); ++i) {
+      tool.EGO_type[i].set_fore_colour(ui::colours::black);
+    }
+    tool.EGO_type[c.selected].set_value(true);
+    EXPECT_EQ(tool.EGO_type[0].fore_colour(), ui::colours::yellow) << c.selected;
+    EXPECT_EQ(tool.EGO_type[c.selected].fore_colour(),
+              c.selected == 0 ? ui::colours::yellow : ui::colours::black)
+        << c.selected;
+    EXPECT_EQ(tool.WB_EGO_0V_LAMBDA.enabled(), c.wide_band_fields_enabled) << c.selected;
+    EXPECT_EQ(tool.WB_EGO_1V_LAMBDA.enabled(), c.wide_band_fields_enabled) << c.selected;
+  }
+}
+
+class FrmToolCloseTest : public test::MainWindowTest {};
+
+TEST_F(FrmToolCloseTest, EveryViewMenuRaisesItsRequestAndClosesWithTheLoadFlagCleared) {
+  FrmEcuForm& main_window = start_demo();
+  struct Case {
+    const char* menu;
+    Flag* request;
+  };
+  const Case cases[] = {{"menu_mon", &view_request_mon},
+                        {"menu_dash", &view_request_dash},
+                        {"menu_3d", &view_request_3d},
+                        {"menu_2d", &view_request_2d},
+                        {"menu_sup", &view_request_sup},
+                        {"menu_plot", &view_request_plot},
+                        {"menu_diag", &view_request_diag},
+                        {"menufileexit", nullptr},
+                        {"Command3d2", nullptr}};
+  for (const Case& c : cases) {
+    FrmToolForm& tool = frm_tool();
+    main_window.Menu_View_Injection.click();
+    ASSERT_EQ(current_view, 2);
+    tool.config_loaded = kTrue;
+    for (Flag* flag :
+         {&view_request_mon, &view_request_dash, &view_request_tools, &view_request_3d,
+          &view_request_2d, &view_request_sup, &view_request_plot, &view_request_diag}) {
+      *flag = kFalse;
+    }
+    ui::Control* control = tool.find_control(c.menu);
+    ASSERT_NE(control, nullptr) << c.menu;
+    if (auto* item = dynamic_cast<ui::MenuItem*>(control)) {
+      item->click();
+    } else {
+      dynamic_cast<ui::CommandButton&>(*control).click();
+    }
+    EXPECT_EQ(current_view, 0) << c.menu;
+    EXPECT_FALSE(tool.visible()) << c.menu;
+    EXPECT_TRUE(main_window.visible()) << c.menu;
+    EXPECT_EQ(tool.config_loaded, kFalse) << c.menu;
+    if (c.request) {
+      EXPECT_EQ(*c.request, kTrue) << c.menu;
+    }
+    EXPECT_EQ(view_request_tools, kFalse) << c.menu;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
@@ -12,6 +13,7 @@
 #include "support/simulated_controller.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
+#include "views/frm_mon.hpp"
 #include "views/frm_plotter.hpp"
 
 namespace ecu {
@@ -95,6 +97,90 @@ TEST_F(ViewWindowsTest, DashboardSettingsTurnYellowWhenWrittenAndDemoSetsItsFull
   main_window().menu_view_dashboard.click();
   EXPECT_EQ(rpm_full_scale, 8000.0F);
   EXPECT_EQ(dashboard.caption(), "Dashboard");
+}
+
+// Name, kind and element count (0: a single control) of a control other code relies on.
+struct ControlShape {
+  std::string name;
+  ui::ControlKind kind;
+  int elements;
+};
+
+void expect_control_shape(const ui::Form& form, const ControlShape& shape) {
+  if (shape.elements == 0) {
+    const ui::Control* control = form.find_control(shape.name);
+    ASSERT_NE(control, nullptr) << form.name() << "." << shape.name;
+    EXPECT_EQ(control->kind(), shape.kind) << shape.name;
+    EXPECT_EQ(form.find_control(shape.name, 0), nullptr) << shape.name << " is no array";
+    return;
+  }
+  EXPECT_EQ(form.find_control(shape.name), nullptr) << shape.name << " is an array";
+  for (int index = 0; index < shape.elements; ++index) {
+    const ui::Control* control = form.find_control(shape.name, index);
+    ASSERT_NE(control, nullptr) << form.name() << "." << shape.name << "(" << index << ")";
+    EXPECT_EQ(control->kind(), shape.kind) << shape.name << "(" << index << ")";
+  }
+  EXPECT_EQ(form.find_control(shape.name, shape.elements), nullptr)
+      << shape.name << " ends at " << shape.elements - 1;
+}
+
+TEST_F(ViewWindowsTest, EveryViewHasTheControlsTheShellAndDecodersWriteAndRead) {
+  using K = ui::ControlKind;
+  struct View {
+    ui::Form* form;
+    std::vector<ControlShape> shapes;
+  };
+  std::vector<ControlShape> monitor = {
+      {"show_demo_mode", K::label, 0},
+      {"group_delay", K::label, 0},
+      {"ECU_Data", K::label, 20},
+      {"Command3d1", K::command_button, 0},
+  };
+  for (const char* label :
+       {"can_rx_frames", "aux_stat", "map_sel_stat", "trig_b_stat", "rev_limit_stat",
+        "flat_shift_stat", "EGT", "map_num", "num_trigs", "num_cams", "wheel_idx_num",
+        "cam_idx_num", "cpu_secs", "err_flgs", "speed_MPH", "rpm_mph_ratio", "gear_number"}) {
+    monitor.push_back({label, K::label, 0});
+  }
+  for (const char* channel_row : {"inj_pw", "inj_duty", "ign_duty", "ign_dwell"}) {
+    monitor.push_back({channel_row, K::label, 8});
+  }
+  std::vector<ControlShape> dashboard = {
+      {"Picture1", K::picture_box, 0}, {"Command2", K::command_button, 0},
+      {"show_demo_mode", K::label, 0}, {"control_ego_gain", K::label, 0},
+      {"afr_led", K::shape, 17},       {"GPO_duty", K::gauge, 4},
+      {"ecu_pgm", K::text_box, 2},     {"base_offset_deg", K::text_box, 0},
+      {"kill_ego", K::check_box, 0},   {"kill_timing", K::check_box, 0},
+  };
+  for (const char* gauge :
+       {"tachometer", "manifold_pressure", "bat_volts", "water_temp", "air_temp", "Timing"}) {
+    dashboard.push_back({gauge, K::gauge, 0});
+  }
+  const View views[] = {
+      {&frm_mon(), monitor},
+      {&frm_dashboard(), dashboard},
+      {&frm_plotter(), {{"show_demo_mode", K::label, 0}}},
+      {&frm_diagnostics(),
+       {{"diags_tab", K::tab_control, 0},
+        {"dyno_stat", K::label, 0},
+        {"dyno_samples", K::label, 0}}},
+  };
+  for (const View& view : views) {
+    for (const ControlShape& shape : view.shapes) expect_control_shape(*view.form, shape);
+  }
+  EXPECT_GE(frm_diagnostics().diags_tab.tab_count(), 4);
+}
+
+TEST_F(ViewWindowsTest, TheMonitorChannelRowsAreDesignedBlueOnWhite) {
+  FrmMonForm& monitor = frm_mon();
+  for (ui::ControlArray<ui::Label>* row :
+       {&monitor.inj_pw, &monitor.inj_duty, &monitor.ign_duty, &monitor.ign_dwell}) {
+    for (int channel = 0; channel < FrmMonForm::kChannels; ++channel) {
+      EXPECT_EQ((*row)[channel].fore_colour(), 0xFF0000) << (*row)[channel].name() << channel;
+      EXPECT_EQ((*row)[channel].back_colour(), ui::colours::white)
+          << (*row)[channel].name() << channel;
+    }
+  }
 }
 
 class DashboardWireTest : public test::MainWindowTest {};
