@@ -56,39 +56,12 @@ class ConsoleEndToEndTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    previous_folder_ = std::filesystem::current_path();
-    const QString pattern = QDir::temp().filePath(QStringLiteral("ecu-console-e2e-XXXXXX"));
-    std::string folder = pattern.toStdString();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-    folder_ = folder;
-    std::filesystem::current_path(folder_);
-    // The files start-up needs, as the run script lays them down.
-    std::ofstream("port.cfg") << "1\r\n";
-    std::ofstream("OEM.TXT") << "ECU System Console\r\nDemo build\r\n";
-    ASSERT_TRUE(branding_picture().save(QStringLiteral("OEM.JPG"), "JPG"));
-    ecu::console_command_line.clear();
-    ecu::plotter_poll_step = 0;
-    ecu::live_cursor_memory = {};
-    ecu::monitor_text = {};
-    ecu::monitor_shown_text = {};
-    ui::randomize(20101202);
+    lay_down_start_up_files("ECU System Console\r\nDemo build\r\n");
   }
 
   void TearDown() override {
     GuiTest::TearDown();
     ecu::console_command_line.clear();
-    std::filesystem::current_path(previous_folder_);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
-  static QImage branding_picture() {
-    QImage picture(200, 80, QImage::Format_RGB32);
-    picture.fill(QColor(24, 40, 72));
-    QPainter painter(&picture);
-    painter.setBrush(QColor(230, 140, 30));
-    painter.drawEllipse(QPoint(40, 40), 30, 30);
-    return picture;
   }
 
   ecu::FrmEcuForm& start_demo() {
@@ -114,8 +87,6 @@ class ConsoleEndToEndTest : public GuiTest {
   }
 
  private:
-  std::filesystem::path previous_folder_;
-  std::filesystem::path folder_;
 };
 
 int distinct_colours(const QImage& image) {

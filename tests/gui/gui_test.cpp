@@ -1,7 +1,10 @@
 #include "gui_test.hpp"
 
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
 #include <QTimer>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -88,6 +91,18 @@ void GuiTest::when_shown_impl(std::function<bool(QWidget&)> try_action) {
     }
   });
   poll->start();
+}
+
+void GuiTest::lay_down_start_up_files(const std::string& about_text) {
+  std::ofstream("port.cfg") << "1\r\n";
+  std::ofstream("OEM.TXT") << about_text;
+  QImage picture(200, 80, QImage::Format_RGB32);
+  picture.fill(QColor(24, 40, 72));
+  QPainter painter(&picture);
+  painter.setBrush(QColor(230, 140, 30));
+  painter.drawEllipse(QPoint(40, 40), 30, 30);
+  painter.end();
+  ASSERT_TRUE(picture.save(QStringLiteral("OEM.JPG"), "JPG"));
 }
 
 }  // namespace gui_test

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "gui/form_window.hpp"
 #include "gui/front_end.hpp"
@@ -29,6 +30,10 @@ class GuiTest : public test::ConsoleTest {
   W* widget_of(const ui::Form& form, const ui::Control& control) {
     return dynamic_cast<W*>(window_of(form).widget_for(control));
   }
+
+  // Writes the files start-up reads (port.cfg for COM1, OEM.TXT, a branding OEM.JPG) into
+  // the test's working folder, as the run script lays them down.
+  static void lay_down_start_up_files(const std::string& about_text);
 
   // Delivers Qt's pending events, windows closed for deletion included.
   static void process_qt_events();

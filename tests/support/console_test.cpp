@@ -7,6 +7,12 @@
 #include <vector>
 
 #include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/live_cursors.hpp"
+#include "shell/main_poll_loop.hpp"
+#include "shell/startup.hpp"
+#include "ui/random.hpp"
+#include "views/monitor_display.hpp"
 
 namespace test {
 namespace {
@@ -36,6 +42,15 @@ ScratchFolders& scratch_folders() {
   return folders;
 }
 
+// The shell's own state outside the shared variables, as at program start.
+void reset_shell_state() {
+  ecu::console_command_line.clear();
+  ecu::plotter_poll_step = 0;
+  ecu::live_cursor_memory = {};
+  ecu::monitor_text = {};
+  ecu::monitor_shown_text = {};
+}
+
 }  // namespace
 
 void ConsoleTest::SetUp() {
@@ -49,6 +64,8 @@ void ConsoleTest::SetUp() {
   ui::discard_all_forms();
   ui::reset_program_end();
   ecu::reset_shared_state();
+  reset_shell_state();
+  ui::randomize(kRandomSeed);
   presenter_ = std::make_shared<ui::ScriptedPresenter>();
   ui::install_presenter(presenter_);
   *program_ended_ = false;
@@ -64,6 +81,7 @@ void ConsoleTest::TearDown() {
   ui::install_clock(nullptr);
   ui::install_presenter(nullptr);
   ecu::reset_shared_state();
+  reset_shell_state();
   auto& folders = scratch_folders();
   std::error_code ignored;
   std::filesystem::current_path(folders.start_folder, ignored);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -13,6 +14,10 @@
 namespace test {
 
 class ConsoleTest : public ::testing::Test {
+ public:
+  // The random source of the demo values starts from this seed in every test.
+  static constexpr std::uint32_t kRandomSeed = 20101202;
+
  protected:
   void SetUp() override;
   void TearDown() override;

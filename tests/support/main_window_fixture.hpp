@@ -23,7 +23,7 @@ namespace test {
 class MainWindowTest : public ConsoleTest {
  public:
   // The random source of the demo values starts from this seed in every test.
-  static constexpr std::uint32_t kSeed = 20101202;
+  static constexpr std::uint32_t kSeed = kRandomSeed;
 
  protected:
   void SetUp() override {
@@ -34,12 +34,6 @@ class MainWindowTest : public ConsoleTest {
     folder_ = pattern;
     std::filesystem::current_path(folder_);
     std::ofstream("port.cfg") << "1\r\n";
-    ecu::console_command_line.clear();
-    ecu::plotter_poll_step = 0;
-    ecu::live_cursor_memory = {};
-    ecu::monitor_text = {};
-    ecu::monitor_shown_text = {};
-    ui::randomize(kSeed);
   }
 
   void TearDown() override {
