@@ -9,6 +9,7 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "support/console_test.hpp"
+#include "support/control_shape.hpp"
 #include "support/main_window_fixture.hpp"
 #include "ui/colour.hpp"
 
@@ -112,30 +113,8 @@ TEST_F(FrmToolTest, DesignStateLeavesTheSpecialBoxesDisabledAndGearTablesAtOne) 
   EXPECT_EQ(tool.tool_tab.tab_caption(9), "Sensor Calibration");
 }
 
-// Name, kind and element count (0: a single control) of a control other code relies on.
-struct ControlShape {
-  std::string name;
-  ui::ControlKind kind;
-  int elements;
-};
-
-void expect_control_shape(const ui::Form& form, const ControlShape& shape) {
-  if (shape.elements == 0) {
-    const ui::Control* control = form.find_control(shape.name);
-    ASSERT_NE(control, nullptr) << shape.name;
-    EXPECT_EQ(control->kind(), shape.kind) << shape.name;
-    EXPECT_EQ(form.find_control(shape.name, 0), nullptr) << shape.name << " is no array";
-    return;
-  }
-  EXPECT_EQ(form.find_control(shape.name), nullptr) << shape.name << " is an array";
-  for (int index = 0; index < shape.elements; ++index) {
-    const ui::Control* control = form.find_control(shape.name, index);
-    ASSERT_NE(control, nullptr) << shape.name << "(" << index << ")";
-    EXPECT_EQ(control->kind(), shape.kind) << shape.name << "(" << index << ")";
-  }
-  EXPECT_EQ(form.find_control(shape.name, shape.elements), nullptr)
-      << shape.name << " ends at " << shape.elements - 1;
-}
+using test::ControlShape;
+using test::expect_control_shape;
 
 TEST_F(FrmToolTest, EveryControlTheDecodersWriteExistsWithItsKindAndElementRange) {
   using K = ui::ControlKind;
