@@ -6,8 +6,8 @@
 #include "decode/idle_air_status_reply.hpp"
 #include "decode/live_data_reply.hpp"
 #include "decode/memory_read_replies.hpp"
-#include "decode/setting_replies.hpp"
 #include "decode/monitor_frame.hpp"
+#include "decode/setting_replies.hpp"
 #include "decode/status_replies.hpp"
 #include "decode/wheel_page_reply.hpp"
 
