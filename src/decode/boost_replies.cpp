@@ -3,6 +3,7 @@
 
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
@@ -17,15 +18,9 @@ constexpr int kChannelBytes = 10;
 constexpr int kFlagOffset = 9;
 constexpr std::size_t kTextFields = 6;  // the fields shown in text boxes, before the flags
 
-double gain(Long value) {
-  return value / 4096.0;
-}
 // The MAP sensor scale in force when the reply arrives.
 double pressure_kpa(Long value) {
   return value / 255.0 * map_sensor_gain + map_sensor_offset;
-}
-double percent(Long value) {
-  return value / 255.0 * 100;
 }
 
 using enum FieldKind;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "decode/setting_scales.hpp"
 #include "model/shared_state.hpp"
 #include "ui/colour.hpp"
 #include "ui/format.hpp"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kChannels = 8;
 constexpr int kPlotterView = 4;
-constexpr double kTickSeconds = 1.6e-6;
 constexpr double kDwellTicksPerPulseTick = 6.25;  // the dwell counts 10 microsecond ticks
 
 constexpr ui::Colour kBlue = 0xFF0000;

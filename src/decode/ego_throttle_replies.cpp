@@ -3,6 +3,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 
@@ -16,9 +17,6 @@ constexpr Long kCanWideband = 2;
 
 double lambda(Long value) {
   return value / 128.0;
-}
-double percent(Long value) {
-  return value / 255.0 * 100;
 }
 
 using enum FieldKind;

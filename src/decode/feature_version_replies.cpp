@@ -4,6 +4,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 #include "ui/ui.hpp"
@@ -15,16 +16,6 @@ namespace {
 // controller that never answers that would otherwise get the warning 20 times a second.
 bool feature_version_warned = false;
 
-double quarter_degrees(Long value) {
-  return value / 4.0;
-}
-double percent(Long value) {
-  return value / 255.0 * 100;
-}
-double pressure_kpa(Long value) {
-  return value / 1023.0 * map_sensor_gain + map_sensor_offset;
-}
-
 using enum FieldKind;
 using Tool = FrmToolForm;
 
@@ -34,7 +25,7 @@ const auto kScalarLimits = std::to_array<ScalarSetting>({
     {0xB7, 0xB8, 3, word, &lim_deg, nullptr, nullptr, {&quarter_degrees, TextForm::mask, "##0.00"}, &tool_box<&Tool::rpm_limit_max_degrees>, nullptr},
     {0xE3, 0xE4, 3, byte, &tps_ego, nullptr, nullptr, {&percent, TextForm::mask, "##0.0"}, &tool_box<&Tool::tps_open_loop_val>, nullptr},
     {0xE5, 0xE6, 3, byte, &tps_enr, nullptr, nullptr, {&percent, TextForm::mask, "##0.0"}, &tool_box<&Tool::decel_tps_value>, nullptr},
-    {0xE7, 0xE8, 3, word, &max_map, nullptr, nullptr, {&pressure_kpa, TextForm::mask, "##0.0"}, &tool_box<&Tool::max_pressure>, nullptr},
+    {0xE7, 0xE8, 3, word, &max_map, nullptr, nullptr, {&map_pressure_kpa, TextForm::mask, "##0.0"}, &tool_box<&Tool::max_pressure>, nullptr},
     // clang-format on
 });
 

@@ -4,6 +4,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 #include "views/frm_dashboard.hpp"
@@ -17,13 +18,6 @@ double throttle_percent(Long value) {
 }
 double dwell_ms(Long value) {
   return value * 0.001 * 10;
-}
-double quarter_degrees(Long value) {
-  return value / 256.0 * 64;
-}
-// One byte holding (degrees + 16) x 4: -16 to +47.75 degrees.
-double offset_degrees(Long value) {
-  return value / 256.0 * 64 - 16;
 }
 
 using enum FieldKind;
@@ -48,10 +42,6 @@ const auto kIdleDwellTiming = std::to_array<ScalarSetting>({
 });
 
 }  // namespace
-
-std::span<const ScalarSetting> idle_dwell_timing_settings() {
-  return kIdleDwellTiming;
-}
 
 void decode_idle_dwell_timing(const ReplyFrame& reply, Integer /*n*/) {
   decode_scalar_rows(kIdleDwellTiming, reply);

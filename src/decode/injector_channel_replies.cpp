@@ -4,6 +4,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 
@@ -11,12 +12,6 @@ namespace ecu {
 namespace {
 
 // Gains carry 12 fraction bits; offsets and limits are ticks of 1.6 us shown in ms.
-double gain(Long value) {
-  return value / 4096.0;
-}
-double tick_ms(Long value) {
-  return value * 1.6e-6 * 1000;
-}
 
 using enum FieldKind;
 using Tool = FrmToolForm;

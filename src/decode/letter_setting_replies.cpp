@@ -8,6 +8,7 @@
 #include "decode/display_values.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "maps/frm_3d.hpp"
 #include "model/shared_state.hpp"
@@ -15,8 +16,6 @@
 
 namespace ecu {
 namespace {
-
-constexpr double kTickSeconds = 1.6e-6;  // pulse widths travel in ticks of 1.6 us
 
 ui::TextBox& mapping_fuel_scaler() {
   return frm_3d().ecu_pgm[0];
@@ -37,16 +36,9 @@ Long at_most_100(Long value) {
 
 // The threshold is kept as received; only the shown value is signed and limited.
 double threshold_degrees(Long value) {
-  const Long signed_value = value > 127 ? value - 256 : value;
-  return std::clamp<Long>(signed_value, -14, 120);
+  return std::clamp<Long>(as_signed_byte(value), -14, 120);
 }
 
-double per_64(Long value) {
-  return value / 64.0;
-}
-double tick_ms(Long value) {
-  return value * kTickSeconds * 1000;
-}
 double priming_ms(Long value) {
   return value / 625.0;
 }
@@ -58,9 +50,6 @@ double accel_rate(Long value) {
 }
 double accel_sensitivity(Long value) {
   return value * 205 * 0.001;
-}
-double pressure_kpa(Long value) {
-  return value / 1023.0 * map_sensor_gain + map_sensor_offset;
 }
 
 void set_ego_gain_value(Long value) {
@@ -123,7 +112,7 @@ const auto kLetterSettings = std::to_array<ScalarSetting>({
     {'c', 0, 3, byte, &ego_rate_setting, nullptr, nullptr, {nullptr, mask, "##0"}, &tool_box<&Tool::ego_rate>, nullptr},
     {'f', 0, 3, word, &acc_rate, nullptr, nullptr, {&accel_rate, mask, "##0.00"}, &tool_box<&Tool::accel_flt_rate>, nullptr},
     {'g', 0, 3, word, &acc_sen, nullptr, nullptr, {&accel_sensitivity, mask, "#0.00"}, &tool_box<&Tool::accel_senitivity>, nullptr},
-    {'p', 0, 3, word, &min_pres, nullptr, nullptr, {&pressure_kpa, mask, "##0.0"}, &tool_box<&Tool::min_pressure>, nullptr},
+    {'p', 0, 3, word, &min_pres, nullptr, nullptr, {&map_pressure_kpa, mask, "##0.0"}, &tool_box<&Tool::min_pressure>, nullptr},
     {'}', 0, 3, word, nullptr, nullptr, &set_full_scale, {&full_scale_shown, mask, "####0"}, &tool_box<&Tool::full_scale_rpm>, nullptr},
     {'~', 0, 3, byte, nullptr, nullptr, nullptr, {nullptr, mask, "###"}, &tool_box<&Tool::trigs_per_rev>, nullptr},
     {'h', 0, 3, word, &acc_minp, nullptr, &set_acc_minp_ms, {&acc_minp_shown, single_mask, "#0.00"}, &tool_box<&Tool::accel_pw_min>, nullptr},
@@ -134,10 +123,6 @@ const auto kLetterSettings = std::to_array<ScalarSetting>({
 });
 
 }  // namespace
-
-std::span<const ScalarSetting> letter_settings() {
-  return kLetterSettings;
-}
 
 void decode_letter_setting(const ReplyFrame& reply, Integer /*n*/) {
   decode_scalar_rows(kLetterSettings, reply);

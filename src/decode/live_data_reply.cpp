@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "decode/setting_scales.hpp"
 #include "model/shared_state.hpp"
 #include "ui/format.hpp"
 #include "views/dyno_log.hpp"
@@ -17,14 +18,6 @@ namespace {
 constexpr int kMonitorView = 1;
 constexpr int kPlotterView = 4;
 constexpr int kDiagnosticsView = 8;
-constexpr double kTickSeconds = 1.6e-6;
-
-Long signed_byte(Long v) {
-  return v > 127 ? v - 256 : v;
-}
-Long signed_word(Long v) {
-  return v >= 32768 ? v - 65536 : v;
-}
 
 void store_lambda_or_oxygen(Long v) {
   // Bit 0 of the sensor status says whether the byte is lambda or percent oxygen (a
@@ -53,8 +46,8 @@ constexpr auto kRunningValues = std::to_array<LiveField>({
     {9,  Width::byte, store_lambda_or_oxygen},
     {10, Width::byte, [](Long v) { tps_pcnt = static_cast<Single>(std::min(v / 64.0 * 100.0, 100.0)); }},
     {11, Width::word, [](Long v) { base_injection_pw_s = static_cast<Single>(v * kTickSeconds); }},
-    {13, Width::byte, [](Long v) { coolant_temp = static_cast<Single>(signed_byte(v)); }},
-    {14, Width::byte, [](Long v) { manifold_air_temp = static_cast<Single>(signed_byte(v)); }},
+    {13, Width::byte, [](Long v) { coolant_temp = static_cast<Single>(as_signed_byte(v)); }},
+    {14, Width::byte, [](Long v) { manifold_air_temp = static_cast<Single>(as_signed_byte(v)); }},
     {15, Width::byte, [](Long v) { battery_volts = static_cast<Single>(v / 255.0 * 20.0); }},
     {16, Width::byte, [](Long v) { ego_correction = static_cast<Single>(v / 64.0); }},
     {17, Width::byte, [](Long v) { map_enrichment = static_cast<Single>(v / 128.0); }},
@@ -62,7 +55,7 @@ constexpr auto kRunningValues = std::to_array<LiveField>({
     {20, Width::byte, [](Long v) { clt_enrichment = static_cast<Single>(v / 64.0); }},
     // A fixed span and offset, not the MAP sensor's: the barometer has its own sensor.
     {21, Width::word, [](Long v) { baro_pressure = static_cast<Single>(v / 1023.0 * 115.0 + 10.0); }},
-    {23, Width::word, [](Long v) { ign_advance_deg = static_cast<Single>(signed_word(v) / 256.0 * 64.0); }},
+    {23, Width::word, [](Long v) { ign_advance_deg = static_cast<Single>(as_signed_word(v) / 256.0 * 64.0); }},
     // clang-format on
 });
 
@@ -152,7 +145,7 @@ void decode_live_data_reply(const ReplyFrame& reply, Integer /*n*/) {
   engine_rpm = tach_filter_out;
 
   index = 39;
-  throttle_pos = static_cast<Single>(signed_word(read_word(reply, index)) / 1023.0 * 100.0);
+  throttle_pos = static_cast<Single>(as_signed_word(read_word(reply, index)) / 1023.0 * 100.0);
   throttle_pos_clamped = std::clamp(throttle_pos, 0.0F, 100.0F);
 
   index = 41;

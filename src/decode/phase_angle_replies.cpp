@@ -4,6 +4,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 
@@ -11,10 +12,6 @@ namespace ecu {
 namespace {
 
 constexpr int kPhases = 16;
-
-double quarter_degrees(Long value) {
-  return value / 4.0;
-}
 
 const auto kPhaseAngles = std::to_array<IndexedSetting>({
     {0x9B,

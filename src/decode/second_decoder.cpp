@@ -6,6 +6,7 @@
 #include "config/frm_tool.hpp"
 #include "decode/editor_controls.hpp"
 #include "decode/setting_replies.hpp"
+#include "decode/setting_scales.hpp"
 #include "decode/setting_table.hpp"
 #include "model/shared_state.hpp"
 
@@ -17,12 +18,6 @@ constexpr std::uint8_t kIdleByTimingEcho = 0x0B;
 constexpr std::uint8_t kInputAssignment = 0xF5;
 constexpr std::uint8_t kInputAssignmentEcho = 0xF6;
 
-double quarter(Long value) {
-  return value / 4.0;
-}
-double per_64(Long value) {
-  return value / 64.0;
-}
 double per_200(Long value) {
   return value / 200.0;
 }
@@ -34,9 +29,6 @@ double per_16(Long value) {
 }
 double per_65536(Long value) {
   return value / 65536.0;
-}
-double offset_degrees(Long value) {
-  return value / 256.0 * 64 - 16;
 }
 // Sensor offsets are excess-128 bytes.
 double sensor_offset(Long value) {
@@ -53,8 +45,8 @@ using Tool = FrmToolForm;
 // (read, write, byte, kind, variable, limit, also, shown value, field, second field)
 const auto kSecondSettings = std::to_array<ScalarSetting>({
     // clang-format off
-    {0x06, 0x07, 3, byte, &idl_maxr, nullptr, nullptr, {&quarter, mask, "##0.00"}, &tool_box<&Tool::idle_max_retard>, nullptr},
-    {0x08, 0x09, 3, byte, &idl_maxa, nullptr, nullptr, {&quarter, mask, "##0.00"}, &tool_box<&Tool::idle_max_advance>, nullptr},
+    {0x06, 0x07, 3, byte, &idl_maxr, nullptr, nullptr, {&quarter_degrees, mask, "##0.00"}, &tool_box<&Tool::idle_max_retard>, nullptr},
+    {0x08, 0x09, 3, byte, &idl_maxa, nullptr, nullptr, {&quarter_degrees, mask, "##0.00"}, &tool_box<&Tool::idle_max_advance>, nullptr},
     {0x0E, 0x0F, 3, word, &crk_rpmh, nullptr, nullptr, {nullptr, mask, "####0"}, &tool_box<&Tool::cranking_max_rpm>, nullptr},
     {0x10, 0x11, 3, byte, &crk_degn, nullptr, nullptr, {&per_64, single_mask, "#.000"}, &tool_box<&Tool::cranking_enrichment_gain>, nullptr},
     {0x12, 0x13, 3, word, &crk_etmr, nullptr, nullptr, {&per_200, mask, "##0.000"}, &tool_box<&Tool::cranking_enrichment_timer>, nullptr},
@@ -80,7 +72,7 @@ const auto kSecondSettings = std::to_array<ScalarSetting>({
     {0xEF, 0xF0, 3, word, &rlf_hrd2, nullptr, nullptr, {nullptr, mask, "#####"}, &tool_box<&Tool::fuel_rpm2>, nullptr},
     {0xF1, 0xF2, 3, byte, &f_cut_t1, nullptr, nullptr, {&per_200, mask, "0.000"}, &tool_box<&Tool::fuel_cut_time1>, nullptr},
     {0xF3, 0xF4, 3, byte, &f_cut_t2, nullptr, nullptr, {&per_200, mask, "0.000"}, &tool_box<&Tool::fuel_cut_time2>, nullptr},
-    {0xF9, 0xFA, 3, byte, &fshf_deg, nullptr, nullptr, {&quarter, mask, "##0.00"}, &tool_box<&Tool::flat_shft_retard>, nullptr},
+    {0xF9, 0xFA, 3, byte, &fshf_deg, nullptr, nullptr, {&quarter_degrees, mask, "##0.00"}, &tool_box<&Tool::flat_shft_retard>, nullptr},
     {0xFB, 0xFC, 3, byte, &fshf_rtm, nullptr, nullptr, {&per_200, mask, "0.000"}, &tool_box<&Tool::flat_shft_retard_time>, nullptr},
     {0xFD, 0xFE, 3, byte, &fshf_ctm, nullptr, nullptr, {&per_200, mask, "0.000"}, &tool_box<&Tool::flat_shft_fuel_cut>, nullptr},
     // clang-format on

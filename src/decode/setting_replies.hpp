@@ -3,7 +3,6 @@
 // after its reply was taken (type owned, length right, reply_received set) and decodes the
 // reply into the shared state and the editor windows.
 
-#include <span>
 #include <vector>
 
 #include "decode/setting_table.hpp"
@@ -16,7 +15,6 @@ namespace ecu {
 // Letter-code settings and their echoes; '|' sets the two option check boxes.
 void decode_letter_setting(const ReplyFrame& reply, Integer n);
 void decode_option_bits(const ReplyFrame& reply, Integer n);
-std::span<const ScalarSetting> letter_settings();
 
 // Phase output tables 0x7F, 0x80, 0xA5, 0xA6.
 void decode_phase_masks(const ReplyFrame& reply, Integer n);
@@ -36,7 +34,6 @@ void decode_battery_compensation(const ReplyFrame& reply, Integer n);
 
 // Idle-air, dwell and timing settings 0x84 to 0x91, 0x94, 0x95, 0x9D, 0x9E, 0xA1 to 0xA4.
 void decode_idle_dwell_timing(const ReplyFrame& reply, Integer n);
-std::span<const ScalarSetting> idle_dwell_timing_settings();
 
 // Phase base angles 0x9B, 0x9C and the phases-in-use mask 0x9F, 0xA0.
 void decode_phase_angles(const ReplyFrame& reply, Integer n);

@@ -14,14 +14,10 @@ Long read_field(const ReplyFrame& reply, int position, FieldKind kind) {
       return read_byte(reply, index);
     case FieldKind::word:
       return read_word(reply, index);
-    case FieldKind::signed_byte: {
-      const Long value = read_byte(reply, index);
-      return value > 127 ? value - 256 : value;
-    }
-    case FieldKind::signed_word: {
-      const Long value = read_word(reply, index);
-      return value > 32767 ? value - 65536 : value;
-    }
+    case FieldKind::signed_byte:
+      return as_signed_byte(read_byte(reply, index));
+    case FieldKind::signed_word:
+      return as_signed_word(read_word(reply, index));
   }
   return 0;
 }

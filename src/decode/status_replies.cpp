@@ -5,6 +5,8 @@
 
 #include "config/frm_tool.hpp"
 #include "decode/display_values.hpp"
+#include "decode/setting_scales.hpp"
+#include "decode/setting_table.hpp"
 #include "maps/frm_3d.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
@@ -16,24 +18,8 @@
 namespace ecu {
 namespace {
 
-constexpr double kTickSeconds = 1.6e-6;
 // The controller's fuel offset is stored with this bias: 16384 means no offset.
 constexpr Long kFuelOffsetBias = 16384;
-
-Long word_at(const ReplyFrame& reply, int byte) {
-  return reply.at(byte) + 256 * reply.at(byte + 1);
-}
-
-void show_text(ui::TextBox& box, const std::string& text) {
-  box.set_text(text);
-}
-// A text box is in sync when white, a check box or option button when its text is black.
-void mark_box_in_sync(ui::TextBox& box) {
-  box.set_back_colour(ui::colours::white);
-}
-void mark_choice_in_sync(ui::Control& choice) {
-  choice.set_fore_colour(ui::colours::black);
-}
 
 // MAP sensor span and offset in kPa, by the low two bits of the MAP type byte.
 struct MapSensorScale {
@@ -59,34 +45,34 @@ void decode_fuel_params_reply(const ReplyFrame& reply, Integer /*n*/) {
   fuel_b = word_at(reply, 3);
   fuel_offset_secs = static_cast<Single>((fuel_b - kFuelOffsetBias) * kTickSeconds);
   const std::string offset_text = ui::format_single(fuel_offset_secs * 1000.0F, "#0.000");
-  show_text(frm_3d().ecu_pgm[1], offset_text);
-  show_text(frm_dashboard().ecu_pgm[1], offset_text);
+  frm_3d().ecu_pgm[1].set_text(offset_text);
+  frm_dashboard().ecu_pgm[1].set_text(offset_text);
 
   fuel_mx = word_at(reply, 5);
   fuel_scaler_secs = static_cast<Single>(fuel_mx * kTickSeconds);
   const std::string scaler_text = ui::format_single(fuel_scaler_secs * 1000.0F, "#0.000");
-  show_text(frm_3d().ecu_pgm[0], scaler_text);
-  show_text(frm_dashboard().ecu_pgm[0], scaler_text);
+  frm_3d().ecu_pgm[0].set_text(scaler_text);
+  frm_dashboard().ecu_pgm[0].set_text(scaler_text);
 
   acc_minp = word_at(reply, 7);
   acc_minp_ms = static_cast<Single>(acc_minp * kTickSeconds * 1000.0);
-  show_text(frm_tool().accel_pw_min, ui::format_single(acc_minp_ms, "#0.00"));
+  frm_tool().accel_pw_min.set_text(ui::format_single(acc_minp_ms, "#0.00"));
 
   acc_maxp = word_at(reply, 9);
   acc_maxp_ms = static_cast<Single>(acc_maxp * kTickSeconds * 1000.0);
-  show_text(frm_tool().accel_pw_max, ui::format_single(acc_maxp_ms, "#0.00"));
+  frm_tool().accel_pw_max.set_text(ui::format_single(acc_maxp_ms, "#0.00"));
 
   bat_comp_setting = reply.at(11);
-  show_text(frm_tool().bat_comp,
-            ui::format_number(bat_comp_setting * kTickSeconds * 1000000.0, "##0.0"));
+  frm_tool().bat_comp.set_text(
+      ui::format_number(bat_comp_setting * kTickSeconds * 1000000.0, "##0.0"));
 
   for (int k = 0; k <= 1; ++k) {
-    mark_box_in_sync(frm_3d().ecu_pgm[k]);
-    mark_box_in_sync(frm_dashboard().ecu_pgm[k]);
+    mark_in_sync(frm_3d().ecu_pgm[k]);
+    mark_in_sync(frm_dashboard().ecu_pgm[k]);
   }
-  mark_box_in_sync(frm_tool().accel_pw_min);
-  mark_box_in_sync(frm_tool().accel_pw_max);
-  mark_box_in_sync(frm_tool().bat_comp);
+  mark_in_sync(frm_tool().accel_pw_min);
+  mark_in_sync(frm_tool().accel_pw_max);
+  mark_in_sync(frm_tool().bat_comp);
 }
 
 void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
@@ -94,11 +80,11 @@ void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
 
   acc_rate = word_at(reply, 7);
   const auto acc_rate_value = static_cast<Single>(acc_rate / (819.0 / 76.3));
-  show_text(tool.accel_flt_rate, ui::format_single(acc_rate_value, "##0.00"));
+  tool.accel_flt_rate.set_text(ui::format_single(acc_rate_value, "##0.00"));
 
   acc_sen = word_at(reply, 12);
   const auto acc_sen_value = static_cast<Single>(acc_sen * 205 * 0.001);
-  show_text(tool.accel_senitivity, ui::format_single(acc_sen_value, "##0.00"));
+  tool.accel_senitivity.set_text(ui::format_single(acc_sen_value, "##0.00"));
 
   // The MAP sensor comes before the minimum pressure, which is shown on its scale.
   map_type_setting = reply.at(20);
@@ -109,16 +95,16 @@ void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
   tool.special_cfg[0].set_value(checked_if(map_type_setting, 0x40));
   tool.special_cfg[1].set_value(checked_if(map_type_setting, 0x80));
   // The first option button carries the in-sync mark of the whole MAP type byte.
-  mark_choice_in_sync(tool.map_type[0]);
+  mark_in_sync(tool.map_type[0]);
 
   ego_secs = word_at(reply, 3);
-  show_text(tool.ego_seconds, ui::format_number(ego_secs, "###0"));
+  tool.ego_seconds.set_text(ui::format_number(ego_secs, "###0"));
   ego_rate_setting = reply.at(11);
-  show_text(tool.ego_rate, ui::format_number(ego_rate_setting, "##0"));
+  tool.ego_rate.set_text(ui::format_number(ego_rate_setting, "##0"));
   min_pres = word_at(reply, 9);
   const double min_pressure_kpa = ui::round_half_even(min_pres / 1023.0 * map_sensor_gain +
                                                       static_cast<double>(map_sensor_offset));
-  show_text(tool.min_pressure, ui::format_number(min_pressure_kpa, "##0.0"));
+  tool.min_pressure.set_text(ui::format_number(min_pressure_kpa, "##0.0"));
 
   option_bits = reply.at(18);
   tool.TPS_mapped.set_value(checked_if(option_bits, 0x01));
@@ -126,19 +112,19 @@ void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
 
   // Stored as received, 0 included: whoever divides by it checks it.
   rpm_full_scale = static_cast<Single>(word_at(reply, 16));
-  show_text(tool.full_scale_rpm, ui::format_single(rpm_full_scale, "####0"));
-  mark_box_in_sync(tool.full_scale_rpm);
+  tool.full_scale_rpm.set_text(ui::format_single(rpm_full_scale, "####0"));
+  mark_in_sync(tool.full_scale_rpm);
 
   trgs_rev = reply.at(19);
-  show_text(tool.trigs_per_rev, std::to_string(trgs_rev));
+  tool.trigs_per_rev.set_text(std::to_string(trgs_rev));
 
   for (ui::TextBox* box :
        {&tool.accel_senitivity, &tool.accel_flt_rate, &tool.ego_seconds, &tool.ego_rate,
         &tool.min_pressure, &tool.trigs_per_rev, &tool.full_scale_rpm}) {
-    mark_box_in_sync(*box);
+    mark_in_sync(*box);
   }
-  mark_choice_in_sync(tool.TPS_mapped);
-  mark_choice_in_sync(tool.MAP_accel);
+  mark_in_sync(tool.TPS_mapped);
+  mark_in_sync(tool.MAP_accel);
 }
 
 std::string firmware_revision_text(Long revision) {

@@ -22,58 +22,63 @@ bool moves_within_window(const QFocusEvent& event) {
 
 constexpr int kFaceMarginPixels = 2;
 
-}  // namespace
+void tell_focus_change(const QFocusEvent& event, const std::function<void()>& hook) {
+  if (moves_within_window(event) && hook) hook();
+}
 
-void LineTextBox::keyPressEvent(QKeyEvent* event) {
-  const KeyOutcome outcome = hooks.key ? hooks.key(*event) : KeyOutcome{};
+// Lets the model's key handlers see the key first; false when the widget should take it.
+// `insert` types a replacement text into a box that is not read-only.
+template <typename Insert>
+bool key_taken_by_model(const TextBoxHooks& hooks, QKeyEvent& event, Insert insert) {
+  const KeyOutcome outcome = hooks.key ? hooks.key(event) : KeyOutcome{};
   switch (outcome.action) {
     case KeyOutcome::Action::swallow:
-      event->accept();
-      return;
+      event.accept();
+      return true;
     case KeyOutcome::Action::replace:
-      if (!isReadOnly()) insert(outcome.replacement);
-      event->accept();
-      return;
+      insert(outcome.replacement);
+      event.accept();
+      return true;
     case KeyOutcome::Action::pass:
       break;
   }
-  QLineEdit::keyPressEvent(event);
+  return false;
+}
+
+}  // namespace
+
+void LineTextBox::keyPressEvent(QKeyEvent* event) {
+  const bool taken = key_taken_by_model(hooks, *event, [this](const QString& text) {
+    if (!isReadOnly()) insert(text);
+  });
+  if (!taken) QLineEdit::keyPressEvent(event);
 }
 
 void LineTextBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
-  if (moves_within_window(*event) && hooks.got_focus) hooks.got_focus();
+  tell_focus_change(*event, hooks.got_focus);
 }
 
 void LineTextBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
-  if (moves_within_window(*event) && hooks.lost_focus) hooks.lost_focus();
+  tell_focus_change(*event, hooks.lost_focus);
 }
 
 void MultiLineTextBox::keyPressEvent(QKeyEvent* event) {
-  const KeyOutcome outcome = hooks.key ? hooks.key(*event) : KeyOutcome{};
-  switch (outcome.action) {
-    case KeyOutcome::Action::swallow:
-      event->accept();
-      return;
-    case KeyOutcome::Action::replace:
-      if (!isReadOnly()) insertPlainText(outcome.replacement);
-      event->accept();
-      return;
-    case KeyOutcome::Action::pass:
-      break;
-  }
-  QPlainTextEdit::keyPressEvent(event);
+  const bool taken = key_taken_by_model(hooks, *event, [this](const QString& text) {
+    if (!isReadOnly()) insertPlainText(text);
+  });
+  if (!taken) QPlainTextEdit::keyPressEvent(event);
 }
 
 void MultiLineTextBox::focusInEvent(QFocusEvent* event) {
   QPlainTextEdit::focusInEvent(event);
-  if (moves_within_window(*event) && hooks.got_focus) hooks.got_focus();
+  tell_focus_change(*event, hooks.got_focus);
 }
 
 void MultiLineTextBox::focusOutEvent(QFocusEvent* event) {
   QPlainTextEdit::focusOutEvent(event);
-  if (moves_within_window(*event) && hooks.lost_focus) hooks.lost_focus();
+  tell_focus_change(*event, hooks.lost_focus);
 }
 
 bool CommandButtonWidget::shows_tool_tip() const {

@@ -149,9 +149,21 @@ Long read_byte(const ReplyFrame& frame, Integer& index) {
 }
 
 Long read_word(const ReplyFrame& frame, Integer& index) {
-  const Long value = frame.at(index) + 256 * frame.at(index + 1);
+  const Long value = word_at(frame, index);
   index = static_cast<Integer>(index + 2);
   return value;
+}
+
+Long word_at(const ReplyFrame& frame, Integer index) {
+  return frame.at(index) + 256 * frame.at(index + 1);
+}
+
+Long as_signed_byte(Long value) {
+  return value > 127 ? value - 256 : value;
+}
+
+Long as_signed_word(Long value) {
+  return value > 32767 ? value - 65536 : value;
 }
 
 std::int64_t dropped_reply_count() {

@@ -58,6 +58,11 @@ bool receive_reply_from(LinkChannel& channel);
 // 65535) at `index`, which advances past what was read.
 Long read_byte(const ReplyFrame& frame, Integer& index);
 Long read_word(const ReplyFrame& frame, Integer& index);
+// The word at `index` without moving on, for replies read by fixed position.
+Long word_at(const ReplyFrame& frame, Integer index);
+// Bytes and words the controller sends as two's complement.
+Long as_signed_byte(Long value);
+Long as_signed_word(Long value);
 
 // Frames dropped by the framer since start-up (bad length, bad sum, too short or too long).
 [[nodiscard]] std::int64_t dropped_reply_count();

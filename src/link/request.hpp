@@ -22,10 +22,6 @@ void yield_to_message_loop();
 // Waits the given seconds while the message loop runs.
 void delay_seconds(Single seconds);
 
-// Waits until exactly `count` bytes are waiting on the main serial port or the time-out
-// passed; false when the port failed or is closed.
-bool wait_serial_bytes(Single timeout_seconds, Integer count);
-
 // The 8 bytes on the wire: 0x02 0x08, the command padded with '0' to four bytes (longer
 // commands are cut), then the byte sum of those six, low byte first.
 std::string build_request_frame(const std::string& command);

@@ -210,10 +210,6 @@ void delay_seconds(Single seconds) {
   }
 }
 
-bool wait_serial_bytes(Single timeout_seconds, Integer count) {
-  return wait_channel_bytes(serial_link_channel(), static_cast<double>(timeout_seconds), count);
-}
-
 Single afr_to_lambda(Single afr) {
   // Before start-up has set the unit the factor is 0; read the value as lambda then.
   return afr_factor != 0.0F ? afr / afr_factor : afr;
