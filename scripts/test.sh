@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Builds and runs every test: once plainly, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then builds the optimised release, whose inlining shows
-# warnings the others miss. Warnings are errors in every build.
+# Builds the optimised release (its inlining shows warnings the other builds miss), then
+# builds and runs every test: once plainly, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Warnings are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 jobs=$(nproc)
+
+cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DECU_WERROR=ON -DECU_BUILD_TESTS=OFF >/dev/null
+cmake --build "$root/build-release" --parallel "$jobs"
 
 cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DECU_WERROR=ON >/dev/null
@@ -19,7 +23,3 @@ cmake --build "$root/build-asan" --parallel "$jobs"
    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
    UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$jobs")
-
-cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DECU_WERROR=ON >/dev/null
-cmake --build "$root/build-release" --parallel "$jobs"
