@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DECU_WERROR=ON -DECU_BUILD_TESTS=OFF >/dev/null
+      -DECU_WERROR=ON -DECU_BUILD_TESTS=OFF -DECU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-release" --parallel "$jobs"
 
 cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
