@@ -78,18 +78,19 @@ void FrmEcuForm::lay_out() {
   struct Shortcut {
     ui::CommandButton* button;
     const char* tool_tip;
+    const char* icon;  // named in the desktop's icon theme
   };
   const std::array<Shortcut, 10> shortcuts{{
-      {&Command3d4, "Realtime Data Monitor"},
-      {&Command1, "Instrument Dashboard"},
-      {&Command3d1, "ECU Configuration"},
-      {&Command3d2, "Basic Mapping"},
-      {&Command3d7, "Additional Mapping"},
-      {&Command2, "Supplimental Driver Mapping Parameters"},
-      {&Command3d3, "Plotter"},
-      {&Command3, "Diagnostics"},
-      {&Command3d6, "Additional Info"},
-      {&Command3d5, "Exit Program"},
+      {&Command3d4, "Realtime Data Monitor", "preferences-desktop-display"},
+      {&Command1, "Instrument Dashboard", "applications-engineering"},
+      {&Command3d1, "ECU Configuration", "preferences-system"},
+      {&Command3d2, "Basic Mapping", "applications-graphics"},
+      {&Command3d7, "Additional Mapping", "applications-science"},
+      {&Command2, "Supplimental Driver Mapping Parameters", "preferences-desktop-peripherals"},
+      {&Command3d3, "Plotter", "applications-office"},
+      {&Command3, "Diagnostics", "system-search"},
+      {&Command3d6, "Additional Info", "help-about"},
+      {&Command3d5, "Exit Program", "application-exit"},
   }};
   constexpr float kButtonSize = 855;
   constexpr float kButtonStep = 930;
@@ -97,6 +98,7 @@ void FrmEcuForm::lay_out() {
   for (const Shortcut& shortcut : shortcuts) {
     shortcut.button->move(left, 120, kButtonSize, kButtonSize);
     shortcut.button->set_tool_tip(shortcut.tool_tip);
+    shortcut.button->set_picture(shortcut.icon);
     left += kButtonStep;
   }
   Command2.set_caption("GPO");
@@ -139,8 +141,10 @@ void FrmEcuForm::build_menus() {
   menu_remote_setup_halt_client.set_caption("&Halt client");
   menu_remote_setup_halt_client.set_enabled(false);
   menu_comm_sep.set_caption("-");
+  constexpr std::array<const char*, kComPortItems> kComPortCaptions{
+      "&1", "&2", "&3", "&4", "&5", "&6", "&7", "&8", "&9", "1&0"};
   for (int n = 1; n <= kComPortItems; ++n) {
-    comm_port_item(n).set_caption(n < 10 ? "&" + std::to_string(n) : "1&0");
+    comm_port_item(n).set_caption(kComPortCaptions[static_cast<std::size_t>(n - 1)]);
   }
 
   menu_tool.set_caption("&Tool");

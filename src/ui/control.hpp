@@ -219,6 +219,7 @@ class CommandButton : public Control {
   std::function<void()> on_click;
   // A disabled or hidden button ignores the user's click.
   void click();
+  // A picture file, or the name of an icon of the desktop's icon theme ("application-exit").
   [[nodiscard]] const std::string& picture() const { return picture_; }
   void set_picture(std::string path);
 
