@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "linked_view_test.hpp"
 #include "model/shared_state.hpp"
 #include "views/frm_diagnostics.hpp"
@@ -12,7 +14,7 @@ namespace {
 
 using DiagnosticsTest = test::LinkedViewTest;
 
-TEST_F(DiagnosticsTest, DriverTestsUnlockAfterTheWarningAndFireTheCheckedChannels) {
+TEST_F(DiagnosticsTest, DriverTestsFireTheCheckedChannelsOnceUnlockedAndGetPlotDrawsTheWheel) {
   connect().menu_view_diagnostic.click();
   FrmDiagnosticsForm& window = frm_diagnostics();
   EXPECT_FALSE(window.Command1.enabled());
@@ -21,23 +23,19 @@ TEST_F(DiagnosticsTest, DriverTestsUnlockAfterTheWarningAndFireTheCheckedChannel
             "Testing drivers requires that the engine NOT be running, in addition, make certain "
             "that the driver parameters EI dwell or fuel pulse width are appropriate or "
             "ECU/wiring or engine damage may occur!");
-  EXPECT_TRUE(window.Command1.enabled());
-  EXPECT_TRUE(window.Command2.enabled());
-  EXPECT_FALSE(window.Command3[0].enabled());
+  EXPECT_TRUE(window.Command1.enabled() && window.Command2.enabled() &&
+              !window.Command3[0].enabled());
 
   window.inj_chan_test[0].click();
   window.inj_chan_test[7].click();
-  const std::size_t before = controller().request_count();
+  std::size_t before = controller().request_count();
   window.Command1.click();
   window.Command2.click();
   EXPECT_EQ(commands_since(before), (std::vector<std::string>{std::string("\x01\x81\x00\x00", 4),
                                                               std::string("\x02\x00\x00\x00", 4)}));
-}
 
-TEST_F(DiagnosticsTest, GetPlotFetchesEightPagesAndDrawsEachSampleAgainstTheirAverage) {
-  connect().menu_view_diagnostic.click();
-  FrmDiagnosticsForm& window = frm_diagnostics();
-  const std::size_t before = controller().request_count();
+  // Live data first, for the speed beside the plot, then the eight pages.
+  before = controller().request_count();
   window.get_wheel_plot_data.click();
   const std::vector<std::string> sent = commands_since(before);
   ASSERT_EQ(sent.size(), 9U);
@@ -47,24 +45,17 @@ TEST_F(DiagnosticsTest, GetPlotFetchesEightPagesAndDrawsEachSampleAgainstTheirAv
                                  4));
   EXPECT_EQ(window.crank_target_rpm.caption(), "850");
 
-  // Sample k reads k: the average is 59.5, so 30 to 89 lie within the band.
+  // Sample k reads k: the average is 59.5, so 30 to 89 lie within the band (yellow), the
+  // others on the middle line (light red). Op 0 starts at the left edge, mid-height.
   const std::vector<ui::DrawOp>& drawn = window.wheel_speed_plot.drawing();
   ASSERT_EQ(drawn.size(), 121U);
-  EXPECT_EQ(drawn[0].x2, 0.0F);
   EXPECT_EQ(drawn[0].y2, 2640.0F);
-  struct Point {
-    int sample;
-    float x, y;
-    ui::Colour colour;
-  };
-  const Point points[] = {{0, 0, 2640, 0x0000FF},     {29, 1989, 2640, 0x0000FF},
-                          {30, 2057, 5258, 0x00FFFF}, {89, 6103, 22, 0x00FFFF},
-                          {90, 6171, 2640, 0x0000FF}, {119, 8160, 2640, 0x0000FF}};
-  for (const Point& point : points) {
-    const ui::DrawOp& op = drawn[static_cast<std::size_t>(point.sample + 1)];
-    EXPECT_EQ(op.x2, point.x) << point.sample;
-    EXPECT_EQ(op.y2, point.y) << point.sample;
-    EXPECT_EQ(op.colour, point.colour) << point.sample;
+  const std::tuple<int, float, float, ui::Colour> points[] = {
+      {0, 0, 2640, 0x0000FF},   {29, 1989, 2640, 0x0000FF}, {30, 2057, 5258, 0x00FFFF},
+      {89, 6103, 22, 0x00FFFF}, {90, 6171, 2640, 0x0000FF}, {119, 8160, 2640, 0x0000FF}};
+  for (const auto& [sample, x, y, colour] : points) {
+    const ui::DrawOp& op = drawn[static_cast<std::size_t>(sample + 1)];
+    EXPECT_EQ(std::make_tuple(op.x2, op.y2, op.colour), std::make_tuple(x, y, colour)) << sample;
   }
 }
 

@@ -10,7 +10,6 @@
 #include "link/receive_framer.hpp"
 #include "support/controller_replies.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
 
 namespace test {
 
@@ -27,21 +26,20 @@ class LinkedViewTest : public MainWindowTest {
     controller_.reset();
     MainWindowTest::TearDown();
   }
-
-  // The console started on the controller's line, main timers still.
+  // The console started on the controller's line, its timers still.
   ecu::FrmEcuForm& connect() {
-    ecu::FrmEcuForm& main_window = start_console("");
+    start_console("");
     ecu::open_comm_link();
     EXPECT_EQ(ecu::link_ready, ecu::kTrue);
-    return main_window;
+    return ecu::FrmEcu();
   }
-
   SimulatedController& controller() { return *controller_; }
-  // The command bytes (code and three payload bytes) of every request sent since `from`.
+  // The command bytes (code and three payload bytes) of each request since the `from`th.
   std::vector<std::string> commands_since(std::size_t from) const {
     std::vector<std::string> commands;
-    const std::vector<std::string> frames = controller_->request_frames();
-    for (std::size_t i = from; i < frames.size(); ++i) commands.push_back(frames[i].substr(2, 4));
+    for (const std::string& frame : controller_->request_frames())
+      commands.push_back(frame.substr(2, 4));
+    commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(from));
     return commands;
   }
 
