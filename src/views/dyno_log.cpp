@@ -1,7 +1,7 @@
 #include "views/dyno_log.hpp"
 
+#include <cstdio>
 #include <ctime>
-#include <iterator>
 #include <memory>
 
 #include "model/shared_state.hpp"

@@ -1,7 +1,6 @@
 #include "views/frm_dashboard.hpp"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 #include <string>
 
