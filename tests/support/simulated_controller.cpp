@@ -206,6 +206,12 @@ void SimulatedController::set_reply_payload(std::uint8_t code, std::string paylo
   reply_payloads_[code] = std::move(payload);
 }
 
+void SimulatedController::play_reply_sequence(std::uint8_t code,
+                                              std::vector<std::string> payloads) {
+  const std::lock_guard lock(mutex_);
+  reply_sequences_[code] = std::move(payloads);
+}
+
 std::uint8_t SimulatedController::memory(std::uint16_t address) const {
   const std::lock_guard lock(mutex_);
   return memory_[address];
@@ -366,6 +372,13 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
 
 std::string SimulatedController::build_reply(const std::string& frame) {
   const auto code = static_cast<std::uint8_t>(frame[2]);
+  if (auto played = reply_sequences_.find(code);
+      played != reply_sequences_.end() && !played->second.empty()) {
+    std::vector<std::string>& payloads = played->second;
+    const std::string reply = reply_frame(code, payloads.front());
+    if (payloads.size() > 1) payloads.erase(payloads.begin());
+    return reply;
+  }
   if (const auto scripted = reply_payloads_.find(code); scripted != reply_payloads_.end()) {
     std::string reply;
     append_byte(reply, kStartByte);

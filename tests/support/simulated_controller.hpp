@@ -65,6 +65,9 @@ class SimulatedController {
   // layouts. The live, status and monitor replies start with the payloads of
   // support/controller_reply_defaults.hpp.
   void set_reply_payload(std::uint8_t code, std::string payload);
+  // Dyno mode, or any run of changing replies: requests with this code get these payloads
+  // one after another, and the last one again from then on.
+  void play_reply_sequence(std::uint8_t code, std::vector<std::string> payloads);
 
   // The single settings, tables and blocks read and written one command at a time.
   ControllerSettings& settings() { return settings_; }
@@ -115,6 +118,7 @@ class SimulatedController {
   int ignore_count_ = 0;
   BaseConfig base_config_;
   std::map<std::uint8_t, std::string> reply_payloads_;
+  std::map<std::uint8_t, std::vector<std::string>> reply_sequences_;
   std::vector<std::uint8_t> memory_;
   ControllerSettings settings_;
   std::string received_bytes_;
