@@ -158,6 +158,8 @@ bool SflashForm::take_over_comm_port() {
                 ui::MsgButtons::ok, ui::MsgIcon::exclamation);
     return false;
   }
+  // However the program ends, the line is given back.
+  ui::add_shutdown_step([] { loader_port().close(); });
   caption_suffix = " ->COM" + std::to_string(com_port);
   return true;
 }
