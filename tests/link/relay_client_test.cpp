@@ -184,20 +184,5 @@ TEST_F(RelayClientTest, ASilentControllerBehindTheRelayIsNamedInTheFailureMessag
   EXPECT_EQ(relay_->datagrams().size(), 11U);
 }
 
-TEST_F(RelayClientTest, AClientPortInUseIsNamedAndTheMenusStay) {
-  start_relay("POLO", "");
-  UdpSocket occupant;
-  ASSERT_TRUE(occupant.bind(relay_client_port(), nullptr));
-  start_client();
-  ASSERT_EQ(presenter().shown_messages.size(), 1U);
-  EXPECT_EQ(presenter().shown_messages[0].text,
-            "The relay client cannot start: UDP port " + std::to_string(relay_client_port()) +
-                " could not be opened (Address already in use). The port may be in use by "
-                "another program, or need privileges.");
-  EXPECT_EQ(remote_server_ip, "");
-  expect_serial_mode_menus(true);
-  EXPECT_TRUE(relay_->datagrams().empty());
-}
-
 }  // namespace
 }  // namespace ecu

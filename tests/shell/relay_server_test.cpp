@@ -10,6 +10,7 @@
 #include <string>
 
 #include "link/comm_port.hpp"
+#include "link/link_test.hpp"
 #include "link/relay_server.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
@@ -21,11 +22,7 @@
 namespace ecu {
 namespace {
 
-std::string bytes(std::initializer_list<int> values) {
-  std::string result;
-  for (const int value : values) result += static_cast<char>(value);
-  return result;
-}
+using test::bytes;
 
 // The status request 'C' (reply of 21 bytes and the sum: 23) and the reset action.
 const std::string kStatusRequest = bytes({23, 0x02, 0x08, 0x43, 0x30, 0x30, 0x30, 0xDD, 0x00});

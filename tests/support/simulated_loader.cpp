@@ -64,16 +64,7 @@ std::string SimulatedLoader::received() const {
 unsigned SimulatedLoader::line_speed() const {
   termios settings{};
   ::tcgetattr(master_fd_, &settings);
-  switch (::cfgetospeed(&settings)) {
-    case B19200:
-      return 19200;
-    case B38400:
-      return 38400;
-    case B9600:
-      return 9600;
-    default:
-      return 0;
-  }
+  return ::cfgetospeed(&settings) == B19200 ? 19200 : 0;
 }
 
 void SimulatedLoader::run() {

@@ -21,11 +21,9 @@ class SimulatedLoader {
   void set_ready(bool ready);
   // Sends "E" once everything received so far contains `text`.
   void fail_after(const std::string& text);
-  // Sends bytes to the console now.
   void send(const std::string& bytes);
-
   [[nodiscard]] std::string received() const;
-  // The line speed the console set on the terminal, in baud.
+  // 19200 while the console has the terminal set to 19200 baud, 0 otherwise.
   [[nodiscard]] unsigned line_speed() const;
 
  private:
@@ -35,7 +33,6 @@ class SimulatedLoader {
   std::string device_path_;
   int master_fd_ = -1;
   int slave_fd_ = -1;
-
   mutable std::mutex mutex_;
   bool stop_ = false;
   bool ready_ = true;
