@@ -184,5 +184,18 @@ TEST_F(RelayClientTest, ASilentControllerBehindTheRelayIsNamedInTheFailureMessag
   EXPECT_EQ(relay_->datagrams().size(), 11U);
 }
 
+TEST_F(RelayClientTest, AClientPortInUseIsNamedAndNothingChanges) {
+  start_relay("POLO", "");
+  UdpSocket occupant;
+  ASSERT_TRUE(occupant.bind(relay_client_port(), nullptr));
+  start_client();
+  EXPECT_EQ(presenter().shown_messages.at(0).text,
+            "The relay client cannot start: UDP port " + std::to_string(relay_client_port()) +
+                " could not be opened (Address already in use). The port may be in use by "
+                "another program, or need privileges.");
+  EXPECT_EQ(remote_server_ip, "");
+  expect_serial_mode_menus(true);
+}
+
 }  // namespace
 }  // namespace ecu

@@ -190,6 +190,13 @@ TEST_F(SflashTest, AnEmptyOrMissingFileIsReportedAndNothingIsSent) {
   EXPECT_EQ(loader_->received(), "qqq");
 }
 
+TEST_F(SflashTest, APortThatCannotOpenIsNamed) {
+  ::setenv("ECU_COM1", "/nonexistent/loader", 1);
+  sflash().Command3.click();
+  EXPECT_EQ(last_message().rfind("The flash utility cannot open COM1 (/nonexistent/loader: ", 0),
+            0U);
+}
+
 TEST_F(SflashTest, TheTerminalWrapsAfterFortyCountedCharacters) {
   loader_->set_ready(false);
   sflash().Command3.click();
