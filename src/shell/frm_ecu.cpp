@@ -11,6 +11,8 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
 #include "shell/main_poll_loop.hpp"
+#include "shell/remote_commands.hpp"
+#include "shell/tool_commands.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
@@ -389,12 +391,24 @@ void FrmEcuForm::menu_about_Click() {
 }
 void FrmEcuForm::menufileopen_Click() {}
 void FrmEcuForm::menufilesave_Click() {}
-void FrmEcuForm::menu_remote_setup_start_server_Click() {}
-void FrmEcuForm::menu_remote_setup_start_client_Click() {}
-void FrmEcuForm::menu_remote_setup_halt_client_Click() {}
-void FrmEcuForm::menu_tool_reset_Click() {}
-void FrmEcuForm::menu_tool_reflash_Click() {}
-void FrmEcuForm::menu_tool_flash_utility_Click() {}
+void FrmEcuForm::menu_remote_setup_start_server_Click() {
+  start_relay_server();
+}
+void FrmEcuForm::menu_remote_setup_start_client_Click() {
+  start_relay_client();
+}
+void FrmEcuForm::menu_remote_setup_halt_client_Click() {
+  halt_relay_client();
+}
+void FrmEcuForm::menu_tool_reset_Click() {
+  reset_controller();
+}
+void FrmEcuForm::menu_tool_reflash_Click() {
+  prepare_reflash();
+}
+void FrmEcuForm::menu_tool_flash_utility_Click() {
+  open_flash_utility();
+}
 void FrmEcuForm::Timer1_Timer() {
   main_poll_tick();
 }
