@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 #include "model/shared_state.hpp"
 #include "ui/clock.hpp"

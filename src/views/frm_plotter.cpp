@@ -4,10 +4,10 @@
 #include <array>
 #include <cmath>
 
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
-#include "link/request.hpp"
 #include "ui/format.hpp"
 #include "ui/text_file.hpp"
 #include "views/data_log.hpp"

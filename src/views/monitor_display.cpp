@@ -43,9 +43,8 @@ std::string idle_state_name(Long state) {
 std::string lambda_text(FrmMonForm& monitor) {
   const bool lambda_units = lambda_units_chosen();
   const char* const mask = lambda_units ? "#.000" : "##.00";
-  std::string text = ui::format_single(lambda_units ? lambda_measured
-                                                    : lambda_to_afr(lambda_measured),
-                                       mask);
+  std::string text =
+      ui::format_single(lambda_units ? lambda_measured : lambda_to_afr(lambda_measured), mask);
   monitor.ego_lambda_setpoint.set_caption(ui::format_single(lambda_to_afr(lambda_setpoint), mask));
   if ((o2_sensor_status & kLambdaValidBit) != 0) {
     monitor.Label1[FrmMonForm::kAfrUnitLabel].set_caption(lambda_unit_caption);
