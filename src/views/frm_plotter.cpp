@@ -75,7 +75,7 @@ constexpr int kFastestItem = 7;
 
 }  // namespace
 
-FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 8760) {
+FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 9600) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };

@@ -67,19 +67,20 @@ float plotter_channel_value(int channel) {
 
 void update_plotter_and_log() {
   const double poll_started = ui::clock().seconds_since_midnight();
-  FrmPlotterForm& plotter = frm_plotter();
   if (logging_active == 1) {
     const std::string error = write_data_log_row(poll_started);
-    if (!error.empty()) {
-      plotter.logging_failed(error);
-      return;
+    if (error.empty()) {
+      ++log_sample_count;
+      frm_plotter().File_Samples.set_caption(ui::str_integer(log_sample_count));
+    } else {
+      frm_plotter().logging_failed(error);
     }
-    ++log_sample_count;
-    plotter.File_Samples.set_caption(ui::str_integer(log_sample_count));
   } else {
-    plotter.File_Samples.set_caption("N/A");
+    frm_plotter().File_Samples.set_caption("N/A");
   }
 
+  // Looked up after the failure message, which lets the loop run.
+  FrmPlotterForm& plotter = frm_plotter();
   bool any_channel_shown = false;
   for (int channel = 0; channel < kPlotterChannels; ++channel) {
     if (plotter.Check3d1[channel].value() != ui::CheckBox::unchecked) any_channel_shown = true;
