@@ -123,6 +123,14 @@ int main(int argc, char** argv) {
   const Run charted = measure(controller, seconds);
   plotter.Command3d3.click();
 
+  // The log's own share: rows written back to back, each formatted and flushed.
+  constexpr int kTimedRows = 2000;
+  ecu::open_data_log((folder / "rows.csv").string());
+  const double rows_start = wall_seconds();
+  for (int row = 0; row < kTimedRows; ++row) ecu::write_data_log_row(rows_start);
+  const double row_us = (wall_seconds() - rows_start) / kTimedRows * 1e6;
+  ecu::close_data_log();
+
   std::printf(
       "plotter at its fastest interval, logging, %d baud line (wire limit %.1f requests/s)\n",
       kBaud, wire_rate);
@@ -134,6 +142,7 @@ int main(int argc, char** argv) {
   std::printf("  chart, 21 channels:   %6.1f requests/s  %5.1f %% of the wire  (%lld rows)\n",
               charted.requests_per_second, charted.requests_per_second / wire_rate * 100.0,
               charted.rows);
+  std::printf("  one log row, formatted and flushed: %.1f us\n", row_us);
 
   ecu::close_data_log();
   ecu::set_serial_port_factory(nullptr);
