@@ -129,6 +129,8 @@ TEST_F(DataLogMendsTest, AsksBeforeReplacingAFileNotConfirmedInTheSaveAsDialog) 
   expect_idle(plotter);
   EXPECT_EQ(file_bytes("PLOTTER.CSV"), "an earlier log");
 
+  plotter.plot_file.double_click();  // the dialog cancelled: the name stays
+  EXPECT_EQ(plotter.plot_file.text(), "PLOTTER.CSV");
   // Chosen in the dialog, which asked itself: no second question, once.
   presenter().choose_next_file("PLOTTER.CSV");
   plotter.plot_file.double_click();
