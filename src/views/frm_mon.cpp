@@ -91,10 +91,12 @@ void FrmMonForm::lay_out() {
   }
   // The lambda set-point closes the right column, its unit in the program's own label.
   {
-    const float caption_left = 5160.0F;
-    const float value_left = caption_left + kCaptionWidth + kGap;
+    // The caption starts a little right of the column: the channel headings end below it.
+    const float caption_left = 5280.0F;
+    const float caption_width = kCaptionWidth - 120.0F;
+    const float value_left = caption_left + caption_width + kGap;
     const float top = 960.0F + kRow * 10.0F;
-    place_label("Lambda Setpoint", caption_left, top, kCaptionWidth, kRight);
+    place_label("Lambda Setpoint", caption_left, top, caption_width, kRight);
     ego_lambda_setpoint.move(value_left, top, kValueWidth, kLabelHeight);
     ego_lambda_setpoint.set_alignment(ui::Label::Align::right);
     place_label("Lambda", value_left + kValueWidth + kGap, top, 1200, kLeft, kSetpointUnitLabel);

@@ -136,7 +136,8 @@ TEST_F(PollWireTest, OpeningTheMonitorSendsTheStatusOnceAndTheFeatureRequestsUnt
 TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
   main_window().config_requested = kTrue;
   main_window().menu_View_Plotter.click();
-  EXPECT_EQ(new_requests(), Codes{C}) << "the plotter command asks for the status first";
+  EXPECT_EQ(new_requests(), (Codes{C, C}))
+      << "the plotter command asks for the status, and so does the plotter's activation";
   for (int tick = 0; tick < 6; ++tick) plotter_poll_tick();
   EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame, A, kChannelRuntime, A, kMonitorFrame}));
   EXPECT_EQ(frm_plotter().Strip1.sample_count(0), 6);
