@@ -24,6 +24,7 @@
 #include "link/comm_port.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
+#include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
 #include "support/simulated_controller.hpp"
 #include "ui/form.hpp"
@@ -55,19 +56,35 @@ void run_for(double seconds) {
   loop.exec();
 }
 
+// Wall time spent inside the plotter poll's ticks (request, reply, decoding, row, chart).
+double seconds_in_ticks = 0;
+
 struct Run {
   double requests_per_second;
   long long rows;
+  double in_tick_ms;  // per request, inside the tick
+  double between_ms;  // per request, from the end of one tick to the start of the next
 };
 
 Run measure(test::SimulatedController& controller, double seconds) {
   const long long rows_before = ecu::log_sample_count;
   const std::size_t requests_before = controller.request_count();
+  const double in_ticks_before = seconds_in_ticks;
   const double start = wall_seconds();
   run_for(seconds);
   const double elapsed = wall_seconds() - start;
-  return {static_cast<double>(controller.request_count() - requests_before) / elapsed,
-          ecu::log_sample_count - rows_before};
+  const auto requests = static_cast<double>(controller.request_count() - requests_before);
+  const double in_ticks = seconds_in_ticks - in_ticks_before;
+  return {requests / elapsed, ecu::log_sample_count - rows_before, in_ticks / requests * 1e3,
+          (elapsed - in_ticks) / requests * 1e3};
+}
+
+void print_run(const char* name, const Run& run, double wire_rate) {
+  std::printf(
+      "  %-20s %6.1f requests/s  %5.1f %% of the wire  (%lld rows; per request %.2f ms "
+      "in the tick, %.2f ms between ticks)\n",
+      name, run.requests_per_second, run.requests_per_second / wire_rate * 100.0, run.rows,
+      run.in_tick_ms, run.between_ms);
 }
 
 }  // namespace
@@ -96,6 +113,11 @@ int main(int argc, char** argv) {
   bool ended = false;
   ui::set_program_end([&ended] { ended = true; });
   ecu::start_console("");
+  ecu::FrmEcu().Timer3.on_timer = [] {
+    const double start = wall_seconds();
+    ecu::plotter_poll_tick();
+    seconds_in_ticks += wall_seconds() - start;
+  };
   ecu::FrmEcu().menu_View_Plotter.click();
   ecu::FrmPlotterForm& plotter = ecu::frm_plotter();
   if (ecu::link_ready != ecu::kTrue || ended) {
@@ -134,14 +156,9 @@ int main(int argc, char** argv) {
   std::printf(
       "plotter at its fastest interval, logging, %d baud line (wire limit %.1f requests/s)\n",
       kBaud, wire_rate);
-  std::printf("  no log, no graph:     %6.1f requests/s  %5.1f %% of the wire\n",
-              unlogged.requests_per_second, unlogged.requests_per_second / wire_rate * 100.0);
-  std::printf("  log to file only:     %6.1f requests/s  %5.1f %% of the wire  (%lld rows)\n",
-              file_only.requests_per_second, file_only.requests_per_second / wire_rate * 100.0,
-              file_only.rows);
-  std::printf("  chart, 21 channels:   %6.1f requests/s  %5.1f %% of the wire  (%lld rows)\n",
-              charted.requests_per_second, charted.requests_per_second / wire_rate * 100.0,
-              charted.rows);
+  print_run("no log, no graph:", unlogged, wire_rate);
+  print_run("log to file only:", file_only, wire_rate);
+  print_run("chart, 21 channels:", charted, wire_rate);
   std::printf("  one log row, formatted and flushed: %.1f us\n", row_us);
 
   ecu::close_data_log();
