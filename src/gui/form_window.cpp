@@ -223,6 +223,9 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
       hooks.lost_focus = [this, &box] {
         if (accepts_user_input()) box.lose_focus();
       };
+      hooks.double_click = [this, &box] {
+        if (accepts_user_input()) box.double_click();
+      };
       if (auto* line = dynamic_cast<LineTextBox*>(widget)) {
         line->hooks = std::move(hooks);
         // Every change of the text reaches the model, so its change handler runs per key.

@@ -40,7 +40,8 @@ inline Integer skip_idle_check = 0;
 // 0 none, 1 monitor, 2 configuration, 3 basic mapping, 4 plotter, 5 additional mapping,
 // 6 dashboard, 7 output drivers, 8 diagnostics.
 inline Integer current_view = 0;
-inline Single idle_timer_start = 0.0F;  // time of day (s since midnight) a view was opened
+inline Single idle_timer_start = 0.0F;   // time of day (s since midnight) a view was opened
+inline std::string lambda_unit_caption;  // the monitor's A/F unit while the sensor reads lambda
 // Deferred view switches, served by the main poll one per tick in this order; only -1
 // counts as a request.
 inline Flag view_request_mon = kFalse;

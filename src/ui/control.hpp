@@ -170,8 +170,10 @@ class TextBox : public Control {
   std::function<void(int& key_ascii)> on_key_press;
   std::function<void()> on_lost_focus;
   std::function<void()> on_got_focus;
+  std::function<void()> on_double_click;
 
   // User actions, as a front-end or a test delivers them.
+  void double_click() { raise(on_double_click); }
   int key_down(int key_code, int shift);
   int key_press(int key_ascii);
   void lose_focus() { raise(on_lost_focus); }

@@ -386,6 +386,19 @@ TEST_F(FormWindowTest, ClickingLabelRunsItsHandler) {
   EXPECT_EQ(form.label_clicks, 1);
 }
 
+TEST_F(FormWindowTest, DoubleClickingTextBoxRunsItsHandler) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  auto* line = widget_of<QLineEdit>(form, form.txt_rpm);
+  ASSERT_NE(line, nullptr);
+  int double_clicks = 0;
+  form.txt_rpm.on_double_click = [&double_clicks] { ++double_clicks; };
+
+  QTest::mouseDClick(line, Qt::LeftButton);
+
+  EXPECT_EQ(double_clicks, 1);
+}
+
 TEST_F(FormWindowTest, ModelMovesShapeAndLineAtOnce) {
   SettingsForm& form = frm_settings();
   form.show();

@@ -139,7 +139,8 @@ TEST_F(PollWireTest, OpeningTheMonitorSendsTheStatusOnceAndTheFeatureRequestsUnt
 TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
   main_window().config_requested = kTrue;
   main_window().menu_View_Plotter.click();
-  EXPECT_EQ(new_requests(), Codes{C}) << "the plotter command asks for the status first";
+  EXPECT_EQ(new_requests(), (Codes{C, C}))
+      << "the plotter command asks for the status, and so does the plotter's activation";
   // The plotter's timer polls whatever poll_inhibit says.
   poll_inhibit = kTrue;
   for (int tick = 0; tick < 6; ++tick) plotter_poll_tick();
