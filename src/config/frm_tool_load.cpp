@@ -2,6 +2,7 @@
 // in sync (and its value as unknown), then one request per setting goes out page by page,
 // and the reply decoders fill each field and mark it in sync as its reply arrives.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -311,9 +312,11 @@ void FrmToolForm::fill_demo_values() {
     show(gear_gpo_num[i], boost_tables[i]);
   }
 
-  for (ui::ControlArray<ui::OptionButton>* group :
-       {&aux_in_used_as, &map_sel_used_as, &idx_used_as, &trig_b_used_as}) {
-    (*group)[0].set_value(true);
+  // Every selection marks the one input word, so the colours go on after all four.
+  const std::array input_groups = {&aux_in_used_as, &map_sel_used_as, &idx_used_as,
+                                   &trig_b_used_as};
+  for (ui::ControlArray<ui::OptionButton>* group : input_groups) (*group)[0].set_value(true);
+  for (ui::ControlArray<ui::OptionButton>* group : input_groups) {
     (*group)[0].set_fore_colour(ui::colours::white);
   }
   EGO_type[1].set_value(true);
