@@ -43,8 +43,13 @@ TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWin
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
   tool.ego_rate.set_text("20");
-  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
+  bool kept_while_running = false;
+  ui::event_loop().post_user_input([&kept_while_running] {
+    frm_tool().request_close();
+    kept_while_running = frm_tool.loaded() && !frm_tool().visible();
+  });
   tool.Command3d1.click();
+  EXPECT_TRUE(kept_while_running);
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_FALSE(frm_tool.loaded());
   EXPECT_EQ(current_view, 0);
@@ -70,10 +75,10 @@ TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
   FrmToolForm& tool = open_window();
   EXPECT_EQ(controller().request_count(), 0U);
   const std::vector<std::pair<const ui::TextBox*, const char*>> shown = {
-      {&tool.ego_seconds, "180"},        {&tool.min_ego_gain, ".604"},
-      {&tool.ph_base_deg[3], "270.00"},  {&tool.ph_base_deg[12], "0.00"},
-      {&tool.CLT_CAL_MAP[3], "40.5"},    {&tool.MAT_CAL_MAP[8], "108.0"},
-      {&tool.gear_gpo_num[7], "4"},      {&tool.iac_step_to_reenable, "15"},
+      {&tool.ego_seconds, "180"},         {&tool.min_ego_gain, ".604"},
+      {&tool.ph_base_deg[3], "270.00"},   {&tool.ph_base_deg[12], "0.00"},
+      {&tool.CLT_CAL_MAP[3], "40.5"},     {&tool.MAT_CAL_MAP[8], "108.0"},
+      {&tool.gear_gpo_num[7], "4"},       {&tool.iac_step_to_reenable, "15"},
       {&tool.wheel_rpm_scaler, "0.01567"}};
   for (const auto& [box, text] : shown) {
     EXPECT_EQ(box->text(), text) << box->name();
@@ -147,6 +152,7 @@ TEST_F(FrmToolSequenceTest, TheStutterGeneratorFillsFourWordsAndStopsOnCountsTha
       EXPECT_EQ(tool.stutter_table[4 * (1 - c.index) + w].text(), "x");
     }
   }
+  EXPECT_TRUE(presenter().shown_messages.empty()) << presenter().shown_messages[0].text;
   tool.stutter_text.set_text("0000000011111111");
   tool.create_stutter_patterns_from_text[1].click();
   EXPECT_EQ(tool.stutter_table[4].text(), " 0");
