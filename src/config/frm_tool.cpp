@@ -776,15 +776,9 @@ void FrmToolForm::build_menus() {
   wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
   wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
   wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
-  // While a load or an update waits for replies the menus do nothing: neither a second
-  // update nor leaving the window may start in the middle of a sequence.
+  // The update refuses to start while a load or another update runs; the view menus and
+  // Exit may close the window meanwhile, which stops the sequence after its current request.
   menuupdate.on_click = [this] { Command3d1_Click(); };
-  for (ui::MenuItem* item : {&menufileexit, &menuupdate, &menu_mon, &menu_dash, &menu_3d, &menu_2d,
-                             &menu_sup, &menu_plot, &menu_diag}) {
-    item->on_click = [this, action = item->on_click] {
-      if (!sequence_running() && action) action();
-    };
-  }
 }
 
 void FrmToolForm::wire_marking() {

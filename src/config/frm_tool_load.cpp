@@ -67,8 +67,8 @@ const std::string& memory_read(int nth) {
 }
 
 constexpr const char* kDwellToolTip =
-    "Faster coils need less dwell time, Slow coils need more dwell time.\r\n"
-    "If not enough time is given, the spark may be weak or missing.\r\n"
+    "Faster coils need less dwell time, Slow coils need more dwell time.\n"
+    "If not enough time is given, the spark may be weak or missing.\n"
     "If the dwell time is too high, the coil current will be too high, and damage may result.";
 
 }  // namespace

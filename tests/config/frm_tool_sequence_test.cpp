@@ -17,26 +17,34 @@ using Commands = std::vector<std::string>;
 
 class FrmToolSequenceTest : public test::ConfigWireTest {};
 
-TEST_F(FrmToolSequenceTest, UpdateEnterAndTheMenusDoNothingWhileAnUpdateRuns) {
+TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
-  // The user presses Enter, the update menu, a view menu and Exit during the first wait.
+  // The user presses Enter and the update menu during the pass's first wait.
   ui::event_loop().post_user_input([&tool] {
     tool.ego_rate.key_down(13, 0);
     tool.menuupdate.click();
-    tool.menu_plot.click();
-    tool.menufileexit.click();
   });
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0xE2, 0x04, 0)});
-  EXPECT_EQ(view_request_plot, kFalse);
-  EXPECT_TRUE(tool.visible());
-  EXPECT_EQ(current_view, 2);
 
   // Once it has ended, Enter runs the update again.
   tool.accel_pw_min.set_text("3");
   tool.ego_rate.key_down(13, 0);
   EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0x53, 0x07, 0)});
+}
+
+TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarked) {
+  FrmToolForm& tool = open_window();
+  tool.accel_pw_min.set_text("2");
+  ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
+  tool.Command3d1.click();
+  EXPECT_EQ(new_commands(), Commands{});
+  EXPECT_EQ(view_request_plot, kTrue);
+  EXPECT_FALSE(tool.visible());
+  EXPECT_EQ(current_view, 0);
+  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow);
 }
 
 TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWindowAfterIt) {
