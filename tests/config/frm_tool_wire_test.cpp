@@ -7,6 +7,7 @@
 
 #include "config/config_wire_fixture.hpp"
 #include "shell/frm_dialog.hpp"
+#include "shell/frm_ecu.hpp"
 
 namespace ecu {
 namespace {
@@ -49,6 +50,14 @@ TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItIn
   EXPECT_EQ(poll_inhibit, kFalse);
   EXPECT_TRUE(tool.tool_tab.enabled());
   EXPECT_EQ(tool.tool_tab.current_tab(), 0);
+
+  // Coming back from another window reads nothing; opening it again reads everything.
+  FrmEcu().show();
+  tool.show();
+  EXPECT_EQ(new_commands().size(), 0U);
+  tool.Command3d2.click();
+  Menu_View_Injection();
+  EXPECT_EQ(new_commands().size(), 68U);
 }
 
 TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkThemInSync) {
