@@ -536,9 +536,14 @@ class UpdatePass {
       if (static_cast<double>(value) < row.floor) value = static_cast<long>(row.floor);
     }
     if (!rounded || !wire_fits(row.wire, value)) {
-      std::string label = row.label;
-      if (row.boxes != nullptr) label += " " + std::to_string(item + 1);
-      ui::msg_box("The value for the " + label + " is out of range, it will not be updated");
+      std::string message = "The value for the ";
+      message += row.label;
+      if (row.boxes != nullptr) {
+        message += ' ';
+        message += std::to_string(item + 1);
+      }
+      message += " is out of range, it will not be updated";
+      ui::msg_box(message);
       return;
     }
     send(payload_command(row, item, value), row.reply_length, row.code);
