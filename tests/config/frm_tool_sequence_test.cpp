@@ -78,6 +78,14 @@ TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndLeavesTheViewOpenedMea
   EXPECT_EQ(poll_inhibit, kFalse);
 }
 
+TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringTheLoadLeavesTheMainWindowShown) {
+  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
+  Menu_View_Injection();
+  EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_EQ(current_view, 0);
+}
+
 TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
   demo_mode = kTrue;
   FrmToolForm& tool = open_window();
