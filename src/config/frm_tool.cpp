@@ -756,6 +756,8 @@ void FrmToolForm::lay_out_captions() {
     captions_.beside(high_rps_ratio[gear], "", "E/W RPM");
     captions_.beside(gear_gpo_num[gear], "Gear " + std::to_string(gear));
   }
+  captions_.add("Wheel Speed Configuration", 240, wheel_rpm_scaler.top() - 420, 4800, 255,
+                &tool_tab, kSpeedGearSetup);
   captions_.add("Gear Detect Configuration", 240, low_rps_ratio[0].top() - 660, 4800, 255,
                 &tool_tab, kSpeedGearSetup);
   captions_.add("Boost by Gear", 5400, low_rps_ratio[0].top() - 660, 3000, 255, &tool_tab,
