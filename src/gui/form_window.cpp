@@ -484,7 +484,12 @@ void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
     case ui::ControlKind::check_box: {
       const auto& box = static_cast<const ui::CheckBox&>(control);
       auto* shown = static_cast<QCheckBox*>(widget);
-      if (text) shown->setText(rich::to_qstring(box.caption()));
+      // A box no wider than the box itself keeps its caption as a hidden record (the
+      // configuration's phase tables mark a changed row there).
+      constexpr float kBoxOnlyWidth = 255;
+      if (text) {
+        shown->setText(box.width() <= kBoxOnlyWidth ? QString() : rich::to_qstring(box.caption()));
+      }
       if (all_or(what, ui::Property::value)) {
         shown->setTristate(box.value() == ui::CheckBox::grayed);
         shown->setCheckState(check_state(box.value()));

@@ -233,6 +233,11 @@ void SimulatedController::ignore_requests(int count) {
   ignore_count_ = count;
 }
 
+void SimulatedController::answer_only(int count) {
+  const std::lock_guard lock(mutex_);
+  answers_left_ = count;
+}
+
 void SimulatedController::set_base_config(const BaseConfig& config) {
   const std::lock_guard lock(mutex_);
   base_config_ = config;
@@ -390,6 +395,8 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
       --ignore_count_;
       return;
     }
+    if (answers_left_ == 0) return;
+    if (answers_left_ > 0) --answers_left_;
     Misbehaviour behaviour = misbehaviour_;
     if (misbehaviour_replies_ > 0 && --misbehaviour_replies_ == 0) {
       misbehaviour_ = Misbehaviour::none;

@@ -76,6 +76,8 @@ class SimulatedController {
   // The next `count` good requests get no answer (a controller that answers only at the
   // attempt count + 1).
   void ignore_requests(int count);
+  // Answers the next `count` good requests and then none (kEveryReply: all again).
+  void answer_only(int count);
   void set_base_config(const BaseConfig& config);
   // From now on every request with this code is answered with this payload (bytes 3 on,
   // laid out by support/controller_replies.hpp); it takes precedence over the built-in
@@ -140,6 +142,7 @@ class SimulatedController {
   int inject_every_ = 0;
   std::size_t answers_ = 0;
   std::size_t injected_faults_ = 0;
+  int answers_left_ = kEveryReply;
   BaseConfig base_config_;
   std::map<std::uint8_t, std::string> reply_payloads_;
   std::map<std::uint8_t, std::vector<std::string>> reply_sequences_;
