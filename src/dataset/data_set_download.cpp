@@ -20,6 +20,7 @@ namespace {
 // The settings reads, in the order they go out after the link check. The phase masks of the
 // injectors are read twice, as the controller's own tools do.
 constexpr auto kSettingsReads = std::to_array<std::string_view>({
+    // clang-format off
     "read_base_config", "read_fuel_params", "read_ego_cut", "read_ego_gain",
     "read_ego_a_lo", "read_ego_a_hi", "read_tps_rpm", "read_hot_p_pw",
     "read_num_pulses_hot", "read_cld_p_pw", "read_num_pulses_cold", "read_tmp_thrs",
@@ -37,6 +38,7 @@ constexpr auto kSettingsReads = std::to_array<std::string_view>({
     "read_crk_degn", "read_crk_pegn", "read_crk_etmr", "read_crk_tdeg",
     "read_fshf_deg", "read_fshf_ctm", "read_fshf_rtm", "read_inpt_cgf",
     "read_idl_drpm", "read_rpm_accl", "read_sensor_cal",
+    // clang-format on
 });
 // Every settings read but the last takes a progress step.
 constexpr int kSettingsReadSteps = static_cast<int>(kSettingsReads.size()) - 1;

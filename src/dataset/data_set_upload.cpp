@@ -10,8 +10,8 @@
 #include "link/comm_link.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_wait.hpp"
-#include "ui/format.hpp"
 #include "ui/form.hpp"
+#include "ui/format.hpp"
 #include "ui/number_parse.hpp"
 #include "ui/presenter.hpp"
 #include "ui/rounding.hpp"
@@ -114,8 +114,8 @@ class UploadSummary {
   void add(const UploadLine& line, std::string_view what) {
     ++count_;
     if (count_ > kSummaryLines) return;
-    text_ += "\nLine " + std::to_string(line.number) + ": " + line.text + " (" +
-             std::string(what) + ")";
+    text_ +=
+        "\nLine " + std::to_string(line.number) + ": " + line.text + " (" + std::string(what) + ")";
   }
   [[nodiscard]] bool empty() const { return count_ == 0; }
   [[nodiscard]] std::string text() const {
@@ -160,9 +160,8 @@ std::string send_lines(const std::vector<UploadLine>& lines) {
         case Exchange::try_again:
           break;
         case Exchange::stopped: {
-          std::string message = "The upload was stopped at line " +
-                                std::to_string(line.number) + " of " +
-                                std::to_string(lines.size()) + " (" + line.text +
+          std::string message = "The upload was stopped at line " + std::to_string(line.number) +
+                                " of " + std::to_string(lines.size()) + " (" + line.text +
                                 "): the controller did not answer.\nThat line and the lines "
                                 "after it were not written: the controller now holds a partly "
                                 "written calibration.";

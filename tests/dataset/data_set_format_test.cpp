@@ -51,13 +51,13 @@ TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumns) {
     int index;
     const char* line;
   } cases[] = {
-      {"SET_REV", 0, "SET_REV = 10000"},  {"SW_REV", 0, "SW_REV  = V1.02.00 02/12/10"},
-      {"FW_REV", 0, "FW_REV  = 10203"},   {"ACC_SEN", 0, "ACC_SEN = 0"},
-      {"FS_RPM", 0, "FS_RPM  = 8000"},    {"HOT_#P", 0, "HOT_#P  = 3"},
-      {"TPS_RPM", 0, "TPS_RPM = 10000"},  {"INJP", 3, "INJP[003]= 17"},
-      {"BO_P", 1, "BO_P[001]= 2048"},     {"GPOV", 2, "GPOV[002]= -5"},
-      {"MAPM", 0, "MAPM[000]=255"},       {"CLTM", 8, "CLTM[008]=255"},
-      {"INJO", 2, "INJO[002]=-16"},       {"INJK", 0, "INJK[000]=4096"},
+      {"SET_REV", 0, "SET_REV = 10000"}, {"SW_REV", 0, "SW_REV  = V1.02.00 02/12/10"},
+      {"FW_REV", 0, "FW_REV  = 10203"},  {"ACC_SEN", 0, "ACC_SEN = 0"},
+      {"FS_RPM", 0, "FS_RPM  = 8000"},   {"HOT_#P", 0, "HOT_#P  = 3"},
+      {"TPS_RPM", 0, "TPS_RPM = 10000"}, {"INJP", 3, "INJP[003]= 17"},
+      {"BO_P", 1, "BO_P[001]= 2048"},    {"GPOV", 2, "GPOV[002]= -5"},
+      {"MAPM", 0, "MAPM[000]=255"},      {"CLTM", 8, "CLTM[008]=255"},
+      {"INJO", 2, "INJO[002]=-16"},      {"INJK", 0, "INJK[000]=4096"},
   };
   for (const auto& c : cases) {
     const DataSetRow* row = find_data_set_row(c.key);
@@ -124,9 +124,14 @@ TEST_F(DataSetFormatTest, RefusesTheWholeFileAtItsFirstBadLine) {
 }
 
 TEST_F(DataSetFormatTest, SkipsBlankAndVersionLinesAndKeepsUnknownNamesToReport) {
-  const std::vector<std::string> file{"",          " \t",          "XYZW[004]= 3",
-                                      "SUPM[004]= 3", "SUPM    = 1", "fs_rpm  = 8000",
-                                      "SW_REV  = V1.02.00 02/12/10", "MAPM    = 1"};
+  const std::vector<std::string> file{"",
+                                      " \t",
+                                      "XYZW[004]= 3",
+                                      "SUPM[004]= 3",
+                                      "SUPM    = 1",
+                                      "fs_rpm  = 8000",
+                                      "SW_REV  = V1.02.00 02/12/10",
+                                      "MAPM    = 1"};
   const auto plan = plan_upload(file);
   ASSERT_TRUE(std::holds_alternative<std::vector<UploadLine>>(plan));
   const auto& lines = std::get<std::vector<UploadLine>>(plan);
