@@ -258,10 +258,14 @@ TEST_F(DataSetTransferTest, DemoModeSendsNothingAndAStaleReplyFlagIsNoAnswer) {
   com_port = 2;
   ::setenv("ECU_COM2", "/nonexistent/tty", 1);
   TickForm choose_demo([] { answer_dialog(1); });
-  for (auto command : {&FrmEcuForm::menufilesave_Click, &FrmEcuForm::menufileopen_Click}) {
+  for (const bool save : {true, false}) {
     demo_mode = kFalse;
     reply_received = -1;
-    (main_->*command)();
+    if (save) {
+      download("cal.set");
+    } else {
+      upload("cal.set");
+    }
   }
   ::unsetenv("ECU_COM2");
   const std::string demo =
