@@ -15,6 +15,7 @@
 #include "link/comm_port.hpp"
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_about.hpp"
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_wait.hpp"
@@ -140,6 +141,7 @@ TEST_F(DataSetTransferTest, DownloadWritesTheControllersCalibrationLineByLine) {
   };
   for (const auto& [number, text] : expected) EXPECT_EQ(lines.at(number - 1), text + "\r");
   EXPECT_EQ(controller_->request_count(), 1969U);
+  EXPECT_EQ(frm_about().ECU_Rev.caption(), "V1.02.00 02/12/10") << "the version the file names";
   EXPECT_TRUE(messages().empty());
   EXPECT_TRUE(held_while_running);
   EXPECT_EQ(frm_wait().percent_comp[1].width(), frm_wait().percent_comp[0].width());
