@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "dataset/data_set_download.hpp"
+#include "dataset/data_set_upload.hpp"
 #include "link/comm_link.hpp"
 #include "maps/frm_2d.hpp"
 #include "model/shared_state.hpp"
@@ -389,8 +391,12 @@ void FrmEcuForm::menu_view_diagnostic_Click() {
 void FrmEcuForm::menu_about_Click() {
   ecu::menu_about();
 }
-void FrmEcuForm::menufileopen_Click() {}
-void FrmEcuForm::menufilesave_Click() {}
+void FrmEcuForm::menufileopen_Click() {
+  upload_data_set();
+}
+void FrmEcuForm::menufilesave_Click() {
+  download_data_set();
+}
 void FrmEcuForm::menu_remote_setup_start_server_Click() {
   start_relay_server();
 }
