@@ -458,7 +458,7 @@ bool Frm2dForm::write_changed_items() {
   for (int i = 0; i < kLambdaBytes; ++i) {
     if (!lambda_editing_.needs_write(i)) continue;
     // Shown in the chosen unit; stored as lambda x 128.
-    const auto shown = static_cast<Single>(ui::leading_number(lambda_editing_.text(i)));
+    const Single shown = shown_single(lambda_editing_.text(i));
     const Single lambda = afr_to_lambda(shown);
     const std::optional<Long> byte = wire_integer(static_cast<double>(lambda) * 128, 0, 255);
     if (!byte) continue;
@@ -496,7 +496,7 @@ void Frm2dForm::field_KeyDown(ui::ControlArray<ui::TextBox>& fields, int index, 
   }
   ui::TextBox& field = fields[index];
   const auto step = [&field](float delta) {
-    const auto value = static_cast<Single>(ui::leading_number(field.text()));
+    const Single value = shown_single(field.text());
     const Single stepped =
         delta > 0 ? std::min(value + delta, kCurveStepLimit) : std::max(value + delta, 0.0F);
     field.set_text(ui::format_single(stepped, "#.000"));

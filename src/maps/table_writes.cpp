@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
 
 namespace ecu {
@@ -20,6 +22,11 @@ std::optional<Long> wire_integer(double scaled, Long lowest, Long highest, Long 
   const double value = ui::round_half_even(std::clamp(scaled, -1e12, 1e12)) + offset;
   return static_cast<Long>(
       std::clamp(value, static_cast<double>(lowest), static_cast<double>(highest)));
+}
+
+Single shown_single(const std::string& text) {
+  constexpr double kLargest = std::numeric_limits<Single>::max();
+  return static_cast<Single>(std::clamp(ui::leading_number(text), -kLargest, kLargest));
 }
 
 std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third) {

@@ -18,6 +18,10 @@ namespace ecu {
 // overflow it; nothing for a value that is not a number.
 std::optional<Long> wire_integer(double scaled, Long lowest, Long highest, Long offset = 0);
 
+// The leading number of a field's text as a single; a number beyond the single range is held
+// at the largest single of its sign, so no conversion goes out of range.
+Single shown_single(const std::string& text);
+
 // A command code followed by three payload bytes, as send_request takes it.
 std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third);
 

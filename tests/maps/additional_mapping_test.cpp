@@ -83,8 +83,8 @@ TEST_F(AdditionalMappingTest, UpdateWritesExactlyTheEditedItemsEncodedAndClamped
   window.idle_rpm_map[6].set_text("812");  // 101.5 to the even 102
   window.baro_gain[0].set_text("1.5");
   window.ign_aux[4].set_text("0");
-  set_lambda_cell(window, 1, 9, "14.70");  // gasoline AFR 14.7 is lambda 1: byte 80 = 128
-  set_lambda_cell(window, 9, 1, "29.4");   // lambda 2 is held to 255
+  set_lambda_cell(window, 1, 9, "14.70");   // gasoline AFR 14.7 is lambda 1: byte 80 = 128
+  set_lambda_cell(window, 9, 1, "1E+300");  // beyond any single: held to 255
   window.menuupdate.click();
 
   const Commands expected = {command({'e', 0x70, 0, 255}), command({'e', 0x20, 2, 192}),
