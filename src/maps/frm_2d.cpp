@@ -166,12 +166,6 @@ Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10800, 9000) {
   Command3d2.on_click = [this] { Command3d2_Click(); };
 }
 
-std::vector<ui::ControlArray<ui::TextBox>*> Frm2dForm::curve_fields() {
-  std::vector<ui::ControlArray<ui::TextBox>*> arrays;
-  for (const Curve& curve : kCurves) arrays.push_back(&(this->*curve.fields));
-  return arrays;
-}
-
 void Frm2dForm::wire_fields() {
   for (const Curve& curve : kCurves) {
     ui::ControlArray<ui::TextBox>& fields = this->*curve.fields;

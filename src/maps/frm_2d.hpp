@@ -4,8 +4,6 @@
 // While it is the current view the main poll moves a bar over each table to the live
 // operating point.
 
-#include <vector>
-
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
@@ -121,11 +119,6 @@ class Frm2dForm : public ui::Form {
   // arrows move the focus through the three fuel curves at the top of page 0.
   void field_KeyDown(ui::ControlArray<ui::TextBox>& fields, int index, int& key_code, int shift);
 
-  // The field arrays in the order of the controller's memory reads, page by page.
-  [[nodiscard]] std::vector<ui::ControlArray<ui::TextBox>*> curve_fields();
-  [[nodiscard]] bool transfer_running() const { return transfer_running_; }
-  // Whether a field holds the controller's value or an edit (so Update may send it).
-  [[nodiscard]] bool item_loaded(const ui::TextBox& field) const { return loaded_.contains(field); }
   // The lambda grid's cell marking, steps, Enter and block selection.
   [[nodiscard]] GridEditing& lambda_editing() { return lambda_editing_; }
 

@@ -140,9 +140,6 @@ class FrmSupForm : public ui::Form {
   ui::ControlArray<ui::Label>& x_labels(int page);
   ui::ControlArray<ui::Label>& y_labels(int page);
 
-  [[nodiscard]] bool transfer_running() const { return transfer_running_; }
-  // Whether a field holds the controller's value or an edit (so Update may send it).
-  [[nodiscard]] bool item_loaded(const ui::TextBox& field) const { return loaded_.contains(field); }
   // Cell marking, steps, Enter and block selection of the grid of page 0 to 7.
   GridEditing& table_editing(int page);
 
