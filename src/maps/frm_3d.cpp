@@ -190,19 +190,20 @@ void Frm3dForm::lay_out_axes() {
   constexpr float kLabelHeight = 195;
   for (int i = 0; i < Label5.count(); ++i) {
     Label5[i].move(
-        300,
+        780,
         cells_bottom - static_cast<float>(i) * kRowHeightPx * kTwipsPerPixel - kLabelHeight / 2,
-        840, kLabelHeight);
+        480, kLabelHeight);
     Label5[i].set_alignment(ui::Label::Align::right);
   }
-  Map_dims[0].move(300, kGridTop - 480, 840, kLabelHeight);
+  Map_dims[0].move(780, kGridTop - 480, 720, kLabelHeight);
   Map_dims[0].set_alignment(ui::Label::Align::right);
   const float two_columns = 2 * kColumnWidthPx * kTwipsPerPixel;
   for (int i = 0; i < Label6.count(); ++i) {
     Label6[i].move(kGridLeft + static_cast<float>(i) * two_columns - 300, 5560, 600, kLabelHeight);
     Label6[i].set_alignment(ui::Label::Align::centre);
   }
-  Label2.move(120, 5560, 1200, kLabelHeight);
+  // Two lines, left of the first rpm label.
+  Label2.move(120, 5340, 1100, 2 * kLabelHeight);
   Label2.set_caption("Revs Per Minute");
 
   for (int band = 0; band < kHeatMapBands; ++band) {
