@@ -2,7 +2,7 @@
 # Installs the Debian packages the console needs to build, run and test, when missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libasio-dev libgtest-dev libgmock-dev
-          libbenchmark-dev clang-format)
+          libbenchmark-dev clang-format adwaita-icon-theme)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")

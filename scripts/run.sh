@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the console and starts it in demo mode from a prepared working folder.
-# Usage: scripts/run.sh [arguments for the console; default "demo"]
+# Builds the console and starts it from a prepared working folder.
+# Usage: scripts/run.sh              demo mode
+#        scripts/run.sh controller   against the controller on the COM port of port.cfg
+#        scripts/run.sh ARGS...      the console with these arguments
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -15,5 +17,9 @@ for file in port.cfg OEM.TXT; do
 done
 [ -e "$work/OEM.JPG" ] || cp "$root/build/defaults/OEM.JPG" "$work/OEM.JPG"
 cd "$work"
-if [ $# -eq 0 ]; then set -- demo; fi
+if [ $# -eq 0 ]; then
+  set -- demo
+elif [ "$1" = controller ]; then
+  shift
+fi
 exec "$root/build/ecu-console" "$@"

@@ -32,6 +32,8 @@ constexpr const char* kPageCaptions[FrmToolForm::kPages] = {"Engine Setup",
 // A phase row's mark: "X" on element 0 while the row differs from the controller.
 constexpr const char* kRowChanged = "X";
 
+constexpr int kEnterKey = 13;
+
 constexpr float kFieldLeft = 3000;
 constexpr float kFieldWidth = 975;
 constexpr float kFieldHeight = 285;
@@ -54,9 +56,33 @@ FrmToolForm::FrmToolForm()
                    &ign_ph_12, &ign_ph_13, &ign_ph_14, &ign_ph_15} {
   set_back_colour(ui::colours::light_grey);
   lay_out();
+  lay_out_tools();
+  set_tool_tips();
   build_menus();
   wire_marking();
+  Command3d1.on_click = [this] { Command3d1_Click(); };
   Command3d2.on_click = [this] { Command3d2_Click(); };
+  make_stutter_text.on(&ui::CommandButton::on_click, [this](int i) { make_stutter_text_Click(i); });
+  create_stutter_patterns_from_text.on(
+      &ui::CommandButton::on_click, [this](int i) { create_stutter_patterns_from_text_Click(i); });
+  calibrate_tps_val.on(&ui::CommandButton::on_click, [this](int i) { calibrate_tps_val_Click(i); });
+  speed_wizard_calc.on(&ui::CommandButton::on_click, [this](int i) { speed_wizard_calc_Click(i); });
+}
+
+FrmToolForm::SequenceScope::SequenceScope(FrmToolForm& form, Sequence sequence) : form_(form) {
+  form_.sequence_ = sequence;
+  form_.stop_requested_ = false;
+}
+
+FrmToolForm::SequenceScope::~SequenceScope() {
+  form_.sequence_ = Sequence::none;
+  form_.stop_requested_ = false;
+  if (!form_.unload_after_sequence_) return;
+  // The user closed the window through its frame meanwhile; it already left the screen,
+  // so only the unload itself remains, without touching the view that may be open now.
+  form_.unload_after_sequence_ = false;
+  form_.unloading_after_sequence_ = true;
+  form_.unload();
 }
 
 ui::ControlArray<ui::CheckBox>& FrmToolForm::inj_ph(int row) {
@@ -109,8 +135,8 @@ void FrmToolForm::lay_out() {
        {&priming_pw_cold, &num_pulses_cold, &temp_threshold, &priming_pw_hot, &num_pulses_hot}},
       {kIdleControl,
        kFieldLeft,
-       {&iac_close_steps, &iac_open_steps, &iac_enable_tps_val, &iac_close_tps_val, &iac_max_rate,
-        &iac_error_rate, &iac_deadband}},
+       {&iac_close_steps, &iac_open_steps, &iac_step_to_reenable, &iac_enable_tps_val,
+        &iac_close_tps_val, &iac_max_rate, &iac_error_rate, &iac_deadband}},
       {kIdleControl, 7800, {&idle_disable_rpm, &idle_max_retard, &idle_max_advance}},
       {kClosedLoop,
        kFieldLeft,
@@ -153,6 +179,8 @@ void FrmToolForm::lay_out() {
         row.left() + kFieldWidth + 585.0F + 570.0F * static_cast<float>(step % 4), row.top(), 510,
         kFieldHeight);
   }
+  // Nothing ever enables it.
+  iac_step_to_reenable.set_enabled(false);
   enable_idle_by_timing.place_in(tool_tab, kIdleControl);
   enable_idle_by_timing.move(7800, kFirstRow + 3 * kRowStep, 3000, kFieldHeight);
   enable_idle_by_timing.set_caption("Control Idle with timing");
@@ -227,6 +255,261 @@ void FrmToolForm::lay_out() {
   }
 
   lay_out_captions();
+}
+
+void FrmToolForm::lay_out_tools() {
+  // Engine setup: the stutter generator below the wheel and tach fields.
+  stutter_tool_frame.place_in(tool_tab, kEngineSetup);
+  stutter_tool_frame.set_caption("Stutter Generator Tool");
+  stutter_tool_frame.move(240, 3000, 5280, 2640);
+  const std::pair<ui::TextBox*, const char*> counts[] = {{&skip_fire_bits, "3"}, {&fire_bits, "1"}};
+  const char* const make_captions[] = {"Create Stutter 1", "Create Stutter 2"};
+  const char* const use_captions[] = {"Use Bit Pattern for Stutter 1",
+                                      "Use Bit Pattern for Stutter 2"};
+  for (int i = 0; i < 2; ++i) {
+    const float top = 300.0F + 420.0F * static_cast<float>(i);
+    ui::TextBox& count = *counts[static_cast<std::size_t>(i)].first;
+    count.place_in(stutter_tool_frame);
+    count.move(840, top, 615, kFieldHeight);
+    count.set_text(counts[static_cast<std::size_t>(i)].second);
+    make_stutter_text[i].place_in(stutter_tool_frame);
+    make_stutter_text[i].move(1680, top - 45.0F, 1920, 375);
+    make_stutter_text[i].set_caption(make_captions[i]);
+    create_stutter_patterns_from_text[i].place_in(stutter_tool_frame);
+    create_stutter_patterns_from_text[i].move(180, 1620.0F + 450.0F * static_cast<float>(i), 3420,
+                                              375);
+    create_stutter_patterns_from_text[i].set_caption(use_captions[i]);
+  }
+  stutter_text.place_in(stutter_tool_frame);
+  stutter_text.move(180, 1200, 3420, kFieldHeight);
+
+  // Sensor calibration: a "Cal." button beside each throttle end point.
+  const ui::TextBox* const throttle_points[] = {&tps_base_val, &tps_fs_val};
+  for (int i = 0; i < 2; ++i) {
+    calibrate_tps_val[i].place_in(tool_tab, kSensorCalibration);
+    calibrate_tps_val[i].move(throttle_points[i]->left() + kFieldWidth + 600,
+                              throttle_points[i]->top(), 600, kFieldHeight);
+    calibrate_tps_val[i].set_caption("Cal.");
+  }
+
+  // Speed and gear: the wizard below the scaler it computes.
+  speed_wizard_frame.place_in(tool_tab, kSpeedGearSetup);
+  speed_wizard_frame.set_caption("Speed Wizard");
+  speed_wizard_frame.move(240, 4800, 5040, 1560);
+  ui::TextBox* const wizard_boxes[] = {&trigs_rev, &rolling_circum_inches, &revs_mile};
+  for (std::size_t i = 0; i < std::size(wizard_boxes); ++i) {
+    wizard_boxes[i]->place_in(speed_wizard_frame);
+    wizard_boxes[i]->move(1680, 300.0F + 390.0F * static_cast<float>(i), 855, kFieldHeight);
+  }
+  for (int i = 0; i < 2; ++i) {
+    speed_wizard_calc[i].place_in(speed_wizard_frame);
+    speed_wizard_calc[i].move(3600, rolling_circum_inches.top() + 390.0F * static_cast<float>(i),
+                              720, kFieldHeight);
+    speed_wizard_calc[i].set_caption("Calc.");
+  }
+  const std::pair<const ui::TextBox*, const char*> tool_captions[] = {
+      {&skip_fire_bits, "Skips"},
+      {&fire_bits, "Hits"},
+      {&trigs_rev, "Triggers"},
+      {&rolling_circum_inches, "Roll Circum."},
+      {&revs_mile, "Revs/Mile"}};
+  for (const auto& [box, caption] : tool_captions) captions_.beside(*box, caption);
+  captions_.beside(trigs_rev, "", "Rev");
+  captions_.beside(rolling_circum_inches, "", "Inch");
+}
+
+void FrmToolForm::set_tool_tips() {
+  struct Tip {
+    std::vector<ui::Control*> controls;
+    std::string text;
+  };
+  const auto all = [](auto& boxes) {
+    std::vector<ui::Control*> list;
+    for (int i = 0; i < boxes.count(); ++i) list.push_back(&boxes[i]);
+    return list;
+  };
+  const std::string soft =
+      "The engine power will be SOFTLY limited if the engine speed is "
+      "greater than this number when RPM limit ";
+  const std::string hard =
+      "AKA 2 step...  The engine power will be HARD ignition limited if the "
+      "engine speed is greater than this number when RPM limit ";
+  const std::string calibration =
+      "Enter the temp in degrees C that corresponds with the cells resistance value in Ohms.";
+  const std::string iac_steps =
+      "After the IAC is closed, it will open this many steps to "
+      "attempt idle";
+  const Tip tips[] = {
+      {{&trigs_per_rev},
+       "Enter the code specified for your target wheel (See documentation, or contact "
+       "support)."},
+      {{&Teeth_BTDC},
+       "This number sets the number of teeth after the (Index/missing teeth) before #1 TDC "
+       "occurs"},
+      {{&tdc_trim_deg},
+       "This is the number of degrees (-16 to +48) that corrects any angular wheel error"},
+      {{&full_scale_rpm}, "This value should be well beyond the max RPM of the engine"},
+      {{&rpm_limit_max_degrees},
+       "Durring an overrev, ignition will be retarded up to this number of degrees in order to "
+       "limit engine power"},
+      {{&soft_ign_rpm1}, (soft + "1 is active.")},
+      {{&soft_ign_rpm2}, (soft + "2 is active.")},
+      {{&hard_ign_limit1}, (hard + "1 is active.")},
+      {{&hard_ign_limit2}, (hard + "2 is active.")},
+      {{&fuel_rpm1},
+       " The engine power will be HARD fuel limited if the engine speed is greater than this "
+       "number when RPM limit 1 is active.  Fuel is cut time is to the right."},
+      {{&fuel_cut_time1}, "Time in seconds that fuel is cut for Fuel Limit 1 RPM."},
+      {{&fuel_rpm2},
+       "The engine power will be HARD fuel limited if the engine speed is greater than this "
+       "number when RPM limit 2 is active.  Fuel is cut time is to the right."},
+      {{&fuel_cut_time2}, "Time in seconds that fuel is cut for Fuel Limit 2 RPM."},
+      {{&stutter_text}, "1s are skips, 0s are hits."},
+      {{&accel_senitivity},
+       "Higher values will provide greater amounts of fuel during enrichment conditions."},
+      {{&accel_flt_rate}, "Higher values will provide shorter enrichment durations."},
+      {{&accel_pw_min},
+       "High values may cause a stumble, while small values may cause sporadiic un-needed "
+       "enrichments."},
+      {{&accel_pw_max}, "Use this to limit the max enrichment pulse width needed."},
+      {{&EGO_reset_pw},
+       "Use this variable to set the amount of acceleration enrichment that will cause the EGO "
+       "loop to reset."},
+      {{&rpm_accel_gain},
+       "Use this variable to set the amount of acceleration enrichment adder based on a 1000 "
+       "RPM/Sec acceleration rate.  Deceleration will not cause a fuel subtraction."},
+      {{&base_offset_deg},
+       "This adjusts phases to have a fixed offset relative to their Base timing"},
+      {{&target_dwell}, "Faster coils need less dwell time."},
+      {{&min_dwell_deg},
+       "Set this value to the minumum number of dwell degrees that the coil should be charged "
+       "(Allows for hotter low RPM spark)."},
+      {{&bat_comp},
+       "This value allows the injection time to be influenced by the battery voltage."},
+      {{&min_pressure}, "The fuel will be cut if the manifold pressure drops below this number"},
+      {{&decel_tps_value},
+       "The Engine Decel is enabled only if the TPS value is below this cells number"},
+      {{&max_pressure}, "The fuel will be cut if the manifold pressure goes above this number"},
+      {all(inj_gain), "Value mutiliplies the Inj. PW for this Inj. channel."},
+      {all(inj_offset), "Value adds to the Inj. PW for this Inj. channel."},
+      {all(inj_max), "Sets the maximum Inj. PW for this channel"},
+      {all(ph_base_deg), "Put the degree (0-719.75) relative to #1 TDC"},
+      {{&priming_pw_cold},
+       "Enter the pulse width of each priming pulse when the coolant is below the Cold/Hot "
+       "threshold"},
+      {{&num_pulses_cold},
+       "Enter the number of times that the ECU shall pulse each injector when the coolant is "
+       "below the Cold/Hot threshold"},
+      {{&temp_threshold},
+       "This is the coolant temperature that seperates a hot condition from a cold condition to "
+       "wet the intake prior to startup"},
+      {{&priming_pw_hot},
+       "Enter the pulse width of each priming pulse when the coolant is above the Cold/Hot "
+       "threshold"},
+      {{&num_pulses_hot},
+       "Enter the number of times that the ECU shall pulse each injector when the coolant is "
+       "above the Cold/Hot threshold"},
+      {{&iac_close_steps},
+       "When the ECU is powered up, the IAC will close this many steps to insure that the IAC "
+       "is fully closed"},
+      {{&iac_open_steps, &iac_step_to_reenable}, iac_steps},
+      {{&iac_enable_tps_val},
+       "The IAC will only adjust idle speed when the TPS is BELOW this level, leave room for "
+       "some TPS sensor drift (set to 0% to disable IAC)."},
+      {{&iac_close_tps_val},
+       "The IAC will be automatically closed to the init position when the TPS value is above "
+       "this parameter (set to 101% to disable)"},
+      {{&iac_max_rate},
+       "Sets the highest frequency in pulses per second that the IAC motor will be stepped.  "
+       "Too high and the IAC may mis-step."},
+      {{&iac_error_rate},
+       "Sets the IAC step rate if the idle RPM error were 1000 RPM.  Higher values may make the "
+       "idle control unstable."},
+      {{&iac_deadband},
+       "Sets the idle speed error window, where when the error is less than the deadband, ther "
+       "IAC will not adjust the idle speed."},
+      {{&idle_disable_rpm}, "Idle control will be disabled above this RPM value."},
+      {{&enable_idle_by_timing},
+       "Select this option to use engine timing to control closed loop idle speed."},
+      {{&idle_max_retard},
+       "For ignition based idle control, Set this value to the maximum timing retard (in "
+       "degrees) used to SLOW the engine."},
+      {{&idle_max_advance},
+       "For ignition based idle control, Set this value to the maximum timing advance (in "
+       "degrees) used to increase engine SPEED."},
+      {{&ego_rate},
+       "Smaller numbers will make EGO loop respond faster, but with possible instabilities"},
+      {{&EGO_Prop_Gain}, "Smaller numbers will make EGO loop more stabile, but slower."},
+      {{&ego_seconds},
+       "Number of seconds after ignition on, till the ECU runs closed loop off the EGO. 0 = EGO "
+       "Disable"},
+      {{&min_ego_gain},
+       "Sets the lowest amount of EGO loop based gain while in closed loop operation."},
+      {{&max_ego_gain},
+       "Sets the highest amount of EGO loop based gain while in closed loop operation."},
+      {{&tps_open_loop_val},
+       "EGO Closed loop opperation is disabled when the TPS sensor is greater than this field."},
+      {{&WB_EGO_0V_LAMBDA}, "Enter the Lamda Value your wideband controller will output at 0VDC."},
+      {{&WB_EGO_1V_LAMBDA},
+       "Enter the Lamda Value your wideband controller will output at 1.0VDC."},
+      {{&cranking_max_rpm}, "Maximum RPM that will be considered cranking speed."},
+      {{&cranking_enrichment_gain},
+       "Amount that will be multiplied to the base injection PW during cranking."},
+      {{&post_cranking_enrichment_gain},
+       "Amount that will be multiplied to the base injection PW after cranking has ended for a "
+       "timed period."},
+      {{&cranking_enrichment_timer},
+       "The amount of time in seconds to apply the Post Cranking Enrichment."},
+      {{&cranking_timing},
+       "The ignition timing (in degrees) to use while cranking.  Positive numbers are BTDC, "
+       "negative numbers are ATDC."},
+      {{&tps_base_val},
+       "Set the TPS value (% FS) when the throttle is fully closed, (set to 0.0 to disable)."},
+      {{&tps_fs_val},
+       "Set the TPS value (% FS) when the throttle is fully opened, (set to 99.9 to disable)."},
+      {{&calibrate_tps_val[0]},
+       "Close the throttle then click here to automatically set the TPS Closed Value."},
+      {{&calibrate_tps_val[1]},
+       "Fully open the throttle then click here to automatically set the TPS Opened Value."},
+      {all(CLT_CAL_MAP), calibration},
+      {all(MAT_CAL_MAP), calibration},
+      {{&flat_shft_retard}, "Set the Flatshift (no lift) event ignition timing in degrees."},
+      {{&flat_shft_retard_time}, "Set the Flatshift (no lift) ignition retard time in seconds."},
+      {{&flat_shft_fuel_cut}, "Set the Flatshift (no lift) event fuel cut time in seconds."},
+      {{&aux_in_used_as[0]}, "Select if AUX input has no special use."},
+      {{&aux_in_used_as[1]},
+       "Select if AUX input will be used to select RPM1/RPM2 limiter states."},
+      {{&idx_used_as[0]}, "Select if IDX/CAM input will be used as a CAM sensor HALL input."},
+      {{&idx_used_as[1]}, "Select if IDX/CAM input will not be used."},
+      {{&idx_used_as[2]},
+       "Select if IDX/CAM input will be used as a HALL effect sensor vehicle speed input."},
+      {{&map_sel_used_as[0]}, "Select if MAP Select input will be used to select the ECU map."},
+      {{&map_sel_used_as[1]},
+       "Select if MAP Select input will be used to select RPM1/RPM2 limiter states."},
+      {{&map_sel_used_as[2]},
+       "Select if MAP select input will be used to trigger the Flatshift (no lift) feature."},
+      {{&map_sel_used_as[3]},
+       "Select if MAP select input will be used to trigger the Gear 1/2 feature (High is 1, Low "
+       "is 2)."},
+      {{&trig_b_used_as[0]}, "Select if Trigger B input will not be used."},
+      {{&trig_b_used_as[1]},
+       "Select if Trigger B input will be used to select RPM1/RPM2 limiter states."},
+      {{&trig_b_used_as[2]},
+       "Select if Trigger B input will be used to trigger the Flatshift (no lift) feature."},
+      {{&trig_b_used_as[3]},
+       "Select if Trigger B input will be used as a HALL effect sensor vehicle speed input."},
+      {{&trig_b_used_as[4]},
+       "Select if Trigger B input will be used to trigger the Gear 1/2 feature (High is 1, Low "
+       "is 2)."},
+      {{&wheel_rpm_scaler}, "Use the \"Speed Wizard\" below to setup this field."},
+      {all(gear_gpo_num), "Enter the Gear based Boost/GPO table to be used in this gear."},
+      {{&trigs_rev}, "Enter the number of triggers per wheel revolution."},
+      {{&rolling_circum_inches}, "Enter the rolling circumference of the tire in inches."},
+      {{&revs_mile}, "Enter the number of wheel revolutions per mile."},
+  };
+  for (const Tip& tip : tips) {
+    for (ui::Control* control : tip.controls) control->set_tool_tip(tip.text);
+  }
 }
 
 void FrmToolForm::lay_out_phase_page() {
@@ -363,6 +646,7 @@ void FrmToolForm::lay_out_captions() {
       {&num_pulses_hot, "Hot Number of Pulses", ""},
       {&iac_close_steps, "On Init Close", "Steps"},
       {&iac_open_steps, "After Init step to", ""},
+      {&iac_step_to_reenable, "On Re-Enable step to", ""},
       {&iac_enable_tps_val, "Enable if TPS below", "%"},
       {&iac_close_tps_val, "Close if TPS above", "%"},
       {&iac_max_rate, "Max Step Rate", "P/Sec"},
@@ -472,6 +756,8 @@ void FrmToolForm::lay_out_captions() {
     captions_.beside(high_rps_ratio[gear], "", "E/W RPM");
     captions_.beside(gear_gpo_num[gear], "Gear " + std::to_string(gear));
   }
+  captions_.add("Wheel Speed Configuration", 240, wheel_rpm_scaler.top() - 420, 4800, 255,
+                &tool_tab, kSpeedGearSetup);
   captions_.add("Gear Detect Configuration", 240, low_rps_ratio[0].top() - 660, 4800, 255,
                 &tool_tab, kSpeedGearSetup);
   captions_.add("Boost by Gear", 5400, low_rps_ratio[0].top() - 660, 3000, 255, &tool_tab,
@@ -492,45 +778,65 @@ void FrmToolForm::build_menus() {
   wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
   wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
   wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
+  // The update refuses to start while a load or another update runs; the view menus and
+  // Exit may close the window meanwhile, which stops the sequence after its current request.
+  menuupdate.on_click = [this] { Command3d1_Click(); };
 }
 
 void FrmToolForm::wire_marking() {
-  // Every text field turns yellow when its text changes, from typing or from code.
+  // Every text field of a setting turns yellow when its text changes, from typing or from
+  // code, and Enter in it runs the update. The tools' own boxes hold no setting.
+  const std::set<const ui::Control*> tool_boxes = {
+      &skip_fire_bits, &fire_bits, &stutter_text, &trigs_rev, &rolling_circum_inches, &revs_mile};
   for (ui::Control* control : controls()) {
-    if (control->kind() != ui::ControlKind::text_box) continue;
+    if (control->kind() != ui::ControlKind::text_box || tool_boxes.contains(control)) continue;
     auto* field = static_cast<ui::TextBox*>(control);
-    field->on_change = [field] { mark_changed(*field); };
+    field->on_change = [this, field] {
+      mark_changed(*field);
+      know_value(*field);
+    };
+    field->on_key_down = [this](int& key_code, int) {
+      if (key_code == kEnterKey) Command3d1_Click();
+    };
   }
 
   // A phase row is one setting: any box of it marks element 0's caption.
   for (int row = 0; row < kPhases; ++row) {
     for (ui::ControlArray<ui::CheckBox>* boxes : {&inj_ph(row), &ign_ph(row)}) {
-      boxes->on(&ui::CheckBox::on_click, [boxes](int) { (*boxes)[0].set_caption(kRowChanged); });
+      boxes->on(&ui::CheckBox::on_click, [this, boxes](int) { mark_row(*boxes); });
     }
   }
-  ph_used.on(&ui::CheckBox::on_click, [this](int) { ph_used[0].set_caption(kRowChanged); });
-  tach_ph.on(&ui::CheckBox::on_click, [this](int) { tach_ph[0].set_caption(kRowChanged); });
+  ph_used.on(&ui::CheckBox::on_click, [this](int) { mark_row(ph_used); });
+  tach_ph.on(&ui::CheckBox::on_click, [this](int) { mark_row(tach_ph); });
 
   // The sensor type byte carries both the options and the two special boxes.
-  const auto mark_sensor_type = [this](int) { map_type[0].set_fore_colour(ui::colours::yellow); };
+  const auto mark_sensor_type = [this](int) { mark_group(map_type[0]); };
   map_type.on(&ui::OptionButton::on_click, mark_sensor_type);
   special_cfg.on(&ui::CheckBox::on_click, mark_sensor_type);
-  TPS_mapped.on_click = [this] { TPS_mapped.set_fore_colour(ui::colours::yellow); };
-  enable_idle_by_timing.on_click = [this] {
-    enable_idle_by_timing.set_fore_colour(ui::colours::yellow);
-  };
+  TPS_mapped.on_click = [this] { mark_group(TPS_mapped); };
+  enable_idle_by_timing.on_click = [this] { mark_group(enable_idle_by_timing); };
   // The four input groups are one setting, marked on the first AUX option.
-  const auto mark_inputs = [this](int) { aux_in_used_as[0].set_fore_colour(ui::colours::yellow); };
+  const auto mark_inputs = [this](int) { mark_group(aux_in_used_as[0]); };
   for (ui::ControlArray<ui::OptionButton>* group :
        {&aux_in_used_as, &idx_used_as, &map_sel_used_as, &trig_b_used_as}) {
     group->on(&ui::OptionButton::on_click, mark_inputs);
   }
-  MAP_accel.on_click = [this] { MAP_accel.set_fore_colour(ui::colours::yellow); };
+  MAP_accel.on_click = [this] { mark_group(MAP_accel); };
   EGO_type.on(&ui::OptionButton::on_click, [this](int index) { EGO_type_Click(index); });
 }
 
+void FrmToolForm::mark_row(ui::ControlArray<ui::CheckBox>& boxes) {
+  boxes[0].set_caption(kRowChanged);
+  know_value(boxes[0]);
+}
+
+void FrmToolForm::mark_group(ui::Control& marker) {
+  marker.set_fore_colour(ui::colours::yellow);
+  know_value(marker);
+}
+
 void FrmToolForm::EGO_type_Click(int index) {
-  EGO_type[0].set_fore_colour(ui::colours::yellow);
+  mark_group(EGO_type[0]);
   // Only the 0-1 V wide-band controller needs its two calibration points.
   const bool wide_band_analogue = index != 0 && index != 2;
   WB_EGO_0V_LAMBDA.set_enabled(wide_band_analogue);
@@ -547,10 +853,26 @@ void FrmToolForm::menufileexit_Click() {
 
 void FrmToolForm::Form_Unload() {
   config_loaded = kFalse;
+  // A running load or update stops after its current request.
+  if (sequence_running()) stop_requested_ = true;
   close_view(*this);
 }
 
+void FrmToolForm::on_activate() {
+  Form_Activate();
+}
+
 void FrmToolForm::on_unload() {
+  // After a close through the frame during a sequence the window left the screen then.
+  if (unloading_after_sequence_) return;
+  Form_Unload();
+}
+
+void FrmToolForm::on_query_unload(bool& cancel) {
+  if (!sequence_running()) return;
+  // The window must outlive the sequence that fills it: leave now, unload at its end.
+  cancel = true;
+  unload_after_sequence_ = true;
   Form_Unload();
 }
 

@@ -5,6 +5,7 @@
 // after it, because writing a value runs the same marking as an edit.
 
 #include <array>
+#include <set>
 
 #include "model/basic_types.hpp"
 #include "ui/caption_set.hpp"
@@ -62,6 +63,14 @@ class FrmToolForm : public ui::Form {
   ui::TextBox fuel_cut_time1{*this, "fuel_cut_time1"};
   ui::TextBox fuel_rpm2{*this, "fuel_rpm2"};
   ui::TextBox fuel_cut_time2{*this, "fuel_cut_time2"};
+  // The stutter generator: a skip/hit text turned into four words of the stutter table.
+  ui::Frame stutter_tool_frame{*this, "stutter_tool_frame"};
+  ui::TextBox skip_fire_bits{*this, "skip_fire_bits"};
+  ui::TextBox fire_bits{*this, "fire_bits"};
+  ui::TextBox stutter_text{*this, "stutter_text"};
+  ui::ControlArray<ui::CommandButton> make_stutter_text{*this, "make_stutter_text", 2};
+  ui::ControlArray<ui::CommandButton> create_stutter_patterns_from_text{
+      *this, "create_stutter_patterns_from_text", 2};
   // Acceleration enrichments.
   ui::TextBox accel_senitivity{*this, "accel_senitivity"};
   ui::TextBox accel_flt_rate{*this, "accel_flt_rate"};
@@ -133,6 +142,8 @@ class FrmToolForm : public ui::Form {
   // Idle control.
   ui::TextBox iac_close_steps{*this, "iac_close_steps"};
   ui::TextBox iac_open_steps{*this, "iac_open_steps"};
+  // Shown only: no controller setting is read into it or written from it.
+  ui::TextBox iac_step_to_reenable{*this, "iac_step_to_reenable"};
   ui::TextBox iac_enable_tps_val{*this, "iac_enable_tps_val"};
   ui::TextBox iac_close_tps_val{*this, "iac_close_tps_val"};
   ui::TextBox iac_max_rate{*this, "iac_max_rate"};
@@ -162,6 +173,7 @@ class FrmToolForm : public ui::Form {
   // Sensor calibration.
   ui::TextBox tps_base_val{*this, "tps_base_val"};
   ui::TextBox tps_fs_val{*this, "tps_fs_val"};
+  ui::ControlArray<ui::CommandButton> calibrate_tps_val{*this, "calibrate_tps_val", 2};
   ui::ControlArray<ui::TextBox> CLT_CAL_MAP{*this, "CLT_CAL_MAP", kSensorPoints};
   ui::ControlArray<ui::TextBox> MAT_CAL_MAP{*this, "MAT_CAL_MAP", kSensorPoints};
   ui::TextBox map_offset{*this, "map_offset"};
@@ -184,6 +196,12 @@ class FrmToolForm : public ui::Form {
   ui::ControlArray<ui::OptionButton> trig_b_used_as{*this, "trig_b_used_as", 5};
   // Speed and gear setup.
   ui::TextBox wheel_rpm_scaler{*this, "wheel_rpm_scaler"};
+  // The speed wizard computes the scaler from the tyre and the trigger count.
+  ui::Frame speed_wizard_frame{*this, "speed_wizard_frame"};
+  ui::TextBox trigs_rev{*this, "trigs_rev"};
+  ui::TextBox rolling_circum_inches{*this, "rolling_circum_inches"};
+  ui::TextBox revs_mile{*this, "revs_mile"};
+  ui::ControlArray<ui::CommandButton> speed_wizard_calc{*this, "speed_wizard_calc", 2};
   ui::ControlArray<ui::TextBox> low_rps_ratio{*this, "low_rps_ratio", kGears};
   ui::ControlArray<ui::TextBox> high_rps_ratio{*this, "high_rps_ratio", kGears};
   ui::ControlArray<ui::TextBox> gear_gpo_num{*this, "gear_gpo_num", kGears};
@@ -207,9 +225,19 @@ class FrmToolForm : public ui::Form {
   Flag config_loaded = kFalse;
 
   // ---- Handlers ----
+  // The update: writes every marked field whose value is known (frm_tool_write.cpp).
+  void Command3d1_Click();
   void Command3d2_Click();
   void menufileexit_Click();
+  // Titles the window and, on the first activation after opening, reads the whole
+  // configuration page by page (frm_tool_load.cpp).
+  void Form_Activate();
   void Form_Unload();
+  // The tools (frm_tool_tools.cpp).
+  void create_stutter_patterns_from_text_Click(int index);
+  void make_stutter_text_Click(int index);
+  void calibrate_tps_val_Click(int index);
+  void speed_wizard_calc_Click(int index);
   // Marks the oxygen sensor type changed and enables the wide-band fields for option 1 only.
   void EGO_type_Click(int index);
 
@@ -217,10 +245,45 @@ class FrmToolForm : public ui::Form {
   ui::ControlArray<ui::CheckBox>& inj_ph(int row);
   ui::ControlArray<ui::CheckBox>& ign_ph(int row);
 
+  // A field (or a group's marker control) holds a value from the controller or the user.
+  // The load clears it for every field it marks; a fill from a reply or an edit sets it.
+  // The update never sends a marked field whose value is not known.
+  [[nodiscard]] bool value_known(const ui::Control& marker) const {
+    return !unread_.contains(&marker);
+  }
+  void forget_value(const ui::Control& marker) { unread_.insert(&marker); }
+  void know_value(const ui::Control& marker) { unread_.erase(&marker); }
+
+  // A load or an update is running; the window ignores Update, Enter and its menus.
+  [[nodiscard]] bool sequence_running() const { return sequence_ != Sequence::none; }
+  // The window was closed while its sequence ran: the sequence stops after this request.
+  [[nodiscard]] bool stop_requested() const { return stop_requested_; }
+
  protected:
+  void on_activate() override;
   void on_unload() override;
+  void on_query_unload(bool& cancel) override;
 
  private:
+  enum class Sequence { none, load, update };
+  // Marks a sequence as running for as long as the scope lasts; at its end a close through
+  // the frame that came meanwhile is carried out.
+  class SequenceScope {
+   public:
+    SequenceScope(FrmToolForm& form, Sequence sequence);
+    ~SequenceScope();
+    SequenceScope(const SequenceScope&) = delete;
+    SequenceScope& operator=(const SequenceScope&) = delete;
+
+   private:
+    FrmToolForm& form_;
+  };
+
+  void load_configuration();
+  void mark_every_field_unread();
+  void fill_demo_values();
+  void lay_out_tools();
+  void set_tool_tips();
   void lay_out();
   void lay_out_phase_page();
   void lay_out_input_page();
@@ -228,11 +291,21 @@ class FrmToolForm : public ui::Form {
   void lay_out_captions();
   void build_menus();
   void wire_marking();
+  // The marking handlers: the change mark, and the value is now the user's or the reply's.
+  void mark_row(ui::ControlArray<ui::CheckBox>& boxes);
+  void mark_group(ui::Control& marker);
 
   std::array<ui::ControlArray<ui::CheckBox>*, kPhases> inj_ph_rows_;
   std::array<ui::ControlArray<ui::CheckBox>*, kPhases> ign_ph_rows_;
   // The captions, units and headings beside the fields; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};
+
+  std::set<const ui::Control*> unread_;
+  Sequence sequence_ = Sequence::none;
+  bool stop_requested_ = false;
+  // The frame closed the window during a sequence; it is unloaded when the sequence ends.
+  bool unload_after_sequence_ = false;
+  bool unloading_after_sequence_ = false;
 };
 
 inline ui::FormInstance<FrmToolForm> frm_tool;

@@ -10,6 +10,11 @@ namespace {
 
 using ReplyTypes = std::array<ReplyType, 256>;
 
+AcceptedReply& accepted_reply() {
+  static AcceptedReply reply;
+  return reply;
+}
+
 ReplyTypes build_reply_types() {
   ReplyTypes types{};
   for (const CommandInfo& row : command_table()) {
@@ -30,6 +35,7 @@ void decode_owned_reply(ReplyDecoder self, const ReplyFrame& reply, Integer n) {
   // The length test comes first: a reply of the wrong length touches nothing.
   if (n != entry->reply_length) return;
   reply_received = -1;
+  accepted_reply() = AcceptedReply{reply, n};
   if (entry->decode != nullptr) entry->decode(reply, n);
 }
 
@@ -38,6 +44,10 @@ void decode_owned_reply(ReplyDecoder self, const ReplyFrame& reply, Integer n) {
 const ReplyType& reply_type(std::uint8_t type) {
   static const ReplyTypes types = build_reply_types();
   return types[type];
+}
+
+const AcceptedReply& last_accepted_reply() {
+  return accepted_reply();
 }
 
 void decode_ascii_reply(const ReplyFrame& reply, const Integer& n) {

@@ -25,4 +25,12 @@ struct ReplyType {
 
 const ReplyType& reply_type(std::uint8_t type);
 
+// The last reply a decoder accepted (a type it owns, at the right length), so that a caller
+// can tell whether that reply answers its own request: its type and the bytes it echoes.
+struct AcceptedReply {
+  ReplyFrame frame;
+  Integer n = 0;
+};
+const AcceptedReply& last_accepted_reply();
+
 }  // namespace ecu

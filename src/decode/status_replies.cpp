@@ -128,9 +128,14 @@ void decode_base_config_reply(const ReplyFrame& reply, Integer /*n*/) {
 }
 
 std::string firmware_revision_text(Long revision) {
-  const std::string digits = "00000" + std::to_string(revision);
+  // Appending to one string rather than chaining operator+ on temporaries keeps GCC's
+  // optimiser from a false overlap warning.
+  std::string digits(5, '0');
+  digits += std::to_string(revision);
   const std::string t = digits.substr(digits.size() - 5);
-  return "V" + t.substr(0, 1) + "." + t.substr(1, 2) + "." + t.substr(3, 2);
+  std::string text = "V";
+  text.append(t, 0, 1).append(".").append(t, 1, 2).append(".").append(t, 3, 2);
+  return text;
 }
 
 void decode_firmware_revision_reply(const ReplyFrame& reply, Integer /*n*/) {

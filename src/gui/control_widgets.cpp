@@ -64,6 +64,11 @@ void LineTextBox::focusOutEvent(QFocusEvent* event) {
   tell_focus_change(*event, hooks.lost_focus);
 }
 
+void LineTextBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QLineEdit::mouseDoubleClickEvent(event);
+  if (hooks.double_click) hooks.double_click();
+}
+
 void MultiLineTextBox::keyPressEvent(QKeyEvent* event) {
   const bool taken = key_taken_by_model(hooks, *event, [this](const QString& text) {
     if (!isReadOnly()) insertPlainText(text);

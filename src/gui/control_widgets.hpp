@@ -34,6 +34,7 @@ struct TextBoxHooks {
   std::function<KeyOutcome(const QKeyEvent&)> key;
   std::function<void()> got_focus;
   std::function<void()> lost_focus;
+  std::function<void()> double_click;
 };
 
 class LineTextBox : public QLineEdit {
@@ -45,6 +46,7 @@ class LineTextBox : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 };
 
 class MultiLineTextBox : public QPlainTextEdit {

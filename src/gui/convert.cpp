@@ -1,7 +1,10 @@
 #include "gui/convert.hpp"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPixmap>
+#include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
 #include <cstdint>
@@ -71,8 +74,26 @@ QString qt_file_filter(const std::string& filter) {
   return entries.join(QStringLiteral(";;"));
 }
 
+QString display_text(const std::string& text) {
+  const QString model = rich::to_qstring(text);
+  QString shown;
+  shown.reserve(model.size());
+  for (qsizetype i = 0; i < model.size(); ++i) {
+    const QChar c = model[i];
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+      shown += c;
+      continue;
+    }
+    shown += QLatin1Char('\n');
+    // The other half of a CR LF or LF CR pair belongs to the same break.
+    const QChar pair = c == QLatin1Char('\r') ? QLatin1Char('\n') : QLatin1Char('\r');
+    if (i + 1 < model.size() && model[i + 1] == pair) ++i;
+  }
+  return shown;
+}
+
 QString label_text(const std::string& caption) {
-  const QString text = rich::to_qstring(caption);
+  const QString text = display_text(caption);
   QString shown;
   shown.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -86,6 +107,29 @@ QString label_text(const std::string& caption) {
     shown += text[i];
   }
   return shown;
+}
+
+QIcon button_picture(const std::string& picture) {
+  if (picture.empty()) return {};
+  const QString name = QString::fromStdString(picture);
+  if (QFileInfo(name).isFile()) return QIcon(QPixmap(name));
+  // Without a desktop session Qt knows neither the system's icon folders nor a theme: add the
+  // folders once and fall back to the theme the project installs.
+  static const bool folders_known = [] {
+    QStringList folders = QIcon::themeSearchPaths();
+    for (const QString& folder :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory)) {
+      if (!folders.contains(folder)) folders << folder;
+    }
+    QIcon::setThemeSearchPaths(folders);
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor")) {
+      QIcon::setThemeName(QStringLiteral("Adwaita"));
+    }
+    return true;
+  }();
+  (void)folders_known;
+  return QIcon::fromTheme(name);
 }
 
 QString text_for_editor(const std::string& text) {

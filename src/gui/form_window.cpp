@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <algorithm>
 
 #include "gui/convert.hpp"
@@ -23,6 +24,9 @@
 namespace gui {
 
 namespace {
+
+// Room left between a button's icon and its border, on both sides together.
+constexpr int kIconMarginPixels = 10;
 
 // The windows were laid out for an 8 point dialog font of about 11 pixels.
 constexpr int kFontPixels = 11;
@@ -218,6 +222,9 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
       };
       hooks.lost_focus = [this, &box] {
         if (accepts_user_input()) box.lose_focus();
+      };
+      hooks.double_click = [this, &box] {
+        if (accepts_user_input()) box.double_click();
       };
       if (auto* line = dynamic_cast<LineTextBox*>(widget)) {
         line->hooks = std::move(hooks);
@@ -429,6 +436,9 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
   if (what == ui::Property::visibility) widget->setVisible(control.visible());
   if (what == ui::Property::focus) widget->setFocus(Qt::OtherFocusReason);
   if (all_or(what, ui::Property::enabled)) widget->setEnabled(control.enabled());
+  if (all_or(what, ui::Property::text) || all_or(what, ui::Property::tool_tip)) {
+    refresh_accessible_text(control, *widget);
+  }
   if (all_or(what, ui::Property::tool_tip)) {
     widget->setToolTip(rich::to_qstring(control.tool_tip()));
     // A button without caption or picture shows its tool tip on its face.
@@ -439,6 +449,18 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
     return;
   }
   refresh_kind(binding, what);
+}
+
+void FormWindow::refresh_accessible_text(const ui::Control& control, QWidget& widget) {
+  // Assistive tools find a control by what the user reads on it (a picture button by its tool
+  // tip) and by its name in the window model, "ECU_Data(3)" for an element of an array.
+  QString name = label_text(control.caption());
+  if (name.isEmpty()) name = rich::to_qstring(control.tool_tip());
+  QString model_name = QString::fromStdString(control.name());
+  if (control.index() >= 0) model_name += QStringLiteral("(%1)").arg(control.index());
+  if (name.isEmpty()) name = model_name;
+  widget.setAccessibleName(name);
+  widget.setAccessibleDescription(model_name);
 }
 
 void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
@@ -462,7 +484,12 @@ void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
     case ui::ControlKind::check_box: {
       const auto& box = static_cast<const ui::CheckBox&>(control);
       auto* shown = static_cast<QCheckBox*>(widget);
-      if (text) shown->setText(rich::to_qstring(box.caption()));
+      // A box no wider than the box itself keeps its caption as a hidden record (the
+      // configuration's phase tables mark a changed row there).
+      constexpr float kBoxOnlyWidth = 255;
+      if (text) {
+        shown->setText(box.width() <= kBoxOnlyWidth ? QString() : rich::to_qstring(box.caption()));
+      }
       if (all_or(what, ui::Property::value)) {
         shown->setTristate(box.value() == ui::CheckBox::grayed);
         shown->setCheckState(check_state(box.value()));
@@ -480,10 +507,14 @@ void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
       const auto& button = static_cast<const ui::CommandButton&>(control);
       auto* shown = static_cast<QPushButton*>(widget);
       if (text) shown->setText(rich::to_qstring(button.caption()));
-      if (all_or(what, ui::Property::picture)) {
-        shown->setIcon(button.picture().empty()
-                           ? QIcon()
-                           : QIcon(QPixmap(QString::fromStdString(button.picture()))));
+      if (all_or(what, ui::Property::picture)) shown->setIcon(button_picture(button.picture()));
+      if (text || all_or(what, ui::Property::picture)) {
+        // The icon fills the face but for the border and the caption beside it.
+        const int caption_width =
+            shown->text().isEmpty() ? 0 : shown->fontMetrics().horizontalAdvance(shown->text()) + 4;
+        const int side = std::max(
+            16, std::min(shown->height(), shown->width() - caption_width) - kIconMarginPixels);
+        shown->setIconSize(QSize(side, side));
       }
       break;
     }
@@ -610,9 +641,10 @@ void FormWindow::form_changed() {
   canvas_->setFixedSize(
       std::max(1, rich::twips_to_pixels(form_->width()) - kFrameWidthPixels),
       std::max(1, rich::twips_to_pixels(form_->height()) - kFrameHeightPixels - menu_height));
-  // A form at the origin was never placed: the window manager chooses.
+  // A form at the origin was never placed: it is centred when first shown.
   if (form_->left() != 0 || form_->top() != 0) {
     move(rich::twips_to_pixels(form_->left()), rich::twips_to_pixels(form_->top()));
+    placed_ = true;
   }
   setEnabled(form_->enabled());
   QPalette palette = canvas_->palette();
@@ -620,12 +652,31 @@ void FormWindow::form_changed() {
   canvas_->setPalette(palette);
 }
 
-void FormWindow::show_as_model_says() {
+void FormWindow::centre_over(const QWidget* opener) {
+  const QScreen* shown_on = opener ? opener->screen() : screen();
+  const QRect screen_area = shown_on ? shown_on->availableGeometry() : QRect();
+  const QRect area = opener ? opener->frameGeometry() : screen_area;
+  if (!area.isValid()) return;
+  const QSize size = sizeHint().expandedTo(minimumSizeHint());
+  QPoint corner = area.center() - QPoint(size.width() / 2, size.height() / 2);
+  // Never above or left of the screen's usable area, where the title bar could not be grabbed.
+  if (screen_area.isValid()) {
+    corner.setX(std::max(corner.x(), screen_area.left()));
+    corner.setY(std::max(corner.y(), screen_area.top()));
+  }
+  move(corner);
+}
+
+void FormWindow::show_as_model_says(const QWidget* opener) {
   if (!form_) return;
   ModelUpdate update(*this);
   if (!form_->visible()) {
     hide();
     return;
+  }
+  if (!placed_) {
+    placed_ = true;
+    centre_over(opener && opener != this && opener->isVisible() ? opener : nullptr);
   }
   const Qt::WindowModality wanted = form_->is_modal() ? Qt::ApplicationModal : Qt::NonModal;
   if (windowModality() != wanted) {

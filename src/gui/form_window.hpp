@@ -33,8 +33,10 @@ class FormWindow : public QMainWindow {
   // Model to window.
   void form_changed();
   void control_changed(ui::Control& control, ui::Property what);
-  // Shows or hides the window as the model says, modal when the form is shown modal.
-  void show_as_model_says();
+  // Shows or hides the window as the model says, modal when the form is shown modal. A form
+  // that never stated a position opens centred over `opener` (the window that opened it),
+  // or over the screen.
+  void show_as_model_says(const QWidget* opener = nullptr);
 
   // The widget showing a control (nullptr for timers, menu items and unknown controls), the
   // action of a menu item, and the area the form's own controls sit on.
@@ -51,6 +53,9 @@ class FormWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void centre_over(const QWidget* opener);
+  static void refresh_accessible_text(const ui::Control& control, QWidget& widget);
+
   struct Binding {
     ui::Control* control = nullptr;
     ui::ControlKind kind = ui::ControlKind::label;
@@ -114,6 +119,7 @@ class FormWindow : public QMainWindow {
   FrontEnd& front_end_;
   QWidget* canvas_ = nullptr;
   int model_updates_ = 0;
+  bool placed_ = false;  // shown once, or placed by the form: the user's position is kept
   const ui::Control* user_edit_ = nullptr;
   std::unordered_map<const ui::Control*, Binding> bindings_;
   std::vector<ui::Control*> order_;  // controls with widgets, in the form's order

@@ -113,7 +113,8 @@ void FrontEnd::form_changed(ui::Form& form) {
 }
 
 void FrontEnd::form_shown(ui::Form& form) {
-  if (FormWindow* window = window_for(form)) window->show_as_model_says();
+  // The model activates a form after showing it: the active one now is the one that opened it.
+  if (FormWindow* window = window_for(form)) window->show_as_model_says(dialog_parent());
   update_busy_cursor();
 }
 

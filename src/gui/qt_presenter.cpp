@@ -59,7 +59,7 @@ ui::MsgResult QtPresenter::message_box(const ui::MessageBoxRequest& request) {
   QPointer<QMessageBox> box = new QMessageBox(front_end_ ? front_end_->dialog_parent() : nullptr);
   box->setWindowTitle(rich::to_qstring(request.title));
   box->setTextFormat(Qt::PlainText);
-  box->setText(rich::to_qstring(request.text));
+  box->setText(display_text(request.text));
   box->setIcon(message_icon(request.icon));
   const std::vector<ButtonChoice> choices = button_choices(request.buttons);
   std::vector<QPushButton*> buttons;

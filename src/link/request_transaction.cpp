@@ -4,6 +4,7 @@
 
 #include "link/link_channel.hpp"
 #include "link/receive_framer.hpp"
+#include "link/relay_server.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
@@ -167,6 +168,8 @@ void send_request(const std::string& command, Integer& expected_length) {
   // port's input and the reply flag with it: it returns at once, changing nothing.
   if (transaction_running) return;
   if (comm_aborted == kTrue || demo_mode == kTrue || link_ready != kTrue) return;
+  // While the relay window serves a remote console, the serial line is its alone.
+  if (relay_server_active()) return;
   const BusyScope busy;
 
   LinkChannel& channel = active_link_channel();

@@ -21,8 +21,9 @@ void reset_shared_state() {
         rx_byte_counts, reply_received, feature_word_received, skip_idle_check);
 
   // View state
-  clear(current_view, idle_timer_start, view_request_mon, view_request_dash, view_request_tools,
-        view_request_3d, view_request_2d, view_request_sup, view_request_plot, view_request_diag);
+  clear(current_view, idle_timer_start, lambda_unit_caption, view_request_mon, view_request_dash,
+        view_request_tools, view_request_3d, view_request_2d, view_request_sup, view_request_plot,
+        view_request_diag);
 
   // Units and scale factors
   clear(afr_factor, rpm_full_scale, map_sensor_gain, map_sensor_offset, tach_filter_coef,

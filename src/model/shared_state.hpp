@@ -40,7 +40,8 @@ inline Integer skip_idle_check = 0;
 // 0 none, 1 monitor, 2 configuration, 3 basic mapping, 4 plotter, 5 additional mapping,
 // 6 dashboard, 7 output drivers, 8 diagnostics.
 inline Integer current_view = 0;
-inline Single idle_timer_start = 0.0F;  // time of day (s since midnight) a view was opened
+inline Single idle_timer_start = 0.0F;   // time of day (s since midnight) a view was opened
+inline std::string lambda_unit_caption;  // the monitor's A/F unit while the sensor reads lambda
 // Deferred view switches, served by the main poll one per tick in this order; only -1
 // counts as a request.
 inline Flag view_request_mon = kFalse;
@@ -112,10 +113,12 @@ inline Long cam_idx_tooth = 0;
 inline std::array<Long, 15 + 1> inj_duty_pcnt{};
 inline std::array<Long, 15 + 1> ign_duty_pcnt{};
 inline std::array<Single, 3 + 1> gpo_duty_pcnt{};  // percent per general-purpose output
-inline Long iac_state = 0;                         // idle stepper: 0 shutdown .. 5 closed
-inline Long iac_error = 0;                         // idle stepper error count
-inline Long iac_position = 0;                      // steps
-inline Long iac_rpm_setpoint = 0;                  // rpm
+// Idle stepper state as the controller numbers it: 1 shutdown, 2 home, 3 start position,
+// 4 opening, 5 closing, 6 closed; 0 or anything else is unknown (the monitor's "????").
+inline Long iac_state = 0;
+inline Long iac_error = 0;         // idle stepper error count
+inline Long iac_position = 0;      // steps
+inline Long iac_rpm_setpoint = 0;  // rpm
 // Raw wide-band oxygen controller values.
 inline Long wb_feedback = 0;
 inline Long wb_pump_current = 0;

@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "dataset/data_set_download.hpp"
+#include "dataset/data_set_upload.hpp"
 #include "link/comm_link.hpp"
 #include "maps/frm_2d.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
 #include "shell/main_poll_loop.hpp"
+#include "shell/remote_commands.hpp"
+#include "shell/tool_commands.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
@@ -78,18 +82,19 @@ void FrmEcuForm::lay_out() {
   struct Shortcut {
     ui::CommandButton* button;
     const char* tool_tip;
+    const char* icon;  // named in the desktop's icon theme
   };
   const std::array<Shortcut, 10> shortcuts{{
-      {&Command3d4, "Realtime Data Monitor"},
-      {&Command1, "Instrument Dashboard"},
-      {&Command3d1, "ECU Configuration"},
-      {&Command3d2, "Basic Mapping"},
-      {&Command3d7, "Additional Mapping"},
-      {&Command2, "Supplimental Driver Mapping Parameters"},
-      {&Command3d3, "Plotter"},
-      {&Command3, "Diagnostics"},
-      {&Command3d6, "Additional Info"},
-      {&Command3d5, "Exit Program"},
+      {&Command3d4, "Realtime Data Monitor", "preferences-desktop-display"},
+      {&Command1, "Instrument Dashboard", "applications-engineering"},
+      {&Command3d1, "ECU Configuration", "preferences-system"},
+      {&Command3d2, "Basic Mapping", "applications-graphics"},
+      {&Command3d7, "Additional Mapping", "applications-science"},
+      {&Command2, "Supplimental Driver Mapping Parameters", "preferences-desktop-peripherals"},
+      {&Command3d3, "Plotter", "applications-office"},
+      {&Command3, "Diagnostics", "system-search"},
+      {&Command3d6, "Additional Info", "help-about"},
+      {&Command3d5, "Exit Program", "application-exit"},
   }};
   constexpr float kButtonSize = 855;
   constexpr float kButtonStep = 930;
@@ -97,6 +102,7 @@ void FrmEcuForm::lay_out() {
   for (const Shortcut& shortcut : shortcuts) {
     shortcut.button->move(left, 120, kButtonSize, kButtonSize);
     shortcut.button->set_tool_tip(shortcut.tool_tip);
+    shortcut.button->set_picture(shortcut.icon);
     left += kButtonStep;
   }
   Command2.set_caption("GPO");
@@ -139,8 +145,10 @@ void FrmEcuForm::build_menus() {
   menu_remote_setup_halt_client.set_caption("&Halt client");
   menu_remote_setup_halt_client.set_enabled(false);
   menu_comm_sep.set_caption("-");
+  constexpr std::array<const char*, kComPortItems> kComPortCaptions{
+      "&1", "&2", "&3", "&4", "&5", "&6", "&7", "&8", "&9", "1&0"};
   for (int n = 1; n <= kComPortItems; ++n) {
-    comm_port_item(n).set_caption(n < 10 ? "&" + std::to_string(n) : "1&0");
+    comm_port_item(n).set_caption(kComPortCaptions[static_cast<std::size_t>(n - 1)]);
   }
 
   menu_tool.set_caption("&Tool");
@@ -383,14 +391,30 @@ void FrmEcuForm::menu_view_diagnostic_Click() {
 void FrmEcuForm::menu_about_Click() {
   ecu::menu_about();
 }
-void FrmEcuForm::menufileopen_Click() {}
-void FrmEcuForm::menufilesave_Click() {}
-void FrmEcuForm::menu_remote_setup_start_server_Click() {}
-void FrmEcuForm::menu_remote_setup_start_client_Click() {}
-void FrmEcuForm::menu_remote_setup_halt_client_Click() {}
-void FrmEcuForm::menu_tool_reset_Click() {}
-void FrmEcuForm::menu_tool_reflash_Click() {}
-void FrmEcuForm::menu_tool_flash_utility_Click() {}
+void FrmEcuForm::menufileopen_Click() {
+  upload_data_set();
+}
+void FrmEcuForm::menufilesave_Click() {
+  download_data_set();
+}
+void FrmEcuForm::menu_remote_setup_start_server_Click() {
+  start_relay_server();
+}
+void FrmEcuForm::menu_remote_setup_start_client_Click() {
+  start_relay_client();
+}
+void FrmEcuForm::menu_remote_setup_halt_client_Click() {
+  halt_relay_client();
+}
+void FrmEcuForm::menu_tool_reset_Click() {
+  reset_controller();
+}
+void FrmEcuForm::menu_tool_reflash_Click() {
+  prepare_reflash();
+}
+void FrmEcuForm::menu_tool_flash_utility_Click() {
+  open_flash_utility();
+}
 void FrmEcuForm::Timer1_Timer() {
   main_poll_tick();
 }

@@ -1,8 +1,10 @@
 #include "shell/frm_remote_ip.hpp"
 
+#include <optional>
+#include <string>
+
 #include "model/shared_state.hpp"
-#include "ui/format.hpp"
-#include "ui/number_parse.hpp"
+#include "ui/ui.hpp"
 
 namespace ecu {
 
@@ -12,11 +14,23 @@ constexpr int kKeyEnter = 13;
 constexpr int kKeyPoint = '.';
 constexpr const char* kStartAddress[] = {"127", "0", "0", "1"};
 
-// A box's number as plain decimal text without blanks ("10", "1.5", "0").
-std::string address_part(const std::string& text) {
-  std::string number = ui::str_double(ui::leading_number(text));
-  if (!number.empty() && number.front() == ' ') number.erase(0, 1);
-  return number;
+constexpr int kLargestAddressNumber = 255;
+constexpr const char* kBadAddressMessage =
+    "The remote IP address must be four whole numbers from 0 to 255, one in each box "
+    "(for example 192.168.1.20).";
+
+// A box's number (blanks around it allowed) as plain decimal text, or nothing when the box
+// holds anything but a whole number from 0 to 255.
+std::optional<std::string> address_part(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return std::nullopt;
+  const std::string digits = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  if (digits.size() > 3 || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const int number = std::stoi(digits);
+  if (number > kLargestAddressNumber) return std::nullopt;
+  return std::to_string(number);
 }
 
 }  // namespace
@@ -58,8 +72,15 @@ void FrmRemoteIpForm::client_ip_address_KeyPress(int index, int& key_ascii) {
 void FrmRemoteIpForm::remote_ip_done_Click() {
   std::string address;
   for (int i = 0; i < client_ip_address.count(); ++i) {
+    const std::optional<std::string> part = address_part(client_ip_address[i].text());
+    if (!part) {
+      // The window stays open, so the user can correct the address or cancel.
+      ui::msg_box(kBadAddressMessage, ui::MsgButtons::ok, ui::MsgIcon::exclamation);
+      client_ip_address[i].set_focus();
+      return;
+    }
     if (i > 0) address += '.';
-    address += address_part(client_ip_address[i].text());
+    address += *part;
   }
   remote_server_ip = address;
   hide();

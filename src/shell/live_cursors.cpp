@@ -45,9 +45,12 @@ Long& bar_memory(BarPosition position) {
 // Moves a marker when its new offset differs from the one drawn last, then remembers it.
 template <typename Move>
 void move_if_changed(const std::optional<Long>& offset, Long& remembered, Move move) {
-  if (!offset || *offset == remembered) return;
-  move(static_cast<float>(*offset));
-  remembered = *offset;
+  // value_or rather than *offset: the optimiser cannot see the guard through the inlining and
+  // warns of an uninitialised read.
+  const Long value = offset.value_or(remembered);
+  if (value == remembered) return;
+  move(static_cast<float>(value));
+  remembered = value;
 }
 
 }  // namespace

@@ -57,9 +57,11 @@ void Menu_View_Injection() {
   current_view = 2;
   poll_inhibit = kFalse;
   // The editor windows read the controller while they activate; the main window goes only
-  // once that has returned.
+  // once that has returned, and only if the window was not closed during its load.
   frm_tool().show();
-  FrmEcu().hide();
+  if (const FrmToolForm* tool = frm_tool.if_loaded(); tool != nullptr && tool->visible()) {
+    FrmEcu().hide();
+  }
 }
 
 void menu_View_Mapping() {

@@ -170,8 +170,10 @@ class TextBox : public Control {
   std::function<void(int& key_ascii)> on_key_press;
   std::function<void()> on_lost_focus;
   std::function<void()> on_got_focus;
+  std::function<void()> on_double_click;
 
   // User actions, as a front-end or a test delivers them.
+  void double_click() { raise(on_double_click); }
   int key_down(int key_code, int shift);
   int key_press(int key_ascii);
   void lose_focus() { raise(on_lost_focus); }
@@ -219,6 +221,7 @@ class CommandButton : public Control {
   std::function<void()> on_click;
   // A disabled or hidden button ignores the user's click.
   void click();
+  // A picture file, or the name of an icon of the desktop's icon theme ("application-exit").
   [[nodiscard]] const std::string& picture() const { return picture_; }
   void set_picture(std::string path);
 

@@ -1,10 +1,16 @@
 #include "views/frm_dashboard.hpp"
 
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
+#include "ui/format.hpp"
+#include "ui/number_parse.hpp"
+#include "ui/rounding.hpp"
 
 namespace ecu {
 
@@ -16,9 +22,97 @@ constexpr Single kDemoFullScale = 8000.0F;
 constexpr char kWriteKillTiming = static_cast<char>(0xA9);
 constexpr char kKillTimingOn = static_cast<char>(0xA5);
 
+constexpr auto kReadBaseDeg = static_cast<char>(0xA3);
+constexpr auto kWriteBaseDeg = static_cast<char>(0xA4);
+
+constexpr int kEnterKey = 13;
+constexpr int kUpKey = 38;
+constexpr int kDownKey = 40;
+constexpr int kShiftOnly = 1;
+// The fuel fields step between these limits, in ms.
+constexpr double kStepMs = 0.1;
+constexpr double kLargestStepped = 65.535;
+constexpr double kSmallestStepped = -16;
+
+// Fuel times travel in ticks of 1.6 us.
+constexpr double kTicksPerMs = 625;
+
+// The two fuel settings: the field, its write code, the bias added on the wire and the
+// first tick count the 16-bit word cannot take.
+struct FuelSetting {
+  int field;
+  char code;
+  double bias;
+  double too_high;
+  const char* too_high_message;
+  const char* negative_message;
+};
+
+constexpr FuelSetting kFuelSettings[] = {
+    {0, 'm', 0, 65536, "The value for the Fuel Scaler is too high, it will not be updated",
+     "The value for the Fuel Scaler is negative, it will not be updated"},
+    {1, 'o', 16384, 49152, "The value for the Fuel Offset is too high, it will not be updated",
+     "The value for the Fuel Offset is too negative, it will not be updated"},
+};
+
+// The timing offset travels as (degrees + 16) x 4 in one byte.
+constexpr double kLargestOffsetDeg = 47.75;
+constexpr double kSmallestOffsetDeg = -16;
+
+// The tachometer's scale in thousands of rpm, by the controller's full-scale rpm.
+struct TachScale {
+  double up_to_rpm;
+  float maximum;
+  float step;
+};
+
+constexpr TachScale kTachScales[] = {
+    {4000, 4, 0.5F},
+    {6000, 6, 1},
+    {8000, 8, 1},
+    {10000, 10, 1},
+    {16000, 16, 2},
+    {24000, 24, 3},
+    {40000, 40, 5},
+    // Beyond 40000 rpm, up to the 65535 a status reply can carry.
+    {std::numeric_limits<double>::infinity(), 70, 10},
+};
+
+// The manifold gauge's scale by the MAP sensor's span in kPa.
+struct PressureScale {
+  float sensor_gain;
+  float red_from;
+  float amber_from;
+  float maximum;
+  float step;
+};
+
+constexpr PressureScale kPressureScales[] = {
+    {115, 110, 0, 120, 12},
+    {255, 210, 110, 250, 25},
+    {551, 410, 110, 650, 65},
+    {394, 300, 110, 400, 40},
+};
+
+constexpr float kTachRedShare = 0.9F;
+constexpr float kTachAmberShare = 0.81F;
+
+// Tachometer filter coefficients: hard, soft, none.
+constexpr Single kTachFilterCoefficients[] = {0.2F, 0.5F, 1.0F};
+
 void send(const std::string& command, Integer reply_length) {
   Integer length = reply_length;
   send_request(command, length);
+}
+
+bool is_yellow(const ui::TextBox& field) {
+  return field.back_colour() == ui::colours::yellow;
+}
+
+bool lambda_unit_chosen() {
+  // Before the main window exists the unit is its design state: lambda.
+  const FrmEcuForm* main_window = FrmEcu.if_loaded();
+  return main_window == nullptr || main_window->menuUnitsLambda[0].checked();
 }
 
 }  // namespace
@@ -28,8 +122,12 @@ FrmDashboardForm::FrmDashboardForm() : ui::Form("frm_dashboard", "Dashboard", 12
   lay_out();
   build_menus();
   Command1.on_click = [this] { Command1_Click(); };
+  Command2.on_click = [this] { Command2_Click(); };
   ecu_pgm.on(&ui::TextBox::on_change,
              [this](int index) { ecu_pgm[index].set_back_colour(ui::colours::yellow); });
+  ecu_pgm.on(&ui::TextBox::on_key_down, [this](int index, int& key_code, int shift) {
+    ecu_pgm_KeyDown(index, key_code, shift);
+  });
   base_offset_deg.on_change = [this] { base_offset_deg.set_back_colour(ui::colours::yellow); };
   kill_ego.on_click = [this] { kill_ego_Click(); };
   kill_timing.on_click = [this] { kill_timing_Click(); };
@@ -61,25 +159,26 @@ void FrmDashboardForm::lay_out() {
   }
   ui::Label& bar_caption = captions_.add("A/F Ratio", 3600, 5220, 1200, 255);
   bar_caption.set_alignment(ui::Label::Align::centre);
+  lay_out_mixture_scale();
   control_ego_gain.move(9000, 5520, 975, 285);
   control_ego_gain.set_caption("0.00");
   captions_.beside(control_ego_gain, "EGO Correction");
 
-  ecu_pgm[0].move(2880, 6120, 1095, 285);
-  ecu_pgm[1].move(2880, 6540, 1095, 285);
+  ecu_pgm[0].move(2880, 6480, 1095, 285);
+  ecu_pgm[1].move(2880, 6900, 1095, 285);
   for (int i = 0; i < ecu_pgm.count(); ++i) {
     ecu_pgm[i].set_tool_tip(
         "The higher this number, the more fuel that will be injected under given conditions");
   }
-  base_offset_deg.move(2880, 6960, 1095, 285);
+  base_offset_deg.move(2880, 7320, 1095, 285);
   base_offset_deg.set_tool_tip(
       "This adjusts phases to have a fixed offset relative to the Base timing");
   captions_.beside(ecu_pgm[0], "High Range (Main) Adj.", "MS");
   captions_.beside(ecu_pgm[1], "Low Range [Idle] Adj.", "MS");
   captions_.beside(base_offset_deg, "Timing Offset", "\xB0");
-  kill_ego.move(4800, 6120, 3600, 285);
+  kill_ego.move(4800, 6480, 3600, 285);
   kill_ego.set_caption("Disable EGO Feedback");
-  kill_timing.move(4800, 6540, 3600, 285);
+  kill_timing.move(4800, 6900, 3600, 285);
   kill_timing.set_caption("Set Timing to 0\xB0 for verification");
 }
 
@@ -118,11 +217,37 @@ void FrmDashboardForm::lay_out_gauges() {
   }
 }
 
+void FrmDashboardForm::lay_out_mixture_scale() {
+  // One scale label under every second lamp, the stoichiometric mark under the middle one.
+  for (int label = 0; label < kMixtureLabels; ++label) {
+    lambda_label[label].move(1020.0F + 720.0F * static_cast<float>(label), 5790, 600, 255);
+    lambda_label[label].set_alignment(ui::Label::Align::centre);
+    lambda_label[label].set_caption("---");
+  }
+  lambda_val.move(3840, 6075, 720, 255);
+  lambda_val.set_alignment(ui::Label::Align::centre);
+  lambda_val.set_caption("=14.7");
+}
+
 void FrmDashboardForm::build_menus() {
   menu_file.set_caption("&File");
   menu_file_exit.set_caption("e&xit");
   menu_file_exit.on_click = [this] { menu_file_exit_Click(); };
   menu_Update.set_caption("&Update");
+  menu_Update.on_click = [this] { menu_Update_Click(); };
+  menu_opts.set_caption("&Options");
+  for (int output = 0; output < kOutputs; ++output) {
+    menu_view_gpo[output].set_caption("View GPO&" + std::to_string(output + 1));
+  }
+  menu_view_gpo.on(&ui::MenuItem::on_click, [this](int index) { menu_view_gpo_Click(index); });
+  menu_view_gpo[0].set_checked(true);
+  menu_opts_tach_filt.set_caption("&Tachometer filtering");
+  menu_opts_tach_filt_num[0].set_caption("&Hard Filter");
+  menu_opts_tach_filt_num[1].set_caption("&Soft Filter");
+  menu_opts_tach_filt_num[2].set_caption("&No Filter");
+  menu_opts_tach_filt_num.on(&ui::MenuItem::on_click,
+                             [this](int index) { menu_opts_tach_filt_num_Click(index); });
+  menu_opts_tach_filt_num[1].set_checked(true);
   const auto close = [this] { Command1_Click(); };
   wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
   wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
@@ -134,8 +259,149 @@ void FrmDashboardForm::build_menus() {
 }
 
 void FrmDashboardForm::on_activate() {
+  // Coming back to the window keeps its fields and scales as they were.
+  if (dash_activated) return;
+  dash_activated = true;
+  set_up_once();
+}
+
+void FrmDashboardForm::set_up_once() {
   set_caption("Dashboard" + caption_suffix);
-  if (demo_mode != kFalse) rpm_full_scale = kDemoFullScale;
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  ecu_pgm[0].set_back_colour(ui::colours::yellow);
+  ecu_pgm[1].set_back_colour(ui::colours::yellow);
+  base_offset_deg.set_back_colour(ui::colours::yellow);
+  ui::do_events();
+  delay_seconds(0.2F);
+  // The replies fill the three fields and mark them in sync.
+  send(std::string(1, kReadBaseDeg), 4);
+  send("C", 21);
+  send("B", 12);
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+  // Closed while it read: the view that is current now is another's.
+  if (unloaded()) return;
+
+  for (int output = 1; output < kOutputs; ++output) {
+    GPO_duty[output].move(GPO_duty[0].left(), GPO_duty[0].top(), GPO_duty[0].width(),
+                          GPO_duty[0].height());
+  }
+  for (ui::Gauge* gauge :
+       {&GPO_duty[0], &GPO_duty[1], &GPO_duty[2], &GPO_duty[3], &manifold_pressure, &Timing,
+        &tachometer, &bat_volts, &water_temp, &air_temp}) {
+    gauge->set_back_colour(ui::colours::white);
+  }
+  ui::do_events();
+  if (demo_mode != kFalse) {
+    ecu_pgm[0].set_text("10.200");
+    ecu_pgm[1].set_text("-.520");
+    base_offset_deg.set_text("-8.25");
+    for (ui::TextBox* field : {&ecu_pgm[0], &ecu_pgm[1], &base_offset_deg}) {
+      field->set_back_colour(ui::colours::white);
+    }
+    rpm_full_scale = kDemoFullScale;
+  }
+  set_scales();
+  // The view is the dashboard only while the window is still shown.
+  if (!unloaded() && visible()) current_view = 6;
+}
+
+void FrmDashboardForm::set_scales() {
+  const double full_scale = ui::round_half_even(rpm_full_scale);
+  for (const TachScale& scale : kTachScales) {
+    if (full_scale > scale.up_to_rpm) continue;
+    tachometer.set_step(scale.step);
+    tachometer.set_maximum(scale.maximum);
+    break;
+  }
+  tachometer.set_zone_marks(kTachRedShare * rpm_full_scale / 1000.0F,
+                            kTachAmberShare * rpm_full_scale / 1000.0F);
+
+  // Another sensor span leaves the gauge as designed.
+  for (const PressureScale& scale : kPressureScales) {
+    if (map_sensor_gain != scale.sensor_gain) continue;
+    manifold_pressure.set_zone_marks(scale.red_from, scale.amber_from);
+    manifold_pressure.set_maximum(scale.maximum);
+    manifold_pressure.set_step(scale.step);
+  }
+
+  // Lean on the left: element k shows (1.4 - 0.1 k) lambda in the chosen unit.
+  for (int label = kMixtureLabels - 1; label >= 0; --label) {
+    const double lambda = 0.6 + 0.1 * (kMixtureLabels - 1 - label);
+    lambda_label[label].set_caption(ui::format_number(afr_factor * lambda, "#0.0"));
+  }
+  lambda_val.set_caption(lambda_unit_chosen() ? "= 1.0" : ui::format_single(afr_factor, "=#0.0"));
+}
+
+void FrmDashboardForm::Command2_Click() {
+  menu_Update_Click();
+}
+
+void FrmDashboardForm::menu_Update_Click() {
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  // A refused value is not sent and its field stays yellow.
+  for (const FuelSetting& setting : kFuelSettings) {
+    ui::TextBox& field = ecu_pgm[setting.field];
+    if (!is_yellow(field)) continue;
+    const double ticks =
+        ui::round_half_even(ui::leading_number(field.text()) * kTicksPerMs + setting.bias);
+    if (ticks >= setting.too_high) {
+      ui::msg_box(setting.too_high_message);
+    } else if (ticks < 0) {
+      ui::msg_box(setting.negative_message);
+    } else {
+      const auto word = static_cast<long>(ticks);
+      send(std::string{setting.code, static_cast<char>(word & 0xFF), static_cast<char>(word >> 8),
+                       '\0'},
+           5);
+    }
+  }
+  if (is_yellow(base_offset_deg)) {
+    if (ui::leading_number(base_offset_deg.text()) > kLargestOffsetDeg) {
+      base_offset_deg.set_text("47.75");
+    }
+    if (ui::leading_number(base_offset_deg.text()) < kSmallestOffsetDeg) {
+      base_offset_deg.set_text("-16");
+    }
+    const double wire =
+        ui::round_half_even((ui::leading_number(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
+    send(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'}, 4);
+  }
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void FrmDashboardForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {
+  if (key_code == kEnterKey) {
+    Command2_Click();
+    return;
+  }
+  if (key_code != kUpKey && key_code != kDownKey) return;
+  if (shift != kShiftOnly) {
+    ecu_pgm[1 - index].set_focus();
+    return;
+  }
+  ui::TextBox& field = ecu_pgm[index];
+  double value = ui::leading_number(field.text());
+  value = key_code == kUpKey ? std::min(value + kStepMs, kLargestStepped)
+                             : std::max(value - kStepMs, kSmallestStepped);
+  field.set_text(ui::format_number(value, "##.000"));
+}
+
+void FrmDashboardForm::menu_opts_tach_filt_num_Click(int index) {
+  for (int item = 0; item < kTachFilters; ++item) {
+    menu_opts_tach_filt_num[item].set_checked(item == index);
+  }
+  tach_filter_coef = kTachFilterCoefficients[static_cast<std::size_t>(index)];
+}
+
+void FrmDashboardForm::menu_view_gpo_Click(int index) {
+  for (int output = 0; output < kOutputs; ++output) {
+    menu_view_gpo[output].set_checked(output == index);
+    GPO_duty[output].set_visible(output == index);
+  }
 }
 
 void FrmDashboardForm::Command1_Click() {

@@ -13,7 +13,9 @@ class FrmDashboardForm : public ui::Form {
   FrmDashboardForm();
 
   static constexpr int kMixtureLamps = 17;
+  static constexpr int kMixtureLabels = 9;
   static constexpr int kOutputs = 4;
+  static constexpr int kTachFilters = 3;
 
   // ---- Controls ----
   ui::PictureBox Picture1{*this, "Picture1"};
@@ -30,6 +32,10 @@ class FrmDashboardForm : public ui::Form {
   ui::ControlArray<ui::Gauge> GPO_duty{*this, "GPO_duty", kOutputs};
   // Mixture lamps, lean on the left and rich on the right; one is lit (solid fill).
   ui::ControlArray<ui::Shape> afr_led{*this, "afr_led", kMixtureLamps};
+  // The scale under the lamps in the chosen unit, lean (0) to rich (8), and the
+  // stoichiometric mark.
+  ui::ControlArray<ui::Label> lambda_label{*this, "lambda_label", kMixtureLabels};
+  ui::Label lambda_val{*this, "lambda_val"};
   ui::Label control_ego_gain{*this, "control_ego_gain"};
   // Fuel scaler (0) and fuel offset (1) in ms.
   ui::ControlArray<ui::TextBox> ecu_pgm{*this, "ecu_pgm", 2};
@@ -41,6 +47,11 @@ class FrmDashboardForm : public ui::Form {
   ui::MenuItem menu_file{*this, "menu_file", nullptr};
   ui::MenuItem menu_file_exit{*this, "menu_file_exit", &menu_file};
   ui::MenuItem menu_Update{*this, "menu_Update", nullptr};
+  ui::MenuItem menu_opts{*this, "menu_opts", nullptr};
+  ui::ControlArray<ui::MenuItem> menu_view_gpo{*this, "menu_view_gpo", kOutputs, &menu_opts};
+  ui::MenuItem menu_opts_tach_filt{*this, "menu_opts_tach_filt", &menu_opts};
+  ui::ControlArray<ui::MenuItem> menu_opts_tach_filt_num{*this, "menu_opts_tach_filt_num",
+                                                         kTachFilters, &menu_opts_tach_filt};
   ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
   ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
   ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
@@ -53,6 +64,16 @@ class FrmDashboardForm : public ui::Form {
   void Command1_Click();
   void menu_file_exit_Click();
   void Form_Unload();
+  // Writes every yellow setting to the controller (Command2 and the Update menu).
+  void Command2_Click();
+  void menu_Update_Click();
+  // Enter writes; Shift+Up and Shift+Down step the value by 0.1 ms; Up and Down otherwise
+  // move to the other fuel field.
+  void ecu_pgm_KeyDown(int index, int& key_code, int shift);
+  // Hard, soft or no smoothing of the engine speed.
+  void menu_opts_tach_filt_num_Click(int index);
+  // Shows the duty gauge of one output.
+  void menu_view_gpo_Click(int index);
   // The feedback switch: ticked sends kill_ego_on, cleared kill_ego_off.
   void kill_ego_Click();
   // Ticked fixes the timing at 0 degrees for checking it with a timing light.
@@ -65,7 +86,12 @@ class FrmDashboardForm : public ui::Form {
  private:
   void lay_out();
   void lay_out_gauges();
+  void lay_out_mixture_scale();
   void build_menus();
+  // The first activation of this window instance: reads the three settings and sets scales.
+  void set_up_once();
+  void set_scales();
+  bool dash_activated = false;
 
   // The captions and units beside the settings and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

@@ -4,6 +4,7 @@
 
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
+#include "views/monitor_display.hpp"
 
 namespace ecu {
 
@@ -88,9 +89,26 @@ void FrmMonForm::lay_out() {
     // The A/F unit is the program's: lambda, AFR or oxygen percent.
     if (i == 1) place_label("Lambda", unit_left, top, 1200, kLeft, kAfrUnitLabel);
   }
-  // The lambda set-point unit has no value beside it in this layout.
-  Label1[kSetpointUnitLabel].set_caption("Lambda");
-  Label1[kSetpointUnitLabel].set_visible(false);
+  // The lambda set-point closes the right column, its unit in the program's own label.
+  {
+    // The caption starts a little right of the column: the channel headings end below it.
+    const float caption_left = 5280.0F;
+    const float caption_width = kCaptionWidth - 120.0F;
+    const float value_left = caption_left + caption_width + kGap;
+    const float top = 960.0F + kRow * 10.0F;
+    place_label("Lambda Setpoint", caption_left, top, caption_width, kRight);
+    ego_lambda_setpoint.move(value_left, top, kValueWidth, kLabelHeight);
+    ego_lambda_setpoint.set_alignment(ui::Label::Align::right);
+    place_label("Lambda", value_left + kValueWidth + kGap, top, 1200, kLeft, kSetpointUnitLabel);
+  }
+  // The link's byte counters, top right.
+  ui::Label* const counters[] = {&tx_bytes, &rx_bytes};
+  const char* const counter_captions[] = {"TXB", "RXB"};
+  for (std::size_t i = 0; i < std::size(counters); ++i) {
+    const float top = 120.0F + kRow * static_cast<float>(i);
+    place_label(counter_captions[i], 8400, top, 600, kRight);
+    counters[i]->move(9000 + kGap, top, 1800, kLabelHeight);
+  }
 
   // Channel block: one row per channel, columns injector ms, duty, dwell, duty.
   ui::ControlArray<ui::Label>* const columns[] = {&inj_pw, &inj_duty, &ign_dwell, &ign_duty};
@@ -186,6 +204,12 @@ void FrmMonForm::Form_Unload() {
 
 void FrmMonForm::on_activate() {
   set_caption("Real Time Monitor" + caption_suffix);
+  idle_timer_start = static_cast<Single>(ui::clock().seconds_since_midnight());
+  const char* unit = lambda_units_chosen() ? "Lambda" : "AFR";
+  Label1[kAfrUnitLabel].set_caption(unit);
+  Label1[kSetpointUnitLabel].set_caption(unit);
+  // The refresh puts this back after the sensor reported oxygen percent ("%O2").
+  lambda_unit_caption = Label1[kAfrUnitLabel].caption();
 }
 
 void FrmMonForm::on_unload() {

@@ -23,6 +23,10 @@ class FrmMonForm : public ui::Form {
   ui::ControlArray<ui::Label> ECU_Data{*this, "ECU_Data", 20};
   ui::ControlArray<ui::Label> Label1{*this, "Label1", kLabels};
   ui::Label group_delay{*this, "group_delay"};
+  // The lambda set-point (unit in Label1 element 64) and the link's byte counters.
+  ui::Label ego_lambda_setpoint{*this, "ego_lambda_setpoint"};
+  ui::Label tx_bytes{*this, "tx_bytes"};
+  ui::Label rx_bytes{*this, "rx_bytes"};
   // Status texts of the live-data reply.
   ui::Label can_rx_frames{*this, "can_rx_frames"};
   ui::Label aux_stat{*this, "aux_stat"};

@@ -1,11 +1,16 @@
 #include "views/frm_plotter.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/format.hpp"
+#include "ui/text_file.hpp"
+#include "views/data_log.hpp"
 
 namespace ecu {
 
@@ -64,15 +69,21 @@ constexpr std::array<LogInterval, FrmPlotterForm::kIntervals> kLogIntervals{{
     {"&Fast as the com will allow", 1},
 }};
 constexpr int kIntervalCheckedAtStart = 3;
+constexpr const char* kDefaultLogName = "PLOTTER.CSV";
+constexpr Integer kLogging = 1;
 constexpr int kFastestItem = 7;
 
 }  // namespace
 
-FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 8760) {
+FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 9600) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };
   Check3d1.on(&ui::CheckBox::on_click, [this](int index) { Check3d1_Click(index); });
+  Command3d2.on_click = [this] { Command3d2_Click(); };
+  Command3d3.on_click = [this] { Command3d3_Click(); };
+  plot_file.on_double_click = [this] { plot_file_DblClick(); };
+  Strip1.on_click = [this] { Strip1_Click(); };
 }
 
 void FrmPlotterForm::lay_out() {
@@ -102,6 +113,18 @@ void FrmPlotterForm::lay_out() {
   captions_.beside(File_Samples, "File Samples");
   skip_graphics.move(6000, 7560, 3000, 285);
   skip_graphics.set_caption("Log to file only (no graph)");
+
+  plot_file.move(3240, 8040, 3600, 285);
+  plot_file.set_text(kDefaultLogName);
+  plot_file.set_tool_tip("Double click me to specify a filename and location.");
+  captions_.beside(plot_file, "Plotter File Name");
+  Command3d2.move(7080, 7980, 1200, 405);
+  Command3d2.set_caption("Start Log");
+  Command3d2.set_tool_tip("Click to begin a data log file");
+  Command3d3.move(8400, 7980, 1200, 405);
+  Command3d3.set_caption("Stop Log");
+  Command3d3.set_tool_tip("Click to halt a data log file");
+  Command3d3.set_enabled(false);
 }
 
 void FrmPlotterForm::build_menus() {
@@ -138,7 +161,106 @@ void FrmPlotterForm::on_load() {
 }
 
 void FrmPlotterForm::on_activate() {
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  // A log may still run from before the window was left: its Stop Log must stay usable.
+  show_logging_state();
   set_caption(caption_for_interval(FrmEcu().Timer3.interval()));
+  ui::do_events();
+  delay_seconds(0.5F);
+  // The full-scale rpm and the pressure sensor's span scale channels 0 and 4.
+  Integer length = 21;
+  send_request("C", length);
+  for (int channel = 0; channel < kChannels; ++channel) {
+    Strip1.select_channel(channel);
+    Strip1.set_channel_colour(Check3d1[channel].fore_colour());
+  }
+  Check3d1[0].set_caption("RPM [0 to " + ui::format_single(rpm_full_scale, "####0") + "]");
+  Check3d1[4].set_caption("Manifold Prs. [0 to " + ui::format_single(map_sensor_gain, "##0") +
+                          " kPa]");
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void FrmPlotterForm::show_logging_state() {
+  const bool logging = logging_active != 0;
+  Command3d2.set_enabled(!logging);
+  Command3d3.set_enabled(logging);
+  plot_file.set_enabled(!logging);
+}
+
+void FrmPlotterForm::Command3d2_Click() {
+  if (logging_active != 0) {
+    ui::msg_box("But you are already logging, You must halt to begin a new log");
+    return;
+  }
+  const std::string name = plot_file.text();
+  const bool confirmed = !confirmed_file_name_.empty() && name == confirmed_file_name_;
+  confirmed_file_name_.clear();
+  // A log is never replaced unasked.
+  if (!confirmed && ui::file_exists(name) &&
+      ui::msg_box(name + " already exists. Do you want to replace it?", ui::MsgButtons::yes_no,
+                  ui::MsgIcon::exclamation, 1) != ui::MsgResult::yes) {
+    return;
+  }
+  // The file first: nothing counts as logging until it is open.
+  const std::string error = open_data_log(name);
+  if (!error.empty()) {
+    ui::msg_box("The data log could not be created: " + error + ". Logging has not started.",
+                ui::MsgButtons::ok, ui::MsgIcon::exclamation);
+    return;
+  }
+  log_file_name = name;
+  log_file_num = 1;
+  log_sample_count = 0;
+  logging_active = kLogging;
+  show_logging_state();
+}
+
+void FrmPlotterForm::Command3d3_Click() {
+  if (logging_active != kLogging) {
+    ui::msg_box("But logging has not been started");
+  } else {
+    const std::string error = close_data_log();
+    logging_active = 0;
+    if (!error.empty()) {
+      ui::msg_box("The data log could not be completed: " + error + ".", ui::MsgButtons::ok,
+                  ui::MsgIcon::exclamation);
+    }
+  }
+  show_logging_state();
+}
+
+void FrmPlotterForm::logging_failed(const std::string& reason) {
+  close_data_log();
+  logging_active = 0;
+  show_logging_state();
+  ui::msg_box("Writing to the data log failed: " + reason + ". Logging has been stopped.",
+              ui::MsgButtons::ok, ui::MsgIcon::exclamation);
+}
+
+void FrmPlotterForm::plot_file_DblClick() {
+  if (!plot_file.enabled()) return;
+  ui::FileDialogRequest request;
+  request.save = true;
+  request.default_extension = "csv";
+  request.filter = "comma spaced value (*.csv)|";
+  request.initial_name = "*.CSV";
+  request.overwrite_prompt = true;
+  const std::optional<std::string> chosen = ui::file_dialog(request);
+  if (!chosen || chosen->empty() || *chosen == "*.CSV") return;
+  plot_file.set_text(*chosen);
+  confirmed_file_name_ = *chosen;
+}
+
+void FrmPlotterForm::Strip1_Click() {
+  const double now = ui::clock().seconds_since_midnight();
+  const double whole_seconds = std::floor(now);
+  // Truncated to hundredths (with room for the binary tail of .29 and the like), so a
+  // fraction of .999 stays .99 instead of rounding up into "1.".
+  const double hundredths = std::min(99.0, std::floor((now - whole_seconds) * 100.0 + 1e-6));
+  Strip1.add_text_mark(time_of_day_text(whole_seconds) +
+                       ui::format_number(hundredths / 100.0, ".##"));
 }
 
 void FrmPlotterForm::Command3d1_Click() {
@@ -151,6 +273,12 @@ void FrmPlotterForm::menufileexit_Click() {
 
 void FrmPlotterForm::Form_Unload() {
   set_caption("");
+  if (logging_active == kLogging) {
+    ui::msg_box("Logging will be halted prior to exit");
+    Command3d3_Click();
+    logging_active = 0;
+    ui::do_events();
+  }
   close_view(*this);
 }
 

@@ -22,6 +22,9 @@ class FrmPlotterForm : public ui::Form {
   ui::ControlArray<ui::CheckBox> Check3d1{*this, "Check3d1", kChannels};
   ui::CheckBox skip_graphics{*this, "skip_graphics"};
   ui::Label File_Samples{*this, "File_Samples"};
+  ui::TextBox plot_file{*this, "plot_file"};
+  ui::CommandButton Command3d2{*this, "Command3d2"};  // Start Log
+  ui::CommandButton Command3d3{*this, "Command3d3"};  // Stop Log
 
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
@@ -44,6 +47,16 @@ class FrmPlotterForm : public ui::Form {
   void Check3d1_Click(int index);
   // Sets the plotter poll's interval from the Logging Interval item `index`.
   void menu_log_int_Click(int index);
+  // Start Log: opens the data log named in plot_file and writes its header.
+  void Command3d2_Click();
+  // Stop Log: closes the data log.
+  void Command3d3_Click();
+  // Chooses the data log's name in a Save As dialog.
+  void plot_file_DblClick();
+  // A click on the chart writes the time of day there as a mark.
+  void Strip1_Click();
+  // Ends logging after a row could not be written, and says why.
+  void logging_failed(const std::string& reason);
 
   // The interval in ms of Logging Interval item `index`; 0 for an unknown item.
   static int log_interval_ms(int index);
@@ -58,8 +71,14 @@ class FrmPlotterForm : public ui::Form {
  private:
   void lay_out();
   void build_menus();
+  // Start Log, Stop Log and the file name as logging_active says.
+  void show_logging_state();
 
-  // The caption of the sample count; design text only.
+  // The name the Save As dialog returned (it asked about replacing it); Start Log asks
+  // before replacing any other existing file.
+  std::string confirmed_file_name_;
+
+  // The captions of the sample count and the file name; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};
 };
 

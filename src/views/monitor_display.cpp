@@ -38,18 +38,20 @@ std::string idle_state_name(Long state) {
   }
 }
 
-bool lambda_units_chosen() {
-  const FrmEcuForm* main_window = FrmEcu.if_loaded();
-  // Without a main window nothing was chosen, and lambda is the default unit.
-  return main_window == nullptr || main_window->menuUnitsLambda[0].checked();
-}
-
-std::string lambda_text() {
-  std::string text = lambda_units_chosen()
-                         ? ui::format_single(lambda_measured, "#.000")
-                         : ui::format_single(lambda_to_afr(lambda_measured), "##.00");
-  // A sensor that reports oxygen instead of lambda is shown as its oxygen percentage.
-  if ((o2_sensor_status & kLambdaValidBit) == 0) text = ui::format_single(o2_pcnt, "##.0");
+// Entry 1 and the set-point in the chosen unit; an oxygen sensor shows percent oxygen, with
+// the unit label saying so.
+std::string lambda_text(FrmMonForm& monitor) {
+  const bool lambda_units = lambda_units_chosen();
+  const char* const mask = lambda_units ? "#.000" : "##.00";
+  std::string text =
+      ui::format_single(lambda_units ? lambda_measured : lambda_to_afr(lambda_measured), mask);
+  monitor.ego_lambda_setpoint.set_caption(ui::format_single(lambda_to_afr(lambda_setpoint), mask));
+  if ((o2_sensor_status & kLambdaValidBit) != 0) {
+    monitor.Label1[FrmMonForm::kAfrUnitLabel].set_caption(lambda_unit_caption);
+  } else {
+    text = ui::format_single(o2_pcnt, "##.0");
+    monitor.Label1[FrmMonForm::kAfrUnitLabel].set_caption("%O2");
+  }
   if (o2_sensor_status >= kSensorErrorFrom) text = "ERR";
   return text;
 }
@@ -60,12 +62,19 @@ void set_entry(int entry, std::string text) {
 
 }  // namespace
 
+bool lambda_units_chosen() {
+  const FrmEcuForm* main_window = FrmEcu.if_loaded();
+  // Without a main window nothing was chosen, and lambda is the default unit.
+  return main_window == nullptr || main_window->menuUnitsLambda[0].checked();
+}
+
 std::string monitor_timing_text(float advance_degrees) {
   if (advance_degrees > 0.0F) return ui::format_single(advance_degrees, "##0.00") + "B";
   return ui::format_single(-advance_degrees, "##0.00") + "A";
 }
 
 void refresh_monitor_display() {
+  // The yields may close the monitor (its instance goes), so every write looks it up anew.
   // The clamps stay in the shared values, so the other views and the log see them too.
   if (engine_rpm > kMaxShownRpm) engine_rpm = kMaxShownRpm;
   if (throttle_pos_clamped > kMaxThrottle) throttle_pos_clamped = kMaxThrottle;
@@ -73,7 +82,7 @@ void refresh_monitor_display() {
   ui::do_events();
 
   set_entry(0, ui::format_single(engine_rpm, "###0"));
-  set_entry(1, lambda_text());
+  set_entry(1, lambda_text(frm_mon()));
   ui::do_events();
 
   set_entry(2, ui::format_single(coolant_temp, "##0"));
@@ -90,6 +99,9 @@ void refresh_monitor_display() {
   set_entry(12, ui::format_single(aux_input_volts, "0.000"));
   // Entry 13 has no value: it stays empty.
   set_entry(14, ui::format_single(baro_pressure, "###.0"));
+  ui::do_events();
+  frm_mon().tx_bytes.set_caption(ui::str_integer(tx_byte_counts[0]));
+  frm_mon().rx_bytes.set_caption(ui::str_integer(rx_byte_counts[0]));
   ui::do_events();
 
   set_entry(15, idle_state_name(iac_state));

@@ -20,6 +20,10 @@ inline std::array<std::string, kMonitorEntries> monitor_shown_text{};
 // after the monitor's requests.
 void refresh_monitor_display();
 
+// True when the Units menu has lambda ticked (the design state while the main window is
+// not loaded).
+bool lambda_units_chosen();
+
 // The ignition advance as the monitor shows it: the size of the angle with "B" before top
 // dead centre (above 0) and "A" after it (0 included), as 12.50B or 3.25A.
 std::string monitor_timing_text(float advance_degrees);

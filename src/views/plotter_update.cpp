@@ -3,17 +3,24 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "model/shared_state.hpp"
+#include "ui/clock.hpp"
+#include "ui/format.hpp"
+#include "views/data_log.hpp"
 #include "views/frm_plotter.hpp"
 
 namespace ecu {
 
 namespace {
 
-// A zero scale (no status reply yet) gives 0 rather than a division by zero.
+constexpr double kNoPoint = std::numeric_limits<double>::quiet_NaN();
+
+// A zero scale (a controller reporting a full scale of 0) gives no point rather than a
+// division by zero; the chart leaves a gap there.
 double ratio(double value, double scale) {
-  return scale == 0.0 ? 0.0 : value / scale;
+  return scale == 0.0 ? kNoPoint : value / scale;
 }
 
 // One row per chart channel, in channel order: the live value over the channel's range.
@@ -51,17 +58,29 @@ const std::array<std::function<double()>, kPlotterChannels>& channel_sources() {
 }  // namespace
 
 float plotter_channel_value(int channel) {
-  if (channel < 0 || channel >= kPlotterChannels) return 0.0F;
+  if (channel < 0 || channel >= kPlotterChannels) return static_cast<float>(kNoPoint);
   const double value = channel_sources()[static_cast<std::size_t>(channel)]();
-  // An infinite or undefined live value must not reach the chart.
-  if (!std::isfinite(value)) return 0.0F;
+  // An infinite or undefined value is no point at all.
+  if (!std::isfinite(value)) return static_cast<float>(kNoPoint);
   return static_cast<float>(value);
 }
 
 void update_plotter_and_log() {
-  FrmPlotterForm& plotter = frm_plotter();
-  if (logging_active != 1) plotter.File_Samples.set_caption("N/A");
+  const double poll_started = ui::clock().seconds_since_midnight();
+  if (logging_active == 1) {
+    const std::string error = write_data_log_row(poll_started);
+    if (error.empty()) {
+      ++log_sample_count;
+      frm_plotter().File_Samples.set_caption(ui::str_integer(log_sample_count));
+    } else {
+      frm_plotter().logging_failed(error);
+    }
+  } else {
+    frm_plotter().File_Samples.set_caption("N/A");
+  }
 
+  // Looked up after the failure message, which lets the loop run.
+  FrmPlotterForm& plotter = frm_plotter();
   bool any_channel_shown = false;
   for (int channel = 0; channel < kPlotterChannels; ++channel) {
     if (plotter.Check3d1[channel].value() != ui::CheckBox::unchecked) any_channel_shown = true;

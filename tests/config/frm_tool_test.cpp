@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,13 +21,18 @@ class FrmToolTest : public test::ConsoleTest {};
 
 TEST_F(FrmToolTest, EveryTextFieldTurnsYellowWhenItsTextChanges) {
   FrmToolForm& tool = frm_tool();
+  // The tools' own boxes hold no setting and are never marked.
+  const std::set<const ui::Control*> tool_boxes = {&tool.skip_fire_bits,        &tool.fire_bits,
+                                                   &tool.stutter_text,          &tool.trigs_rev,
+                                                   &tool.rolling_circum_inches, &tool.revs_mile};
   int fields = 0;
   for (ui::Control* control : tool.controls()) {
     if (control->kind() != ui::ControlKind::text_box) continue;
     auto* field = static_cast<ui::TextBox*>(control);
     field->set_back_colour(ui::colours::white);
     field->set_text(field->text() + "7");
-    EXPECT_EQ(field->back_colour(), ui::colours::yellow)
+    EXPECT_EQ(field->back_colour(),
+              tool_boxes.contains(field) ? ui::colours::white : ui::colours::yellow)
         << field->name() << "(" << field->index() << ")";
     ++fields;
   }
@@ -111,6 +117,36 @@ TEST_F(FrmToolTest, DesignStateLeavesTheSpecialBoxesDisabledAndGearTablesAtOne) 
   }
   EXPECT_FALSE(tool.show_demo_mode.visible());
   EXPECT_EQ(tool.tool_tab.tab_caption(9), "Sensor Calibration");
+}
+
+TEST_F(FrmToolTest, FieldsToolsAndButtonsCarryTheirToolTipsAndCaptions) {
+  FrmToolForm& tool = frm_tool();
+  const std::pair<const ui::Control*, const char*> tips[] = {
+      {&tool.fuel_rpm1,
+       " The engine power will be HARD fuel limited if the engine speed is greater than this "
+       "number when RPM limit 1 is active.  Fuel is cut time is to the right."},
+      {&tool.hard_ign_limit2,
+       "AKA 2 step...  The engine power will be HARD ignition limited if the engine speed is "
+       "greater than this number when RPM limit 2 is active."},
+      {&tool.MAT_CAL_MAP[8],
+       "Enter the temp in degrees C that corresponds with the cells resistance value in Ohms."},
+      {&tool.trig_b_used_as[4],
+       "Select if Trigger B input will be used to trigger the Gear 1/2 feature (High is 1, Low is "
+       "2)."},
+      {&tool.wheel_rpm_scaler, "Use the \"Speed Wizard\" below to setup this field."},
+      {&tool.iac_step_to_reenable,
+       "After the IAC is closed, it will open this many steps to attempt idle"},
+      {&tool.stutter_text, "1s are skips, 0s are hits."},
+      {&tool.calibrate_tps_val[1],
+       "Fully open the throttle then click here to automatically set the TPS Opened Value."},
+  };
+  for (const auto& [control, tip] : tips) EXPECT_EQ(control->tool_tip(), tip) << control->name();
+  EXPECT_EQ(tool.make_stutter_text[1].caption(), "Create Stutter 2");
+  EXPECT_EQ(tool.create_stutter_patterns_from_text[0].caption(), "Use Bit Pattern for Stutter 1");
+  EXPECT_EQ(tool.speed_wizard_calc[0].caption(), "Calc.");
+  EXPECT_EQ(tool.skip_fire_bits.text(), "3");
+  EXPECT_EQ(tool.fire_bits.text(), "1");
+  EXPECT_FALSE(tool.iac_step_to_reenable.enabled());
 }
 
 using test::ControlShape;

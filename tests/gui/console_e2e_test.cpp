@@ -2,6 +2,7 @@
 // through its Qt widgets, and checked on what its windows show.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -95,16 +96,6 @@ int distinct_colours(const QImage& image) {
     for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
   }
   return static_cast<int>(colours.size());
-}
-
-int dark_pixels(const QImage& image) {
-  int count = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (qGray(image.pixel(x, y)) < 96) ++count;
-    }
-  }
-  return count;
 }
 
 QStringList menu_captions(QMainWindow& window) {
@@ -328,22 +319,48 @@ TEST_F(ConsoleEndToEndTest, StartsWithMainWindowTitledAndMenusCaptionedAsDesigne
   EXPECT_FALSE(program_ended());
 }
 
-TEST_F(ConsoleEndToEndTest, ShortcutButtonsShowWhatTheyOpen) {
+// The accessible objects below `root`, as an assistive tool walks them.
+void collect_accessible(QAccessibleInterface* root, std::vector<QAccessibleInterface*>& found) {
+  if (root == nullptr) return;
+  found.push_back(root);
+  for (int i = 0; i < root->childCount(); ++i) collect_accessible(root->child(i), found);
+}
+
+TEST_F(ConsoleEndToEndTest, ShortcutButtonsShowIconsAndAreFoundByNameFromOutside) {
   ecu::FrmEcuForm& main_form = start_demo();
   process_qt_events();
   gui::FormWindow& window = window_of(main_form);
+  std::vector<QAccessibleInterface*> accessible;
+  collect_accessible(QAccessible::queryAccessibleInterface(&window), accessible);
 
-  for (ui::CommandButton* button :
-       {&main_form.Command3d4, &main_form.Command1, &main_form.Command3d1, &main_form.Command3d2,
-        &main_form.Command3d7, &main_form.Command2, &main_form.Command3d3, &main_form.Command3,
-        &main_form.Command3d6, &main_form.Command3d5}) {
-    SCOPED_TRACE(button->name());
+  const std::pair<ui::CommandButton*, const char*> buttons[] = {
+      {&main_form.Command3d4, "Command3d4"}, {&main_form.Command1, "Command1"},
+      {&main_form.Command3d1, "Command3d1"}, {&main_form.Command3d2, "Command3d2"},
+      {&main_form.Command3d7, "Command3d7"}, {&main_form.Command2, "Command2"},
+      {&main_form.Command3d3, "Command3d3"}, {&main_form.Command3, "Command3"},
+      {&main_form.Command3d6, "Command3d6"}, {&main_form.Command3d5, "Command3d5"}};
+  for (const auto& [button, model_name] : buttons) {
+    SCOPED_TRACE(model_name);
     auto* shown = dynamic_cast<QAbstractButton*>(window.widget_for(*button));
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->toolTip().toStdString(), button->tool_tip());
-    // Caption, picture or tool tip: some print on the face, never a blank square.
-    EXPECT_GT(dark_pixels(shown->grab().toImage()), 20);
+    // A real picture of the icon theme, drawn large enough to read beside any caption.
+    EXPECT_FALSE(shown->icon().isNull());
+    EXPECT_GE(shown->iconSize().width(), button->caption().empty() ? 40 : 16);
+    EXPECT_GT(distinct_colours(shown->icon().pixmap(shown->iconSize()).toImage()), 8);
+    const QString name = button->caption().empty() ? QString::fromStdString(button->tool_tip())
+                                                   : QString::fromStdString(button->caption());
+    const auto found = std::find_if(accessible.begin(), accessible.end(), [&](auto* item) {
+      return item->text(QAccessible::Name) == name &&
+             item->text(QAccessible::Description) == QLatin1String(model_name);
+    });
+    ASSERT_NE(found, accessible.end());
+    EXPECT_EQ((*found)->role(), QAccessible::Button);
   }
+  auto* shown_data = window.widget_for(main_form.Picture1);
+  ASSERT_NE(shown_data, nullptr);
+  EXPECT_EQ(shown_data->accessibleName(), "Contact us for technical support");
+  EXPECT_EQ(shown_data->accessibleDescription(), "Picture1");
 }
 
 TEST_F(ConsoleEndToEndTest, EveryViewOpensShowsLiveDemoValuesAndClosesBackToMainWindow) {

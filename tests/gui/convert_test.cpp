@@ -53,7 +53,9 @@ TEST(ConvertTest, RectanglesBecomeWholePixelsAndNeverNegativeSizes) {
             QRect(0, 0, 1000000, 1));
 }
 
-TEST(ConvertTest, LabelCaptionsResolveAccessKeyMarks) {
+TEST(ConvertTest, LabelCaptionsResolveAccessKeyMarksAndEachLineEndIsOneBreak) {
+  EXPECT_EQ(gui::label_text("COM-01 PRESENT\n\rCOM-02 FAILED\r\nA\rB\nC\n\n\r\r"),
+            "COM-01 PRESENT\nCOM-02 FAILED\nA\nB\nC\n\n\n");
   EXPECT_EQ(gui::label_text("&Port"), "Port");
   EXPECT_EQ(gui::label_text("Fuel && Spark"), "Fuel & Spark");
   EXPECT_EQ(gui::label_text("AFR &&& Lambda"), "AFR & Lambda");

@@ -51,6 +51,29 @@ TEST_F(FormWindowTest, ShowingFormOpensWindowWithCaptionSizeAndMenus) {
   EXPECT_EQ(action_texts(file_menu->actions()), QStringList({"&Save", "-", "E&xit"}));
 }
 
+class PromptForm : public ui::Form {
+ public:
+  PromptForm() : ui::Form("frm_prompt", "Warning!", 3000, 1500) {}
+};
+
+ui::FormInstance<PromptForm> frm_prompt;
+
+TEST_F(FormWindowTest, FormWithoutPositionOpensCentredOverTheWindowThatOpenedIt) {
+  SettingsForm& opener = frm_settings();
+  opener.move(3000, 1500, 6000, 4800);
+  opener.show();
+  // The opener's window is 396 x 294 pixels at (200, 100): its centre is (397, 246). The
+  // prompt is 192 x 70, so its corner lands 96 and 35 pixels up and left of that.
+  frm_prompt().show();
+  EXPECT_EQ(window_of(frm_prompt()).pos(), QPoint(301, 211));
+  // Shown again after the user moved it, it stays where the user left it.
+  window_of(frm_prompt()).move(10, 20);
+  frm_prompt().hide();
+  frm_prompt().show();
+  EXPECT_EQ(window_of(frm_prompt()).pos(), QPoint(10, 20));
+  frm_prompt().unload();
+}
+
 TEST_F(FormWindowTest, CaptionChangeRetitlesWindow) {
   SettingsForm& form = frm_settings();
   form.set_caption("Engine Settings (offline)");
@@ -64,16 +87,17 @@ TEST_F(FormWindowTest, EachControlGetsWidgetOfItsKindAtItsPlace) {
     const ui::Control* control;
     const char* qt_class;
     const ui::Control* container;
+    const char* accessible_description;  // its name in the window model
   };
   const Case cases[] = {
-      {&form.lbl_title, "QLabel", nullptr},
-      {&form.txt_rpm, "QLineEdit", nullptr},
-      {&form.chk_log, "QCheckBox", nullptr},
-      {&form.fra_units, "QGroupBox", nullptr},
-      {&form.opt_unit[0], "QRadioButton", &form.fra_units},
-      {&form.opt_unit[1], "QRadioButton", &form.fra_units},
-      {&form.cmd_apply, "QPushButton", nullptr},
-      {&form.shp_lamp, "QWidget", nullptr},
+      {&form.lbl_title, "QLabel", nullptr, "lbl_title"},
+      {&form.txt_rpm, "QLineEdit", nullptr, "txt_rpm"},
+      {&form.chk_log, "QCheckBox", nullptr, "chk_log"},
+      {&form.fra_units, "QGroupBox", nullptr, "fra_units"},
+      {&form.opt_unit[0], "QRadioButton", &form.fra_units, "opt_unit(0)"},
+      {&form.opt_unit[1], "QRadioButton", &form.fra_units, "opt_unit(1)"},
+      {&form.cmd_apply, "QPushButton", nullptr, "cmd_apply"},
+      {&form.shp_lamp, "QWidget", nullptr, "shp_lamp"},
   };
   gui::FormWindow& window = window_of(form);
   for (const Case& test_case : cases) {
@@ -88,7 +112,11 @@ TEST_F(FormWindowTest, EachControlGetsWidgetOfItsKindAtItsPlace) {
         test_case.container ? window.widget_for(*test_case.container) : window.canvas();
     EXPECT_EQ(widget->parentWidget(), expected_parent);
     EXPECT_TRUE(widget->isVisibleTo(&window));
+    EXPECT_EQ(widget->accessibleDescription(), test_case.accessible_description);
   }
+  // Assistive tools read a control by its caption, the access key mark resolved.
+  EXPECT_EQ(window.widget_for(form.lbl_title)->accessibleName(), "Fuel & Spark");
+  EXPECT_EQ(window.widget_for(form.cmd_apply)->accessibleName(), "Apply");
   EXPECT_EQ(window.widget_for(form.mnu_save), nullptr);
   EXPECT_NE(window.action_for(form.mnu_save), nullptr);
 }
@@ -356,6 +384,19 @@ TEST_F(FormWindowTest, ClickingLabelRunsItsHandler) {
   QTest::mouseClick(label, Qt::LeftButton);
 
   EXPECT_EQ(form.label_clicks, 1);
+}
+
+TEST_F(FormWindowTest, DoubleClickingTextBoxRunsItsHandler) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  auto* line = widget_of<QLineEdit>(form, form.txt_rpm);
+  ASSERT_NE(line, nullptr);
+  int double_clicks = 0;
+  form.txt_rpm.on_double_click = [&double_clicks] { ++double_clicks; };
+
+  QTest::mouseDClick(line, Qt::LeftButton);
+
+  EXPECT_EQ(double_clicks, 1);
 }
 
 TEST_F(FormWindowTest, ModelMovesShapeAndLineAtOnce) {

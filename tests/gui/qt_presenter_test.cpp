@@ -68,12 +68,14 @@ TEST_F(QtPresenterTest, MessageBoxShowsRequestAndAnswersWithButtonClicked) {
       box.button(test_case.click)->click();
     });
 
-    const ui::MsgResult result = ui::msg_box("Write the map to the controller?", test_case.buttons,
-                                             test_case.icon, test_case.default_button);
+    // The port scan report ends its lines in LF CR: each is one line break on screen.
+    const ui::MsgResult result =
+        ui::msg_box("Write the map\n\rto the controller?", test_case.buttons, test_case.icon,
+                    test_case.default_button);
 
     EXPECT_EQ(result, test_case.expected);
     EXPECT_EQ(title, QString(ui::kDefaultMessageTitle));
-    EXPECT_EQ(text, "Write the map to the controller?");
+    EXPECT_EQ(text, "Write the map\nto the controller?");
     EXPECT_EQ(icon, test_case.expected_icon);
     EXPECT_EQ(default_button, test_case.expected_default);
   }

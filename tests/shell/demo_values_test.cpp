@@ -105,8 +105,10 @@ TEST_F(DemoValuesTest, EnablingUnlocksTheViewCommandsAndShowsTheLabelOnSevenView
 }
 
 TEST_F(DemoValuesTest, FirstConnectScalesTheTachometerForATenThousandEightHundredLimit) {
+  ui::Gauge& tachometer = frm_dashboard().tachometer;
+  tachometer.set_step(5);
+  tachometer.set_maximum(20);
   first_demo_connect_step();
-  const ui::Gauge& tachometer = frm_dashboard().tachometer;
   EXPECT_EQ(tachometer.step(), 1.0F);
   EXPECT_EQ(tachometer.maximum(), 10.0F);
   EXPECT_EQ(tachometer.zone_mark_1(), 10.8F);

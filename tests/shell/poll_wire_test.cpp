@@ -18,6 +18,7 @@
 #include "support/controller_replies.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/simulated_controller.hpp"
+#include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
 #include "views/frm_plotter.hpp"
@@ -124,9 +125,11 @@ TEST_F(PollWireTest, EachViewSendsItsOwnRequestsAfterTheFeatureRequests) {
 TEST_F(PollWireTest, OpeningTheMonitorSendsTheStatusOnceAndTheFeatureRequestsUntilAnswered) {
   main_window().Menu_View_Monitor.click();
   ASSERT_EQ(current_view, 1);
+  frm_dashboard().tachometer.set_maximum(99);
   main_poll_tick();
   EXPECT_EQ(new_requests(),
             (Codes{C, kFeatureWord, kFeatureVersion, A, kMonitorFrame, kChannelRuntime}));
+  EXPECT_EQ(frm_dashboard().tachometer.maximum(), 99.0F) << "only demo mode rescales it";
   EXPECT_EQ(feature_word_received, 1) << "the controller's answer was decoded";
   main_poll_tick();
   EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame, kChannelRuntime}));
@@ -136,7 +139,10 @@ TEST_F(PollWireTest, OpeningTheMonitorSendsTheStatusOnceAndTheFeatureRequestsUnt
 TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
   main_window().config_requested = kTrue;
   main_window().menu_View_Plotter.click();
-  EXPECT_EQ(new_requests(), Codes{C}) << "the plotter command asks for the status first";
+  EXPECT_EQ(new_requests(), (Codes{C, C}))
+      << "the plotter command asks for the status, and so does the plotter's activation";
+  // The plotter's timer polls whatever poll_inhibit says.
+  poll_inhibit = kTrue;
   for (int tick = 0; tick < 6; ++tick) plotter_poll_tick();
   EXPECT_EQ(new_requests(), (Codes{A, kMonitorFrame, A, kChannelRuntime, A, kMonitorFrame}));
   EXPECT_EQ(frm_plotter().Strip1.sample_count(0), 6);

@@ -21,15 +21,14 @@ TEST_F(RemoteIpTest, StartsWithTheLoopbackAddressAndItsTexts) {
   EXPECT_EQ(remote_server_ip, "127.0.0.1");
 }
 
-TEST_F(RemoteIpTest, DoneJoinsTheLeadingNumberOfEachBoxWithoutBlanks) {
+TEST_F(RemoteIpTest, DoneJoinsFourNumbersFrom0To255WithoutBlanksOrLeadingZeros) {
   struct Case {
     const char* boxes[4];
     const char* address;
   };
   const Case cases[] = {
       {{"192", "168", "1", "20"}, "192.168.1.20"},
-      {{" 10", "0x", "abc", "7 8"}, "10.0.0.7"},
-      {{"300", "-1", "1.5", ""}, "300.-1.1.5.0"},
+      {{" 10", "0 ", "007", "255"}, "10.0.7.255"},
   };
   for (const auto& sample : cases) {
     auto& form = frm_remote_ip();
@@ -37,6 +36,28 @@ TEST_F(RemoteIpTest, DoneJoinsTheLeadingNumberOfEachBoxWithoutBlanks) {
     form.remote_ip_done.click();
     EXPECT_EQ(remote_server_ip, sample.address);
     EXPECT_FALSE(form.visible());
+  }
+}
+
+TEST_F(RemoteIpTest, DoneRefusesAnAddressThatIsNotFourNumbersFrom0To255AndStaysOpen) {
+  const char* const cases[][4] = {
+      {"10", "1", "300abc", ""}, {"256", "0", "0", "1"},  {"10", "-1", "0", "1"},
+      {"10", "1.5", "0", "1"},   {"10", "0x1", "0", "1"}, {"1 2", "0", "0", "1"},
+  };
+  for (const auto& boxes : cases) {
+    presenter().shown_messages.clear();
+    remote_server_ip = "kept";
+    auto& form = frm_remote_ip();
+    form.show();
+    for (int i = 0; i < 4; ++i) form.client_ip_address[i].set_text(boxes[i]);
+    form.remote_ip_done.click();
+    EXPECT_EQ(remote_server_ip, "kept") << boxes[2];
+    EXPECT_TRUE(form.visible());
+    ASSERT_EQ(presenter().shown_messages.size(), 1U);
+    EXPECT_EQ(presenter().shown_messages[0].text,
+              "The remote IP address must be four whole numbers from 0 to 255, one in each box "
+              "(for example 192.168.1.20).");
+    form.hide();
   }
 }
 

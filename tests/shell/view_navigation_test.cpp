@@ -5,13 +5,16 @@
 #include <vector>
 
 #include "config/frm_tool.hpp"
+#include "link/comm_port.hpp"
 #include "maps/frm_2d.hpp"
 #include "maps/frm_3d.hpp"
 #include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
+#include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/main_poll_loop.hpp"
+#include "support/fake_serial_port.hpp"
 #include "support/main_window_fixture.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
@@ -291,6 +294,27 @@ TEST_F(ViewNavigationTest, ClosingAViewThroughItsFrameGoesTheClosePathAndDiscard
     EXPECT_EQ(current_view, 0);
     EXPECT_TRUE(main_window().visible());
   }
+}
+
+TEST_F(ViewNavigationTest, OnlyTheDashboardTakesOverTheViewBeforeItOpensTheLink) {
+  const auto line = test::install_fake_serial_port();
+  line->present_ports.clear();
+  const std::pair<const ViewCase*, Integer> cases[] = {{&view_cases()[0], 0},
+                                                       {&view_cases()[1], 6}};
+  for (const auto& [view, view_while_opening] : cases) {
+    SCOPED_TRACE(view->view_name);
+    demo_mode = kFalse;
+    Integer seen = -1;
+    // The port cannot be opened: the choice dialog shows what the view number is meanwhile.
+    ui::event_loop().post_user_input([&seen] {
+      seen = current_view;
+      frm_Dialog().dialog_button[1].click();
+    });
+    view->menu(main_window()).click();
+    EXPECT_EQ(seen, view_while_opening);
+    view->view().request_close();
+  }
+  set_serial_port_factory(nullptr);
 }
 
 TEST_F(ViewNavigationTest, MonitorCommandForcesOnlyTheFirstFourteenLabelsToBeRewritten) {

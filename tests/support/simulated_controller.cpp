@@ -25,6 +25,8 @@ namespace {
 constexpr std::size_t kRequestLength = 8;
 constexpr std::size_t kMemorySize = 65536;
 constexpr std::uint8_t kStartByte = 0x02;
+constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
+const std::string kGarbageBefore("\x55\xAA\x13", 3);
 
 double now_seconds() {
   using namespace std::chrono;
@@ -136,8 +138,22 @@ std::string apply(Misbehaviour behaviour, std::string reply) {
     case Misbehaviour::garbage:
       for (std::size_t i = 0; i < length; ++i) reply[i] = static_cast<char>(0xA5U ^ (i * 37U));
       break;
+    case Misbehaviour::garbage_before:
+      reply.insert(0, kGarbageBefore);
+      break;
+    case Misbehaviour::extra_payload_byte: {
+      // Rebuilt with one more payload byte, so length byte and sum agree with the frame.
+      std::string longer = reply.substr(0, length - 2) + '\x5A';
+      longer[1] = static_cast<char>(byte_at(longer, 1) + 1);
+      unsigned sum = 0;
+      for (const char byte : longer) sum += static_cast<unsigned char>(byte);
+      append_word(longer, sum);
+      reply = std::move(longer);
+      break;
+    }
     case Misbehaviour::none:
     case Misbehaviour::silent:
+    case Misbehaviour::late:
       break;
   }
   return reply;
@@ -191,9 +207,35 @@ void SimulatedController::set_reply_delay(double seconds) {
   reply_delay_ = seconds;
 }
 
+void SimulatedController::set_line_rate(int baud) {
+  const std::lock_guard lock(mutex_);
+  byte_seconds_ = baud > 0 ? kBitsPerByte / baud : 0.0;
+}
+
+void SimulatedController::inject_fault(Misbehaviour behaviour, int every) {
+  const std::lock_guard lock(mutex_);
+  injected_fault_ = behaviour;
+  inject_every_ = every;
+}
+
+std::size_t SimulatedController::answer_count() const {
+  const std::lock_guard lock(mutex_);
+  return answers_;
+}
+
+std::size_t SimulatedController::injected_fault_count() const {
+  const std::lock_guard lock(mutex_);
+  return injected_faults_;
+}
+
 void SimulatedController::ignore_requests(int count) {
   const std::lock_guard lock(mutex_);
   ignore_count_ = count;
+}
+
+void SimulatedController::answer_only(int count) {
+  const std::lock_guard lock(mutex_);
+  answers_left_ = count;
 }
 
 void SimulatedController::set_base_config(const BaseConfig& config) {
@@ -204,6 +246,12 @@ void SimulatedController::set_base_config(const BaseConfig& config) {
 void SimulatedController::set_reply_payload(std::uint8_t code, std::string payload) {
   const std::lock_guard lock(mutex_);
   reply_payloads_[code] = std::move(payload);
+}
+
+void SimulatedController::play_reply_sequence(std::uint8_t code,
+                                              std::vector<std::string> payloads) {
+  const std::lock_guard lock(mutex_);
+  reply_sequences_[code] = std::move(payloads);
 }
 
 std::uint8_t SimulatedController::memory(std::uint16_t address) const {
@@ -338,7 +386,7 @@ void SimulatedController::take_input(std::string& buffer) {
 
 void SimulatedController::handle_request(const std::string& frame, double now) {
   std::string reply;
-  double delay = 0;
+  double start = now;
   {
     const std::lock_guard lock(mutex_);
     requests_.push_back(frame);
@@ -347,25 +395,61 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
       --ignore_count_;
       return;
     }
-    const Misbehaviour behaviour = misbehaviour_;
+    if (answers_left_ == 0) return;
+    if (answers_left_ > 0) --answers_left_;
+    Misbehaviour behaviour = misbehaviour_;
     if (misbehaviour_replies_ > 0 && --misbehaviour_replies_ == 0) {
       misbehaviour_ = Misbehaviour::none;
     }
+    const bool injected =
+        inject_every_ > 0 && (answers_ + 1) % static_cast<std::size_t>(inject_every_) == 0;
+    if (injected) behaviour = injected_fault_;
+    ++answers_;
+    if (injected) ++injected_faults_;
     if (behaviour == Misbehaviour::silent) return;
     reply = build_reply(frame);
     if (reply.empty()) return;  // a code this controller has no layout for
     reply = apply(behaviour, std::move(reply));
-    delay = reply_delay_;
+    // On a paced line the request itself takes its 8 byte times to arrive.
+    start += reply_delay_ + byte_seconds_ * static_cast<double>(kRequestLength);
+    if (behaviour == Misbehaviour::late) start += kLateAnswerSeconds;
   }
-  if (delay <= 0) {
-    write_to_master(reply);
-  } else {
-    pending_.push_back({now + delay, std::move(reply)});
+  schedule(std::move(reply), start);
+}
+
+void SimulatedController::schedule(std::string reply, double start) {
+  double byte_seconds = 0;
+  {
+    const std::lock_guard lock(mutex_);
+    byte_seconds = byte_seconds_;
   }
+  if (byte_seconds <= 0) {
+    if (start <= now_seconds()) {
+      write_to_master(reply);
+    } else {
+      pending_.push_back({start, std::move(reply)});
+    }
+    return;
+  }
+  // One byte at a time, each when its last bit has crossed the wire; a reply waits for the
+  // one before it to finish.
+  double due = std::max(start, line_free_at_);
+  for (const char byte : reply) {
+    due += byte_seconds;
+    pending_.push_back({due, std::string(1, byte)});
+  }
+  line_free_at_ = due;
 }
 
 std::string SimulatedController::build_reply(const std::string& frame) {
   const auto code = static_cast<std::uint8_t>(frame[2]);
+  if (auto played = reply_sequences_.find(code);
+      played != reply_sequences_.end() && !played->second.empty()) {
+    std::vector<std::string>& payloads = played->second;
+    const std::string reply = reply_frame(code, payloads.front());
+    if (payloads.size() > 1) payloads.erase(payloads.begin());
+    return reply;
+  }
   if (const auto scripted = reply_payloads_.find(code); scripted != reply_payloads_.end()) {
     std::string reply;
     append_byte(reply, kStartByte);

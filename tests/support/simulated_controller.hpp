@@ -19,14 +19,20 @@ namespace test {
 
 enum class Misbehaviour {
   none,
-  silent,             // no answer at all
-  bad_sum_low,        // the low byte of the sum is off by one bit
-  bad_sum_high,       // the high byte of the sum is off by one bit
-  wrong_length_byte,  // the length byte is one more than the frame
-  extra_bytes,        // two bytes follow a good frame
-  short_frame,        // the last two bytes never come
-  garbage,            // bytes that are no frame, of the frame's length
+  silent,              // no answer at all
+  bad_sum_low,         // the low byte of the sum is off by one bit
+  bad_sum_high,        // the high byte of the sum is off by one bit
+  wrong_length_byte,   // the length byte is one more than the frame
+  extra_bytes,         // two bytes follow a good frame
+  short_frame,         // the last two bytes never come
+  garbage,             // bytes that are no frame, of the frame's length
+  garbage_before,      // a few bytes that are no frame come before a good frame
+  extra_payload_byte,  // one payload byte too many; length byte and sum count it
+  late,                // the answer goes out kLateAnswerSeconds after its request
 };
+
+// How much later than usual a `late` answer goes out: past one attempt's wait.
+constexpr double kLateAnswerSeconds = 0.15;
 
 // The base configuration block ('C'), in the controller's own units.
 struct BaseConfig {
@@ -56,15 +62,31 @@ class SimulatedController {
   void set_misbehaviour(Misbehaviour behaviour, int replies = kEveryReply);
   // Every answer goes out this long after its request arrived.
   void set_reply_delay(double seconds);
+  // Paces the line as a real one at `baud` (0, the default, sends at once): a request is
+  // answered only once its 8 bytes could have crossed the wire, and each reply byte goes
+  // out 10 bit times after the one before (0.26 ms at 38400), one reply after the other.
+  void set_line_rate(int baud);
+  // Every `every`-th answer from now on misbehaves this way (every <= 0 stops it); the
+  // answers between are good. Counts the requests it takes up (ignored ones not), a
+  // dropped answer included.
+  void inject_fault(Misbehaviour behaviour, int every);
+  // Answers sent since the start, and those given a fault by inject_fault.
+  std::size_t answer_count() const;
+  std::size_t injected_fault_count() const;
   // The next `count` good requests get no answer (a controller that answers only at the
   // attempt count + 1).
   void ignore_requests(int count);
+  // Answers the next `count` good requests and then none (kEveryReply: all again).
+  void answer_only(int count);
   void set_base_config(const BaseConfig& config);
   // From now on every request with this code is answered with this payload (bytes 3 on,
   // laid out by support/controller_replies.hpp); it takes precedence over the built-in
   // layouts. The live, status and monitor replies start with the payloads of
   // support/controller_reply_defaults.hpp.
   void set_reply_payload(std::uint8_t code, std::string payload);
+  // Dyno mode, or any run of changing replies: requests with this code get these payloads
+  // one after another, and the last one again from then on.
+  void play_reply_sequence(std::uint8_t code, std::vector<std::string> payloads);
 
   // The single settings, tables and blocks read and written one command at a time.
   ControllerSettings& settings() { return settings_; }
@@ -94,6 +116,7 @@ class SimulatedController {
   void run();
   void take_input(std::string& buffer);
   void handle_request(const std::string& frame, double now);
+  void schedule(std::string reply, double start);
   std::string build_reply(const std::string& frame);
   void write_to_master(const std::string& bytes);
   void wake();
@@ -113,8 +136,16 @@ class SimulatedController {
   int misbehaviour_replies_ = kEveryReply;
   double reply_delay_ = 0.0;
   int ignore_count_ = 0;
+  double byte_seconds_ = 0.0;  // 0: the line is not paced
+  double line_free_at_ = 0.0;  // when the last paced byte has gone out
+  Misbehaviour injected_fault_ = Misbehaviour::none;
+  int inject_every_ = 0;
+  std::size_t answers_ = 0;
+  std::size_t injected_faults_ = 0;
+  int answers_left_ = kEveryReply;
   BaseConfig base_config_;
   std::map<std::uint8_t, std::string> reply_payloads_;
+  std::map<std::uint8_t, std::vector<std::string>> reply_sequences_;
   std::vector<std::uint8_t> memory_;
   ControllerSettings settings_;
   std::string received_bytes_;

@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/comm_port.hpp"
+#include "link/link_test.hpp"
+#include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
+#include "support/controller_replies.hpp"
 #include "support/main_window_fixture.hpp"
+#include "support/simulated_controller.hpp"
 #include "views/frm_mon.hpp"
 #include "views/monitor_display.hpp"
 
@@ -76,6 +86,10 @@ TEST_F(MonitorDisplayTest, ShowsLambdaOxygenOrASensorErrorByTheSensorStatus) {
   EXPECT_EQ(label(1), "1.000");
 
   FrmEcu().select_lambda_unit(1);  // gasoline AFR
+  FrmEcu().Menu_View_Monitor.click();
+  ui::Label& unit = frm_mon().Label1[FrmMonForm::kAfrUnitLabel];
+  EXPECT_EQ(unit.caption(), "AFR");
+  EXPECT_EQ(frm_mon().Label1[FrmMonForm::kSetpointUnitLabel].caption(), "AFR");
   refresh_monitor_display();
   EXPECT_EQ(label(1), "14.70");
 
@@ -83,10 +97,12 @@ TEST_F(MonitorDisplayTest, ShowsLambdaOxygenOrASensorErrorByTheSensorStatus) {
   o2_pcnt = 20.9F;
   refresh_monitor_display();
   EXPECT_EQ(label(1), "20.9");
+  EXPECT_EQ(unit.caption(), "%O2");
 
   o2_sensor_status = 257;
   refresh_monitor_display();
   EXPECT_EQ(label(1), "ERR");
+  EXPECT_EQ(unit.caption(), "AFR") << "the unit stored at activation comes back";
 }
 
 TEST_F(MonitorDisplayTest, RewritesOnlyLabelsWhoseTextDiffersFromTheShownText) {
@@ -102,6 +118,54 @@ TEST_F(MonitorDisplayTest, RewritesOnlyLabelsWhoseTextDiffersFromTheShownText) {
   refresh_monitor_display();
   EXPECT_EQ(label(0), speed);
   EXPECT_EQ(label(13), "");
+}
+
+}  // namespace
+}  // namespace ecu
+
+namespace ecu {
+namespace {
+
+class MonitorWireTest : public test::MainWindowTest {};
+
+TEST_F(MonitorWireTest, ShowsTheControllersValuesAndRewritesOnlyTheLabelsThatChanged) {
+  set_serial_port_factory(nullptr);
+  reset_receive_framer();
+  test::SimulatedController controller(1);
+  controller.set_reply_payload(0xB3, std::string("\x88\x3F", 2));
+  controller.set_reply_payload(0xB4, std::string("\x23\x4E", 2));  // feature version 20003
+  test::LiveData live;
+  live.rpm = 3250, live.coolant = static_cast<std::uint8_t>(-12), live.battery = 200;
+  live.map_quarter_kpa = 404, live.throttle = 512;
+  live.ign_advance = 50;  // 12.5 degrees before top dead centre
+  controller.set_reply_payload('A', test::live_data_payload(live));
+
+  FrmEcuForm& main_window = start_console("");
+  main_window.select_lambda_unit(1);  // gasoline AFR
+  main_window.Menu_View_Monitor.click();
+  ASSERT_EQ(link_ready, kTrue);
+  for (int tick = 0; tick < 12; ++tick) main_poll_tick();  // the speed filter settles
+  const std::vector<std::string> expected = {
+      "3250",  "14.70", "-12",   "50.0", "101.0", ".000", "1.000", "1.000", ".000", "1.000",
+      "15.69", "0",     "0.000", "",     "10.0",  "HOME", "OK",    "120",   "900",  "12.50B"};
+  for (int i = 0; i < kMonitorEntries; ++i)
+    EXPECT_EQ(frm_mon().ECU_Data[i].caption(), expected[i]) << i;
+  EXPECT_EQ(frm_mon().ego_lambda_setpoint.caption(), "14.70");
+  // Every request is an 8-byte frame.
+  EXPECT_EQ(frm_mon().tx_bytes.caption(), " " + std::to_string(8 * controller.request_count()));
+
+  // Labels changed behind the formatter's back show whether it writes unchanged texts.
+  for (int i = 0; i < kMonitorEntries; ++i) frm_mon().ECU_Data[i].set_caption("x");
+  test::CaptionRecorder writes("ECU_Data");
+  ui::forms().set_observer(&writes);
+  main_poll_tick();
+  EXPECT_EQ(writes.captions.size(), 0U) << "nothing changed";
+  live.coolant = 90;
+  controller.set_reply_payload('A', test::live_data_payload(live));
+  main_poll_tick();
+  EXPECT_EQ(writes.captions, std::vector<std::string>{"90"});
+  ui::forms().set_observer(nullptr);
+  set_serial_port_factory(nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/shared_state.hpp"
 #include "support/main_window_fixture.hpp"
 #include "views/frm_plotter.hpp"
@@ -39,15 +41,16 @@ TEST_F(PlotterUpdateTest, EachChannelIsItsLiveValueOverItsRange) {
   }
 }
 
-TEST_F(PlotterUpdateTest, LeanLambdaBelowTheScaleAndAMissingFullScaleGiveZero) {
+TEST_F(PlotterUpdateTest, LeanLambdaIsRaisedToZeroAndAZeroScaleGivesNoPoint) {
   lambda_measured = 0.5F;
   EXPECT_EQ(plotter_channel_value(1), 0.0F);
+  // A controller reporting a full scale of 0: no division, a gap in the trace.
   rpm_full_scale = 0.0F;
   engine_rpm_raw = 3000.0F;
-  EXPECT_EQ(plotter_channel_value(0), 0.0F);
+  EXPECT_TRUE(std::isnan(plotter_channel_value(0)));
   map_sensor_gain = 0.0F;
-  EXPECT_EQ(plotter_channel_value(4), 0.0F);
-  EXPECT_EQ(plotter_channel_value(21), 0.0F);
+  EXPECT_TRUE(std::isnan(plotter_channel_value(4)));
+  EXPECT_TRUE(std::isnan(plotter_channel_value(21)));
 }
 
 TEST_F(PlotterUpdateTest, EveryChannelAdvancesWhileAnyTraceIsShownAndNoneOtherwise) {

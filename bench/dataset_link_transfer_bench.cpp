@@ -1,0 +1,151 @@
+// A full data set download and a full upload of the file it wrote, against the simulated
+// controller pacing its line at 38400 baud. Prints each run's time against the wire time of
+// the bytes it moved (10 bit times a byte, both directions), and their ratio.
+//
+// Usage: dataset_link_transfer_bench [runs of each, default 1]
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
+#include "link/request.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "support/simulated_controller.hpp"
+#include "ui/ui.hpp"
+
+namespace {
+
+constexpr int kBaud = 38400;
+constexpr double kBitsPerByte = 10;
+
+double wall_seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Processor time of this thread only: the simulated controller runs on its own thread.
+double thread_cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+}
+
+struct Run {
+  double seconds;
+  double wire_seconds;
+  std::int64_t bytes;
+  double cpu_seconds = 0;
+  std::size_t exchanges = 0;
+};
+
+// Runs one File menu command on a chosen file; the wire time is that of the bytes this
+// transfer moved, counted by the link.
+template <class Command>
+Run timed(ui::ScriptedPresenter& presenter, const test::SimulatedController& controller,
+          const std::string& path, Command command) {
+  presenter.choose_next_file(path);
+  const std::size_t requests = controller.request_count();
+  const double cpu_start = thread_cpu_seconds();
+  const double start = wall_seconds();
+  command();
+  const double seconds = wall_seconds() - start;
+  const std::int64_t bytes = ecu::tx_byte_counts[1] + ecu::rx_byte_counts[1];
+  return {seconds, static_cast<double>(bytes) * kBitsPerByte / kBaud, bytes,
+          thread_cpu_seconds() - cpu_start, controller.request_count() - requests};
+}
+
+// The line alone: the download's memory reads written and their replies read with a
+// blocking wait, no message loop, no framer, no decoders, no file.
+Run raw_memory_reads(int count) {
+  constexpr std::size_t kReplyLength = 8;
+  ecu::open_comm_link();
+  ecu::SerialPort& port = ecu::comm_port();
+  const double start = wall_seconds();
+  for (int i = 0; i < count; ++i) {
+    const int address = 0x100 + i % 256;
+    std::string command{'E', static_cast<char>(address & 0xFF), static_cast<char>(address >> 8)};
+    port.write(ecu::build_request_frame(command));
+    while (port.bytes_waiting().value_or(kReplyLength) < kReplyLength) port.wait_readable(0.1);
+    port.read_all();
+  }
+  const double seconds = wall_seconds() - start;
+  const std::int64_t bytes = static_cast<std::int64_t>(count) * 16;
+  return {seconds, static_cast<double>(bytes) * kBitsPerByte / kBaud, bytes, 0,
+          static_cast<std::size_t>(count)};
+}
+
+void print(const char* what, const Run& run) {
+  std::printf(
+      "  %-10s %6.3f s, %4zu exchanges, %6lld bytes (wire time %6.3f s): %.4f of the wire time; "
+      "processor %.1f us per exchange\n",
+      what, run.seconds, run.exchanges, static_cast<long long>(run.bytes), run.wire_seconds,
+      run.seconds / run.wire_seconds, run.cpu_seconds / static_cast<double>(run.exchanges) * 1e6);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+  // Start-up reads and writes its settings files in the working folder: use a scratch one.
+  std::string folder = (std::filesystem::temp_directory_path() / "dataset-bench-XXXXXX").string();
+  if (::mkdtemp(folder.data()) == nullptr) return 1;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+
+  auto presenter = std::make_shared<ui::ScriptedPresenter>();
+  ui::install_presenter(presenter);
+  int failures = 0;
+  {
+    test::SimulatedController controller(1);
+    controller.set_line_rate(kBaud);
+    for (int address = 0; address < 0xB00; ++address) {
+      controller.set_memory(static_cast<std::uint16_t>(address), (address * 37 + 11) & 0xFF);
+    }
+    ecu::FrmEcuForm& main_window = ecu::FrmEcu();
+    main_window.Timer1.set_enabled(false);
+    main_window.Timer3.set_enabled(false);
+    ecu::com_port = 1;
+
+    std::printf("data set transfers against the simulated controller at %d baud\n", kBaud);
+    for (int k = 0; k < runs; ++k) {
+      print("download",
+            timed(*presenter, controller, "bench.set", [&] { main_window.menufilesave_Click(); }));
+      print("upload",
+            timed(*presenter, controller, "bench.set", [&] { main_window.menufileopen_Click(); }));
+    }
+    print("line only", raw_memory_reads(1969));
+    // The console's own share: the same transfers on an unpaced line, each exchange's time
+    // added to its wire time.
+    controller.set_line_rate(0);
+    std::printf("the console's own time per exchange, on an unpaced line\n");
+    for (const bool save : {true, false}) {
+      const Run run = timed(*presenter, controller, "bench.set", [&] {
+        save ? main_window.menufilesave_Click() : main_window.menufileopen_Click();
+      });
+      const auto exchanges = static_cast<double>(run.exchanges);
+      std::printf("  %-10s %6.1f us per exchange: %.4f of the wire time on an exact line\n",
+                  save ? "download" : "upload", run.seconds / exchanges * 1e6,
+                  1.0 + run.seconds / (run.bytes * kBitsPerByte / kBaud));
+    }
+    failures = static_cast<int>(presenter->shown_messages.size());
+    for (const auto& message : presenter->shown_messages) {
+      std::fprintf(stderr, "message: %s\n", message.text.c_str());
+    }
+    ecu::set_serial_port_factory(nullptr);
+    // Windows go before the static registry they sit in.
+    ui::discard_all_forms();
+  }
+  std::filesystem::current_path(previous);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,197 @@
+// What the user can do while the load or an update runs, the demo fill, and the tools.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/config_wire_fixture.hpp"
+#include "shell/frm_ecu.hpp"
+#include "views/frm_mon.hpp"
+
+namespace ecu {
+namespace {
+
+using test::cmd;
+using Commands = std::vector<std::string>;
+
+class FrmToolSequenceTest : public test::ConfigWireTest {};
+
+TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
+  FrmToolForm& tool = open_window();
+  tool.accel_pw_min.set_text("2");
+  // The user presses Enter and the update menu during the pass's first wait.
+  ui::event_loop().post_user_input([&tool] {
+    tool.ego_rate.key_down(13, 0);
+    tool.menuupdate.click();
+  });
+  tool.Command3d1.click();
+  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0xE2, 0x04, 0)});
+
+  // Once it has ended, Enter runs the update again.
+  tool.accel_pw_min.set_text("3");
+  tool.ego_rate.key_down(13, 0);
+  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0x53, 0x07, 0)});
+}
+
+TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarked) {
+  FrmToolForm& tool = open_window();
+  tool.accel_pw_min.set_text("2");
+  ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
+  tool.Command3d1.click();
+  EXPECT_EQ(new_commands(), Commands{});
+  EXPECT_EQ(view_request_plot, kTrue);
+  EXPECT_FALSE(tool.visible());
+  EXPECT_EQ(current_view, 0);
+  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow);
+}
+
+TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWindowAfterIt) {
+  FrmToolForm& tool = open_window();
+  tool.accel_pw_min.set_text("2");
+  tool.ego_rate.set_text("20");
+  bool kept_while_running = false;
+  ui::event_loop().post_user_input([&kept_while_running] {
+    frm_tool().request_close();
+    kept_while_running = frm_tool.loaded() && !frm_tool().visible();
+  });
+  tool.Command3d1.click();
+  EXPECT_TRUE(kept_while_running);
+  EXPECT_EQ(new_commands(), Commands{});
+  EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_EQ(current_view, 0);
+  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_TRUE(FrmEcu().visible());
+}
+
+TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndLeavesTheViewOpenedMeanwhile) {
+  ui::event_loop().post_user_input([] {
+    frm_tool().request_close();
+    Menu_View_Monitor();
+  });
+  Menu_View_Injection();
+  for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
+  EXPECT_EQ(current_view, 1);
+  EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_TRUE(frm_mon().visible());
+  EXPECT_EQ(poll_inhibit, kFalse);
+}
+
+TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringTheLoadLeavesTheMainWindowShown) {
+  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
+  Menu_View_Injection();
+  EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_EQ(current_view, 0);
+}
+
+TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
+  demo_mode = kTrue;
+  FrmToolForm& tool = open_window();
+  EXPECT_EQ(controller().request_count(), 0U);
+  const std::vector<std::pair<const ui::TextBox*, const char*>> shown = {
+      {&tool.ego_seconds, "180"},         {&tool.min_ego_gain, ".604"},
+      {&tool.ph_base_deg[3], "270.00"},   {&tool.ph_base_deg[12], "0.00"},
+      {&tool.CLT_CAL_MAP[3], "40.5"},     {&tool.MAT_CAL_MAP[8], "108.0"},
+      {&tool.gear_gpo_num[7], "4"},       {&tool.iac_step_to_reenable, "15"},
+      {&tool.wheel_rpm_scaler, "0.01567"}};
+  for (const auto& [box, text] : shown) {
+    EXPECT_EQ(box->text(), text) << box->name();
+    EXPECT_EQ(box->back_colour(), ui::colours::white) << box->name();
+  }
+  EXPECT_TRUE(tool.EGO_type[1].value());
+  EXPECT_EQ(tool.inj_ph(4)[0].value(), ui::CheckBox::checked);
+  EXPECT_EQ(tool.inj_ph(0)[4].value(), ui::CheckBox::checked);
+  EXPECT_EQ(tool.ign_ph(7)[7].value(), ui::CheckBox::checked);
+  EXPECT_EQ(tool.tach_ph[7].value(), ui::CheckBox::checked);
+  EXPECT_EQ(tool.aux_in_used_as[0].fore_colour(), ui::colours::white);
+  EXPECT_EQ(current_view, 2);
+
+  tool.ego_seconds.set_text("20");
+  tool.Command3d1.click();
+  EXPECT_EQ(controller().request_count(), 0U);
+  EXPECT_EQ(tool.ego_seconds.back_colour(), ui::colours::yellow);
+}
+
+TEST_F(FrmToolSequenceTest, AThrottleCaptureFillsTheBoxOrRestoresItWhenNoReadingCame) {
+  FrmToolForm& tool = open_window();
+  tool.tps_base_val.set_text("55");
+  tool.calibrate_tps_val[0].click();
+  EXPECT_EQ(new_commands(), Commands{cmd(0xD7, 0, 0, 0)});
+  EXPECT_EQ(tool.tps_base_val.text(), "10.2");  // reading 26 of 255
+  EXPECT_EQ(tool.tps_base_val.back_colour(), ui::colours::white);
+
+  demo_mode = kTrue;  // no request goes out, so no reading comes
+  tool.calibrate_tps_val[1].click();
+  EXPECT_EQ(tool.tps_fs_val.text(), "90.2");
+  EXPECT_EQ(tool.tps_fs_val.back_colour(), ui::colours::white);
+}
+
+TEST_F(FrmToolSequenceTest, TheStutterGeneratorFillsFourWordsAndStopsOnCountsThatCannotEnd) {
+  FrmToolForm& tool = frm_tool();
+  struct Case {
+    const char* skips;
+    const char* hits;
+    int index;
+    std::size_t text_length;  // 0: nothing changes
+    std::vector<std::string> words;
+  };
+  const Case cases[] = {
+      {"3", "1", 0, 32, {" 119", " 119", " 119", " 119"}},
+      {"5", "2", 1, 35, {" 159", " 207", " 231", " 243"}},
+      {"1", "0", 0, 32, {" 255", " 255", " 255", " 255"}},
+      {"1e9", "1", 1, 33, {" 255", " 255", " 255", " 255"}},  // a count is at most 32
+      {"-1", "0", 0, 0, {}},
+      {"0.4", "0", 0, 0, {}},
+      {"0", "5", 1, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.skips) + " skips, " + c.hits + " hits");
+    tool.stutter_text.set_text("unchanged");
+    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) tool.stutter_table[i].set_text("x");
+    tool.skip_fire_bits.set_text(c.skips);
+    tool.fire_bits.set_text(c.hits);
+    tool.make_stutter_text[c.index].click();
+    if (c.text_length == 0) {
+      EXPECT_EQ(tool.stutter_text.text(), "unchanged");
+      for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
+        EXPECT_EQ(tool.stutter_table[i].text(), "x");
+      }
+      continue;
+    }
+    EXPECT_EQ(tool.stutter_text.text().size(), c.text_length);
+    for (int w = 0; w < 4; ++w) {
+      ui::TextBox& word = tool.stutter_table[4 * c.index + w];
+      EXPECT_EQ(word.text(), c.words[static_cast<std::size_t>(w)]);
+      EXPECT_EQ(word.back_colour(), ui::colours::yellow);
+      EXPECT_EQ(tool.stutter_table[4 * (1 - c.index) + w].text(), "x");
+    }
+  }
+  EXPECT_TRUE(presenter().shown_messages.empty()) << presenter().shown_messages[0].text;
+  tool.stutter_text.set_text("0000000011111111");
+  tool.create_stutter_patterns_from_text[1].click();
+  EXPECT_EQ(tool.stutter_table[4].text(), " 0");
+  EXPECT_EQ(tool.stutter_table[5].text(), " 255");
+  EXPECT_EQ(tool.stutter_table[7].text(), " 255");
+}
+
+TEST_F(FrmToolSequenceTest, TheSpeedWizardComputesTheScalerFromTheTyreOrTheRevolutions) {
+  FrmToolForm& tool = frm_tool();
+  tool.speed_wizard_calc[0].click();  // no circumference: nothing changes
+  EXPECT_EQ(tool.revs_mile.text(), "");
+  EXPECT_EQ(tool.wheel_rpm_scaler.text(), "");
+  tool.rolling_circum_inches.set_text("80");
+  tool.trigs_rev.set_text("4");
+  tool.speed_wizard_calc[0].click();
+  EXPECT_EQ(tool.revs_mile.text(), "792.0");
+  EXPECT_EQ(tool.wheel_rpm_scaler.text(), "0.071023");  // 60 / 844.8
+  EXPECT_EQ(tool.wheel_rpm_scaler.back_colour(), ui::colours::yellow);
+  tool.revs_mile.set_text("1000");
+  tool.trigs_rev.set_text("1");
+  tool.speed_wizard_calc[1].click();
+  EXPECT_EQ(tool.wheel_rpm_scaler.text(), "0.225000");
+}
+
+}  // namespace
+}  // namespace ecu

@@ -1,0 +1,244 @@
+// The flash utility against a simulated loader on a pseudo-terminal at 19200 baud.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "link/comm_port.hpp"
+#include "link/loader_port.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/sflash.hpp"
+#include "support/main_window_fixture.hpp"
+#include "support/simulated_loader.hpp"
+
+namespace ecu {
+namespace {
+
+constexpr const char* kLine0 = "S00600004844521B";
+constexpr const char* kLine1 = "S1130000285F245F2212226A000424290008237C2A";
+constexpr const char* kLine2 = "S9030000FC";
+constexpr const char* kFlashFailed =
+    "An error has occurred durring the program Flash opperation, you must Flash the controller "
+    "again.";
+
+class SflashTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    set_loader_port_factory(nullptr);
+    set_serial_port_factory(nullptr);
+    loader_ = std::make_unique<test::SimulatedLoader>(1);
+    start_console("");
+    std::ofstream("fw.s") << kLine0 << "\r\n" << kLine1 << "\r\n" << kLine2 << "\r\n";
+  }
+  void TearDown() override {
+    // The port closes before the loader behind it goes away.
+    set_loader_port_factory(nullptr);
+    loader_.reset();
+    MainWindowTest::TearDown();
+  }
+
+  // Runs "Flash Program" with `file` chosen in the dialog; the warning is answered OK.
+  void flash(const std::string& file = "fw.s") {
+    presenter().choose_next_file(file);
+    sflash().Command1.click();
+  }
+  // Runs `action` once, at the first pass after the loader received `text`.
+  void when_received(const std::string& text, std::function<void()> action) {
+    auto done = std::make_shared<bool>(false);
+    ui::event_loop().add_source([this, text, action, done] {
+      if (*done || loader_->received().find(text) == std::string::npos) return false;
+      *done = true;
+      action();
+      return true;
+    });
+  }
+  // Lets the console run until the loader has received `text` in all (2 s at most).
+  void pump_until_received(const std::string& text) {
+    for (int pass = 0; pass < 2000 && loader_->received() != text; ++pass) {
+      ui::event_loop().wait_pass(ui::UserInput::allow);
+    }
+  }
+  std::string last_message() {
+    return presenter().shown_messages.empty() ? "" : presenter().shown_messages.back().text;
+  }
+  void expect_buttons_usable() {
+    EXPECT_TRUE(sflash().Command1.enabled());
+    EXPECT_FALSE(sflash().Command2.enabled());
+    EXPECT_TRUE(sflash().Command3.enabled());
+    EXPECT_TRUE(sflash().exit_flash.enabled());
+  }
+
+  std::unique_ptr<test::SimulatedLoader> loader_;
+};
+
+const char* const kWarning =
+    "The reflash opperation requires that ALL other applications be halted, or errors may "
+    "occur. Press Cancel if you need to halt other applications";
+
+TEST_F(SflashTest, StreamsTheFileAt19200BaudWithLineEndsOnlyInCharacterMode) {
+  const struct {
+    int char_mode;
+    std::string wire;
+  } cases[] = {
+      {ui::CheckBox::unchecked, std::string("q") + kLine0 + kLine1 + kLine2},
+      {ui::CheckBox::checked, std::string("q") + kLine0 + kLine1 + "\r\n" + kLine2 + "\r\n"},
+  };
+  for (const auto& sample : cases) {
+    sflash().char_delay_box.set_value(sample.char_mode);
+    sflash().char_dly.set_text("0");
+    const std::size_t sent_before = loader_->received().size();
+    flash();
+    EXPECT_EQ(loader_->received().substr(sent_before), sample.wire);
+    EXPECT_EQ(loader_->line_speed(), 19200U);
+    EXPECT_EQ(last_message(), kWarning);
+    EXPECT_EQ(sflash().lines_sent.caption(), " 2");
+    EXPECT_EQ(sflash().terminal_lines(),
+              (std::vector<std::string>{"Flashing controller firmware.", "Please stand by.", ""}));
+    EXPECT_EQ(caption_suffix, " ->COM1");
+    expect_buttons_usable();
+  }
+}
+
+TEST_F(SflashTest, ALoaderThatDoesNotAnswerBIsReportedAndNoFileIsAskedFor) {
+  loader_->set_ready(false);
+  flash();
+  EXPECT_EQ(loader_->received(), "q");
+  EXPECT_TRUE(presenter().shown_file_dialogs.empty());
+  EXPECT_EQ(last_message(),
+            "The controller doesnt appear to be ready to reflash, prepare it from the System "
+            "Console Tool menu.");
+}
+
+TEST_F(SflashTest, AnEStopsTheStreamAfterItsLineAndIsReportedAlsoForTheLastLine) {
+  const struct {
+    const char* line_delay;  // longer than the 100 ms the terminal takes to read the answer
+    const char* failing_line;
+    std::string wire;
+    const char* lines_sent;
+  } cases[] = {
+      {"0.15", kLine1, std::string("q") + kLine0 + kLine1, " 1"},
+      {"0", kLine2, std::string("q") + kLine0 + kLine1 + kLine2, " 2"},
+  };
+  for (const auto& sample : cases) {
+    sflash().line_delay_box.set_value(ui::CheckBox::checked);
+    sflash().line_dly.set_text(sample.line_delay);
+    loader_->fail_after(sample.failing_line);
+    const std::size_t sent_before = loader_->received().size();
+    flash();
+    EXPECT_EQ(loader_->received().substr(sent_before), sample.wire);
+    EXPECT_EQ(sflash().lines_sent.caption(), sample.lines_sent);
+    EXPECT_EQ(sflash().terminal_lines().back(), "E");
+    EXPECT_EQ(last_message(), kFlashFailed);
+    expect_buttons_usable();
+  }
+}
+
+TEST_F(SflashTest, HaltStopsBeforeTheNextLineAndAnActivationMeanwhileSendsNoCheck) {
+  sflash().line_delay_box.set_value(ui::CheckBox::checked);
+  sflash().line_dly.set_text("0.2");
+  when_received(kLine1, [] {
+    FrmEcu().show();
+    sflash().show();
+    sflash().Command2.click();
+  });
+  flash();
+  EXPECT_EQ(loader_->received(), std::string("q") + kLine0 + kLine1);
+  EXPECT_EQ(last_message(), kFlashFailed);
+  expect_buttons_usable();
+}
+
+TEST_F(SflashTest, ClosingDuringATransferHaltsItAndClosesOnceItEnded) {
+  FrmEcu().hide();
+  sflash().show();
+  pump_until_received("q");
+  ASSERT_EQ(loader_->received(), "q");
+  sflash().line_delay_box.set_value(ui::CheckBox::checked);
+  sflash().line_dly.set_text("0.2");
+  when_received(kLine1, [] {
+    sflash().request_close();
+    // Still there: the transfer ends first.
+    EXPECT_TRUE(sflash.loaded());
+  });
+  flash();
+  EXPECT_EQ(loader_->received(), std::string("qq") + kLine0 + kLine1);
+  EXPECT_EQ(last_message(), kFlashFailed);
+  EXPECT_FALSE(sflash.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_FALSE(loader_port().is_open());
+}
+
+TEST_F(SflashTest, AnEmptyOrMissingFileIsReportedAndNothingIsSent) {
+  std::ofstream("empty.s").close();
+  sflash().show();
+  pump_until_received("q");
+  const struct {
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"empty.s", "The firmware file empty.s is empty. Nothing was sent."},
+      {"missing.s", "The firmware file missing.s cannot be read. Nothing was sent."},
+  };
+  for (const auto& sample : cases) {
+    flash(sample.file);
+    EXPECT_EQ(last_message(), sample.message);
+    expect_buttons_usable();
+  }
+  EXPECT_EQ(loader_->received(), "qqq");
+}
+
+TEST_F(SflashTest, APortThatCannotOpenIsNamed) {
+  ::setenv("ECU_COM1", "/nonexistent/loader", 1);
+  sflash().Command3.click();
+  EXPECT_EQ(last_message().rfind("The flash utility cannot open COM1 (/nonexistent/loader: ", 0),
+            0U);
+}
+
+TEST_F(SflashTest, TheTerminalWrapsAfterFortyCountedCharacters) {
+  loader_->set_ready(false);
+  sflash().Command3.click();
+  loader_->send("B" + std::string(39, '1') + "\nE2\r3");
+  for (int pass = 0; pass < 2000 && sflash().terminal_lines().size() < 3; ++pass) {
+    ui::event_loop().wait_pass(ui::UserInput::allow);
+  }
+  EXPECT_EQ(sflash().terminal_lines(),
+            (std::vector<std::string>{"B" + std::string(39, '1') + "E2", "", "3"}));
+  EXPECT_TRUE(sflash().loader_ready);
+  EXPECT_TRUE(sflash().flash_error);
+}
+
+// A port whose output buffer never drains: the transfer must fail, not hang.
+class StuckLoaderPort final : public LoaderPort {
+ public:
+  bool open(int, std::string*) override { return open_ = true; }
+  void close() override { open_ = false; }
+  [[nodiscard]] bool is_open() const override { return open_; }
+  std::optional<std::string> read_waiting() override { return std::exchange(input_, ""); }
+  std::optional<std::size_t> write_some(std::string_view bytes) override {
+    if (bytes == "q") input_ = "B";
+    written += bytes;
+    return bytes.size();
+  }
+  std::optional<std::size_t> output_queue_count() override { return 200; }
+  inline static std::string written;
+
+ private:
+  bool open_ = false;
+  std::string input_;
+};
+
+TEST_F(SflashTest, AnOutputBufferThatNeverDrainsFailsTheTransfer) {
+  use_manual_clock();
+  StuckLoaderPort::written.clear();
+  set_loader_port_factory([] { return std::make_unique<StuckLoaderPort>(); });
+  flash();
+  EXPECT_EQ(StuckLoaderPort::written, "q");
+  EXPECT_EQ(last_message(), kFlashFailed);
+  expect_buttons_usable();
+}
+
+}  // namespace
+}  // namespace ecu

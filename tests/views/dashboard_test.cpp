@@ -1,0 +1,146 @@
+// The dashboard against the simulated controller: its one-time set-up, the gauges and lamps
+// following the live values, and the write-back of its three settings.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <tuple>
+
+#include "linked_view_test.hpp"
+#include "model/shared_state.hpp"
+#include "views/frm_dashboard.hpp"
+
+namespace ecu {
+namespace {
+
+// Maximum, step and the two zone marks, as the scale shows them.
+std::string scale_of(const ui::Gauge& gauge) {
+  std::ostringstream text;
+  text << gauge.maximum() << "/" << gauge.step() << "/" << gauge.zone_mark_1() << "/"
+       << gauge.zone_mark_2();
+  return text.str();
+}
+
+using DashboardTest = test::LinkedViewTest;
+
+TEST_F(DashboardTest, FirstActivationReadsTheSettingsAndScalesTheGaugesOnce) {
+  const std::tuple<std::uint16_t, std::uint8_t, const char*, const char*> cases[] = {
+      {8000, 0xC2, "8/1/7.2/6.48", "650/65/410/110"},
+      {12000, 0x00, "16/2/10.8/9.72", "120/12/110/0"}};
+  FrmEcuForm& main_window = connect();
+  main_window.menuUnitsLambda[1].click();  // gasoline, 14.7
+  for (const auto& [full_scale, map_type, tachometer, manifold] : cases) {
+    controller().set_base_config({.fs_rpm = full_scale, .map_type = map_type});
+    const std::size_t before = controller().request_count();
+    main_window.menu_view_dashboard.click();
+    EXPECT_EQ(commands_since(before), (std::vector<std::string>{"\xA3"
+                                                                "000",
+                                                                "C000", "B000"}));
+    FrmDashboardForm& dashboard = frm_dashboard();
+    EXPECT_EQ(current_view, 6);
+    EXPECT_EQ(dashboard.ecu_pgm[0].text() + " " + dashboard.base_offset_deg.text(), "1.000 2.00");
+    EXPECT_EQ(dashboard.base_offset_deg.back_colour(), ui::colours::white);
+    EXPECT_EQ(scale_of(dashboard.tachometer), tachometer);
+    EXPECT_EQ(scale_of(dashboard.manifold_pressure), manifold);
+    EXPECT_EQ(dashboard.lambda_label[0].caption() + " " + dashboard.lambda_label[8].caption() +
+                  " " + dashboard.lambda_val.caption(),
+              "20.6 8.8 =14.7");
+    // Back through the exit button: the second activation sends nothing.
+    dashboard.Command1.click();
+    const std::size_t reopened = controller().request_count();
+    main_window.menu_view_dashboard.click();
+    EXPECT_EQ(controller().request_count(), reopened);
+    dashboard.request_close();
+  }
+}
+
+TEST_F(DashboardTest, GaugesAndMixtureLampsFollowTheLiveValues) {
+  // Lambda 0.75 lights lamp 15, lambda 1.0 lamp 8.
+  test::LiveData lean{.lambda_or_o2 = 96,
+                      .coolant = 85,
+                      .air_temp = 30,
+                      .battery = 178,
+                      .ign_advance = 40,
+                      .map_quarter_kpa = 400,
+                      .rpm = 4500};
+  test::LiveData stoichiometric = lean;
+  stoichiometric.rpm = 6000;
+  stoichiometric.lambda_or_o2 = 128;
+  controller().play_reply_sequence(
+      'A', {test::live_data_payload(lean), test::live_data_payload(stoichiometric)});
+  test::MonitorFrame monitor;
+  monitor.gpo_duty = {255, 51, 0, 0};
+  controller().set_reply_payload(0x81, test::monitor_frame_payload(monitor));
+  connect().menu_view_dashboard.click();
+  FrmDashboardForm& dashboard = frm_dashboard();
+
+  // The first tick's speed goes through the start-up filter (0.8); then no filter.
+  main_poll_tick();
+  EXPECT_FLOAT_EQ(dashboard.tachometer.value(), 3.6F);
+  EXPECT_NEAR(dashboard.bat_volts.value(), 13.96F, 0.005F);
+  const std::vector<float> needles = {100, 85, 30, 10, 100, 20};
+  EXPECT_EQ((std::vector<float>{dashboard.manifold_pressure.value(), dashboard.water_temp.value(),
+                                dashboard.air_temp.value(), dashboard.Timing.value(),
+                                dashboard.GPO_duty[0].value(), dashboard.GPO_duty[1].value()}),
+            needles);
+  EXPECT_EQ(dashboard.control_ego_gain.caption(), "1.000");
+  for (int lamp = 0; lamp < FrmDashboardForm::kMixtureLamps; ++lamp) {
+    EXPECT_EQ(dashboard.afr_led[lamp].fill_style(), lamp == 15 ? 0 : 1) << lamp;
+  }
+
+  dashboard.menu_opts_tach_filt_num[2].click();
+  main_poll_tick();
+  EXPECT_FLOAT_EQ(dashboard.tachometer.value(), 6.0F);
+  EXPECT_EQ(dashboard.afr_led[8].fill_style(), 0);
+  EXPECT_EQ(dashboard.afr_led[15].fill_style(), 1);
+}
+
+TEST_F(DashboardTest, UpdateWritesTheYellowSettingsScaledAndRefusesWhatCannotBeSent) {
+  connect().menu_view_dashboard.click();
+  FrmDashboardForm& dashboard = frm_dashboard();
+  dashboard.ecu_pgm[0].set_text("10.2");
+  dashboard.ecu_pgm[1].set_text("0");
+  dashboard.base_offset_deg.set_text("50");
+  std::size_t before = controller().request_count();
+  dashboard.Command2.click();
+  EXPECT_EQ(commands_since(before), (std::vector<std::string>{std::string("m\xE7\x18\x00", 4),
+                                                              std::string("o\x00\x40\x00", 4),
+                                                              std::string("\xA4\xFF\x00\x00", 4)}));
+  EXPECT_EQ(dashboard.base_offset_deg.text(), "47.75");
+  EXPECT_EQ(dashboard.ecu_pgm[0].back_colour(), ui::colours::white);
+
+  const std::tuple<int, const char*, const char*> refusals[] = {
+      {0, "104.9", "The value for the Fuel Scaler is too high, it will not be updated"},
+      {0, "-1", "The value for the Fuel Scaler is negative, it will not be updated"},
+      {1, "52.5", "The value for the Fuel Offset is too high, it will not be updated"},
+      {1, "-26.3", "The value for the Fuel Offset is too negative, it will not be updated"},
+  };
+  for (const auto& [index, text, message] : refusals) {
+    ui::TextBox& field = dashboard.ecu_pgm[index];
+    field.set_text(text);
+    before = controller().request_count();
+    dashboard.menu_Update.click();
+    EXPECT_TRUE(commands_since(before).empty()) << text;
+    EXPECT_EQ(presenter().shown_messages.back().text, message);
+    EXPECT_EQ(field.back_colour(), ui::colours::yellow);
+    field.set_back_colour(ui::colours::white);
+  }
+}
+
+class DashboardWindowTest : public test::MainWindowTest {};
+
+TEST_F(DashboardWindowTest, ClosedDuringItsFirstReadsTheDashboardIsNotMadeTheView) {
+  FrmEcuForm& main_window = start_demo();
+  for (const bool through_frame : {false, true}) {
+    ui::event_loop().post_user_input([through_frame] {
+      through_frame ? frm_dashboard().request_close() : frm_dashboard().Command1.click();
+    });
+    main_window.menu_view_dashboard.click();
+    EXPECT_EQ(current_view, 0) << through_frame;
+    EXPECT_TRUE(main_window.visible());
+    frm_dashboard().unload();
+  }
+}
+
+}  // namespace
+}  // namespace ecu
