@@ -1,9 +1,15 @@
 #include "maps/frm_3d.hpp"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
+#include "ui/format.hpp"
+#include "ui/number_parse.hpp"
+#include "ui/rounding.hpp"
 
 namespace ecu {
 
@@ -28,27 +34,58 @@ constexpr float kPointerSize = 150;
 
 Frm3dForm::Frm3dForm() : ui::Form("frm_3d", "Basic Mapping", 11400, 8160) {
   lay_out();
+  lay_out_axes();
   build_menus();
+  wire_fields();
   Command3d1.on_click = [this] { Command3d1_Click(); };
+  Command3d2.on_click = [this] { Command3d2_Click(); };
   show_map_type.on(&ui::OptionButton::on_click, [this](int index) { show_map_type_Click(index); });
-  ecu_pgm.on(&ui::TextBox::on_change,
-             [this](int index) { ecu_pgm[index].set_back_colour(ui::colours::yellow); });
-  tps_rpm.on_change = [this] { tps_rpm.set_back_colour(ui::colours::yellow); };
+  Picture1.on_mouse_down = [this](int, int, float, float) { Picture1_MouseDown(); };
 }
 
-ui::Grid& Frm3dForm::map_grid(int index) {
+void Frm3dForm::wire_fields() {
+  for (int index = 0; index < kScalarFields; ++index) {
+    ui::TextBox& field = scalar_field(index);
+    field.on_change = [this, index] { mark_scalar(index, false); };
+    field.on_got_focus = [&field] { field.set_fore_colour(ui::colours::light_red); };
+    field.on_lost_focus = [&field] { field.set_fore_colour(ui::colours::black); };
+  }
+  ecu_pgm.on(&ui::TextBox::on_key_down, [this](int index, int& key_code, int shift) {
+    ecu_pgm_KeyDown(index, key_code, shift);
+  });
+}
+
+ui::TextBox& Frm3dForm::scalar_field(int index) {
+  return index == kScalarFields - 1 ? tps_rpm : ecu_pgm[index];
+}
+
+void Frm3dForm::mark_scalar(int index, bool unloaded) {
+  scalar_field(index).set_back_colour(ui::colours::yellow);
+  scalar_unloaded_.at(static_cast<std::size_t>(index)) = unloaded;
+}
+
+bool Frm3dForm::scalar_needs_write(int index) {
+  return scalar_field(index).back_colour() == ui::colours::yellow &&
+         !scalar_unloaded_.at(static_cast<std::size_t>(index));
+}
+
+GridEditing& Frm3dForm::map_editing(int index) {
   switch (index) {
     case 0:
-      return inj_map;
+      return inj_map_editing;
     case 1:
-      return ign_map;
+      return ign_map_editing;
     case 2:
-      return TPS_map;
+      return TPS_map_editing;
     case 3:
-      return TPS_mix;
+      return TPS_mix_editing;
     default:
       throw std::out_of_range("no map grid " + std::to_string(index));
   }
+}
+
+ui::Grid& Frm3dForm::map_grid(int index) {
+  return map_editing(index).grid();
 }
 
 void Frm3dForm::lay_out() {
@@ -144,11 +181,44 @@ void Frm3dForm::lay_out() {
   }
 }
 
+void Frm3dForm::lay_out_axes() {
+  // Load labels sit on the row boundaries, bottom edge first; rpm labels every two columns.
+  const float cells_bottom = kGridTop + 16 * kRowHeightPx * kTwipsPerPixel;
+  constexpr float kLabelHeight = 195;
+  for (int i = 0; i < Label5.count(); ++i) {
+    Label5[i].move(
+        780,
+        cells_bottom - static_cast<float>(i) * kRowHeightPx * kTwipsPerPixel - kLabelHeight / 2,
+        480, kLabelHeight);
+    Label5[i].set_alignment(ui::Label::Align::right);
+  }
+  Map_dims[0].move(780, kGridTop - 480, 720, kLabelHeight);
+  Map_dims[0].set_alignment(ui::Label::Align::right);
+  const float two_columns = 2 * kColumnWidthPx * kTwipsPerPixel;
+  for (int i = 0; i < Label6.count(); ++i) {
+    Label6[i].move(kGridLeft + static_cast<float>(i) * two_columns - 300, 5560, 600, kLabelHeight);
+    Label6[i].set_alignment(ui::Label::Align::centre);
+  }
+  // Two lines, left of the first rpm label.
+  Label2.move(120, 5340, 1100, 2 * kLabelHeight);
+  Label2.set_caption("Revs Per Minute");
+
+  for (int band = 0; band < kHeatMapBands; ++band) {
+    bk_color[band].move(10830, kGridTop + 255 * static_cast<float>(band), 390, 255);
+    bk_color[band].set_text("1.00");
+    bk_color[band].set_locked(true);
+    bk_color[band].set_back_colour(kHeatMapPalette.at(static_cast<std::size_t>(band)));
+  }
+  Picture1.move(240, 3900, 135, 135);
+  Picture1.set_back_colour(0x008080FF);
+}
+
 void Frm3dForm::build_menus() {
   menufile.set_caption("&File");
   menufileexit.set_caption("e&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
+  menuupdate.on_click = [this] { Command3d2_Click(); };
   menuresetmap.set_caption("&Reset map");
   menuresetmap_fuel.set_caption("&Fuel");
   menuresetmap_Ign.set_caption("&Ignition");
@@ -163,15 +233,301 @@ void Frm3dForm::build_menus() {
   wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
+std::array<ui::Colour, kHeatMapBands> Frm3dForm::heat_map_palette() {
+  std::array<ui::Colour, kHeatMapBands> palette{};
+  for (int band = 0; band < kHeatMapBands; ++band) {
+    palette.at(static_cast<std::size_t>(band)) = bk_color[band].back_colour();
+  }
+  return palette;
+}
+
+void Frm3dForm::on_load() {
+  make_all_items_unloaded();
+}
+
+void Frm3dForm::make_all_items_unloaded() {
+  for (int index = 0; index < kScalarFields; ++index) mark_scalar(index, true);
+  const char* const demo_texts[kMaps] = {"1.000", "0.00", "0.00", "0.00"};
+  for (int i = 0; i < kMapCells * kMapCells; ++i) {
+    for (int map = 0; map < kMaps; ++map) {
+      GridEditing& editing = map_editing(map);
+      editing.grid().set_cell_text(editing.row_of(i), editing.col_of(i), "");
+      editing.mark_unloaded(i);
+    }
+  }
+  if (demo_mode != kTrue) return;
+  // Demo values stand in for a controller's: they count as read, so they take the heat-map
+  // colours rather than staying marked as not loaded.
+  for (int i = 0; i < kMapCells * kMapCells; ++i) {
+    for (int map = 0; map < kMaps; ++map) {
+      GridEditing& editing = map_editing(map);
+      editing.grid().set_cell_text(editing.row_of(i), editing.col_of(i), demo_texts[map]);
+      editing.mark_in_sync(i);
+    }
+  }
+}
+
+namespace {
+
+// Holds a flag set for the length of a transfer, also when a handler throws.
+class TransferScope {
+ public:
+  explicit TransferScope(bool& running) : running_(running) { running_ = true; }
+  ~TransferScope() { running_ = false; }
+  TransferScope(const TransferScope&) = delete;
+  TransferScope& operator=(const TransferScope&) = delete;
+
+ private:
+  bool& running_;
+};
+
+// The code followed by the address (or value) low byte, high byte and a third byte.
+std::string command_bytes(char code, Long low, Long high, Long third) {
+  return {code, static_cast<char>(low), static_cast<char>(high), static_cast<char>(third)};
+}
+
+constexpr int kMapPages[Frm3dForm::kMaps] = {1, 6, 7, 8};
+constexpr int kBlockBytes = 32;
+
+}  // namespace
+
 void Frm3dForm::on_activate() {
   close_requested = kFalse;
   set_caption("Basic Mapping" + caption_suffix);
+  if (activation_done == kTrue) return;
+  activation_done = kTrue;
+  fetch();
+}
+
+void Frm3dForm::fetch() {
+  const TransferScope transfer(transfer_running_);
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  make_all_items_unloaded();
+
+  maps_fetching = 1;
+  set_load_axis_labels(0);
+  for (int i = 0; i < Label6.count(); ++i) {
+    const double rpm = static_cast<double>(i) / 8.0 * static_cast<double>(rpm_full_scale);
+    Label6[i].set_caption(ui::str_integer(static_cast<long long>(ui::int_floor(rpm))));
+  }
+
+  Command3d2.set_enabled(false);
+  for (int index = 0; index < kScalarFields; ++index) {
+    scalar_field(index).set_text("");
+    mark_scalar(index, true);
+  }
+  if (demo_mode == kTrue) {
+    ecu_pgm[0].set_text("10.200");
+    ecu_pgm[1].set_text("-.525");
+    tps_rpm.set_text("300");
+    for (int index = 0; index < kScalarFields; ++index) {
+      scalar_field(index).set_back_colour(ui::colours::white);
+    }
+  }
+  show_map_type[0].set_value(true);
+  inj_map.set_visible(true);
+  yield_to_message_loop();
+
+  Integer length = 12;
+  send_request("B", length);
+  length = 5;
+  send_request("Z", length);
+
+  for (int map = 0; map < kMaps; ++map) {
+    // The map being read is the one shown.
+    show_map_type[map].set_value(true);
+    for (int offset = 0; offset < kMapCells * kMapCells; offset += kBlockBytes) {
+      const Long address = kMapPages[map] * 256 + offset;
+      length = 37;
+      send_request(command_bytes('l', low_byte(address), high_byte(address), 0), length);
+      // A click on close (button or frame) is served here and stops the fetch.
+      yield_to_message_loop();
+      if (comm_aborted == kTrue || close_requested == kTrue) {
+        poll_inhibit = kFalse;
+        delay_seconds(0.1F);
+        Command3d1_Click();
+        return;
+      }
+    }
+  }
+
+  show_map_type[0].set_value(true);
+  colour_maps();
+  Command3d1.set_enabled(true);
+  // Update follows the other editing controls, which the controller's feature word may have
+  // disabled for a controller without the fuel functions.
+  Command3d2.set_enabled(inj_map.enabled());
+  set_enabled(true);
+  maps_fetching = 0;
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void Frm3dForm::colour_maps() {
+  const std::array<ui::Colour, kHeatMapBands> palette = heat_map_palette();
+  colour_heat_map(inj_map_editing, palette, inj_map_colors);
+  colour_heat_map(ign_map_editing, palette, ign_map_colors);
+  colour_heat_map(TPS_map_editing, palette, tps_map_colors);
+  colour_heat_map(TPS_mix_editing, palette, tps_mix_colors);
+}
+
+namespace {
+
+// One scalar field's write: the wire value from the shown value, its range and the
+// messages of a value outside it. The range is tested on the rounded value, before it is
+// narrowed to the two bytes sent.
+struct ScalarWrite {
+  char code;
+  double (*wire_value)(double shown);
+  double largest;
+  const char* too_high;
+  const char* negative;
+};
+
+constexpr double kTicksPerMs = (1.0 / 1.6e-6) / 1000.0;
+
+const ScalarWrite kScalarWrites[Frm3dForm::kScalarFields] = {
+    {'m', [](double ms) { return ms * (1.0 / 1.6e-6) / 1000.0; }, 65535.0,
+     "The value for the Fuel Scaler is too high, it will not be updated",
+     "The value for the Fuel Scaler is negative, it will not be updated"},
+    {'o', [](double ms) { return ms * kTicksPerMs + 16384.0; }, 49151.0,
+     "The value for the Fuel Offset is too high, it will not be updated",
+     "The value for the Fuel Offset is too negative, it will not be updated"},
+    {'z', [](double rpm) { return rpm / static_cast<double>(rpm_full_scale) * 1023.0; }, 1023.0,
+     "The value for the TPS Map cut-in RPM was too high, it will not be updated",
+     "The value for the TPS Map cut-in RPM is negative, it will not be updated"},
+};
+
+// One map's write: byte = round(shown / divisor x multiplier) + bias, then either refused
+// with a message outside 0 to largest, or held within it.
+struct MapWrite {
+  double divisor;
+  double multiplier;
+  double bias;
+  double largest;
+  bool refuse_outside;
+};
+
+const MapWrite kMapWrites[Frm3dForm::kMaps] = {
+    {1.0, 128.0, 0.0, 255.0, true},     // fuel gain
+    {64.0, 256.0, 64.0, 255.0, false},  // ignition degrees
+    {1.0, 128.0, 0.0, 255.0, false},    // TPS fuel gain
+    {100.0, 64.0, 0.0, 64.0, false},    // TPS mix percent
+};
+
+constexpr const char* kGainTooHigh =
+    "A MAP Gain cell has been found that is too high, it will not be updated";
+constexpr const char* kGainNegative =
+    "A MAP Gain cell has been found that is negative, it will not be updated";
+
+}  // namespace
+
+void Frm3dForm::Command3d2_Click() {
+  // Enter, the menu and the button can all arrive while a transfer waits on the line.
+  if (transfer_running_) return;
+  const TransferScope transfer(transfer_running_);
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  write_scalars();
+  write_maps();
+  colour_maps();
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void Frm3dForm::write_scalars() {
+  for (int index = 0; index < kScalarFields; ++index) {
+    if (close_requested == kTrue) return;
+    if (!scalar_needs_write(index)) continue;
+    const ScalarWrite& write = kScalarWrites[index];
+    const double wire =
+        ui::round_half_even(write.wire_value(ui::leading_number(scalar_field(index).text())));
+    // A value that is not a number (a full scale of 0) is refused like one too high.
+    if (wire < 0.0) {
+      ui::msg_box(write.negative);
+    } else if (!(wire <= write.largest)) {
+      ui::msg_box(write.too_high);
+    } else {
+      const auto value = static_cast<Long>(wire);
+      Integer length = 5;
+      send_request(command_bytes(write.code, low_byte(value), high_byte(value), 0), length);
+    }
+  }
+}
+
+void Frm3dForm::write_maps() {
+  for (int map = 0; map < kMaps; ++map) {
+    const MapWrite& write = kMapWrites[map];
+    GridEditing& editing = map_editing(map);
+    for (int i = 0; i < kMapCells * kMapCells; ++i) {
+      // Closing the window stops the Update after the request that is under way.
+      if (close_requested == kTrue) return;
+      if (!editing.needs_write(i)) continue;
+      const double shown = ui::leading_number(editing.text(i));
+      double byte = ui::round_half_even(shown / write.divisor * write.multiplier) + write.bias;
+      if (write.refuse_outside && byte > write.largest) {
+        ui::msg_box(kGainTooHigh);
+        continue;
+      }
+      if (write.refuse_outside && byte < 0.0) {
+        ui::msg_box(kGainNegative);
+        continue;
+      }
+      byte = std::clamp(byte, 0.0, write.largest);
+      Integer length = 6;
+      send_request(command_bytes('e', i, kMapPages[map], static_cast<Long>(byte)), length);
+    }
+  }
 }
 
 void Frm3dForm::show_map_type_Click(int index) {
   if (index < 0 || index >= kMaps) return;
   shown_map_index = static_cast<Integer>(index);
   for (int map = 0; map < kMaps; ++map) map_grid(map).set_visible(map == index);
+  set_load_axis_labels(index);
+  for (int pass = 0; pass < 4; ++pass) yield_to_message_loop();
+}
+
+void Frm3dForm::set_load_axis_labels(int map_type) {
+  if (map_type < 0 || map_type >= kMaps) return;
+  const bool pressure_load = map_type <= 1;
+  for (int i = 0; i < Label5.count(); ++i) {
+    const double fraction = static_cast<double>(i) / 16.0;
+    const double load = pressure_load ? fraction * static_cast<double>(map_sensor_gain) +
+                                            static_cast<double>(map_sensor_offset)
+                                      : fraction * 100.0;
+    Label5[i].set_caption(ui::str_integer(static_cast<long long>(ui::int_floor(load))));
+  }
+  Map_dims[0].set_caption(pressure_load ? "kPa" : "% TPS");
+}
+
+void Frm3dForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {
+  constexpr int kEnter = 13;
+  constexpr int kUp = 38;
+  constexpr int kDown = 40;
+  if (key_code == kEnter) {
+    Command3d2_Click();
+    return;
+  }
+  if (key_code != kUp && key_code != kDown) return;
+  if (shift == 1) {
+    const double shown = ui::leading_number(ecu_pgm[index].text());
+    const double stepped =
+        key_code == kUp ? std::min(shown + 0.1, 65.535) : std::max(shown - 0.1, -16.0);
+    ecu_pgm[index].set_text(ui::format_number(stepped, "##.000"));
+  } else if (key_code == kUp && (shift & 1) == 0) {
+    // Up moves the focus to the field above, wrapping from the scaler to the cut-in rpm.
+    if (index == 1) {
+      ecu_pgm[0].set_focus();
+    } else {
+      tps_rpm.set_focus();
+    }
+  }
+}
+
+void Frm3dForm::Picture1_MouseDown() {
+  Picture1.move(4400, 2700, Picture1.width(), Picture1.height());
 }
 
 void Frm3dForm::Command3d1_Click() {
@@ -184,7 +540,14 @@ void Frm3dForm::menufileexit_Click() {
 }
 
 void Frm3dForm::Form_Unload() {
+  if (comm_aborted == kTrue) make_all_items_unloaded();
+  activation_done = kFalse;
   close_view(*this);
+}
+
+void Frm3dForm::on_query_unload(bool& /*cancel*/) {
+  // Closing through the frame stops a running fetch or Update as the close button does.
+  close_requested = kTrue;
 }
 
 void Frm3dForm::on_unload() {

@@ -3,6 +3,10 @@
 // fuel scaler, fuel offset and TPS map cut-in rpm. While it is the current view the main
 // poll writes the live values and moves the operating-point cursors along the two axes.
 
+#include <array>
+
+#include "maps/grid_editing.hpp"
+#include "maps/heat_map.hpp"
 #include "model/basic_types.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
@@ -15,6 +19,7 @@ class Frm3dForm : public ui::Form {
 
   static constexpr int kMapCells = 16;
   static constexpr int kMaps = 4;
+  static constexpr int kScalarFields = 3;
 
   // ---- Controls ----
   ui::CommandButton Command3d1{*this, "Command3d1"};  // close
@@ -46,6 +51,14 @@ class Frm3dForm : public ui::Form {
   ui::ControlArray<ui::Line> map_end{*this, "map_end", 1};
   ui::ControlArray<ui::Line> rpm_beg{*this, "rpm_beg", 1};
   ui::ControlArray<ui::Line> rpm_end{*this, "rpm_end", 1};
+  // Axis labels: load from the bottom edge (0) to the top (16), rpm from the left (0).
+  ui::ControlArray<ui::Label> Label5{*this, "Label5", kMapCells + 1};
+  ui::ControlArray<ui::Label> Map_dims{*this, "Map_dims", 1};
+  ui::ControlArray<ui::Label> Label6{*this, "Label6", 9};
+  ui::Label Label2{*this, "Label2"};
+  // The heat-map palette, highest band at the top; the colouring reads these colours.
+  ui::ControlArray<ui::TextBox> bk_color{*this, "bk_color", kHeatMapBands};
+  ui::PictureBox Picture1{*this, "Picture1"};
 
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
@@ -65,27 +78,63 @@ class Frm3dForm : public ui::Form {
   ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
   ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
 
+  // ---- Editing of the four grids, in show_map_type order ----
+  GridEditing inj_map_editing{inj_map, 0, [this] { Command3d2_Click(); }};
+  GridEditing ign_map_editing{ign_map, 6, [this] { Command3d2_Click(); }};
+  GridEditing TPS_map_editing{TPS_map, 7, [this] { Command3d2_Click(); }};
+  GridEditing TPS_mix_editing{TPS_mix, 8, [this] { Command3d2_Click(); }};
+
   // ---- Window state ----
+  Flag activation_done = kFalse;
   Flag close_requested = kFalse;
+  // Set from the axis set-up until a fetch completes.
+  Integer maps_fetching = 0;
   // The show_map_type button last clicked.
   Integer shown_map_index = 0;
 
   // ---- Handlers ----
+  void make_all_items_unloaded();
+  // Update: writes every changed field and cell, one request each.
+  void Command3d2_Click();
   void Command3d1_Click();
   void menufileexit_Click();
   void Form_Unload();
   // Shows map `index` and hides the other three.
   void show_map_type_Click(int index);
-  // The map grid of show_map_type index 0 to 3.
+  void set_load_axis_labels(int map_type);
+  void ecu_pgm_KeyDown(int index, int& key_code, int shift);
+  void Picture1_MouseDown();
+  // The map grid of show_map_type index 0 to 3, and its editing.
   ui::Grid& map_grid(int index);
+  GridEditing& map_editing(int index);
+  // The fuel scaler (0), fuel offset (1) and TPS cut-in rpm (2) fields.
+  ui::TextBox& scalar_field(int index);
+  // Changed and loaded or edited since: Update writes it. A field whose read failed and
+  // that nobody edited stays yellow but is not written.
+  [[nodiscard]] bool scalar_needs_write(int index);
+  // The colours of the bk_color boxes, highest band first.
+  [[nodiscard]] std::array<ui::Colour, kHeatMapBands> heat_map_palette();
 
  protected:
+  void on_load() override;
   void on_activate() override;
+  void on_query_unload(bool& cancel) override;
   void on_unload() override;
 
  private:
   void lay_out();
+  void lay_out_axes();
   void build_menus();
+  void wire_fields();
+  void fetch();
+  void write_scalars();
+  void write_maps();
+  void colour_maps();
+  void mark_scalar(int index, bool unloaded);
+
+  std::array<bool, 3> scalar_unloaded_{};
+  // A fetch or an Update is running: a second Update is ignored until it ends.
+  bool transfer_running_ = false;
 
   // The captions beside the scalar fields and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

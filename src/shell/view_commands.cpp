@@ -69,7 +69,10 @@ void menu_View_Mapping() {
   current_view = 3;
   poll_inhibit = kFalse;
   frm_3d().show();
-  FrmEcu().hide();
+  // A window closed during its own fetch has already brought the main window back.
+  if (const Frm3dForm* view = frm_3d.if_loaded(); view != nullptr && view->visible()) {
+    FrmEcu().hide();
+  }
 }
 
 void menu_view_temperature() {

@@ -1,0 +1,247 @@
+// The basic mapping window against a simulated controller on a pseudo-terminal: what its
+// fetch reads and shows, what its Update writes, and how both end when things go wrong.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
+#include "link/receive_framer.hpp"
+#include "maps/frm_3d.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_dialog.hpp"
+#include "shell/view_commands.hpp"
+#include "support/main_window_fixture.hpp"
+#include "support/simulated_controller.hpp"
+
+namespace ecu {
+namespace {
+
+using Commands = std::vector<std::string>;
+
+std::string command(std::initializer_list<int> bytes) {
+  std::string text;
+  for (const int byte : bytes) text += static_cast<char>(byte);
+  return text;
+}
+
+// Presses "Try Again" on the failure dialog once it shows.
+void press_try_again_when_shown() {
+  ui::event_loop().post_user_input([] {
+    if (frm_Dialog.loaded() && frm_Dialog().visible()) {
+      frm_Dialog().dialog_button[0].click();
+    } else {
+      press_try_again_when_shown();
+    }
+  });
+}
+
+constexpr ui::Colour kGreen = 0x0080FF80;
+constexpr ui::Colour kRed = 0x008080FF;
+
+class BasicMappingTest : public test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    set_serial_port_factory(nullptr);
+    reset_receive_framer();
+    controller_ = std::make_unique<test::SimulatedController>(1);
+    // Fuel map byte i = i; ignition all 0 degrees but byte 17 at 1; TPS fuel all 1.000; mix 50%.
+    for (int i = 0; i < 256; ++i) {
+      controller_->set_memory(static_cast<std::uint16_t>(0x100 + i), static_cast<std::uint8_t>(i));
+      controller_->set_memory(static_cast<std::uint16_t>(0x600 + i), i == 17 ? 68 : 64);
+      controller_->set_memory(static_cast<std::uint16_t>(0x700 + i), 128);
+      controller_->set_memory(static_cast<std::uint16_t>(0x800 + i), 32);
+    }
+    start_console("");
+  }
+  void TearDown() override {
+    set_serial_port_factory(nullptr);
+    controller_.reset();
+    MainWindowTest::TearDown();
+  }
+
+  // The four command bytes of every request received since the last call.
+  Commands new_commands() {
+    const std::vector<std::string> frames = controller_->request_frames();
+    Commands commands;
+    for (std::size_t i = seen_; i < frames.size(); ++i) commands.push_back(frames[i].substr(2, 4));
+    seen_ = frames.size();
+    return commands;
+  }
+  Frm3dForm& open_window() {
+    menu_View_Mapping();
+    return frm_3d();
+  }
+
+  std::unique_ptr<test::SimulatedController> controller_;
+  std::size_t seen_ = 0;
+};
+
+TEST_F(BasicMappingTest, OpeningReadsTheFourMapsInBlocksAndShowsEveryCellInItsBand) {
+  Frm3dForm& window = open_window();
+  Commands expected = {"C000", "B000", "Z000"};
+  for (const int page : {1, 6, 7, 8}) {
+    for (int offset = 0; offset < 256; offset += 32)
+      expected.push_back(command({'l', offset, page, 0}));
+  }
+  EXPECT_EQ(new_commands(), expected);
+
+  struct Cell {
+    ui::Grid& grid;
+    int row, col;
+    const char* text;
+    ui::Colour back;
+  };
+  const Cell cells[] = {
+      {window.inj_map, 16, 1, ".000", kGreen},      {window.inj_map, 1, 16, "1.992", kRed},
+      {window.inj_map, 16, 9, "1.000", 0x00BED7FC}, {window.ign_map, 15, 2, "1.00", kRed},
+      {window.TPS_map, 8, 8, "1.000", kGreen},      {window.TPS_mix, 1, 1, "50.0", kGreen},
+  };
+  for (const Cell& cell : cells) {
+    EXPECT_EQ(cell.grid.cell_text(cell.row, cell.col), cell.text) << cell.grid.name();
+    EXPECT_EQ(cell.grid.cell_back_colour(cell.row, cell.col), cell.back) << cell.grid.name();
+  }
+  int pending = 0;
+  for (int map = 0; map < Frm3dForm::kMaps; ++map) {
+    for (int i = 0; i < 256; ++i) pending += window.map_editing(map).sync(i) != CellSync::in_sync;
+  }
+  EXPECT_EQ(pending, 0);
+  EXPECT_EQ(window.ecu_pgm[0].text() + window.ecu_pgm[1].text() + window.tps_rpm.text(),
+            "1.0000.0004004");
+  EXPECT_EQ(window.tps_rpm.back_colour(), ui::colours::white);
+  EXPECT_EQ(window.Label6[8].caption(), " 8000");
+  EXPECT_EQ(window.Label5[1].caption(), " 113");  // 1/16 of 551 kPa above 79
+  EXPECT_TRUE(window.Command3d2.enabled());
+  EXPECT_EQ(poll_inhibit, kFalse);
+
+  window.hide();
+  window.show();  // a later activation reads nothing
+  EXPECT_TRUE(new_commands().empty());
+}
+
+TEST_F(BasicMappingTest, UpdateWritesExactlyTheEditedAndSteppedCells) {
+  Frm3dForm& window = open_window();
+  new_commands();
+  window.inj_map.commit_edit(15, 2, "1");  // byte 17
+  window.inj_map.set_active_cell(14, 3);   // byte 34, .266
+  window.inj_map.key_down(38, 1);
+  window.ign_map.set_active_cell(15, 2);
+  window.ign_map.key_down(40, 1);
+  window.TPS_map.commit_edit(16, 1, "");  // emptied on purpose: 0
+  window.TPS_mix.commit_edit(1, 16, "150");
+  window.ecu_pgm[0].set_text("0");
+  EXPECT_EQ(window.inj_map.cell_text(14, 3), ".274");
+  EXPECT_EQ(window.ign_map.cell_text(15, 2), "0.75");
+
+  EXPECT_EQ(window.inj_map.key_press(13), 0);  // Enter runs Update
+  EXPECT_EQ(new_commands(), (Commands{command({'m', 0, 0, 0}), command({'e', 17, 1, 128}),
+                                      command({'e', 34, 1, 35}), command({'e', 17, 6, 67}),
+                                      command({'e', 0, 7, 0}), command({'e', 255, 8, 64})}));
+  EXPECT_EQ((std::vector<int>{controller_->memory(0x122), controller_->memory(0x611),
+                              controller_->memory(0x8FF)}),
+            (std::vector<int>{35, 67, 64}));
+  EXPECT_EQ(window.inj_map.cell_text(14, 3), ".273");
+  EXPECT_EQ(window.TPS_mix.cell_back_colour(1, 16), kRed);
+  EXPECT_EQ(window.ecu_pgm[0].back_colour(), ui::colours::white);
+}
+
+TEST_F(BasicMappingTest, RefusedValuesAreReportedAndStayYellow) {
+  Frm3dForm& window = open_window();
+  new_commands();
+  struct Case {
+    ui::TextBox& field;
+    const char* text;
+    const char* message;  // between "The value for the " and ", it will not be updated"
+  };
+  const Case cases[] = {
+      {window.ecu_pgm[0], "104.8576", "Fuel Scaler is too high"},
+      {window.ecu_pgm[0], "-0.1", "Fuel Scaler is negative"},
+      {window.ecu_pgm[1], "52.43", "Fuel Offset is too high"},
+      {window.ecu_pgm[1], "-26.22", "Fuel Offset is too negative"},
+      {window.tps_rpm, "8004", "TPS Map cut-in RPM was too high"},
+      {window.tps_rpm, "-100", "TPS Map cut-in RPM is negative"},
+  };
+  for (const Case& c : cases) {
+    presenter().shown_messages.clear();
+    c.field.set_text(c.text);
+    window.Command3d2.click();
+    ASSERT_EQ(presenter().shown_messages.size(), 1U) << c.text;
+    EXPECT_EQ(presenter().shown_messages[0].text,
+              std::string("The value for the ") + c.message + ", it will not be updated");
+    EXPECT_EQ(c.field.back_colour(), ui::colours::yellow);
+    c.field.set_text("0");
+    c.field.set_back_colour(ui::colours::white);
+  }
+  presenter().shown_messages.clear();
+  window.inj_map.commit_edit(16, 1, "2.0");
+  window.inj_map.commit_edit(16, 2, "-1");
+  // A second Update asked for while the first one runs is ignored.
+  ui::event_loop().post_user_input([] { frm_3d().inj_map.key_press(13); });
+  window.menuupdate.click();
+  ASSERT_EQ(presenter().shown_messages.size(), 2U);
+  EXPECT_EQ(presenter().shown_messages[1].text,
+            "A MAP Gain cell has been found that is negative, it will not be updated");
+  EXPECT_EQ(window.inj_map.cell_back_colour(16, 1), ui::colours::yellow);
+  EXPECT_TRUE(new_commands().empty());
+}
+
+TEST_F(BasicMappingTest, ValuesNeverReadStayYellowAndAreNotWritten) {
+  // Every block read answers the first fuel block, and the fuel settings never answer.
+  std::string block = command({0x00, 0x01});
+  block += std::string(32, '\x40');
+  controller_->set_reply_payload('l', block);
+  controller_->set_misbehaviour(test::Misbehaviour::garbage, 10);
+  press_try_again_when_shown();
+  open_comm_link();
+  Frm3dForm& window = frm_3d();
+  window.show();
+  EXPECT_EQ(window.inj_map.cell_text(16, 1), ".500");
+  EXPECT_EQ(window.inj_map.cell_back_colour(16, 1), kRed);
+  EXPECT_EQ(window.inj_map.cell_back_colour(16, 3), ui::colours::yellow);
+  EXPECT_EQ(window.TPS_mix.cell_back_colour(1, 16), ui::colours::yellow);
+  EXPECT_EQ(window.ecu_pgm[0].back_colour(), ui::colours::yellow);
+  new_commands();
+
+  window.tps_rpm.set_text("");  // emptied on purpose: written as 0
+  window.Command3d2.click();
+  EXPECT_EQ(new_commands(), Commands{command({'z', 0, 0, 0})});
+  EXPECT_EQ(window.inj_map.cell_back_colour(16, 3), ui::colours::yellow);
+}
+
+// Closes the window through its frame when the first message box shows.
+class ClosingPresenter : public ui::ScriptedPresenter {
+ public:
+  ui::MsgResult message_box(const ui::MessageBoxRequest& request) override {
+    if (shown_messages.empty()) frm_3d().request_close();
+    return ScriptedPresenter::message_box(request);
+  }
+};
+
+TEST_F(BasicMappingTest, ClosingStopsTheFetchOrTheUpdateAfterTheCurrentRequest) {
+  ui::event_loop().post_user_input([] { frm_3d().request_close(); });
+  open_window();
+  const Commands fetched = new_commands();
+  ASSERT_EQ(fetched.size(), 4U) << "C, B, Z and one block";
+  EXPECT_EQ(current_view, 0);
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_EQ(poll_inhibit, kFalse);
+
+  Frm3dForm& window = open_window();
+  new_commands();
+  auto closing = std::make_shared<ClosingPresenter>();
+  ui::install_presenter(closing);
+  window.inj_map.commit_edit(16, 1, "1");  // byte 0, written
+  window.inj_map.commit_edit(16, 2, "9");  // byte 16, refused: the window closes meanwhile
+  window.inj_map.commit_edit(16, 3, "1");  // byte 32, not written
+  window.Command3d2.click();
+  EXPECT_EQ(new_commands(), Commands{command({'e', 0, 1, 128})});
+  EXPECT_EQ(closing->shown_messages.size(), 1U);
+  EXPECT_FALSE(frm_3d.loaded());
+}
+
+}  // namespace
+}  // namespace ecu
