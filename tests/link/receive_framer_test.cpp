@@ -162,7 +162,8 @@ TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
   ecu::current_view = 1;
   ecu::frm_mon().show();
   auto request_status = [&] {
-    clock.advance(0.05);
+    // Each reply ends with the line quiet for 1.5 byte times (0.390625 ms at 38400 baud).
+    clock.advance(0.05 - 0.000390625);
     ecu::Integer length = 21;
     ecu::send_request("C", length);
     ASSERT_EQ(ecu::reply_received, -1);
@@ -214,8 +215,9 @@ TEST_F(FramerOnLineTest, FrameIsWhatWaitedWhenCountedAndLaterBytesAreConsumed) {
   line->responder = [&](test::FakeLine& l, const std::string&) { l.input = status; };
   int late_bytes_added = 0;
   line->before_read = [&](test::FakeLine& l) {
-    // Two bytes land after the framer counted the reply, once.
-    if (l.input.empty() || late_bytes_added > 0) return;
+    // Two bytes land after the framer counted the reply (the wait had taken it off the
+    // port), once.
+    if (!l.input.empty() || l.writes.empty() || late_bytes_added > 0) return;
     l.input += bytes({0x00, 0x00});
     ++late_bytes_added;
   };
