@@ -31,6 +31,9 @@ constexpr double kByteSeconds = 10.0 / 38400.0;
 // for longer than one byte takes: bytes of one reply follow each other without a gap, so a
 // longer reply (a byte too many, garbage before it, stray bytes after it) is taken whole.
 constexpr double kQuietLineSeconds = 1.5 * kByteSeconds;
+// After leftovers were dropped, the line must stay quiet longer before the next request: a
+// sender that paused inside a faulty reply is given time to finish it.
+constexpr double kQuietAfterLeftoversSeconds = 0.002;
 // A channel that reports input at once while nothing new came is slept on in these steps.
 constexpr double kTrickleStepSeconds = kByteSeconds;
 constexpr double kShortestIdleSeconds = 0.00005;
@@ -127,6 +130,7 @@ bool settle_line(LinkChannel& channel) {
   const double start = ui::clock().monotonic_seconds();
   // After a change of clock (tests) the last arrival may lie in the future: ignore it.
   double last_arrival = last_input_seen <= start ? last_input_seen : start - kQuietLineSeconds;
+  double needed_quiet = kQuietLineSeconds;
   while (true) {
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return false;
@@ -135,10 +139,11 @@ bool settle_line(LinkChannel& channel) {
       if (!channel.discard_stale_input()) return false;
       last_arrival = now;
       last_input_seen = now;
+      needed_quiet = kQuietAfterLeftoversSeconds;
     }
     const double quiet = now - last_arrival;
-    if (quiet >= kQuietLineSeconds || now - start > channel.reply_timeout_seconds()) return true;
-    idle_on_channel(channel, std::max(kShortestIdleSeconds, kQuietLineSeconds - quiet), 0);
+    if (quiet >= needed_quiet || now - start > channel.reply_timeout_seconds()) return true;
+    idle_on_channel(channel, std::max(kShortestIdleSeconds, needed_quiet - quiet), 0);
   }
 }
 
