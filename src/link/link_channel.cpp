@@ -37,14 +37,12 @@ class SerialChannel final : public LinkChannel {
     return std::exchange(received_, std::string()) + *rest;
   }
   bool wait_for_input(double seconds) override {
-    const auto on_port = comm_port().bytes_waiting();
-    if (!on_port) return true;
-    if (*on_port > 0) {
-      auto more = comm_port().read_all();
-      if (!more) return true;
-      received_ += *more;
-    }
+    if (!move_waiting_bytes()) return true;
     return comm_port().wait_readable(seconds);
+  }
+  std::optional<std::string> peek_input() override {
+    if (!move_waiting_bytes()) return std::nullopt;
+    return received_;
   }
   [[nodiscard]] double reply_timeout_seconds() const override { return kSerialReplyTimeoutSeconds; }
   void abandon() override {
@@ -53,6 +51,17 @@ class SerialChannel final : public LinkChannel {
   }
 
  private:
+  // Moves what waits on the port into `received_`; false when the line failed.
+  bool move_waiting_bytes() {
+    const auto on_port = comm_port().bytes_waiting();
+    if (!on_port) return false;
+    if (*on_port == 0) return true;
+    auto more = comm_port().read_all();
+    if (!more) return false;
+    received_ += *more;
+    return true;
+  }
+
   std::string received_;
 };
 

@@ -30,6 +30,9 @@ class LinkChannel {
   // a failure) is there to look at. A channel may come back at once while older input
   // waits; the transaction's waits then sleep in short steps instead.
   virtual bool wait_for_input(double seconds) = 0;
+  // The bytes ready for the framer, without taking them, where the channel can show them
+  // (nullopt otherwise): a wait that sees a whole reply frame ends at once.
+  virtual std::optional<std::string> peek_input() { return std::nullopt; }
   // How long one attempt waits for its reply.
   [[nodiscard]] virtual double reply_timeout_seconds() const = 0;
   // Gives up the line after an error inside a transaction, so that the next open_comm_link

@@ -86,6 +86,16 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
   if (waiting && *waiting == seen) sleep_for(std::min(seconds - waited, kTrickleStepSeconds));
 }
 
+// Whether exactly `count` bytes wait and they are one well-formed frame of that length: a
+// whole reply, so the wait need not watch the line for more. Bytes that follow it are no
+// part of it and are dropped before the next attempt.
+bool holds_whole_reply(LinkChannel& channel, std::size_t count) {
+  const auto input = channel.peek_input();
+  if (!input || input->size() != count) return false;
+  const auto n = check_reply_frame(ReplyFrame(*input));
+  return n && static_cast<std::size_t>(*n) + 2 == count;
+}
+
 // Notes a change of the byte count; returns whether the count changed.
 bool note_input(std::size_t waiting, std::size_t& seen, double now) {
   if (waiting == seen) return false;
@@ -95,22 +105,27 @@ bool note_input(std::size_t waiting, std::size_t& seen, double now) {
 }
 
 // Waits until at least `count` bytes wait and the line has been quiet since, or the time-out
-// passed; false when the line failed. The first `count` bytes do not end the wait by
-// themselves: bytes of a longer (faulty) reply may still be arriving, and they must go to
-// this attempt's framer, not to the next attempt.
+// passed; false when the line failed. The first `count` bytes end the wait at once only
+// when they are one whole frame of that length; otherwise bytes of a longer (faulty) reply
+// may still be arriving, and they must go to this attempt's framer, not to the next one.
 bool wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer count) {
   const double start = ui::clock().monotonic_seconds();
   std::size_t seen = 0;
   double last_change = start;
+  bool whole_reply = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return false;
     const double now = ui::clock().monotonic_seconds();
-    if (note_input(*waiting, seen, now)) last_change = now;
-    const bool enough = count >= 0 && seen >= static_cast<std::size_t>(count);
+    const bool enough = count >= 0 && *waiting >= static_cast<std::size_t>(count);
+    if (note_input(*waiting, seen, now)) {
+      last_change = now;
+      whole_reply =
+          enough && seen == static_cast<std::size_t>(count) && holds_whole_reply(channel, seen);
+    }
     const double quiet = now - last_change;
-    if (enough && quiet >= kQuietLineSeconds) return true;
+    if (enough && (whole_reply || quiet >= kQuietLineSeconds)) return true;
     const double elapsed = now - start;
     if (elapsed > timeout_seconds) return true;
     if (ran) continue;

@@ -162,8 +162,7 @@ TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
   ecu::current_view = 1;
   ecu::frm_mon().show();
   auto request_status = [&] {
-    // Each reply ends with the line quiet for 1.5 byte times (0.390625 ms at 38400 baud).
-    clock.advance(0.05 - 0.000390625);
+    clock.advance(0.05);
     ecu::Integer length = 21;
     ecu::send_request("C", length);
     ASSERT_EQ(ecu::reply_received, -1);
