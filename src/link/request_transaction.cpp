@@ -141,11 +141,18 @@ bool wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer co
 // after one reply time-out and the attempt goes ahead. False when the line failed (also
 // when a lost port cannot be opened again).
 bool settle_line(LinkChannel& channel) {
+  // Nothing to count on a port that is lost: the discard opens it again first.
+  const auto leftovers = channel.bytes_waiting();
   if (!channel.discard_stale_input()) return false;
   const double start = ui::clock().monotonic_seconds();
   // After a change of clock (tests) the last arrival may lie in the future: ignore it.
   double last_arrival = last_input_seen <= start ? last_input_seen : start - kQuietLineSeconds;
   double needed_quiet = kQuietLineSeconds;
+  if (leftovers.value_or(0) > 0) {
+    last_arrival = start;
+    last_input_seen = start;
+    needed_quiet = kQuietAfterLeftoversSeconds;
+  }
   while (true) {
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return false;
