@@ -368,6 +368,7 @@ TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResu
 
   // Back again: the next request of the poll opens the same port and goes through.
   controller = std::make_unique<test::SimulatedController>(1);
+  press_dialog_button(0);  // answers a dialog, should one come
   ecu::send_request("C", length = 21);
   EXPECT_EQ(ecu::reply_received, -1);
   EXPECT_EQ(controller->request_count(), 1U);
