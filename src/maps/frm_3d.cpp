@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/request.hpp"
+#include "maps/table_writes.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/format.hpp"
@@ -269,23 +270,6 @@ void Frm3dForm::make_all_items_unloaded() {
 
 namespace {
 
-// Holds a flag set for the length of a transfer, also when a handler throws.
-class TransferScope {
- public:
-  explicit TransferScope(bool& running) : running_(running) { running_ = true; }
-  ~TransferScope() { running_ = false; }
-  TransferScope(const TransferScope&) = delete;
-  TransferScope& operator=(const TransferScope&) = delete;
-
- private:
-  bool& running_;
-};
-
-// The code followed by the address (or value) low byte, high byte and a third byte.
-std::string command_bytes(char code, Long low, Long high, Long third) {
-  return {code, static_cast<char>(low), static_cast<char>(high), static_cast<char>(third)};
-}
-
 constexpr int kMapPages[Frm3dForm::kMaps] = {1, 6, 7, 8};
 constexpr int kBlockBytes = 32;
 
@@ -340,7 +324,7 @@ void Frm3dForm::fetch() {
     for (int offset = 0; offset < kMapCells * kMapCells; offset += kBlockBytes) {
       const Long address = kMapPages[map] * 256 + offset;
       length = 37;
-      send_request(command_bytes('l', low_byte(address), high_byte(address), 0), length);
+      send_request(command_with_payload('l', low_byte(address), high_byte(address), 0), length);
       // A click on close (button or frame) is served here and stops the fetch.
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
@@ -451,7 +435,7 @@ void Frm3dForm::write_scalars() {
     } else {
       const auto value = static_cast<Long>(wire);
       Integer length = 5;
-      send_request(command_bytes(write.code, low_byte(value), high_byte(value), 0), length);
+      send_request(command_with_payload(write.code, low_byte(value), high_byte(value), 0), length);
     }
   }
 }
@@ -476,7 +460,7 @@ void Frm3dForm::write_maps() {
       }
       byte = std::clamp(byte, 0.0, write.largest);
       Integer length = 6;
-      send_request(command_bytes('e', i, kMapPages[map], static_cast<Long>(byte)), length);
+      send_request(command_with_payload('e', i, kMapPages[map], static_cast<Long>(byte)), length);
     }
   }
 }
