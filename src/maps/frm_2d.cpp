@@ -1,40 +1,190 @@
 #include "maps/frm_2d.hpp"
 
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <cmath>
 
+#include "decode/cell_index.hpp"
+#include "link/request.hpp"
+#include "maps/heat_map.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
+#include "ui/format.hpp"
+#include "ui/number_parse.hpp"
 
 namespace ecu {
 
 namespace {
+
+using Fields = ui::ControlArray<ui::TextBox> Frm2dForm::*;
+using Labels = ui::ControlArray<ui::Label> Frm2dForm::*;
 
 // Every nine-point table is nine adjacent fields; a bar outlines the field of the live point.
 constexpr float kTableLeft = 600;
 constexpr float kPointStep = 705;
 constexpr float kFieldWidth = 645;
 constexpr float kFieldHeight = 285;
-// Each table: its title above the fields, room under them for the axis breakpoints.
+// Each table: its title above the fields, its axis breakpoints under them.
 constexpr float kTableStep = 960;
 constexpr float kFirstTableTop = 600;
 constexpr float kTitleAbove = 330;
+constexpr float kLabelBelow = 300;
+constexpr float kLabelHeight = 225;
 // The lambda grid: nine columns and rows, header row and column hidden.
 constexpr float kGridLeft = 2040;
-constexpr float kGridTop = 3600;
+constexpr float kGridTop = 3480;
 constexpr float kGridColumn = 600;
 constexpr float kGridRow = 285;
 constexpr float kPointerSize = 150;
+
+constexpr int kLambdaBytes = 81;
+constexpr int kLambdaThird = 27;
+
+// What each axis breakpoint stands for.
+enum class Axis { temperature, barometric, manifold, engine_speed, auxiliary, battery };
+
+// Shown value v to stored byte: round(v x factor) + offset, held within 0 to highest.
+struct WireScale {
+  double factor;
+  Long offset;
+  Long highest;
+};
+
+constexpr WireScale kGain64{64, 0, 255};
+constexpr WireScale kDwellGain{64, 0, 160};  // the controller takes no more than 2.5
+constexpr WireScale kGain128{128, 0, 255};
+constexpr WireScale kDegrees{4, 64, 255};  // (v + 16) x 4: -16 to 47.75 degrees
+constexpr WireScale kIdleRpm{1.0 / 8, 0, 255};
+
+struct Curve {
+  Fields fields;
+  Long first_address;
+  int page;
+  int write_rank;  // place in Update's order
+  WireScale scale;
+  Labels breakpoints;
+  Axis axis;
+  ui::Shape Frm2dForm::*bar;
+  const char* title;
+  const char* axis_caption;
+};
+
+#define DEGREE "\xB0"
+using F = Frm2dForm;
+
+// In the order of the fetch, which is the order of the tables on their pages.
+const std::array<Curve, 14> kCurves = {{
+    // clang-format off
+    {&F::clt_map, 0x070, 0, 0, kGain64, &F::Label6, Axis::temperature, &F::clt_bar, "CLT Enrichment", "Coolant Temperature " DEGREE "C"},
+    {&F::mat_data, 0x080, 0, 1, kGain64, &F::Label2, Axis::temperature, &F::mat_bar, "MAT Enrichment", "Air Temperature " DEGREE "C"},
+    {&F::baro_gain, 0x220, 0, 6, kGain128, &F::Label9, Axis::barometric, &F::baro_bar, "Barometric Compensator", "Barometic Pressure [kPa]"},
+    {&F::Pressure_Gain, 0x090, 0, 2, kGain64, &F::Label1, Axis::auxiliary, &F::aux_bar, "AUX Enrichment", "Auxiliary Input [Volts]"},
+    {&F::accel_map, 0x4D0, 0, 12, kGain64, &F::Label16, Axis::temperature, &F::accel_clt_bar, "Accel Temp Enrichment", "Coolant Temperature " DEGREE "C"},
+    {&F::ign_map, 0x200, 1, 3, kDegrees, &F::Label5, Axis::manifold, &F::map_ign_bar, "MAP Ign. Advance " DEGREE, "Manifold Pressure [kPa]"},
+    {&F::ign_rpm, 0x210, 1, 4, kDegrees, &F::Label7, Axis::engine_speed, &F::rpm_ign_bar, "RPM Ign. Advance " DEGREE, "Revs Per Minute"},
+    {&F::ign_mat, 0x240, 1, 5, kDegrees, &F::Label11, Axis::temperature, &F::mat_bar2, "MAT Ign. Advance " DEGREE, "Air Temperature " DEGREE "C"},
+    {&F::ign_clt, 0x4B0, 1, 10, kDegrees, &F::Label14, Axis::temperature, &F::clt_bar_2, "CLT Ign. Advance " DEGREE, "Coolant Temperature " DEGREE "C"},
+    {&F::ign_aux, 0x4C0, 1, 11, kDegrees, &F::Label15, Axis::auxiliary, &F::aux_bar_ign, "AUX Ign. Advance " DEGREE, "Auxiliary Input [Volts]"},
+    {&F::ign_bar, 0x4A0, 1, 9, kDegrees, &F::Label13, Axis::barometric, &F::baro_ign_bar, "BARO Ign. Advance " DEGREE, "Barometric Pressure [kPa]"},
+    {&F::dwell_vbat, 0x570, 2, 13, kGain64, &F::Label17, Axis::battery, &F::vbat_dwell_mult_bar, "VBat Dwell Multiplier", "Battery Voltage [Volts]"},
+    {&F::dwell_map, 0x480, 2, 8, kDwellGain, &F::Label12, Axis::manifold, &F::dwell_mult_bar, "MAP Dwell Multiplier", "Manifold Pressure [kPa]"},
+    {&F::idle_rpm_map, 0x230, 2, 7, kIdleRpm, &F::Label10, Axis::temperature, &F::idle_speed_bar, "Idle Speed Setting", "Coolant Temperature " DEGREE "C"},
+    // clang-format on
+}};
+#undef DEGREE
+
+struct ToolTip {
+  Fields fields;
+  const char* text;
+};
+const ToolTip kToolTips[] = {
+    {&F::clt_map,
+     "Higher numbers in this cell will yield more fuel to be injected across this section of the "
+     "map"},
+    {&F::mat_data,
+     "Higher numbers in this cell will yield more fuel to be injected across this section of the "
+     "map"},
+    {&F::Pressure_Gain,
+     "Higher numbers in this cell will yield more fuel to be injected across this section of the "
+     "map"},
+    {&F::accel_map,
+     "Higher numbers in this cell will yield more fuel to be injected across this section of the "
+     "map"},
+    {&F::baro_gain, "Higher values will give more fuel at this barometric pressure"},
+    {&F::ign_map, "The degrees of Ignition advance due to manifold pressure (-16 to +48\xB0)"},
+    {&F::ign_rpm, "The degrees of Ignition advance due to Engine speed (-16 to +48\xB0)"},
+    {&F::ign_mat, "The degrees of Ignition advance due to Manifold Air Temp (-16 to +48\xB0)"},
+    {&F::ign_clt, "The degrees of Ignition advance due to Coolant Temp (-16 to +48\xB0)"},
+    {&F::ign_aux, "The degrees of Ignition advance due to the Aux input signal (-16 to +48\xB0)"},
+    {&F::ign_bar, "The degrees of Ignition advance due to Barometric Pressure (-16 to +48\xB0)"},
+    {&F::dwell_map,
+     "The dwell is multiplied by a pressure specific amount you define in this table."},
+    {&F::dwell_vbat,
+     "The dwell is multiplied by a Battery Voltage specific amount you define in this table."},
+    {&F::idle_rpm_map,
+     "The Idle speed setpoint in RPM for this section of the coolant temperature band"},
+};
+
+// Text of breakpoint i (0 to 8) of an axis, with the scales in force now.
+std::string breakpoint_text(Axis axis, int i) {
+  const auto whole = [](double value) { return ui::str_integer(static_cast<long long>(value)); };
+  switch (axis) {
+    case Axis::temperature:
+      return whole(std::floor(i * 128 / 8.0 - 13));
+    case Axis::barometric:
+      return whole(std::floor(std::floor(i / 8.0 * 115) + 10));
+    case Axis::manifold:
+      return whole(std::floor(std::floor(i / 8.0 * map_sensor_gain) + map_sensor_offset));
+    case Axis::engine_speed:
+      return whole(std::floor(static_cast<Single>(i) * rpm_full_scale / 8.0F));
+    case Axis::auxiliary:
+      return ui::format_number(i * 3.3 / 8, "0.000");
+    case Axis::battery:
+      return ui::format_number(i * 20 / 8.0, "0.00");
+  }
+  return {};
+}
+
+bool is_yellow(const ui::TextBox& field) {
+  return field.back_colour() == ui::colours::yellow;
+}
+
+// The shift state of Shift alone; with Ctrl or Alt held too a key acts as without Shift.
+constexpr int kShiftAlone = 1;
+constexpr int kEnter = 13, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
+constexpr float kCurveStep = 0.015625F;  // one stored count of a gain curve
+constexpr float kCurveStepLimit = 3.984F;
 
 }  // namespace
 
 Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10800, 9000) {
   lay_out();
   build_menus();
+  wire_fields();
   Command3d1.on_click = [this] { Command3d1_Click(); };
-  for (ui::Control* control : controls()) {
-    if (control->kind() != ui::ControlKind::text_box) continue;
-    auto* field = static_cast<ui::TextBox*>(control);
-    field->on_change = [field] { field->set_back_colour(ui::colours::yellow); };
+  Command3d2.on_click = [this] { Command3d2_Click(); };
+}
+
+void Frm2dForm::wire_fields() {
+  for (const Curve& curve : kCurves) {
+    ui::ControlArray<ui::TextBox>& fields = this->*curve.fields;
+    // Any new text, typed or written by code, marks the field changed; the decoders then
+    // mark it in sync.
+    fields.on(&ui::TextBox::on_change, [this, &fields](int k) {
+      fields[k].set_back_colour(ui::colours::yellow);
+      loaded_.note(fields[k]);
+    });
+    fields.on(&ui::TextBox::on_key_down, [this, &fields](int k, int& key_code, int shift) {
+      field_KeyDown(fields, k, key_code, shift);
+    });
+    if (curve.page == 0) {
+      // The fuel enrichments show which field has the focus.
+      fields.on(&ui::TextBox::on_got_focus,
+                [&fields](int k) { fields[k].set_fore_colour(ui::colours::light_red); });
+      fields.on(&ui::TextBox::on_lost_focus,
+                [&fields](int k) { fields[k].set_fore_colour(ui::colours::black); });
+    }
   }
 }
 
@@ -62,57 +212,32 @@ void Frm2dForm::lay_out() {
   map_tabs.set_tab_caption(1, "Ignition Timing Control");
   map_tabs.set_tab_caption(2, "EGO/RPM/Dwell Setpoints");
 
-  // Each page's tables one under the other, each with the bar that marks its live point.
-  struct Table {
-    ui::ControlArray<ui::TextBox>* fields;
-    ui::Shape* bar;
-    const char* title;
-    const char* axis;
-  };
-  const std::vector<Table> pages[kPages] = {
-      {{&clt_map, &clt_bar, "CLT Enrichment",
-        "Coolant Temperature \xB0"
-        "C"},
-       {&mat_data, &mat_bar, "MAT Enrichment",
-        "Air Temperature \xB0"
-        "C"},
-       {&Pressure_Gain, &aux_bar, "AUX Enrichment", "Auxiliary Input [Volts]"},
-       {&baro_gain, &baro_bar, "Barometric Compensator", "Barometic Pressure [kPa]"},
-       {&accel_map, &accel_clt_bar, "Accel Temp Enrichment",
-        "Coolant Temperature \xB0"
-        "C"}},
-      {{&ign_map, &map_ign_bar, "MAP Ign. Advance \xB0", "Manifold Pressure [kPa]"},
-       {&ign_rpm, &rpm_ign_bar, "RPM Ign. Advance \xB0", "Revs Per Minute"},
-       {&ign_mat, &mat_bar2, "MAT Ign. Advance \xB0",
-        "Air Temperature \xB0"
-        "C"},
-       {&ign_clt, &clt_bar_2, "CLT Ign. Advance \xB0",
-        "Coolant Temperature \xB0"
-        "C"},
-       {&ign_aux, &aux_bar_ign, "AUX Ign. Advance \xB0", "Auxiliary Input [Volts]"},
-       {&ign_bar, &baro_ign_bar, "BARO Ign. Advance \xB0", "Barometric Pressure [kPa]"}},
-      {{&dwell_vbat, &vbat_dwell_mult_bar, "VBat Dwell Multiplier", "Battery Voltage [Volts]"},
-       {&dwell_map, &dwell_mult_bar, "MAP Dwell Multiplier", "Manifold Pressure [kPa]"},
-       {&idle_rpm_map, &idle_speed_bar, "Idle Speed Setting",
-        "Coolant Temperature \xB0"
-        "C"}},
-  };
-  for (int page = 0; page < kPages; ++page) {
-    float top = kFirstTableTop;
-    for (const Table& table : pages[page]) {
-      for (int point = 0; point < kPoints; ++point) {
-        ui::TextBox& field = (*table.fields)[point];
-        field.place_in(map_tabs, page);
-        field.move(kTableLeft + kPointStep * static_cast<float>(point), top, kFieldWidth,
-                   kFieldHeight);
-      }
-      table.bar->place_in(map_tabs, page);
-      table.bar->move(kTableLeft, top - 60, kFieldWidth, kFieldHeight + 120);
-      table.bar->set_border_colour(ui::colours::light_red);
-      captions_.add(table.title, kTableLeft, top - kTitleAbove, 3000, 255, &map_tabs, page);
-      captions_.beside((*table.fields)[kPoints - 1], "", table.axis);
-      top += kTableStep;
+  // Each page's tables one under the other, each with the bar that marks its live point
+  // and its axis breakpoints under the fields.
+  std::array<float, kPages> tops{kFirstTableTop, kFirstTableTop, kFirstTableTop};
+  for (const Curve& curve : kCurves) {
+    float& top = tops[static_cast<std::size_t>(curve.page)];
+    ui::ControlArray<ui::TextBox>& fields = this->*curve.fields;
+    ui::ControlArray<ui::Label>& labels = this->*curve.breakpoints;
+    for (int point = 0; point < kPoints; ++point) {
+      const float left = kTableLeft + kPointStep * static_cast<float>(point);
+      fields[point].place_in(map_tabs, curve.page);
+      fields[point].move(left, top, kFieldWidth, kFieldHeight);
+      labels[point].place_in(map_tabs, curve.page);
+      labels[point].move(left, top + kLabelBelow, kFieldWidth, kLabelHeight);
+      labels[point].set_alignment(ui::Label::Align::centre);
     }
+    ui::Shape& bar = this->*curve.bar;
+    bar.place_in(map_tabs, curve.page);
+    bar.move(kTableLeft, top - 60, kFieldWidth, kFieldHeight + 120);
+    bar.set_border_colour(ui::colours::light_red);
+    captions_.add(curve.title, kTableLeft, top - kTitleAbove, 3000, 255, &map_tabs, curve.page);
+    captions_.beside(fields[kPoints - 1], "", curve.axis_caption);
+    top += kTableStep;
+  }
+  for (const ToolTip& tip : kToolTips) {
+    ui::ControlArray<ui::TextBox>& fields = this->*tip.fields;
+    for (int point = 0; point < kPoints; ++point) fields[point].set_tool_tip(tip.text);
   }
   Line1.set_points(kTableLeft, 0, kTableLeft, kFieldHeight);
   Line2.set_points(kTableLeft + 8 * kPointStep, 0, kTableLeft + 8 * kPointStep, kFieldHeight);
@@ -135,11 +260,11 @@ void Frm2dForm::lay_out_lambda_grid() {
     lambda_sp_table.set_row_height(cell, kGridRow);
   }
   captions_.add("EGO Lambda Setpoint", kGridLeft, kGridTop - kTitleAbove, 3000, 255, &map_tabs, 2);
-  ui::Label& rpm_axis = captions_.add("RPM", kGridLeft, kGridTop + 9 * kGridRow + 360,
+  ui::Label& rpm_axis = captions_.add("RPM", kGridLeft, kGridTop + 9 * kGridRow + 525,
                                       9 * kGridColumn, 255, &map_tabs, 2);
   rpm_axis.set_alignment(ui::Label::Align::centre);
   ui::Label& map_axis =
-      captions_.add("MAP [kPa]", 120, kGridTop + 4 * kGridRow, kGridLeft - 480, 255, &map_tabs, 2);
+      captions_.add("MAP [kPa]", 60, kGridTop + 4 * kGridRow, kGridLeft - 1140, 255, &map_tabs, 2);
   map_axis.set_alignment(ui::Label::Align::right);
   lambda_sp_table.set_tool_tip(
       "This map allows you to set the closed loop Lambda setpoint mapping.");
@@ -167,6 +292,16 @@ void Frm2dForm::lay_out_lambda_grid() {
     pointer->set_fill_style(0);
     pointer->set_fill_colour(ui::colours::light_red);
   }
+  // Speed breakpoints under the columns, pressure breakpoints beside the rows from the bottom.
+  for (int point = 0; point < kPoints; ++point) {
+    const auto step = static_cast<float>(point);
+    Label3[point].place_in(map_tabs, 2);
+    Label3[point].move(kGridLeft + step * kGridColumn, below_grid + 240, kGridColumn, kLabelHeight);
+    Label3[point].set_alignment(ui::Label::Align::centre);
+    Label4[point].place_in(map_tabs, 2);
+    Label4[point].move(kGridLeft - 1020, kGridTop + (8 - step) * kGridRow + 30, 660, kLabelHeight);
+    Label4[point].set_alignment(ui::Label::Align::right);
+  }
 }
 
 void Frm2dForm::build_menus() {
@@ -174,6 +309,7 @@ void Frm2dForm::build_menus() {
   menufileexit.set_caption("e&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
+  menuupdate.on_click = [this] { menuupdate_Click(); };
   menureset.set_caption("&Reset");
   const auto close = [this] { Command3d1_Click(); };
   wire_view_menu(menumon, "&Monitor", view_request_mon, close);
@@ -185,9 +321,204 @@ void Frm2dForm::build_menus() {
   wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
+void Frm2dForm::on_load() {
+  make_all_items_unloaded();
+}
+
+void Frm2dForm::make_all_items_unloaded() {
+  for (int k = 0; k < kPoints; ++k) {
+    for (const Curve& curve : kCurves) (this->*curve.fields)[k].set_text("");
+    for (const Curve& curve : kCurves) {
+      (this->*curve.fields)[k].set_back_colour(ui::colours::yellow);
+    }
+  }
+  // What the fields and cells show now was not read: none of it may be written back.
+  for (int i = 0; i < kLambdaBytes; ++i) lambda_editing_.mark_unloaded(i);
+  loaded_.forget_all();
+}
+
 void Frm2dForm::on_activate() {
   close_requested = kFalse;
   set_caption("Additional Mapping" + caption_suffix);
+  if (tables_fetched != 0) return;
+  tables_fetched = 1;
+  // Shown again while its own fetch or Update still runs: that one goes on.
+  if (transfer_running_) return;
+  fetch_tables();
+}
+
+void Frm2dForm::fetch_tables() {
+  const TransferScope running(transfer_running_);
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  tables_fetched = 1;
+  make_all_items_unloaded();
+  map_tabs.set_current_tab(0);
+  yield_to_message_loop();
+  // The speed and pressure breakpoints follow the controller's full scale and sensor.
+  request_reply("C", 21);
+  if (close_requested != kFalse) return abort_fetch();
+  if (demo_mode != kFalse) fill_demo_values();
+  write_breakpoint_labels();
+
+  for (int page = 0; page < kPages; ++page) {
+    map_tabs.set_current_tab(page);
+    yield_to_message_loop();
+    for (const Curve& curve : kCurves) {
+      if (curve.page != page) continue;
+      read_calibration_block('r', curve.first_address);
+      // A close stops the fetch after the request under way.
+      if (close_requested != kFalse) return abort_fetch();
+    }
+  }
+  if (comm_aborted != kFalse) return abort_fetch();
+  for (int third = 0; third < 3; ++third) {
+    read_calibration_block('k', third * kLambdaThird);
+    if (close_requested != kFalse) return abort_fetch();
+  }
+
+  colour_lambda_grid();
+  map_tabs.set_current_tab(0);
+  yield_to_message_loop();
+  set_enabled(true);
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void Frm2dForm::abort_fetch() {
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+  // A window the user closed meanwhile is closed already.
+  if (close_requested == kFalse) Command3d1_Click();
+}
+
+void Frm2dForm::fill_demo_values() {
+  for (int k = 0; k < kPoints; ++k) {
+    for (const Curve& curve : kCurves) {
+      ui::TextBox& field = (this->*curve.fields)[k];
+      field.set_text(curve.fields == &F::idle_rpm_map ? std::to_string(1200 - 50 * k) : "1.000");
+      field.set_back_colour(ui::colours::white);
+    }
+  }
+  for (int i = 0; i < kLambdaBytes; ++i) {
+    lambda_sp_table.set_cell_text(table_cell_row(i), table_cell_col(i), "1.000");
+    lambda_editing_.mark_in_sync(i);
+  }
+}
+
+void Frm2dForm::write_breakpoint_labels() {
+  for (int i = 0; i < kPoints; ++i) {
+    for (const Curve& curve : kCurves) {
+      (this->*curve.breakpoints)[i].set_caption(breakpoint_text(curve.axis, i));
+    }
+    Label3[i].set_caption(breakpoint_text(Axis::engine_speed, i));
+    Label4[i].set_caption(breakpoint_text(Axis::manifold, i));
+  }
+}
+
+void Frm2dForm::menuupdate_Click() {
+  Command3d2_Click();
+}
+
+void Frm2dForm::Command3d2_Click() {
+  // One transfer at a time: an Update asked for while the fetch or another Update runs (the
+  // menu or Enter during a wait) is ignored.
+  if (transfer_running_) return;
+  const TransferScope running(transfer_running_);
+  poll_inhibit = kTrue;
+  delay_seconds(0.2F);
+  if (write_changed_items()) colour_lambda_grid();
+  poll_inhibit = kFalse;
+  delay_seconds(0.2F);
+}
+
+bool Frm2dForm::write_changed_items() {
+  std::array<const Curve*, kCurves.size()> write_order{};
+  for (const Curve& curve : kCurves) {
+    write_order[static_cast<std::size_t>(curve.write_rank)] = &curve;
+  }
+  for (int k = 0; k < kPoints; ++k) {
+    for (const Curve* curve : write_order) {
+      ui::TextBox& field = (this->*curve->fields)[k];
+      if (!is_yellow(field) || !loaded_.contains(field)) continue;
+      const WireScale& scale = curve->scale;
+      const std::optional<Long> byte = wire_integer(ui::leading_number(field.text()) * scale.factor,
+                                                    0, scale.highest, scale.offset);
+      if (!byte) continue;
+      write_calibration_byte(curve->first_address + k, *byte);
+      if (close_requested != kFalse) return false;
+    }
+  }
+  for (int i = 0; i < kLambdaBytes; ++i) {
+    if (!lambda_editing_.needs_write(i)) continue;
+    // Shown in the chosen unit; stored as lambda x 128.
+    const Single shown = shown_single(lambda_editing_.text(i));
+    const Single lambda = afr_to_lambda(shown);
+    const std::optional<Long> byte = wire_integer(static_cast<double>(lambda) * 128, 0, 255);
+    if (!byte) continue;
+    write_calibration_byte(i, *byte);
+    if (close_requested != kFalse) return false;
+  }
+  return true;
+}
+
+void Frm2dForm::colour_lambda_grid() {
+  // Cells not in sync (never read, or whose write got no echo) stay yellow.
+  const HeatMapRange range = colour_heat_map(lambda_editing_, kHeatMapPalette, lambda_sp_colors);
+  lambda_sp_scale_low = range.low;
+  lambda_sp_scale_high = range.high;
+}
+
+void Frm2dForm::field_KeyDown(ui::ControlArray<ui::TextBox>& fields, int index, int& key_code,
+                              int shift) {
+  if (key_code == kEnter) {
+    Command3d2_Click();
+    return;
+  }
+  // Only the three fuel curves at the top of page 0 answer the arrows; they form a chain.
+  ui::ControlArray<ui::TextBox>* above = nullptr;
+  ui::ControlArray<ui::TextBox>* below = nullptr;
+  if (&fields == &clt_map) {
+    below = &mat_data;
+  } else if (&fields == &mat_data) {
+    above = &clt_map;
+    below = &Pressure_Gain;
+  } else if (&fields == &Pressure_Gain) {
+    above = &mat_data;
+  } else {
+    return;
+  }
+  ui::TextBox& field = fields[index];
+  const auto step = [&field](float delta) {
+    const Single value = shown_single(field.text());
+    const Single stepped =
+        delta > 0 ? std::min(value + delta, kCurveStepLimit) : std::max(value + delta, 0.0F);
+    field.set_text(ui::format_single(stepped, "#.000"));
+  };
+  switch (key_code) {
+    case kLeft:
+      if (index > 0) fields[index - 1].set_focus();
+      break;
+    case kRight:
+      if (index < kPoints - 1) fields[index + 1].set_focus();
+      break;
+    case kUp:
+      if (shift == kShiftAlone) {
+        step(kCurveStep);
+      } else if (above != nullptr) {
+        (*above)[0].set_focus();
+      }
+      break;
+    case kDown:
+      if (shift == kShiftAlone) {
+        step(-kCurveStep);
+      } else if (below != nullptr) {
+        (*below)[0].set_focus();
+      }
+      break;
+    default:
+      break;
+  }
 }
 
 void Frm2dForm::Command3d1_Click() {
@@ -200,11 +531,14 @@ void Frm2dForm::menufileexit_Click() {
 }
 
 void Frm2dForm::Form_Unload() {
+  if (comm_aborted != kFalse) make_all_items_unloaded();
   tables_fetched = 0;
   close_view(*this);
 }
 
 void Frm2dForm::on_unload() {
+  // Closed through its frame: a running fetch or Update stops after its current request.
+  close_requested = kTrue;
   Form_Unload();
 }
 

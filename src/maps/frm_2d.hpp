@@ -4,6 +4,8 @@
 // While it is the current view the main poll moves a bar over each table to the live
 // operating point.
 
+#include "maps/grid_editing.hpp"
+#include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
@@ -67,6 +69,24 @@ class Frm2dForm : public ui::Form {
   // Line1 to Line2 is the span of every nine-point table, first to last point.
   ui::Line Line1{*this, "Line1"};
   ui::Line Line2{*this, "Line2"};
+  // The nine breakpoints of each table's axis, under its fields (Label4 beside the lambda
+  // grid's rows, element 0 at the bottom).
+  ui::ControlArray<ui::Label> Label1{*this, "Label1", kPoints};
+  ui::ControlArray<ui::Label> Label2{*this, "Label2", kPoints};
+  ui::ControlArray<ui::Label> Label3{*this, "Label3", kPoints};
+  ui::ControlArray<ui::Label> Label4{*this, "Label4", kPoints};
+  ui::ControlArray<ui::Label> Label5{*this, "Label5", kPoints};
+  ui::ControlArray<ui::Label> Label6{*this, "Label6", kPoints};
+  ui::ControlArray<ui::Label> Label7{*this, "Label7", kPoints};
+  ui::ControlArray<ui::Label> Label9{*this, "Label9", kPoints};
+  ui::ControlArray<ui::Label> Label10{*this, "Label10", kPoints};
+  ui::ControlArray<ui::Label> Label11{*this, "Label11", kPoints};
+  ui::ControlArray<ui::Label> Label12{*this, "Label12", kPoints};
+  ui::ControlArray<ui::Label> Label13{*this, "Label13", kPoints};
+  ui::ControlArray<ui::Label> Label14{*this, "Label14", kPoints};
+  ui::ControlArray<ui::Label> Label15{*this, "Label15", kPoints};
+  ui::ControlArray<ui::Label> Label16{*this, "Label16", kPoints};
+  ui::ControlArray<ui::Label> Label17{*this, "Label17", kPoints};
 
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
@@ -88,10 +108,22 @@ class Frm2dForm : public ui::Form {
 
   // ---- Handlers ----
   void Command3d1_Click();
+  // Update: writes every changed item that holds a value, one memory write each.
+  void Command3d2_Click();
+  void menuupdate_Click();
   void menufileexit_Click();
   void Form_Unload();
+  // Marks every item unread: the fields blank and yellow, the lambda cells yellow.
+  void make_all_items_unloaded();
+  // A key in element `index` of a field array: Enter updates, Shift+Up/Down step, the
+  // arrows move the focus through the three fuel curves at the top of page 0.
+  void field_KeyDown(ui::ControlArray<ui::TextBox>& fields, int index, int& key_code, int shift);
+
+  // The lambda grid's cell marking, steps, Enter and block selection.
+  [[nodiscard]] GridEditing& lambda_editing() { return lambda_editing_; }
 
  protected:
+  void on_load() override;
   void on_activate() override;
   void on_unload() override;
 
@@ -99,6 +131,19 @@ class Frm2dForm : public ui::Form {
   void lay_out();
   void lay_out_lambda_grid();
   void build_menus();
+  void wire_fields();
+  void fetch_tables();
+  void abort_fetch();
+  void fill_demo_values();
+  void write_breakpoint_labels();
+  // False once the window was closed meanwhile.
+  bool write_changed_items();
+  // Heat-map colours for the lambda grid; cells not in sync stay yellow.
+  void colour_lambda_grid();
+
+  GridEditing lambda_editing_{lambda_sp_table, 9, [this] { Command3d2_Click(); }};
+  LoadedItems loaded_;
+  bool transfer_running_ = false;
 
   // The titles and axis captions of the tables and the captions of the live values; design
   // text only.

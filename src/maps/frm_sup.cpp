@@ -1,9 +1,15 @@
 #include "maps/frm_sup.hpp"
 
+#include <array>
+#include <cmath>
 #include <string>
 
+#include "decode/cell_index.hpp"
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
+#include "ui/format.hpp"
+#include "ui/number_parse.hpp"
 
 namespace ecu {
 
@@ -23,32 +29,157 @@ const char* const kModeCaptions[FrmSupForm::kModes] = {
     "X=RPM / Y=MAT",  "X=MAT / Y=MAP",    "Fuel Pump Relay", "Coolant Fan Relay",
     "Gear Based GPO", "RPM Switch Above", "2 Wire Idle"};
 
-// Table geometry on every page: nine columns of 43 px and nine rows of 22 px.
+// Table geometry on every page: nine columns of 43 px and nine rows of 22 px, in a frame
+// that also holds the axis captions and breakpoints, with the live cursors outside it.
 constexpr float kTwipsPerPixel = 15;
 constexpr float kColumn = 43 * kTwipsPerPixel;
 constexpr float kRow = 22 * kTwipsPerPixel;
-constexpr float kGridLeft = 4200;
-constexpr float kGridTop = 720;
+constexpr float kHolderLeft = 4080;
+constexpr float kHolderTop = 480;
+constexpr float kYLabelWidth = 660;
+constexpr float kGridInHolderLeft = 780;
+constexpr float kGridInHolderTop = 360;
+constexpr float kLabelHeight = 225;
+constexpr float kHolderWidth = kGridInHolderLeft + 9 * kColumn + 120;
+constexpr float kHolderHeight = kGridInHolderTop + 9 * kRow + 645;
+constexpr float kGridLeft = kHolderLeft + kGridInHolderLeft;
 constexpr float kPointerSize = 150;
 constexpr float kFieldHeight = 285;
 // The "Dont Interplolate" flag travels in bit 7 of the output's mode byte.
 constexpr Long kDontInterpolate = 128;
+// Bit 1 of a boost channel's flags: its table holds PWM duty in percent, not kPa.
+constexpr Long kOpenLoopPwm = 2;
+constexpr int kTableBytes = 81;
+
+// Where each table lives in the controller's calibration memory, page by page.
+constexpr std::array<Long, FrmSupForm::kPages> kTableBases = {0x290, 0x300, 0x360, 0x400,
+                                                              0x500, 0x960, 0xA00, 0xA60};
 
 void mark_changed(ui::TextBox& field) {
   field.set_back_colour(ui::colours::yellow);
 }
 
+// What an axis of an output's table runs over.
+enum class AxisScale { none, engine_speed, manifold_pressure, temperature, throttle, idle_air };
+
+struct ModeAxes {
+  const char* x_name;
+  AxisScale x;
+  const char* y_name;
+  AxisScale y;
+};
+
+// By the low four bits of the output's configuration byte.
+constexpr std::array<ModeAxes, 16> kModeAxes = {{
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"RPM", AxisScale::engine_speed, "MAP", AxisScale::manifold_pressure},
+    {"RPM", AxisScale::engine_speed, "CLT", AxisScale::temperature},
+    {"RPM", AxisScale::engine_speed, "TPS", AxisScale::throttle},
+    {"RPM", AxisScale::engine_speed, "MAT", AxisScale::temperature},
+    {"MAT", AxisScale::temperature, "MAP", AxisScale::manifold_pressure},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"   ", AxisScale::none, "IAC", AxisScale::idle_air},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+    {"---", AxisScale::none, "---", AxisScale::none},
+}};
+
+struct AxisRange {
+  Single minimum;
+  Single span;
+};
+
+AxisRange axis_range(AxisScale scale) {
+  switch (scale) {
+    case AxisScale::none:
+      return {0, 0};
+    case AxisScale::engine_speed:
+      return {0, rpm_full_scale};
+    case AxisScale::manifold_pressure:
+      return {map_sensor_offset, map_sensor_gain};
+    case AxisScale::temperature:
+      return {-13, 128};
+    case AxisScale::throttle:
+      return {0, 100};
+    case AxisScale::idle_air:
+      return {0, 256};
+  }
+  return {0, 0};
+}
+
+Single breakpoint(Single minimum, Single span, int j) {
+  return minimum + static_cast<Single>(j) * span / 8.0F;
+}
+
+std::string whole_number(Single value) {
+  return ui::str_integer(static_cast<long long>(std::floor(value)));
+}
+
+// The boost channel settings written after the tables, in the order they are sent: shown
+// value to wire value, the largest wire value, and whether it travels as a 16-bit word.
+struct BoostSetting {
+  ui::ControlArray<ui::TextBox> FrmSupForm::*fields;
+  std::uint8_t write_code;
+  double (*to_wire)(double shown);
+  Long highest;
+  bool word;
+};
+
+double gain_to_wire(double shown) {
+  return shown * 4096;
+}
+double pressure_to_wire(double shown) {
+  return (shown - map_sensor_offset) / map_sensor_gain * 255;
+}
+double preset_to_wire(double shown) {
+  return shown / 100 * 255;
+}
+double count_to_wire(double shown) {
+  return shown;
+}
+double duty_to_wire(double shown) {
+  return shown / 100 * 256;
+}
+
+const std::array<BoostSetting, 6> kBoostSettings = {{
+    {&FrmSupForm::boost_p, 0xDA, &gain_to_wire, 65535, true},
+    {&FrmSupForm::boost_i, 0xDB, &gain_to_wire, 65535, true},
+    {&FrmSupForm::boost_d, 0xDC, &gain_to_wire, 65535, true},
+    {&FrmSupForm::boost_enable_press, 0xDD, &pressure_to_wire, 255, false},
+    {&FrmSupForm::boost_integ_preset, 0xDE, &preset_to_wire, 255, false},
+    {&FrmSupForm::boost_loop_rate, 0xDF, &count_to_wire, 255, false},
+}};
+
 }  // namespace
+
+GpoAxes get_gpo_axis_ranges(Long mode) {
+  const ModeAxes& row = kModeAxes[static_cast<std::size_t>(mode & 15)];
+  const AxisRange x = axis_range(row.x);
+  const AxisRange y = axis_range(row.y);
+  return {x.span, x.minimum, y.span, y.minimum, row.x_name, row.y_name};
+}
 
 FrmSupForm::FrmSupForm()
     : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12000, 9000),
       mode_rows_{&gpo_0_mode, &gpo_1_mode, &gpo_2_mode, &gpo_3_mode},
       grids_{&GPO_tbl_0,   &GPO_tbl_1,   &GPO_tbl_2,   &GPO_tbl_3,
-             &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3} {
+             &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3},
+      x_labels_{&GPO_0_X_lbl,       &GPO_1_X_lbl,       &GPO_2_X_lbl,       &GPO_3_X_lbl,
+                &GPO_boost_X_lbl_0, &GPO_boost_X_lbl_1, &GPO_boost_X_lbl_2, &GPO_boost_X_lbl_3},
+      y_labels_{&GPO_0_Y_lbl,       &GPO_1_Y_lbl,       &GPO_2_Y_lbl,       &GPO_3_Y_lbl,
+                &GPO_boost_Y_lbl_0, &GPO_boost_Y_lbl_1, &GPO_boost_Y_lbl_2, &GPO_boost_Y_lbl_3} {
   lay_out();
   build_menus();
   wire_marking();
   Command3d1.on_click = [this] { Command3d1_Click(); };
+  Command3d2.on_click = [this] { Command3d2_Click(); };
+  // The grids are laid out and every table and parameter field starts unread.
+  mark_all_unread();
 }
 
 ui::ControlArray<ui::OptionButton>& FrmSupForm::gpo_mode(int output) {
@@ -57,6 +188,18 @@ ui::ControlArray<ui::OptionButton>& FrmSupForm::gpo_mode(int output) {
 
 ui::Grid& FrmSupForm::table_grid(int page) {
   return *grids_.at(static_cast<std::size_t>(page));
+}
+
+GridEditing& FrmSupForm::table_editing(int page) {
+  return *editing_.at(static_cast<std::size_t>(page));
+}
+
+ui::ControlArray<ui::Label>& FrmSupForm::x_labels(int page) {
+  return *x_labels_.at(static_cast<std::size_t>(page));
+}
+
+ui::ControlArray<ui::Label>& FrmSupForm::y_labels(int page) {
+  return *y_labels_.at(static_cast<std::size_t>(page));
 }
 
 void FrmSupForm::lay_out() {
@@ -75,9 +218,12 @@ void FrmSupForm::lay_out() {
   GPO_tab.set_tabs_per_row(kPages / 2);
   for (int page = 0; page < kPages; ++page) {
     GPO_tab.set_tab_caption(page, kTabCaptions[page]);
+    ui::Frame& holder = gpo_map_holder[page];
+    holder.place_in(GPO_tab, page);
+    holder.move(kHolderLeft, kHolderTop, kHolderWidth, kHolderHeight);
     ui::Grid& grid = table_grid(page);
-    grid.place_in(GPO_tab, page);
-    grid.move(kGridLeft, kGridTop, 9 * kColumn, 9 * kRow);
+    grid.place_in(holder);
+    grid.move(kGridInHolderLeft, kGridInHolderTop, 9 * kColumn, 9 * kRow);
     // The header row and column give way to the axis labels beside the grid.
     grid.set_column_width(0, 0);
     grid.set_row_height(0, 0);
@@ -85,19 +231,44 @@ void FrmSupForm::lay_out() {
       grid.set_column_width(cell, kColumn);
       grid.set_row_height(cell, kRow);
     }
+    // X breakpoints under the columns from the left, Y beside the rows from the bottom.
+    for (int j = 0; j < kTableCells; ++j) {
+      const auto step = static_cast<float>(j);
+      ui::Label& x_label = x_labels(page)[j];
+      x_label.place_in(holder);
+      x_label.move(kGridInHolderLeft + step * kColumn, kGridInHolderTop + 9 * kRow + 30, kColumn,
+                   kLabelHeight);
+      x_label.set_alignment(ui::Label::Align::centre);
+      ui::Label& y_label = y_labels(page)[j];
+      y_label.place_in(holder);
+      y_label.move(60, kGridInHolderTop + (8 - step) * kRow + 45, kYLabelWidth, kLabelHeight);
+      y_label.set_alignment(ui::Label::Align::right);
+    }
+    const bool output = page < kOutputs;
+    const int k = output ? page : page - kOutputs;
+    ui::Label& x_caption = output ? gpo_x_text[k] : boost_x_text[k];
+    ui::Label& y_caption = output ? gpo_y_text[k] : boost_y_text[k];
+    x_caption.place_in(holder);
+    x_caption.move(kGridInHolderLeft, kGridInHolderTop + 9 * kRow + 300, 9 * kColumn, 255);
+    x_caption.set_alignment(ui::Label::Align::centre);
+    y_caption.place_in(holder);
+    y_caption.move(60, 90, kYLabelWidth, 255);
+    y_caption.set_alignment(ui::Label::Align::right);
   }
+  for (int k = 0; k < kOutputs; ++k) boost_x_text[k].set_caption("RPM");
 
-  // The cursors mark cell centres: the x axis runs from column 1 to column 9 and the y axis
-  // from row 9 (bottom) up to row 1.
+  // The cursors mark cell centres, outside the table's frame: the x axis runs from column 1
+  // to column 9 and the y axis from row 9 (bottom) up to row 1.
+  const float grid_top = kHolderTop + kGridInHolderTop;
   const float x_begin = kGridLeft + kColumn / 2 - kPointerSize / 2;
   const float x_end = kGridLeft + 8.5F * kColumn - kPointerSize / 2;
-  const float y_begin = kGridTop + 8.5F * kRow - kPointerSize / 2;
-  const float y_end = kGridTop + kRow / 2 - kPointerSize / 2;
-  const float below_grid = kGridTop + 9 * kRow + 60;
-  supp_x_beg[0].set_points(x_begin, below_grid, x_begin, below_grid + 240);
-  supp_x_end[0].set_points(x_end, below_grid, x_end, below_grid + 240);
-  supp_y_beg[0].set_points(kGridLeft - 300, y_begin, kGridLeft - 60, y_begin);
-  supp_y_end[0].set_points(kGridLeft - 300, y_end, kGridLeft - 60, y_end);
+  const float y_begin = grid_top + 8.5F * kRow - kPointerSize / 2;
+  const float y_end = grid_top + kRow / 2 - kPointerSize / 2;
+  const float below_holder = kHolderTop + kHolderHeight + 60;
+  supp_x_beg[0].set_points(x_begin, below_holder, x_begin, below_holder + 240);
+  supp_x_end[0].set_points(x_end, below_holder, x_end, below_holder + 240);
+  supp_y_beg[0].set_points(kHolderLeft - 300, y_begin, kHolderLeft - 60, y_begin);
+  supp_y_end[0].set_points(kHolderLeft - 300, y_end, kHolderLeft - 60, y_end);
   for (ui::Line* line : {&supp_x_beg[0], &supp_x_end[0], &supp_y_beg[0], &supp_y_end[0]}) {
     line->place_in(GPO_tab, 0);
     line->set_visible(false);
@@ -105,10 +276,10 @@ void FrmSupForm::lay_out() {
   for (int page = 0; page < kPages; ++page) {
     ui::Shape& x_pointer = supp_x_ptr[page];
     x_pointer.place_in(GPO_tab, page);
-    x_pointer.move(x_begin, below_grid, kPointerSize, kPointerSize);
+    x_pointer.move(x_begin, below_holder, kPointerSize, kPointerSize);
     ui::Shape& y_pointer = supp_y_ptr[page];
     y_pointer.place_in(GPO_tab, page);
-    y_pointer.move(kGridLeft - 240, y_begin, kPointerSize, kPointerSize);
+    y_pointer.move(kHolderLeft - 240, y_begin, kPointerSize, kPointerSize);
     for (ui::Shape* pointer : {&x_pointer, &y_pointer}) {
       pointer->set_shape(ui::Shape::Kind::circle);
       pointer->set_fill_style(0);
@@ -202,6 +373,7 @@ void FrmSupForm::build_menus() {
   menufileexit.set_caption("e&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
+  menuupdate.on_click = [this] { menuupdate_Click(); };
   menuresetmap.set_caption("&Reset map");
   const auto close = [this] { Command3d1_Click(); };
   wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
@@ -217,7 +389,16 @@ void FrmSupForm::wire_marking() {
   for (ui::ControlArray<ui::TextBox>* fields :
        {&cool_rly_temp, &rpm_switch, &boost_enable_press, &boost_p, &boost_i, &boost_d,
         &boost_integ_preset, &boost_loop_rate}) {
-    fields->on(&ui::TextBox::on_change, [fields](int k) { mark_changed((*fields)[k]); });
+    fields->on(&ui::TextBox::on_change, [this, fields](int k) {
+      mark_changed((*fields)[k]);
+      loaded_.note((*fields)[k]);
+    });
+  }
+  // The output tables have block codes 1 to 4, the boost tables 10 to 13.
+  for (int page = 0; page < kPages; ++page) {
+    const auto code = static_cast<Integer>(page < kOutputs ? page + 1 : page + 6);
+    editing_[static_cast<std::size_t>(page)] =
+        std::make_unique<GridEditing>(table_grid(page), code, [this] { Command3d2_Click(); });
   }
   for (int output = 0; output < kOutputs; ++output) {
     gpo_mode(output).on(&ui::OptionButton::on_click,
@@ -255,11 +436,270 @@ void FrmSupForm::use_as_pwm_Click(int channel) {
   refresh_gpo_axes();
 }
 
-void FrmSupForm::refresh_gpo_axes() {}
+void FrmSupForm::refresh_gpo_axes() {
+  std::array<GpoAxes, kPages> axes{};
+  for (int k = 0; k < kOutputs; ++k) {
+    GpoAxes& output = axes[static_cast<std::size_t>(k)];
+    output = get_gpo_axis_ranges(gpos[static_cast<std::size_t>(k)]);
+    // The idle table is one column of nine values along the IAC axis.
+    ui::Grid& grid = table_grid(k);
+    for (int col = 2; col <= kTableCells; ++col) {
+      grid.set_column_width(col, output.y_name == "IAC" ? 0 : kColumn);
+    }
+    gpo_map_holder[k].set_visible(output.x_name != "---");
+    gpo_y_text[k].set_caption(output.y_name);
+    gpo_x_text[k].set_caption(output.x_name);
+
+    GpoAxes& boost = axes[static_cast<std::size_t>(kOutputs + k)];
+    const bool pressure = use_as_pwm[k].value() != ui::CheckBox::unchecked;
+    const AxisRange y =
+        axis_range(pressure ? AxisScale::manifold_pressure : AxisScale::temperature);
+    boost.y_minimum = y.minimum;
+    boost.y_span = y.span;
+    boost_y_text[k].set_caption(pressure ? "MAP" : "MAT");
+  }
+  for (int j = 0; j < kTableCells; ++j) {
+    for (int k = 0; k < kOutputs; ++k) {
+      const GpoAxes& output = axes[static_cast<std::size_t>(k)];
+      y_labels(k)[j].set_caption(
+          ui::format_single(breakpoint(output.y_minimum, output.y_span, j), "##0.0"));
+      x_labels(k)[j].set_caption(
+          ui::format_number(std::floor(breakpoint(output.x_minimum, output.x_span, j)), "####0"));
+    }
+    for (int k = 0; k < kOutputs; ++k) {
+      const GpoAxes& boost = axes[static_cast<std::size_t>(kOutputs + k)];
+      y_labels(kOutputs + k)[j].set_caption(
+          whole_number(breakpoint(boost.y_minimum, boost.y_span, j)));
+      x_labels(kOutputs + k)[j].set_caption(whole_number(breakpoint(0, rpm_full_scale, j)));
+    }
+  }
+}
+
+void FrmSupForm::mark_all_unread() {
+  for (int i = 0; i < kTableBytes; ++i) {
+    for (int page = 0; page < kPages; ++page) table_editing(page).mark_unloaded(i);
+  }
+  for (int k = 0; k < kOutputs; ++k) {
+    for (ui::ControlArray<ui::TextBox>* fields :
+         {&rpm_switch, &boost_enable_press, &boost_p, &boost_i, &boost_d, &boost_integ_preset,
+          &boost_loop_rate}) {
+      (*fields)[k].set_back_colour(ui::colours::yellow);
+    }
+  }
+  // Nothing shown now was read from the controller: none of it may be written back.
+  loaded_.forget_all();
+}
 
 void FrmSupForm::on_activate() {
   set_caption("General Purpose Output Driver Mapping" + caption_suffix);
   close_requested = kFalse;
+  // Activated again while it stays open (after the cell-block modifier, say): only the
+  // caption is renewed, so what it shows is neither marked changed nor written back.
+  if (outputs_fetched != kFalse) return;
+  outputs_fetched = kTrue;
+  // Shown again while its own fetch or Update still runs: that one goes on.
+  if (transfer_running_) return;
+  fetch_outputs();
+}
+
+void FrmSupForm::fetch_outputs() {
+  const TransferScope running(transfer_running_);
+  mark_all_unread();
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  outputs_fetched = kTrue;
+  if (demo_mode != kFalse) {
+    fill_demo_values();
+  } else {
+    yield_to_message_loop();
+    Command3d2.set_enabled(false);
+    GPO_tab.set_current_tab(0);
+    yield_to_message_loop();
+    // A close or an Abort in the failure dialog stops the fetch after the request under way.
+    const auto read = [this](const std::string& command, Integer reply_length) {
+      request_reply(command, reply_length);
+      return close_requested == kFalse && comm_aborted == kFalse;
+    };
+    const auto read_table = [this](int page) {
+      for (const Long offset : {0, 27, 54}) {
+        read_calibration_block('k', kTableBases[static_cast<std::size_t>(page)] + offset);
+        if (close_requested != kFalse || comm_aborted != kFalse) return false;
+      }
+      return true;
+    };
+    const auto select_page = [this](int page) {
+      GPO_tab.set_current_tab(page);
+      yield_to_message_loop();
+    };
+    // The status reply brings the scales of the axes and of the boost tables.
+    bool going = read("C", 21) && read(command_with_payload(0xAA, 0, 0, 0), 7) &&
+                 read(command_with_payload(0xAC, 0, 0, 0), 7) &&
+                 read(command_with_payload(0xE1, 0, 0, 0), 11);
+    if (going) refresh_gpo_axes();
+    for (int page = 0; going && page < kOutputs; ++page) {
+      if (page > 0) select_page(page);
+      going = read_table(page);
+    }
+    // The boost flags choose the unit of the boost cells, so they come first.
+    going = going && read(command_with_payload(0xD9, 0, 0, 0), 43);
+    for (int page = kOutputs; going && page < kPages; ++page) {
+      select_page(page);
+      going = read_table(page);
+    }
+    if (!going) {
+      poll_inhibit = kFalse;
+      delay_seconds(0.1F);
+      // A window the user closed meanwhile is closed already.
+      if (close_requested == kFalse) Command3d1_Click();
+      return;
+    }
+  }
+  GPO_tab.set_current_tab(0);
+  yield_to_message_loop();
+  Command3d1.set_enabled(true);
+  Command3d2.set_enabled(true);
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+void FrmSupForm::fill_demo_values() {
+  for (int i = 0; i < kTableBytes; ++i) {
+    for (int page = 0; page < kOutputs; ++page) {
+      table_grid(page).set_cell_text(table_cell_row(i), table_cell_col(i),
+                                     page == kOutputs - 1 ? "100.0" : "0.0");
+    }
+    for (int page = 0; page < kOutputs; ++page) table_editing(page).mark_in_sync(i);
+  }
+  const char* const relay_temperatures[] = {"0", "95", "0", "0"};
+  for (int k = 0; k < kOutputs; ++k) cool_rly_temp[k].set_text(relay_temperatures[k]);
+  gpo_0_mode[4].set_value(true);
+  gpo_1_mode[5].set_value(true);
+  gpo_2_mode[0].set_value(true);
+  gpo_3_mode[0].set_value(true);
+  for (int k = 0; k < kOutputs; ++k) {
+    cool_rly_temp[k].set_back_colour(ui::colours::white);
+    gpo_mode(k)[0].set_fore_colour(ui::colours::black);
+  }
+}
+
+void FrmSupForm::menuupdate_Click() {
+  Command3d2_Click();
+}
+
+void FrmSupForm::Command3d2_Click() {
+  // One transfer at a time: an Update asked for while the fetch or another Update runs (the
+  // menu or Enter during a wait) is ignored.
+  if (transfer_running_) return;
+  const TransferScope running(transfer_running_);
+  poll_inhibit = kTrue;
+  delay_seconds(0.1F);
+  // Each channel's flags go before the tables, so its cells are encoded in the unit the
+  // controller then holds.
+  (void)(write_output_settings() && write_boost_flags() && write_table_cells() &&
+         write_boost_settings());
+  poll_inhibit = kFalse;
+  delay_seconds(0.1F);
+}
+
+bool FrmSupForm::send_and_continue(const std::string& command, Integer reply_length) {
+  request_reply(command, reply_length);
+  // A close stops the Update after the request under way.
+  return close_requested == kFalse;
+}
+
+bool FrmSupForm::pending(const ui::TextBox& field) const {
+  return field.back_colour() == ui::colours::yellow && loaded_.contains(field);
+}
+
+bool FrmSupForm::write_output_settings() {
+  for (int k = 0; k < kOutputs; ++k) {
+    if (pending(cool_rly_temp[k])) {
+      // One signed byte: a negative temperature goes as its two's complement.
+      if (const auto value = wire_integer(ui::leading_number(cool_rly_temp[k].text()), -128, 127);
+          value && !send_and_continue(command_with_payload(0xAD, k, *value & 0xFF, 0), 5)) {
+        return false;
+      }
+    }
+    if (pending(rpm_switch[k])) {
+      if (const auto rpm = wire_integer(ui::leading_number(rpm_switch[k].text()), 0, 32767);
+          rpm &&
+          !send_and_continue(command_with_payload(0xE2, k, low_byte(*rpm), high_byte(*rpm)), 6)) {
+        return false;
+      }
+    }
+  }
+  for (int k = 0; k < kOutputs; ++k) {
+    ui::ControlArray<ui::OptionButton>& modes = gpo_mode(k);
+    if (modes[0].fore_colour() != ui::colours::yellow) continue;
+    Long mode = 0;
+    for (int index = 0; index < kModes; ++index) {
+      if (modes[index].value()) mode = index;
+    }
+    if (dont_interpolate[k].value() != ui::CheckBox::unchecked) mode += kDontInterpolate;
+    if (!send_and_continue(command_with_payload(0xAB, k, mode, 0), 5)) return false;
+  }
+  return true;
+}
+
+bool FrmSupForm::write_boost_flags() {
+  for (int k = 0; k < kOutputs; ++k) {
+    if (boost_ctrl_invert[k].fore_colour() != ui::colours::yellow) continue;
+    Long flags = boost_ctrl_invert[k].value() != ui::CheckBox::unchecked ? 1 : 0;
+    if (use_as_pwm[k].value() != ui::CheckBox::unchecked) flags += kOpenLoopPwm;
+    const auto channel = static_cast<std::size_t>(k);
+    const Long unit_before = bofg[channel] & kOpenLoopPwm;
+    if (!send_and_continue(command_with_payload(0xE0, k, flags, 0), 5)) return false;
+    if ((bofg[channel] & kOpenLoopPwm) == unit_before) continue;
+    // The cells not edited since still show the old unit: unread until fetched again.
+    GridEditing& cells = table_editing(kOutputs + k);
+    for (int i = 0; i < kTableBytes; ++i) {
+      if (!cells.needs_write(i)) cells.mark_unloaded(i);
+    }
+  }
+  return true;
+}
+
+bool FrmSupForm::write_table_cells() {
+  for (int i = 0; i < kTableBytes; ++i) {
+    for (int page = 0; page < kPages; ++page) {
+      if (!table_editing(page).needs_write(i)) continue;
+      const std::string& text = table_editing(page).text(i);
+      double scaled = 0;
+      if (page < kOutputs) {
+        // A duty cell must be a number as a whole; anything else stays marked, unsent.
+        if (!ui::is_strict_number(text)) continue;
+        scaled = duty_to_wire(ui::leading_number(text));
+      } else if ((bofg[static_cast<std::size_t>(page - kOutputs)] & kOpenLoopPwm) != 0) {
+        scaled = duty_to_wire(ui::leading_number(text));
+      } else {
+        scaled = pressure_to_wire(ui::leading_number(text));
+      }
+      const std::optional<Long> value = wire_integer(scaled, 0, 255);
+      if (!value) continue;
+      // An unanswered write leaves the cell marked for the next Update.
+      write_calibration_byte(kTableBases[static_cast<std::size_t>(page)] + i, *value);
+      if (close_requested != kFalse) return false;
+    }
+  }
+  return true;
+}
+
+bool FrmSupForm::write_boost_settings() {
+  for (int k = 0; k < kOutputs; ++k) {
+    for (const BoostSetting& setting : kBoostSettings) {
+      ui::TextBox& field = (this->*setting.fields)[k];
+      if (!pending(field)) continue;
+      const std::optional<Long> value =
+          wire_integer(setting.to_wire(ui::leading_number(field.text())), 0, setting.highest);
+      if (!value) continue;
+      const std::string command =
+          setting.word
+              ? command_with_payload(setting.write_code, k, low_byte(*value), high_byte(*value))
+              : command_with_payload(setting.write_code, k, *value, 0);
+      if (!send_and_continue(command, setting.word ? 6 : 5)) return false;
+    }
+  }
+  return true;
 }
 
 void FrmSupForm::Command3d1_Click() {
@@ -277,6 +717,8 @@ void FrmSupForm::Form_Unload() {
 }
 
 void FrmSupForm::on_unload() {
+  // Closed through its frame: a running fetch or Update stops after its current request.
+  close_requested = kTrue;
   Form_Unload();
 }
 

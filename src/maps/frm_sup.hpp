@@ -4,12 +4,26 @@
 // main poll moves one pair of live cursors over each table.
 
 #include <array>
+#include <memory>
+#include <string>
 
+#include "maps/grid_editing.hpp"
+#include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
+
+// What a table is indexed by: the name, lowest value and span of each axis.
+struct GpoAxes {
+  Single x_span = 0, x_minimum = 0, y_span = 0, y_minimum = 0;
+  std::string x_name, y_name;
+};
+
+// The axes of an output's table for its configuration byte (only the low four bits count),
+// with the rpm and MAP sensor scales in force now.
+GpoAxes get_gpo_axis_ranges(Long mode);
 
 class FrmSupForm : public ui::Form {
  public:
@@ -60,6 +74,29 @@ class FrmSupForm : public ui::Form {
   ui::ControlArray<ui::Line> supp_x_end{*this, "supp_x_end", 1};
   ui::ControlArray<ui::Line> supp_y_beg{*this, "supp_y_beg", 1};
   ui::ControlArray<ui::Line> supp_y_end{*this, "supp_y_end", 1};
+  // Each table with its axis captions and breakpoints: 0 to 3 the outputs, 4 to 7 boost.
+  ui::ControlArray<ui::Frame> gpo_map_holder{*this, "gpo_map_holder", kPages};
+  ui::ControlArray<ui::Label> gpo_x_text{*this, "gpo_x_text", kOutputs};
+  ui::ControlArray<ui::Label> gpo_y_text{*this, "gpo_y_text", kOutputs};
+  ui::ControlArray<ui::Label> boost_x_text{*this, "boost_x_text", kOutputs};
+  ui::ControlArray<ui::Label> boost_y_text{*this, "boost_y_text", kOutputs};
+  // Breakpoint labels: X from the left, Y from the bottom (element 0).
+  ui::ControlArray<ui::Label> GPO_0_X_lbl{*this, "GPO_0_X_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_1_X_lbl{*this, "GPO_1_X_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_2_X_lbl{*this, "GPO_2_X_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_3_X_lbl{*this, "GPO_3_X_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_0_Y_lbl{*this, "GPO_0_Y_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_1_Y_lbl{*this, "GPO_1_Y_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_2_Y_lbl{*this, "GPO_2_Y_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_3_Y_lbl{*this, "GPO_3_Y_lbl", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_X_lbl_0{*this, "GPO_boost_X_lbl_0", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_X_lbl_1{*this, "GPO_boost_X_lbl_1", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_X_lbl_2{*this, "GPO_boost_X_lbl_2", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_X_lbl_3{*this, "GPO_boost_X_lbl_3", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_Y_lbl_0{*this, "GPO_boost_Y_lbl_0", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_Y_lbl_1{*this, "GPO_boost_Y_lbl_1", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_Y_lbl_2{*this, "GPO_boost_Y_lbl_2", kTableCells};
+  ui::ControlArray<ui::Label> GPO_boost_Y_lbl_3{*this, "GPO_boost_Y_lbl_3", kTableCells};
 
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
@@ -81,6 +118,9 @@ class FrmSupForm : public ui::Form {
 
   // ---- Handlers ----
   void Command3d1_Click();
+  // Update: writes every changed item that holds a value, each with its own request.
+  void Command3d2_Click();
+  void menuupdate_Click();
   void menufileexit_Click();
   void Form_Unload();
   // Output `output` changed to mode `index`: marks the mode changed and records it in gpos.
@@ -88,14 +128,20 @@ class FrmSupForm : public ui::Form {
   void dont_interpolate_Click(int output);
   void boost_ctrl_invert_Click(int channel);
   void use_as_pwm_Click(int channel);
-  // Relabels the table axes after a mode or PWM change; the labels come with the table
-  // layout of this window.
+  // Relabels every table's axes from gpos, the use_as_pwm boxes and the scales now; hides
+  // the table of an output whose mode has no axes.
   void refresh_gpo_axes();
 
   // The mode options of output `output` (0 to 3).
   ui::ControlArray<ui::OptionButton>& gpo_mode(int output);
   // Grids of pages 0 to 7: the four output tables, then the four boost tables.
   ui::Grid& table_grid(int page);
+  // Breakpoint labels of table `page` (0 to 7) along X and Y.
+  ui::ControlArray<ui::Label>& x_labels(int page);
+  ui::ControlArray<ui::Label>& y_labels(int page);
+
+  // Cell marking, steps, Enter and block selection of the grid of page 0 to 7.
+  GridEditing& table_editing(int page);
 
  protected:
   void on_activate() override;
@@ -107,9 +153,26 @@ class FrmSupForm : public ui::Form {
   void lay_out_boost_page(int channel);
   void build_menus();
   void wire_marking();
+  // Marks every cell and the seven parameter arrays unread, before a fetch.
+  void mark_all_unread();
+  void fetch_outputs();
+  void fill_demo_values();
+  // False once the window was closed meanwhile.
+  bool write_output_settings();
+  bool write_boost_flags();
+  bool write_table_cells();
+  bool write_boost_settings();
+  // Sends one write of an item; false when the window was closed meanwhile.
+  bool send_and_continue(const std::string& command, Integer reply_length);
+  [[nodiscard]] bool pending(const ui::TextBox& field) const;
 
   std::array<ui::ControlArray<ui::OptionButton>*, kOutputs> mode_rows_;
   std::array<ui::Grid*, kPages> grids_;
+  std::array<ui::ControlArray<ui::Label>*, kPages> x_labels_;
+  std::array<ui::ControlArray<ui::Label>*, kPages> y_labels_;
+  std::array<std::unique_ptr<GridEditing>, kPages> editing_;
+  LoadedItems loaded_;
+  bool transfer_running_ = false;
   // The captions and units beside the fields; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};
 };

@@ -1,0 +1,184 @@
+// The additional mapping window against a simulated controller: the fetch, the texts, the
+// write-back of exactly the edited items and the guards of its transfers.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "maps/frm_2d.hpp"
+#include "maps/window_link_fixture.hpp"
+#include "model/shared_state.hpp"
+
+namespace ecu {
+namespace {
+
+using test::command;
+using Commands = std::vector<std::string>;
+
+class AdditionalMappingTest : public test::WindowLinkTest {
+ protected:
+  // Opens the window and lets it fetch; the requests of the fetch are taken.
+  Frm2dForm& open_fetched() {
+    Frm2dForm& window = frm_2d();
+    window.show();
+    fetch_ = new_commands();
+    return window;
+  }
+  static void set_lambda_cell(Frm2dForm& window, int row, int col, const char* text) {
+    window.lambda_sp_table.set_cell_text(row, col, text);
+  }
+  Commands fetch_;
+};
+
+TEST_F(AdditionalMappingTest, FetchReadsEveryTableInPageOrderAndShowsItsTexts) {
+  controller().set_memory(0x072, 64);
+  controller().set_memory(0x203, 104);
+  controller().set_memory(0x235, 100);
+  controller().set_memory(0x221, 192);
+  controller().set_memory(0x000, 140);
+  controller().set_memory(0x050, 128);
+  Frm2dForm& window = open_fetched();
+
+  const Commands expected = {
+      command({'C', '0', '0', '0'}), command({'r', 0x70, 0, 0}), command({'r', 0x80, 0, 0}),
+      command({'r', 0x20, 2, 0}),    command({'r', 0x90, 0, 0}), command({'r', 0xD0, 4, 0}),
+      command({'r', 0x00, 2, 0}),    command({'r', 0x10, 2, 0}), command({'r', 0x40, 2, 0}),
+      command({'r', 0xB0, 4, 0}),    command({'r', 0xC0, 4, 0}), command({'r', 0xA0, 4, 0}),
+      command({'r', 0x70, 5, 0}),    command({'r', 0x80, 4, 0}), command({'r', 0x30, 2, 0}),
+      command({'k', 0, 0, 0}),       command({'k', 27, 0, 0}),   command({'k', 54, 0, 0})};
+  EXPECT_EQ(fetch_, expected);
+  EXPECT_EQ(window.clt_map[2].text(), "1.000");
+  EXPECT_EQ(window.ign_map[3].text(), "10.000");
+  EXPECT_EQ(window.idle_rpm_map[5].text(), "800");
+  EXPECT_EQ(window.baro_gain[1].text(), "1.500");
+  EXPECT_EQ(window.lambda_sp_table.cell_text(9, 1), "1.09");
+  EXPECT_EQ(window.lambda_sp_table.cell_text(1, 9), "1.000");
+  // After the heat map no cell is left marked unread.
+  EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+  EXPECT_EQ(lambda_sp_scale_high, 1.09F);
+  // The breakpoints follow the controller's 8000 rpm and 115 / 10 kPa sensor.
+  EXPECT_EQ(window.Label3[1].caption(), " 1000");
+  EXPECT_EQ(window.Label4[3].caption(), " 53");
+  EXPECT_EQ(window.Label6[0].caption(), "-13");
+  EXPECT_EQ(window.Label1[3].caption(), "1.238");
+  EXPECT_EQ(window.Label17[3].caption(), "7.50");
+  EXPECT_EQ(poll_inhibit, kFalse);
+
+  // Activated again while open: nothing is read again.
+  FrmEcu().show();
+  window.show();
+  EXPECT_EQ(new_commands(), Commands{});
+}
+
+TEST_F(AdditionalMappingTest, UpdateWritesExactlyTheEditedItemsEncodedAndClamped) {
+  Frm2dForm& window = open_fetched();
+  afr_factor = 14.7F;
+  window.clt_map[0].set_text("5");         // above 3.984375: 255
+  window.dwell_map[1].set_text("3");       // the dwell limit 2.5: 160
+  window.ign_map[3].set_text("10.1");      // round(40.4) + 64
+  window.ign_map[4].set_text("-20");       // below -16 degrees: 0
+  window.idle_rpm_map[5].set_text("804");  // 100.5 to the even 100
+  window.idle_rpm_map[6].set_text("812");  // 101.5 to the even 102
+  window.baro_gain[0].set_text("1.5");
+  window.ign_aux[4].set_text("0");
+  set_lambda_cell(window, 1, 9, "14.70");   // gasoline AFR 14.7 is lambda 1: byte 80 = 128
+  set_lambda_cell(window, 9, 1, "1E+300");  // beyond any single: held to 255
+  window.menuupdate.click();
+
+  const Commands expected = {command({'e', 0x70, 0, 255}), command({'e', 0x20, 2, 192}),
+                             command({'e', 0x81, 4, 160}), command({'e', 0x03, 2, 104}),
+                             command({'e', 0x04, 2, 0}),   command({'e', 0xC4, 4, 64}),
+                             command({'e', 0x35, 2, 100}), command({'e', 0x36, 2, 102}),
+                             command({'e', 0, 0, 255}),    command({'e', 0x50, 0, 128})};
+  EXPECT_EQ(new_commands(), expected);
+  EXPECT_EQ(controller().memory(0x481), 160);
+  EXPECT_EQ(window.clt_map[0].text(), "3.984");
+  EXPECT_NE(window.lambda_sp_table.cell_back_colour(1, 9), ui::colours::yellow);
+
+  window.Command3d2.click();
+  EXPECT_EQ(new_commands(), Commands{}) << "nothing is marked any more";
+}
+
+TEST_F(AdditionalMappingTest, StepAndArrowKeysOfTheFuelCurves) {
+  Frm2dForm& window = open_fetched();
+  struct Case {
+    const char* before;
+    int key;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"1.000", 38, "1.016"}, {"3.984", 38, "3.984"}, {".000", 40, ".000"}, {".010", 40, ".000"}};
+  for (const Case& c : cases) {
+    window.mat_data[4].set_text(c.before);
+    window.mat_data[4].key_down(c.key, 1);
+    EXPECT_EQ(window.mat_data[4].text(), c.after) << c.before;
+  }
+  window.mat_data[4].key_down(38, 1 + 2);  // Shift+Ctrl+Up: a move, not a step
+  EXPECT_EQ(window.mat_data[4].text(), ".000");
+  EXPECT_TRUE(window.clt_map[0].has_focus());
+  window.clt_map[5].key_down(40, 0);
+  EXPECT_TRUE(window.mat_data[0].has_focus());
+  window.mat_data[0].key_down(37, 0);
+  EXPECT_TRUE(window.mat_data[0].has_focus());
+
+  window.clt_map[2].set_text("1.016");
+  window.ign_aux[4].key_down(13, 0);  // Enter in any field updates
+  // The stepped mat_data(4) goes too, after clt_map(2): element by element across the tables.
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 0x72, 0, 65}), command({'e', 0x84, 0, 0})}));
+}
+
+TEST_F(AdditionalMappingTest, ItemsNeverReadAreNotSentAndStayYellowAfterTheColouring) {
+  link_ready = kFalse;  // the fetch reads nothing
+  Frm2dForm& window = open_fetched();
+  EXPECT_EQ(fetch_, Commands{});
+  link_ready = kTrue;
+  window.ign_clt[2].set_text("0");
+  set_lambda_cell(window, 5, 5, "1.000");
+  window.Command3d2_Click();
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 0xB2, 4, 64}), command({'e', 40, 0, 128})}));
+  EXPECT_EQ(window.ign_clt[3].back_colour(), ui::colours::yellow);
+  EXPECT_EQ(window.lambda_sp_table.cell_back_colour(5, 6), ui::colours::yellow);
+  EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+}
+
+TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneIsIgnoredAndACloseStopsIt) {
+  Frm2dForm& window = open_fetched();
+  for (int row = 1; row <= 3; ++row) set_lambda_cell(window, row, 2, "1.5");
+  // Each echo rewrites a cell while the Update still runs.
+  int echoes = 0;
+  window.lambda_editing().after_change = [&](int, int) {
+    ++echoes;
+    window.Command3d2_Click();
+  };
+  window.Command3d2_Click();
+  EXPECT_EQ(new_commands().size(), 3U) << "every cell written once";
+
+  window.lambda_editing().after_change = nullptr;
+  for (int row = 1; row <= 3; ++row) set_lambda_cell(window, row, 2, "1.3");
+  window.lambda_editing().after_change = [&](int, int) { window.Command3d1_Click(); };
+  window.Command3d2_Click();
+  EXPECT_EQ(new_commands().size(), 1U) << "the close stops after the write under way";
+  EXPECT_FALSE(window.visible());
+  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_GT(echoes, 0);
+}
+
+TEST_F(AdditionalMappingTest, ACloseDuringTheFetchStopsItAfterTheReadUnderWay) {
+  Frm2dForm& window = frm_2d();
+  controller().set_memory(0x070, 1);
+  // The user closes the window while the first table's reply is shown.
+  const std::function<void()> mark = window.clt_map[0].on_change;
+  window.clt_map[0].on_change = [&] {
+    mark();
+    window.Command3d1_Click();
+  };
+  window.show();
+  EXPECT_EQ(new_commands(), (Commands{command({'C', '0', '0', '0'}), command({'r', 0x70, 0, 0})}));
+  EXPECT_EQ(current_view, 0);
+  EXPECT_EQ(poll_inhibit, kFalse);
+}
+
+}  // namespace
+}  // namespace ecu
