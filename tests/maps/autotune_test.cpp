@@ -91,8 +91,9 @@ TEST_F(AutotuneTest, RefusesALogOfAnotherVersionAndNamesOneThatCannotBeOpened) {
   for (const char* version : {"LOG_FILE V1.00.03", "LOG_FILE V1.00.02 "}) {
     std::ofstream("other.csv", std::ios::trunc) << "Time,CPU_T\nLog Begins\n" << version << "\n\n";
     presenter().choose_next_file("other.csv");
+    const std::size_t shown = presenter().shown_messages.size();
     frm_autotune().menu_load_logfile.click();
-    ASSERT_FALSE(presenter().shown_messages.empty());
+    ASSERT_EQ(presenter().shown_messages.size(), shown + 1) << version;
     EXPECT_EQ(presenter().shown_messages.back().text,
               "Incompatible log file for this version of Autotune");
   }
