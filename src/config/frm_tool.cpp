@@ -47,7 +47,7 @@ void mark_changed(ui::TextBox& field) {
 }  // namespace
 
 FrmToolForm::FrmToolForm()
-    : ui::Form("frm_tool", "Configuration", 12120, 9360),
+    : ui::Form("frm_tool", "Configuration", 12240, 9360),
       inj_ph_rows_{&inj_ph_0,  &inj_ph_1,  &inj_ph_2,  &inj_ph_3, &inj_ph_4,  &inj_ph_5,
                    &inj_ph_6,  &inj_ph_7,  &inj_ph_8,  &inj_ph_9, &inj_ph_10, &inj_ph_11,
                    &inj_ph_12, &inj_ph_13, &inj_ph_14, &inj_ph_15},
@@ -95,16 +95,13 @@ ui::ControlArray<ui::CheckBox>& FrmToolForm::ign_ph(int row) {
 
 void FrmToolForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to update modified entries");
+  set_up_update_button(Command3d1);
   Command3d2.move(120, 780, 615, 615);
-  Command3d2.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d2);
 
-  show_demo_mode.move(4200, 60, 4800, 480);
+  lay_out_demo_label(show_demo_mode, 4200, 60, 4800, 480);
   // On the window's own grey.
   show_demo_mode.set_transparent(true);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
 
   tool_tab.move(840, 600, 11160, 7920);
   tool_tab.set_tabs_per_row(4);

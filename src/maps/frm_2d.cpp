@@ -161,7 +161,7 @@ constexpr float kCurveStepLimit = 3.984F;
 
 }  // namespace
 
-Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10800, 9000) {
+Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10920, 9000) {
   lay_out();
   build_menus();
   wire_fields();
@@ -193,14 +193,11 @@ void Frm2dForm::wire_fields() {
 
 void Frm2dForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
   Command3d2.move(120, 780, 615, 615);
-  Command3d2.set_tool_tip("Click to update modified entries");
+  set_up_update_button(Command3d2);
 
-  show_demo_mode.move(2400, 120, 4200, 555);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 2400, 120, 4200, 555);
   inj_pw.move(9120, 120, 975, 285);
   inj_pw.set_caption("0.00");
   ign_deg.move(9120, 480, 975, 285);

@@ -108,14 +108,11 @@ ui::Grid& Frm3dForm::map_grid(int index) {
 
 void Frm3dForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
   Command3d2.move(120, 780, 615, 615);
-  Command3d2.set_tool_tip("Click to update modified entries");
+  set_up_update_button(Command3d2);
 
-  show_demo_mode.move(4200, 120, 4800, 555);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 4200, 120, 4800, 555);
 
   for (int index = 0; index < kMaps; ++index) {
     ui::Grid& grid = map_grid(index);

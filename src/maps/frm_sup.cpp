@@ -167,7 +167,7 @@ GpoAxes get_gpo_axis_ranges(Long mode) {
 }
 
 FrmSupForm::FrmSupForm()
-    : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12000, 9000),
+    : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12120, 9000),
       mode_rows_{&gpo_0_mode, &gpo_1_mode, &gpo_2_mode, &gpo_3_mode},
       grids_{&GPO_tbl_0,   &GPO_tbl_1,   &GPO_tbl_2,   &GPO_tbl_3,
              &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3},
@@ -206,14 +206,11 @@ ui::ControlArray<ui::Label>& FrmSupForm::y_labels(int page) {
 
 void FrmSupForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
   Command3d2.move(120, 780, 615, 615);
-  Command3d2.set_tool_tip("Click to update modified entries");
+  set_up_update_button(Command3d2);
 
-  show_demo_mode.move(4800, 120, 4800, 555);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 4800, 120, 4800, 555);
 
   GPO_tab.move(840, 720, 11040, 7440);
   // Two rows of four, so the boost pages' captions fit their tabs.

@@ -2,6 +2,7 @@
 
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "shell/view_commands.hpp"
 
 namespace ecu {
 
@@ -12,7 +13,7 @@ constexpr Single kSettleSeconds = 0.1F;
 FrmAboutForm::FrmAboutForm() : ui::Form("frm_about", "About Quellar", 7200, 5400) {
   Picture1.move(240, 240, 3000, 2520);
   Command3d1.move(6180, 240, 735, 735);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
 
   oemtext.set_caption(
       "Quellar.EXE, Windows based monitor/programmer for crank triggered engine control.");

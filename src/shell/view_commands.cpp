@@ -116,6 +116,23 @@ void menu_about() {
   frm_about().show();
 }
 
+void lay_out_demo_label(ui::Label& label, float left, float top, float width, float height) {
+  label.move(left, top, width, height);
+  label.set_caption("DEMO MODE!");
+  label.set_fore_colour(ui::colours::light_red);
+  label.set_visible(false);
+}
+
+void set_up_exit_button(ui::CommandButton& button) {
+  button.set_tool_tip("Click to exit back to the console");
+  button.set_picture("go-home");
+}
+
+void set_up_update_button(ui::CommandButton& button) {
+  button.set_tool_tip("Click to update modified entries");
+  button.set_picture("document-send");
+}
+
 void close_view(ui::Form& view) {
   current_view = 0;
   view.hide();

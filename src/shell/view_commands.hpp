@@ -28,6 +28,14 @@ void menu_about();
 // shows again.
 void close_view(ui::Form& view);
 
+// Places the red "DEMO MODE!" label a view shows while it runs on demo values; hidden until
+// the demo step shows it.
+void lay_out_demo_label(ui::Label& label, float left, float top, float width, float height);
+
+// The picture buttons every view has: back to the console, and writing the edited entries.
+void set_up_exit_button(ui::CommandButton& button);
+void set_up_update_button(ui::CommandButton& button);
+
 // Makes `item` a view window's menu entry for another view: it raises that view's request
 // flag and then leaves through the window's own close command.
 void wire_view_menu(ui::MenuItem& item, std::string caption, Flag& request,

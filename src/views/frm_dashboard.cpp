@@ -135,14 +135,11 @@ FrmDashboardForm::FrmDashboardForm() : ui::Form("frm_dashboard", "Dashboard", 12
 
 void FrmDashboardForm::lay_out() {
   Command1.move(120, 120, 615, 615);
-  Command1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command1);
   Command2.move(120, 780, 615, 615);
-  Command2.set_tool_tip("Click to update modified entries");
+  set_up_update_button(Command2);
 
-  show_demo_mode.move(3600, 120, 4800, 555);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 3600, 120, 4800, 555);
 
   lay_out_gauges();
 

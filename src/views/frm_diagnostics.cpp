@@ -56,7 +56,7 @@ FrmDiagnosticsForm::FrmDiagnosticsForm() : ui::Form("frm_diagnostics", "Diagnost
 
 void FrmDiagnosticsForm::lay_out() {
   Command3d2.move(120, 120, 615, 615);
-  Command3d2.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d2);
 
   diags_tab.move(120, 840, 10440, 6120);
   diags_tab.set_tab_caption(kInjectorTab, "Injector Drivers");

@@ -34,12 +34,9 @@ FrmMonForm::FrmMonForm() : ui::Form("frm_mon", "Real Time Monitor", 11400, 8400)
 
 void FrmMonForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
 
-  show_demo_mode.move(3600, 120, 4200, 495);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 3600, 120, 4200, 495);
 
   // The design captions take the Label1 elements in order, leaving out the two that the
   // program rewrites; those are placed where they belong.

@@ -88,12 +88,9 @@ FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000
 
 void FrmPlotterForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
 
-  show_demo_mode.move(4200, 120, 4200, 495);
-  show_demo_mode.set_caption("DEMO MODE!");
-  show_demo_mode.set_fore_colour(ui::colours::light_red);
-  show_demo_mode.set_visible(false);
+  lay_out_demo_label(show_demo_mode, 4200, 120, 4200, 495);
 
   for (int channel = 0; channel < kChannels; ++channel) {
     const ChannelDesign& design = kChannelDesign[static_cast<std::size_t>(channel)];

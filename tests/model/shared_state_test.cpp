@@ -165,12 +165,6 @@ TEST_F(SharedStateTest, ResetClearsEveryCalibrationScalarAndArrayElement) {
   }
 }
 
-TEST_F(SharedStateTest, ByteCountersKeepCountingPastThe32BitRange) {
-  tx_byte_counts[0] = std::numeric_limits<std::int32_t>::max();
-  tx_byte_counts[0] += 8;
-  EXPECT_EQ(tx_byte_counts[0], std::int64_t{std::numeric_limits<std::int32_t>::max()} + 8);
-}
-
 TEST(CalibrationKeysTest, ScalarKeysAreUniqueAndFitTheEightCharacterKeyField) {
   std::set<std::string_view> keys;
   for (const auto& row : kCalibrationScalarKeys) {
