@@ -472,7 +472,7 @@ bool Frm2dForm::write_changed_items() {
 // ---- Graphs ----
 
 void Frm2dForm::lay_out_graphs() {
-  // Each curve's line graph to the right of its nine fields, on the same page.
+  // Each curve's line graph right of its nine fields, on the same page.
   const std::pair<ui::ControlArray<ui::TextBox>*, ui::PictureBox*> beside[] = {
       {&clt_map, &clt_enr_graph},         {&mat_data, &mat_enr_graph},
       {&baro_gain, &baro_comp_graph},     {&Pressure_Gain, &aux_enr_graph},
@@ -485,8 +485,9 @@ void Frm2dForm::lay_out_graphs() {
   for (const auto& [fields, picture] : beside) {
     const ui::TextBox& first = (*fields)[0];
     if (first.container() != nullptr) picture->place_in(*first.container(), first.tab_page());
-    picture->move(7020, first.top() - 240, 2640, 780);
-    picture->set_scale(0, 0, 176, 52);  // pixels
+    // Under the axis caption that follows the last field, above the next table.
+    picture->move(7020, first.top() + 330, 2640, 570);
+    picture->set_scale(0, 0, 176, 38);  // pixels
     picture->set_back_colour(ui::colours::black);
   }
   ego_sp_graph.place_in(map_tabs, 2);

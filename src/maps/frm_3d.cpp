@@ -61,7 +61,7 @@ void Frm3dForm::wire_fields() {
 }
 
 void Frm3dForm::wire_table_tools() {
-  show_this_graph.move(120, 1440, 1335, 375);
+  show_this_graph.move(120, kBelowMapTop + 3 * kRowStep, 1335, 375);
   show_this_graph.set_caption("Show Graph");
   show_this_graph.on_click = [] { show_this_graph_Click(); };
   // Only the two main maps refresh the open graph when a cell changes.
