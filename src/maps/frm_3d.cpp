@@ -222,7 +222,7 @@ void Frm3dForm::lay_out_axes() {
   Label2.set_caption("Revs Per Minute");
 
   for (int band = 0; band < kHeatMapBands; ++band) {
-    bk_color[band].move(10860, kGridTop + 255 * static_cast<float>(band), 420, 255);
+    bk_color[band].move(10830, kGridTop + 255 * static_cast<float>(band), 390, 255);
     bk_color[band].set_text("1.00");
     bk_color[band].set_locked(true);
     bk_color[band].set_back_colour(kHeatMapPalette.at(static_cast<std::size_t>(band)));
