@@ -486,8 +486,7 @@ class UpdatePass {
   }
 
   void send(const std::string& request, Integer reply_length, std::uint8_t code) {
-    Integer length = reply_length;
-    send_request(request, length);
+    send_command(request, reply_length);
     if (code == kWriteFullScale) full_scale_written_ = true;
   }
 

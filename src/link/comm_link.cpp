@@ -4,6 +4,7 @@
 
 #include "decode/setting_replies.hpp"
 #include "link/comm_port.hpp"
+#include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
@@ -116,6 +117,10 @@ void choose_com_port(int port_number) {
   // The open port stays in use; the new number applies when the port is next opened after
   // a restart of the program.
   if (!comm_port().is_open()) com_port = static_cast<Integer>(port_number);
+}
+
+void send_command(const std::string& command, Integer reply_length) {
+  send_request(command, reply_length);
 }
 
 }  // namespace ecu

@@ -12,6 +12,9 @@ namespace ecu {
 // link was not usable. Callers learn the outcome from `reply_received`.
 void send_request(const std::string& command, Integer& expected_length);
 
+// send_request for a caller that keeps no length variable of its own: the length is copied.
+void send_command(const std::string& command, Integer reply_length);
+
 // True while a transaction runs (its failure dialog included). A request made meanwhile, by
 // a timer tick or a decoder, returns at once; poll timers check this and skip their tick.
 [[nodiscard]] bool link_busy();

@@ -37,7 +37,7 @@ std::string command_with_payload(std::uint8_t code, Long first, Long second, Lon
 
 bool request_reply(const std::string& command, Integer reply_length) {
   reply_received = 0;
-  send_request(command, reply_length);
+  send_command(command, reply_length);
   return reply_received != 0;
 }
 

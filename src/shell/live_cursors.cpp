@@ -28,7 +28,7 @@ constexpr double kBatterySpanVolts = 20.0;
 constexpr double kLampOrigin = 0.625;
 constexpr double kLampRange = 0.975;
 constexpr double kLampStep = 0.375 / 8.0;
-constexpr Integer kLastLamp = kMixtureLamps - 1;
+constexpr Integer kLastLamp = FrmDashboardForm::kMixtureLamps - 1;
 constexpr int kLampLit = 0;   // solid fill
 constexpr int kLampDark = 1;  // transparent fill
 // No mode option selected: the cursors stay at the axis beginnings.
@@ -273,7 +273,7 @@ void output_driver_cursors() {
   const std::optional<Integer> y_span =
       axis_span(window.supp_y_end[0].y1(), window.supp_y_beg[0].y1());
 
-  for (int cursor = 0; cursor < kOutputCursors; ++cursor) {
+  for (int cursor = 0; cursor < FrmSupForm::kPages; ++cursor) {
     CursorOffsets offsets =
         output_cursor_offsets(output_cursor_mode(cursor), x_span.value_or(0), y_span.value_or(0));
     // An axis whose span cannot be measured keeps its cursors where they are.

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "maps/frm_sup.hpp"
 #include "model/basic_types.hpp"
 
 namespace ecu {
@@ -15,8 +16,6 @@ namespace ecu {
 // The bar positions of the additional mapping window, in the order they are moved.
 enum class BarPosition { clt, mat, aux, rpm, map, map_ign, rpm_ign, baro, vbat };
 inline constexpr int kBarPositions = 9;
-inline constexpr int kOutputCursors = 8;
-inline constexpr int kMixtureLamps = 17;
 
 // Offsets last drawn, kept for the whole run: a view that comes back does not redraw a
 // cursor whose offset did not change.
@@ -25,8 +24,9 @@ struct LiveCursorMemory {
   Long rpm_offset = 0;
   std::array<Long, kBarPositions> bar_offsets{};
   Integer lit_lamp = 0;
-  std::array<Long, kOutputCursors> x_offsets{};
-  std::array<Long, kOutputCursors> y_offsets{};
+  // One cursor pair per table page of the output window.
+  std::array<Long, FrmSupForm::kPages> x_offsets{};
+  std::array<Long, FrmSupForm::kPages> y_offsets{};
 };
 inline LiveCursorMemory live_cursor_memory;
 

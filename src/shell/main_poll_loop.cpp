@@ -37,9 +37,7 @@ constexpr std::array<Request, 4> kPlotterCycle{kReadLiveData, kReadMonitorFrame,
 constexpr Single kTachFilterAtStart = 0.8F;
 
 void send(const Request& request) {
-  // send_request adds the checksum bytes to the length it is given.
-  Integer length = request.reply_length;
-  send_request(std::string(1, request.code), length);
+  send_command(std::string(1, request.code), request.reply_length);
 }
 
 void send_and_yield(const Request& request) {

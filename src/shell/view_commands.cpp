@@ -22,8 +22,7 @@ namespace {
 // The status reply brings the controller's full-scale rpm and pressure sensor type, which
 // the plotter, basic mapping and output driver windows scale their axes with.
 void request_base_config() {
-  Integer length = 21;
-  send_request("C", length);
+  send_command("C", 21);
 }
 
 // Text no formatted value can equal, so the next refresh rewrites the label.

@@ -29,11 +29,6 @@ constexpr Single kStartingScale = 1000;
 // The reference's highest point lies at 80 % of the plot height.
 constexpr Single kHeadroom = 1.25F;
 
-void send(const std::string& command, Integer reply_length) {
-  Integer length = reply_length;
-  send_request(command, length);
-}
-
 std::string trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
@@ -83,12 +78,12 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
   }
   delay_seconds(0.2F);
   for (int index = 0; index < 2; ++index) {
-    send(std::string{kWriteDynoRpm, static_cast<char>(index),
-                     static_cast<char>(rpm_words[index] & 0xFF),
-                     static_cast<char>(rpm_words[index] >> 8)},
-         6);
+    send_command(std::string{kWriteDynoRpm, static_cast<char>(index),
+                             static_cast<char>(rpm_words[index] & 0xFF),
+                             static_cast<char>(rpm_words[index] >> 8)},
+                 6);
   }
-  send(std::string{kSetDynoArmed, 0x01, '\0', '\0'}, 4);
+  send_command(std::string{kSetDynoArmed, 0x01, '\0', '\0'}, 4);
   delay_seconds(0.1F);
   poll_inhibit = kFalse;
 }
@@ -96,7 +91,7 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
 void FrmDiagnosticsForm::dyno_cancel_Click() {
   poll_inhibit = kTrue;
   delay_seconds(0.2F);
-  send(std::string{kSetDynoArmed, '\0', '\0', '\0'}, 4);
+  send_command(std::string{kSetDynoArmed, '\0', '\0', '\0'}, 4);
   delay_seconds(0.2F);
   // The log stays open with the rows so far, until the next arming replaces it.
   dyno_arm.set_enabled(true);

@@ -100,11 +100,6 @@ constexpr float kTachAmberShare = 0.81F;
 // Tachometer filter coefficients: hard, soft, none.
 constexpr Single kTachFilterCoefficients[] = {0.2F, 0.5F, 1.0F};
 
-void send(const std::string& command, Integer reply_length) {
-  Integer length = reply_length;
-  send_request(command, length);
-}
-
 bool is_yellow(const ui::TextBox& field) {
   return field.back_colour() == ui::colours::yellow;
 }
@@ -272,9 +267,9 @@ void FrmDashboardForm::set_up_once() {
   ui::do_events();
   delay_seconds(0.2F);
   // The replies fill the three fields and mark them in sync.
-  send(std::string(1, kReadBaseDeg), 4);
-  send("C", 21);
-  send("B", 12);
+  send_command(std::string(1, kReadBaseDeg), 4);
+  send_command("C", 21);
+  send_command("B", 12);
   poll_inhibit = kFalse;
   delay_seconds(0.1F);
   // Closed while it read: the view that is current now is another's.
@@ -350,9 +345,9 @@ void FrmDashboardForm::menu_Update_Click() {
       ui::msg_box(setting.negative_message);
     } else {
       const auto word = static_cast<long>(ticks);
-      send(std::string{setting.code, static_cast<char>(word & 0xFF), static_cast<char>(word >> 8),
-                       '\0'},
-           5);
+      send_command(std::string{setting.code, static_cast<char>(word & 0xFF),
+                               static_cast<char>(word >> 8), '\0'},
+                   5);
     }
   }
   if (is_yellow(base_offset_deg)) {
@@ -364,7 +359,8 @@ void FrmDashboardForm::menu_Update_Click() {
     }
     const double wire =
         ui::round_half_even((ui::leading_number(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
-    send(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'}, 4);
+    send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'},
+                 4);
   }
   poll_inhibit = kFalse;
   delay_seconds(0.1F);
@@ -419,8 +415,8 @@ void FrmDashboardForm::on_unload() {
 
 void FrmDashboardForm::kill_ego_Click() {
   // A grey box is neither state and sends nothing.
-  if (kill_ego.value() == ui::CheckBox::checked) send("D", 3);
-  if (kill_ego.value() == ui::CheckBox::unchecked) send("d", 3);
+  if (kill_ego.value() == ui::CheckBox::checked) send_command("D", 3);
+  if (kill_ego.value() == ui::CheckBox::unchecked) send_command("d", 3);
 }
 
 void FrmDashboardForm::kill_timing_Click() {
@@ -432,7 +428,7 @@ void FrmDashboardForm::kill_timing_Click() {
   } else {
     return;
   }
-  send(command, 4);
+  send_command(command, 4);
 }
 
 }  // namespace ecu

@@ -25,11 +25,6 @@ constexpr auto kArmWheelCapture = static_cast<char>(0xF7);
 constexpr auto kReadWheelPage = static_cast<char>(0xF8);
 constexpr int kWheelPages = 8;
 
-void send(const std::string& command, Integer reply_length) {
-  Integer length = reply_length;
-  send_request(command, length);
-}
-
 // A control on a page of the tab control, with its design caption.
 struct Placement {
   ui::Control* control;
@@ -223,7 +218,8 @@ void FrmDiagnosticsForm::send_driver_test(char code, ui::ControlArray<ui::CheckB
   for (int channel = 0; channel < kChannels; ++channel) {
     if (channels[channel].value() == ui::CheckBox::checked) mask |= 1 << channel;
   }
-  send(std::string{code, static_cast<char>(mask & 0xFF), static_cast<char>(mask >> 8), '\0'}, 5);
+  send_command(
+      std::string{code, static_cast<char>(mask & 0xFF), static_cast<char>(mask >> 8), '\0'}, 5);
 }
 
 void FrmDiagnosticsForm::Command1_Click() {
@@ -235,14 +231,14 @@ void FrmDiagnosticsForm::Command2_Click() {
 }
 
 void FrmDiagnosticsForm::arm_capture_Click() {
-  send(std::string(1, kArmWheelCapture), 4);
+  send_command(std::string(1, kArmWheelCapture), 4);
 }
 
 void FrmDiagnosticsForm::get_wheel_plot_data_Click() {
   // The engine speed first, so the figure beside the plot is current.
-  send("A", 63);
+  send_command("A", 63);
   for (int page = 0; page < kWheelPages; ++page) {
-    send(std::string{kReadWheelPage, static_cast<char>(page)}, 34);
+    send_command(std::string{kReadWheelPage, static_cast<char>(page)}, 34);
   }
   crank_target_rpm.set_caption(ui::format_single(engine_rpm_raw, "####0"));
   draw_wheel_plot(wheel_speed_plot, wheel_diag_samples);

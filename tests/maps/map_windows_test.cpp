@@ -16,26 +16,7 @@ namespace {
 
 class MapWindowsTest : public test::ConsoleTest {};
 
-TEST_F(MapWindowsTest, ChoosingAnOutputModeMarksItAndRecordsItWithTheInterpolationFlag) {
-  FrmSupForm& window = frm_sup();
-  for (int output = 0; output < FrmSupForm::kOutputs; ++output) {
-    ui::ControlArray<ui::OptionButton>& modes = window.gpo_mode(output);
-    modes[0].set_fore_colour(ui::colours::black);
-    modes[3].set_value(true);
-    EXPECT_EQ(gpos[static_cast<std::size_t>(output)], 3);
-    EXPECT_EQ(modes[0].fore_colour(), ui::colours::yellow);
-
-    window.dont_interpolate[output].set_value(ui::CheckBox::checked);
-    EXPECT_EQ(gpos[static_cast<std::size_t>(output)], 3) << "the flag alone changes no mode";
-    modes[9].set_value(true);
-    EXPECT_EQ(gpos[static_cast<std::size_t>(output)], 9 + 128);
-  }
-  // The four outputs keep their own choices.
-  window.gpo_0_mode[1].set_value(true);
-  EXPECT_TRUE(window.gpo_1_mode[9].value());
-}
-
-TEST_F(MapWindowsTest, OutputAndBoostFieldsTurnYellowAndTheFlagsMarkTheInvertBox) {
+TEST_F(MapWindowsTest, OutputAndBoostFieldsTurnYellowWhenEdited) {
   FrmSupForm& window = frm_sup();
   for (ui::ControlArray<ui::TextBox>* fields :
        {&window.cool_rly_temp, &window.rpm_switch, &window.boost_p, &window.boost_i,
@@ -46,12 +27,6 @@ TEST_F(MapWindowsTest, OutputAndBoostFieldsTurnYellowAndTheFlagsMarkTheInvertBox
       (*fields)[k].set_text("12");
       EXPECT_EQ((*fields)[k].back_colour(), ui::colours::yellow) << (*fields)[k].name() << k;
     }
-  }
-  for (int k = 0; k < FrmSupForm::kOutputs; ++k) {
-    window.boost_ctrl_invert[k].set_fore_colour(ui::colours::black);
-    window.use_as_pwm[k].set_value(ui::CheckBox::checked);
-    EXPECT_EQ(window.boost_ctrl_invert[k].fore_colour(), ui::colours::yellow);
-    EXPECT_EQ(window.use_as_pwm[k].fore_colour(), ui::colours::black);
   }
 }
 
@@ -216,6 +191,10 @@ TEST_F(MapWindowsTest, TheModeHandlerRecordsTheIndexPlusTheInterpolationFlag) {
           << "output " << c.output << " option " << c.selected << " seen on " << k;
     }
   }
+  // The four outputs keep their own choices.
+  window.gpo_mode(1)[9].set_value(true);
+  window.gpo_mode(0)[1].set_value(true);
+  EXPECT_TRUE(window.gpo_mode(1)[9].value());
 }
 
 TEST_F(MapWindowsTest, TheInterpolationFlagMarksItsOwnOutputsModeAndLeavesGposAlone) {

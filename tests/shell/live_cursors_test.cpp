@@ -25,7 +25,7 @@ class LiveCursorsTest : public test::MainWindowTest {};
 
 std::vector<int> lit_lamps() {
   std::vector<int> lit;
-  for (int lamp = 0; lamp < kMixtureLamps; ++lamp) {
+  for (int lamp = 0; lamp < FrmDashboardForm::kMixtureLamps; ++lamp) {
     if (frm_dashboard().afr_led[lamp].fill_style() == 0) lit.push_back(lamp);
   }
   return lit;
