@@ -141,7 +141,7 @@ LogReadResult read_autotune_log(const std::string& path,
   return LogReadResult::read;
 }
 
-FrmAutotuneForm::FrmAutotuneForm() : ui::Form("frm_autotune", "Autotune", 11400, 6600) {
+FrmAutotuneForm::FrmAutotuneForm() : ui::Form("frm_autotune", "Autotune", 11400, 7200) {
   lay_out();
   reset_autotune_params.on_click = [this] { reset_autotune_params_Click(); };
   apply_to_maps.on_click = [this] { apply_to_maps_Click(); };
@@ -152,7 +152,7 @@ FrmAutotuneForm::FrmAutotuneForm() : ui::Form("frm_autotune", "Autotune", 11400,
 void FrmAutotuneForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
   Command3d1.set_tool_tip("Click to exit back to the console");
-  diags_tab.move(900, 120, 9960, 4500);
+  diags_tab.move(900, 120, 9960, 4800);
   diags_tab.set_tab_caption(0, "Injection Map");
   diags_tab.set_tab_caption(1, "TPS Map");
   constexpr float kTwipsPerPixel = 15;
@@ -171,17 +171,23 @@ void FrmAutotuneForm::lay_out() {
         "sensor as the engine load indicator.  Values greater than 1 will inject more fuel, "
         "values less than 1 will inject less fuel.");
   }
-  Text2.move(1800, 4800, 900, 285);
+  constexpr float kRowTop = 5100, kRowStep = 360;
+  Text2.move(3000, kRowTop, 900, 285);
   Text2.set_text("0.05");
-  Text1.move(1800, 5160, 900, 285);
+  Text1.move(3000, kRowTop + kRowStep, 900, 285);
   Text1.set_text("50.0");
-  map_stability_criteria.move(1800, 5520, 900, 285);
+  map_stability_criteria.move(3000, kRowTop + 2 * kRowStep, 900, 285);
   map_stability_criteria.set_text("3.0");
-  datapts_accepted.move(6000, 4800, 900, 285);
-  datapts_rejected.move(6000, 5160, 900, 285);
-  reset_autotune_params.move(8400, 4800, 1800, 375);
+  captions_.beside(Text2, "Lambda Stability critieria", "Lambda/Sec");
+  captions_.beside(Text1, "RPM Stability critieria", "RPM/Sec");
+  captions_.beside(map_stability_criteria, "MAP Stability critieria", "KPa/Sec");
+  datapts_accepted.move(7200, kRowTop, 900, 285);
+  datapts_rejected.move(7200, kRowTop + kRowStep, 900, 285);
+  captions_.beside(datapts_accepted, "Datapoints Accepted");
+  captions_.beside(datapts_rejected, "Datapoints Rejected");
+  reset_autotune_params.move(8700, kRowTop, 1800, 375);
   reset_autotune_params.set_caption("Reset Autotune");
-  apply_to_maps.move(8400, 5280, 1800, 375);
+  apply_to_maps.move(8700, kRowTop + 480, 1800, 375);
   apply_to_maps.set_caption("Apply to maps");
   menu_load_logfile.set_caption("&Load Logfile");
   menu_realtime_capture.set_caption("&Realtime Capture");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/basic_types.hpp"
+#include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -83,6 +84,8 @@ class FrmAutotuneForm : public ui::Form {
   std::array<Integer, kCells> tps_sample_count_{};
   std::array<std::array<Single, kSamples>, kCells> inj_samples_{};
   std::array<std::array<Single, kSamples>, kCells> tps_samples_{};
+  // The captions beside the criteria and the counts; design text only.
+  ui::CaptionSet captions_{*this, "caption_label"};
 };
 
 inline ui::FormInstance<FrmAutotuneForm> frm_autotune;

@@ -63,7 +63,7 @@ ui::Grid* block_grid(Integer table_code) {
 }
 
 FrmCellblockModifierForm::FrmCellblockModifierForm()
-    : ui::Form("frm_cellblock_modifier", "Modify Block of Cells", 4200, 2400) {
+    : ui::Form("frm_cellblock_modifier", "Modify Block of Cells", 4200, 3000) {
   // Each row pairs an operand with its buttons: Divide, multiply, Multiply; Subtract, Add,
   // Add; set_value, Set All; Cancel alone under Set All.
   constexpr float kLeft = 120, kMiddle = 1440, kRight = 2760, kWidth = 1200, kHeight = 375;

@@ -201,11 +201,11 @@ void show_3d_graph(Integer& code) {
 }
 
 Frm3dGraphForm::Frm3dGraphForm() : ui::Form("frm_3d_graph", "Mapping Surface Graph", 9600, 7200) {
-  Picture1.move(120, 120, 9240, 5760);
-  Picture1.set_scale(0, 0, 616, 384);  // pixels
-  HScroll1.move(120, 5940, 9240, 255);
+  Picture1.move(120, 120, 8880, 5760);
+  Picture1.set_scale(0, 0, 592, 384);  // pixels
+  HScroll1.move(120, 5940, 8880, 255);
   HScroll1.set_range(0, 100);
-  VScroll1.move(9380, 120, 255, 5760);
+  VScroll1.move(9060, 120, 255, 5760);
   VScroll1.set_vertical(true);
   VScroll1.set_range(0, 100);
   const char* tip = "Change this value to alter the Z axis scale of this surface map.";

@@ -165,14 +165,14 @@ TEST_F(GraphsTest, GraphWindowOpensOnTheChosenMapAndRedrawsOnlyWhileShown) {
   EXPECT_EQ(graph_table_code, 0);
   EXPECT_EQ(graph.low_scale.text(), "0.6");
   EXPECT_EQ(graph.high_scale.text(), "1.6");
-  // Picture 616 x 384, angles 60 and 30: Ox = Round(15.4) = 15, Oy = Round(364.8) = 365,
-  // Kx = Round(184.8) = 185, Ky = Round(134.4) = 134; 7 + 20 frame, 450 + 15 + 15 mesh.
+  // Picture 592 x 384, angles 60 and 30: Ox = Round(14.8) = 15, Oy = Round(364.8) = 365,
+  // Kx = Round(177.6) = 178, Ky = Round(134.4) = 134; 7 + 20 frame, 450 + 15 + 15 mesh.
   ASSERT_EQ(graph.Picture1.drawing().size(), 507U);
-  expect_segment(graph.Picture1.drawing()[1], {15, 365, 200, 231, kDarkGrey}, 1);
+  expect_segment(graph.Picture1.drawing()[1], {15, 365, 193, 231, kDarkGrey}, 1);
 
   graph.hide();
   graph.HScroll1.set_value(0);
-  EXPECT_EQ(graph.Picture1.drawing()[1].x2, 200.0F);  // hidden: nothing drawn
+  EXPECT_EQ(graph.Picture1.drawing()[1].x2, 193.0F);  // hidden: nothing drawn
 
   maps.show_map_type[1].set_value(true);
   show_this_graph_Click();
