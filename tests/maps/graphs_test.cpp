@@ -182,5 +182,23 @@ TEST_F(GraphsTest, GraphWindowOpensOnTheChosenMapAndRedrawsOnlyWhileShown) {
   expect_segment(graph.Picture1.drawing()[1], {15, 365, 15, 231, kDarkGrey}, 1);  // Kx = 0
 }
 
+TEST_F(GraphsTest, MainMapEditsRedrawTheOpenGraphOfTheMapLastChosen) {
+  Frm3dForm& maps = frm_3d();
+  maps.show_map_type[3].set_value(true);
+  show_this_graph_Click();
+  Frm3dGraphForm& graph = frm_3d_graph();
+  graph.low_scale.set_text("5");  // redraws code 8 with the typed scale
+  maps.inj_map.set_cell_text(16, 1, "1.2");
+  EXPECT_EQ(graph_table_code, 8);
+  EXPECT_EQ(graph.low_scale.text(), "0.0");  // the TPS mix defaults again
+  EXPECT_EQ(graph.high_scale.text(), "100.0");
+  graph.low_scale.set_text("5");
+  maps.TPS_map.set_cell_text(16, 1, "1.2");  // never redraws
+  EXPECT_EQ(graph.low_scale.text(), "5");
+  graph.hide();
+  maps.ign_map.set_cell_text(16, 1, "10");  // hidden: nothing
+  EXPECT_EQ(graph.low_scale.text(), "5");
+}
+
 }  // namespace
 }  // namespace ecu
