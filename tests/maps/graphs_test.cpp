@@ -30,14 +30,11 @@ struct Segment {
   ui::Colour colour;
 };
 
-void expect_segment(const ui::DrawOp& op, const Segment& expected, int index) {
-  SCOPED_TRACE(index);
-  EXPECT_EQ(op.kind, ui::DrawOp::Kind::line);
-  EXPECT_EQ(op.x1, expected.x1);
-  EXPECT_EQ(op.y1, expected.y1);
-  EXPECT_EQ(op.x2, expected.x2);
-  EXPECT_EQ(op.y2, expected.y2);
-  EXPECT_EQ(op.colour, expected.colour);
+void expect_segment(const ui::DrawOp& op, const Segment& e, int index) {
+  EXPECT_TRUE(op.kind == ui::DrawOp::Kind::line && op.x1 == e.x1 && op.y1 == e.y1 &&
+              op.x2 == e.x2 && op.y2 == e.y2 && op.colour == e.colour)
+      << "segment " << index << ": (" << op.x1 << "," << op.y1 << ")-(" << op.x2 << "," << op.y2
+      << ") colour " << op.colour;
 }
 
 class GraphsTest : public test::ConsoleTest {
@@ -100,7 +97,7 @@ TEST_F(GraphsTest, LineGraphWidensAFlatCurveAndKeepsAFixedRange) {
   expect_segment(form_->picture.drawing().at(9), {4, -13, 28, 3, kYellow}, 0);
 }
 
-TEST_F(GraphsTest, WireFrameDrawsTheFrameAndTheMeshByTheLayout) {
+TEST_F(GraphsTest, WireFrameDrawsFrameAndMeshAndWidensEqualBounds) {
   // W 200, H 100, angles 50 and 50: Ox = 5, Oy = 95, Sx = 130, Sz = 40, Kx = 50, Ky = 25.
   for (int row = 1; row <= 9; ++row) {
     for (int col = 1; col <= 9; ++col) form_->table.set_cell_text(row, col, "1");
@@ -116,12 +113,10 @@ TEST_F(GraphsTest, WireFrameDrawsTheFrameAndTheMeshByTheLayout) {
   EXPECT_EQ(graph_skew_y, 25);
   const std::vector<ui::DrawOp>& ops = form_->picture.drawing();
   ASSERT_EQ(ops.size(), 27U + 144U);  // 7 edges + 10 x 2 levels, 8 x 8 x 2 + 8 + 8 mesh
-  const Segment frame[] = {
-      {5, 95, 135, 95, kDarkGrey},   {5, 95, 55, 70, kDarkGrey}, {55, 70, 185, 70, kDarkGrey},
-      {135, 95, 185, 70, kDarkGrey}, {5, 95, 5, 55, kDarkGrey},  {55, 70, 55, 30, kDarkGrey},
-      {185, 70, 185, 30, kDarkGrey}, {5, 91, 55, 66, kDarkGrey}, {55, 66, 185, 66, kDarkGrey},
-  };
-  for (int k = 0; k < 9; ++k) expect_segment(ops[static_cast<std::size_t>(k)], frame[k], k);
+  expect_segment(ops[1], {5, 95, 55, 70, kDarkGrey}, 1);      // left base edge
+  expect_segment(ops[3], {135, 95, 185, 70, kDarkGrey}, 3);   // right base edge
+  expect_segment(ops[6], {185, 70, 185, 30, kDarkGrey}, 6);   // back-right upright
+  expect_segment(ops[7], {5, 91, 55, 66, kDarkGrey}, 7);      // level 1: z = Round(4)
   expect_segment(ops[26], {55, 30, 185, 30, kDarkGrey}, 26);  // level 10: z = 40
   // Node (0,0): pct 100, y = 95 - 40 = 55. Node (1,0): x = Round(5 + 130 / 8) = 21, y = 95.
   // Node (0,1): x = Round(5 + 50 / 8) = 11, y = Round(95 - 25 / 8) = Round(91.875) = 92.
@@ -138,17 +133,12 @@ TEST_F(GraphsTest, WireFrameDrawsTheFrameAndTheMeshByTheLayout) {
   EXPECT_EQ(graph_node_x[1][1], 28);
   EXPECT_EQ(graph_node_x[8][8], 185);
   EXPECT_EQ(graph_node_y[8][8], 70);
-}
 
-TEST_F(GraphsTest, WireFrameWidensEqualBoundsInsteadOfDividingByZero) {
-  for (int row = 1; row <= 9; ++row) {
-    for (int col = 1; col <= 9; ++col) form_->table.set_cell_text(row, col, "1");
-  }
-  std::vector<Long> colours(81);
-  // Automatic range of a flat table, and equal bounds given: both become 0 to 2, span 2, so
-  // every node lies at pct 50: y = Round(Round(95 - 25 b / 8) - 20); node (0,0) at 75.
+  // A flat table (automatic range) and equal bounds given both become 0 to 2, span 2:
+  // every node at pct 50, y = Round(Round(95 - 25 b / 8) - 20), node (0,0) at 75.
+  form_->table.set_cell_text(9, 1, "1");
   for (const Single given : {0.0F, 1.5F}) {
-    Single low = given, high = given;
+    low = high = given;
     draw_3d_wireframe(9, 9, form_->table, form_->picture, 50, 50, low, high, colours);
     EXPECT_EQ(low, 0.0F);
     EXPECT_EQ(high, 2.0F);
@@ -157,7 +147,7 @@ TEST_F(GraphsTest, WireFrameWidensEqualBoundsInsteadOfDividingByZero) {
   }
 }
 
-TEST_F(GraphsTest, GraphWindowOpensOnTheChosenMapAndRedrawsOnlyWhileShown) {
+TEST_F(GraphsTest, GraphWindowDrawsTheChosenMapAndRedrawsOnlyWhileShown) {
   Frm3dForm& maps = frm_3d();
   show_this_graph_Click();
   Frm3dGraphForm& graph = frm_3d_graph();
@@ -180,14 +170,10 @@ TEST_F(GraphsTest, GraphWindowOpensOnTheChosenMapAndRedrawsOnlyWhileShown) {
   EXPECT_EQ(graph.low_scale.text(), "0.0");
   EXPECT_EQ(graph.high_scale.text(), "50.0");
   expect_segment(graph.Picture1.drawing()[1], {15, 365, 15, 231, kDarkGrey}, 1);  // Kx = 0
-}
 
-TEST_F(GraphsTest, MainMapEditsRedrawTheOpenGraphOfTheMapLastChosen) {
-  Frm3dForm& maps = frm_3d();
+  // A main map edit redraws the map last chosen, with its default scale again.
   maps.show_map_type[3].set_value(true);
-  show_this_graph_Click();
-  Frm3dGraphForm& graph = frm_3d_graph();
-  graph.low_scale.set_text("5");  // redraws code 8 with the typed scale
+  graph.low_scale.set_text("5");
   maps.inj_map.set_cell_text(16, 1, "1.2");
   EXPECT_EQ(graph_table_code, 8);
   EXPECT_EQ(graph.low_scale.text(), "0.0");  // the TPS mix defaults again

@@ -30,22 +30,20 @@ TEST_F(TableResetTest, EveryCurveEntryWritesItsDefaultIntoAllNineFields) {
     ui::ControlArray<ui::TextBox> F::*fields;
     const char* text;
   };
-  const Case cases[] = {
-      {"menuresetcoolant", &F::clt_map, "1.000"},
-      {"menuresetmat", &F::mat_data, "1.000"},
-      {"menureset_baro_gain", &F::baro_gain, "1.000"},
-      {"menuresetaux", &F::Pressure_Gain, "1.000"},
-      {"menuresetaccel", &F::accel_map, "1.000"},
-      {"menuresetign_map", &F::ign_map, "0.0"},
-      {"menuresetign_rpm", &F::ign_rpm, "0.0"},
-      {"menuresetign_mat", &F::ign_mat, "0.0"},
-      {"menureset_CLT_ign", &F::ign_clt, "0.0"},
-      {"menureset_AUX_ign", &F::ign_aux, "0.0"},
-      {"menuresetbaro", &F::ign_bar, "0.0"},
-      {"menureset_dwell_mult", &F::dwell_map, "1.000"},
-      {"menureset_vbat_dwell_mult", &F::dwell_vbat, "1.000"},
-      {"menuresetidle", &F::idle_rpm_map, "800"},
-  };
+  const Case cases[] = {{"menuresetcoolant", &F::clt_map, "1.000"},
+                        {"menuresetmat", &F::mat_data, "1.000"},
+                        {"menureset_baro_gain", &F::baro_gain, "1.000"},
+                        {"menuresetaux", &F::Pressure_Gain, "1.000"},
+                        {"menuresetaccel", &F::accel_map, "1.000"},
+                        {"menuresetign_map", &F::ign_map, "0.0"},
+                        {"menuresetign_rpm", &F::ign_rpm, "0.0"},
+                        {"menuresetign_mat", &F::ign_mat, "0.0"},
+                        {"menureset_CLT_ign", &F::ign_clt, "0.0"},
+                        {"menureset_AUX_ign", &F::ign_aux, "0.0"},
+                        {"menuresetbaro", &F::ign_bar, "0.0"},
+                        {"menureset_dwell_mult", &F::dwell_map, "1.000"},
+                        {"menureset_vbat_dwell_mult", &F::dwell_vbat, "1.000"},
+                        {"menuresetidle", &F::idle_rpm_map, "800"}};
   Frm2dForm& window = frm_2d();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.menu);
@@ -67,7 +65,6 @@ TEST_F(TableResetTest, EveryCurveEntryWritesItsDefaultIntoAllNineFields) {
               "this function will overwrite the table, continue?");
     EXPECT_EQ(presenter().shown_messages.back().title, "CAUTION!");
   }
-  EXPECT_EQ(window.menureset.items().size(), 15U);
 }
 
 TEST_F(TableResetTest, LambdaEntryWritesOneLambdaInTheShownUnit) {
