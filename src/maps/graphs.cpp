@@ -31,7 +31,7 @@ Long round_long(double value) {
   return ui::round_to_int32(value).value_or(0);
 }
 
-// A surface is drawn whole or not at all: the pen positions are whole units.
+// Node and frame positions are whole units of the picture.
 float at(Long value) {
   return static_cast<float>(value);
 }
