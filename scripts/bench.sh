@@ -5,8 +5,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 build="$root/build-bench"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DECU_BUILD_GUI=ON \
-      -DECU_BUILD_TESTS=ON -DECU_BUILD_BENCH=ON >/dev/null
+      -DECU_BUILD_TESTS=ON -DECU_BUILD_BENCH=ON "${launcher[@]}" >/dev/null
 targets=()
 for source in "$root"/bench/*.cpp; do
   targets+=("$(basename "$source" .cpp)")
@@ -15,7 +17,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   echo "no benchmarks"
   exit 0
 fi
-cmake --build "$build" --parallel --target "${targets[@]}"
+cmake --build "$build" --parallel 3 --target "${targets[@]}"
 for target in "${targets[@]}"; do
   echo "== $target"
   QT_QPA_PLATFORM=offscreen "$build/bench/$target" "$@"

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 
@@ -16,6 +17,9 @@ namespace {
 // time an activation of a window the model or Qt had active before is a late echo, not the
 // user's choice. The user choosing any other window is never held up.
 constexpr qint64 kActivationGraceMs = 500;
+// While a pass of the model's loop runs further up, it does the model's work itself; the
+// tick only looks again after this long.
+constexpr int kNestedPassRecheckMs = 1;
 
 }  // namespace
 
@@ -27,9 +31,9 @@ FrontEnd::FrontEnd(Dialogs dialogs) {
     previous_presenter_ = ui::install_presenter(presenter_);
   }
   tick_timer_.setTimerType(Qt::PreciseTimer);
-  tick_timer_.setInterval(1);
+  tick_timer_.setSingleShot(true);
   QObject::connect(&tick_timer_, &QTimer::timeout, [this] { tick(); });
-  tick_timer_.start();
+  schedule_next_tick();
   for (ui::Form* form : ui::forms().loaded()) {
     form_loaded(*form);
     if (form == ui::forms().active()) form_activated(*form);
@@ -100,6 +104,8 @@ void FrontEnd::form_loaded(ui::Form& form) {
   auto* window = new FormWindow(form, *this);
   windows_.emplace(&form, window);
   if (form.visible()) window->show_as_model_says();
+  // Its timers can tick from now on.
+  schedule_next_tick();
 }
 
 void FrontEnd::form_unloaded(ui::Form& form) {
@@ -178,7 +184,10 @@ void FrontEnd::process_events(ui::UserInput input) {
 void FrontEnd::tick() {
   // Inside a pass the model does its own work when Qt's events are delivered; running it
   // here too would also run queued user input while the pass holds it back.
-  if (model_pass_depth_ > 0) return;
+  if (model_pass_depth_ > 0) {
+    schedule_next_tick(kNestedPassRecheckMs);
+    return;
+  }
   forget_destroyed_forms();
   try {
     ui::event_loop().run_model_work(ui::UserInput::allow);
@@ -187,6 +196,26 @@ void FrontEnd::tick() {
   } catch (...) {
     std::fprintf(stderr, "model work failed\n");
   }
+  schedule_next_tick();
+}
+
+void FrontEnd::work_scheduled() {
+  schedule_next_tick();
+}
+
+void FrontEnd::schedule_next_tick(int shortest_ms) {
+  if (ui::event_loop().platform() != this) return;
+  const double seconds = ui::event_loop().seconds_until_next_work();
+  if (seconds >= ui::EventLoop::kNoWorkDue) {
+    tick_timer_.stop();
+    return;
+  }
+  // Qt's timers count whole milliseconds: round up, so a model timer is never found not
+  // yet due and the tick wasted.
+  const int due_ms =
+      std::max(shortest_ms, static_cast<int>(std::ceil(std::max(0.0, seconds) * 1000.0)));
+  if (tick_timer_.isActive() && tick_timer_.remainingTime() <= due_ms) return;
+  tick_timer_.start(due_ms);
 }
 
 void FrontEnd::update_busy_cursor() {

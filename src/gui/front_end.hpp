@@ -1,7 +1,9 @@
 #pragma once
 // The Qt front-end: shows every loaded form as a real window, delivers Qt's events when the
 // model's loop takes a pass, ticks the model's timers from Qt's own loop, and shows real
-// message boxes and file dialogs. It holds no logic of the console itself.
+// message boxes and file dialogs. It holds no logic of the console itself. The model's work
+// is run by one single-shot precise Qt timer armed for the moment the next model timer is
+// due, so an idle console sleeps between its timers' ticks.
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -40,6 +42,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   void control_changed(ui::Control& control, ui::Property what) override;
 
   void process_events(ui::UserInput input) override;
+  void work_scheduled() override;
 
   [[nodiscard]] FormWindow* window_for(const ui::Form& form) const;
   // The window dialogs belong to: the active form's, when it is shown.
@@ -70,6 +73,9 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   void forget_destroyed_forms();
   void retire(const ui::Form& form);
   void update_busy_cursor();
+  // Arms the tick for when the model's next work is due, and not sooner than `shortest_ms` from
+  // now.
+  void schedule_next_tick(int shortest_ms = 0);
 
   std::unordered_map<const ui::Form*, FormWindow*> windows_;
   std::vector<QPointer<FormWindow>> retired_;

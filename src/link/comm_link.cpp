@@ -33,6 +33,7 @@ std::string two_digits(int number) {
 bool open_main_port() {
   SerialPort& port = comm_port();
   if (!port.open(com_port, nullptr)) return false;
+  set_comm_port_lost(false);
   // However the program ends, the line is given back.
   ui::add_shutdown_step([] { comm_port().close(); });
   caption_suffix = " ->COM" + std::to_string(com_port);
@@ -86,6 +87,11 @@ void open_comm_link() {
   scan_com_ports();
   ui::msg_box(kTerminationMessage);
   ui::end_program();
+}
+
+bool reopen_lost_comm_port() {
+  if (!comm_port_lost()) return comm_port().is_open();
+  return open_main_port();
 }
 
 void scan_com_ports() {

@@ -6,6 +6,10 @@ namespace ecu {
 // Makes the link usable for requests (opens the serial port when needed), or offers demo
 // mode or the end of the program when the port cannot be opened.
 void open_comm_link();
+// Opens again the main port given up after a line error, with the same number, and makes
+// the link usable; true when the port is open. Opening fails quickly while the device is
+// gone, so a request can try at every attempt.
+bool reopen_lost_comm_port();
 // Probes COM1 to COM16 and shows which are present.
 void scan_com_ports();
 // The Comm menu's item for port `port_number` (1 to 10).

@@ -16,7 +16,8 @@ class LinkChannel {
  public:
   virtual ~LinkChannel() = default;
 
-  // Drops whatever arrived before the request; false when the line failed.
+  // Drops whatever arrived before the request; false when the line failed. Called before
+  // every attempt; the serial channel first reopens a port lost to a line error.
   virtual bool discard_stale_input() = 0;
   // Sends the 8-byte request frame; the relay also needs the whole reply length.
   virtual bool send_frame(std::string_view frame, Integer expected_reply_length) = 0;
@@ -25,9 +26,13 @@ class LinkChannel {
   // One reply's input: everything waiting on the serial port, one datagram from the relay.
   // The framer records in `remote_server_answered` whether the relay sent more than a byte.
   virtual std::optional<std::string> take_input() = 0;
-  // Blocks up to `seconds` or until input arrives, whichever is first; true when input (or a
-  // failure) is there to look at.
+  // Blocks up to `seconds` or until new input arrives, whichever is first; true when input (or
+  // a failure) is there to look at. A channel may come back at once while older input
+  // waits; the transaction's waits then sleep in short steps instead.
   virtual bool wait_for_input(double seconds) = 0;
+  // The bytes ready for the framer, without taking them, where the channel can show them
+  // (nullopt otherwise): a wait that sees a whole reply frame ends at once.
+  virtual std::optional<std::string> peek_input() { return std::nullopt; }
   // How long one attempt waits for its reply.
   [[nodiscard]] virtual double reply_timeout_seconds() const = 0;
   // Gives up the line after an error inside a transaction, so that the next open_comm_link

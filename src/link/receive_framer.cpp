@@ -27,6 +27,7 @@ struct FramerState {
   std::optional<double> last_accepted_time;
   std::array<double, kIntervalCount> intervals{};  // oldest first
   std::int64_t dropped = 0;
+  std::int64_t taken = 0;
 };
 
 FramerState& state() {
@@ -131,6 +132,7 @@ bool receive_reply_from(LinkChannel& channel) {
     run_decoder(&decode_binary_reply_1, "decode_binary_reply_1", frame, *n);
     run_decoder(&decode_binary_reply_2, "decode_binary_reply_2", frame, *n);
     record_reply_interval();
+    if (reply_received == -1) ++state().taken;
   }
   yield_to_message_loop();
   yield_to_message_loop();
@@ -168,6 +170,10 @@ Long as_signed_word(Long value) {
 
 std::int64_t dropped_reply_count() {
   return state().dropped;
+}
+
+std::int64_t taken_reply_count() {
+  return state().taken;
 }
 
 void reset_receive_framer() {

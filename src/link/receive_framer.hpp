@@ -67,6 +67,9 @@ Long as_signed_word(Long value);
 // Frames dropped by the framer since start-up (bad length, bad sum, too short or too long).
 [[nodiscard]] std::int64_t dropped_reply_count();
 
+// Frames a decoder took (set `reply_received`) since start-up; for the poll-rate benchmark.
+[[nodiscard]] std::int64_t taken_reply_count();
+
 // Forgets the reply-interval history and the drop count (start-up state; used by tests).
 void reset_receive_framer();
 

@@ -2,6 +2,7 @@
 #include <array>
 #include <string>
 
+#include "link/comm_port.hpp"
 #include "link/link_channel.hpp"
 #include "link/receive_framer.hpp"
 #include "link/relay_server.hpp"
@@ -25,13 +26,24 @@ constexpr char kCommandPad = '0';
 constexpr Integer kNoChoice = -1;
 // Longest idle step of a wait: short enough that timers and a reply are served at once.
 constexpr double kIdleStepSeconds = 0.001;
-// A reply that has begun to arrive finishes within a few byte times (0.26 ms at 38400 baud).
-constexpr double kTrickleStepSeconds = 0.00025;
+// One byte on the line: 10 bits (start, 8 data, stop) at 38400 baud, 0.26 ms.
+constexpr double kByteSeconds = 10.0 / 38400.0;
+// A reply is complete once the expected count has arrived and the line has then been quiet
+// for longer than one byte takes: bytes of one reply follow each other without a gap, so a
+// longer reply (a byte too many, garbage before it, stray bytes after it) is taken whole.
+constexpr double kQuietLineSeconds = 1.5 * kByteSeconds;
+// After leftovers were dropped, the line must stay quiet longer before the next request: a
+// sender that paused inside a faulty reply is given time to finish it.
+constexpr double kQuietAfterLeftoversSeconds = 0.002;
+// A channel that reports input at once while nothing new came is slept on in these steps.
+constexpr double kTrickleStepSeconds = kByteSeconds;
 constexpr double kShortestIdleSeconds = 0.00005;
 
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
 bool transaction_running = false;
+// Monotonic time a wait last saw input arrive, for the quiet line before the next attempt.
+double last_input_seen = 0.0;
 
 // Holds the busy flag for one transaction, however it ends.
 class BusyScope {
@@ -58,34 +70,103 @@ void sleep_for(double seconds) {
   if (seconds > 0) ui::clock().sleep_seconds(seconds);
 }
 
-// Blocks on the line for up to `seconds`, so that a reply ends the idling at once. When the
-// line came back early without input (a clock that does not run by itself), the rest of the
-// step is slept by the clock.
-void idle_on_channel(LinkChannel& channel, double seconds) {
+// Blocks on the line for up to `seconds` or until more than `seen` bytes wait, so that a new
+// byte ends the idling at once. When the line came back early without input (a clock that
+// does not run by itself), the rest of the step is slept by the clock; when it came back at
+// once with nothing new (older input waiting), a short step is slept so the wait never spins.
+void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
   const double before = ui::clock().monotonic_seconds();
-  if (channel.wait_for_input(seconds)) return;
+  const bool woke = channel.wait_for_input(seconds);
   const double waited = ui::clock().monotonic_seconds() - before;
-  if (waited < seconds * 0.5) sleep_for(seconds - waited);
+  if (waited >= seconds * 0.5) return;
+  if (!woke) {
+    sleep_for(seconds - waited);
+    return;
+  }
+  const auto waiting = channel.bytes_waiting();
+  if (waiting && *waiting == seen) sleep_for(std::min(seconds - waited, kTrickleStepSeconds));
 }
 
-// Waits until exactly `count` bytes wait or the time-out passed; false when the line failed.
+// Whether exactly `count` bytes wait and they are one well-formed frame of that length: a
+// whole reply, so the wait need not watch the line for more. Bytes that follow it are no
+// part of it and are dropped before the next attempt.
+bool holds_whole_reply(LinkChannel& channel, std::size_t count) {
+  const auto input = channel.peek_input();
+  if (!input || input->size() != count) return false;
+  const auto n = check_reply_frame(ReplyFrame(*input));
+  return n && static_cast<std::size_t>(*n) + 2 == count;
+}
+
+// Notes a change of the byte count; returns whether the count changed.
+bool note_input(std::size_t waiting, std::size_t& seen, double now) {
+  if (waiting == seen) return false;
+  seen = waiting;
+  last_input_seen = now;
+  return true;
+}
+
+// Waits until at least `count` bytes wait and the line has been quiet since, or the time-out
+// passed; false when the line failed. The first `count` bytes end the wait at once only
+// when they are one whole frame of that length; otherwise bytes of a longer (faulty) reply
+// may still be arriving, and they must go to this attempt's framer, not to the next one.
 bool wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer count) {
   const double start = ui::clock().monotonic_seconds();
+  std::size_t seen = 0;
+  double last_change = start;
+  bool whole_reply = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return false;
-    if (count >= 0 && *waiting == static_cast<std::size_t>(count)) return true;
-    const double elapsed = ui::clock().monotonic_seconds() - start;
+    const double now = ui::clock().monotonic_seconds();
+    const bool enough = count >= 0 && *waiting >= static_cast<std::size_t>(count);
+    if (note_input(*waiting, seen, now)) {
+      last_change = now;
+      whole_reply =
+          enough && seen == static_cast<std::size_t>(count) && holds_whole_reply(channel, seen);
+    }
+    const double quiet = now - last_change;
+    if (enough && (whole_reply || quiet >= kQuietLineSeconds)) return true;
+    const double elapsed = now - start;
     if (elapsed > timeout_seconds) return true;
     if (ran) continue;
     const double remaining = timeout_seconds - elapsed;
-    if (*waiting == 0) {
-      idle_on_channel(channel, idle_step(kIdleStepSeconds, remaining));
-    } else {
-      // Bytes already wait, so the line would wake at once: sleep instead.
-      sleep_for(idle_step(kTrickleStepSeconds, remaining));
+    const double step = enough ? kQuietLineSeconds - quiet : kIdleStepSeconds;
+    idle_on_channel(channel, idle_step(step, remaining), seen);
+  }
+}
+
+// Before every attempt: drops what is left of earlier replies (a late answer, the tail of a
+// faulty one) and waits until the line has been quiet for a moment, so no stray byte is
+// taken for the start of this attempt's reply. A line that never goes quiet is given up on
+// after one reply time-out and the attempt goes ahead. False when the line failed (also
+// when a lost port cannot be opened again).
+bool settle_line(LinkChannel& channel) {
+  // Nothing to count on a port that is lost: the discard opens it again first.
+  const auto leftovers = channel.bytes_waiting();
+  if (!channel.discard_stale_input()) return false;
+  const double start = ui::clock().monotonic_seconds();
+  // After a change of clock (tests) the last arrival may lie in the future: ignore it.
+  double last_arrival = last_input_seen <= start ? last_input_seen : start - kQuietLineSeconds;
+  double needed_quiet = kQuietLineSeconds;
+  if (leftovers.value_or(0) > 0) {
+    last_arrival = start;
+    last_input_seen = start;
+    needed_quiet = kQuietAfterLeftoversSeconds;
+  }
+  while (true) {
+    const auto waiting = channel.bytes_waiting();
+    if (!waiting) return false;
+    const double now = ui::clock().monotonic_seconds();
+    if (*waiting > 0) {
+      if (!channel.discard_stale_input()) return false;
+      last_arrival = now;
+      last_input_seen = now;
+      needed_quiet = kQuietAfterLeftoversSeconds;
     }
+    const double quiet = now - last_arrival;
+    if (quiet >= needed_quiet || now - start > channel.reply_timeout_seconds()) return true;
+    idle_on_channel(channel, std::max(kShortestIdleSeconds, needed_quiet - quiet), 0);
   }
 }
 
@@ -167,25 +248,24 @@ void send_request(const std::string& command, Integer& expected_length) {
   // A request made by a handler that runs inside a transaction's waits would share the
   // port's input and the reply flag with it: it returns at once, changing nothing.
   if (transaction_running) return;
-  if (comm_aborted == kTrue || demo_mode == kTrue || link_ready != kTrue) return;
+  if (comm_aborted == kTrue || demo_mode == kTrue) return;
   // While the relay window serves a remote console, the serial line is its alone.
   if (relay_server_active()) return;
+  // A serial port lost to a line error is tried again at every attempt (see settle_line).
+  const bool port_lost = remote_server_ip.empty() && comm_port_lost();
+  if (link_ready != kTrue && !port_lost) return;
   const BusyScope busy;
 
   LinkChannel& channel = active_link_channel();
-  bool line_ok = channel.discard_stale_input();
-  // A line that fails already here is given up like one that fails during an attempt.
-  if (!line_ok) channel.abandon();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
 
   for (int attempt = 0; attempt < kAttempts;) {
     yield_to_message_loop();
     reply_received = 0;
-    if (line_ok && !run_attempt(channel, frame, expected_length)) {
-      // The line failed under us: give it up so the next open_comm_link reopens it; the
-      // remaining attempts fail at once and the user gets the usual choice.
-      line_ok = false;
+    // A line that fails is given up; the next attempt tries to open it again, and while it
+    // cannot, each attempt fails at once and the user gets the usual choice after ten.
+    if (!settle_line(channel) || !run_attempt(channel, frame, expected_length)) {
       channel.abandon();
     }
     if (reply_received == -1) return;

@@ -33,6 +33,7 @@ void EventLoop::wait_pass(UserInput input) {
 EventLoop::SourceId EventLoop::add_source(Source source) {
   const SourceId id = next_source_id_++;
   sources_.emplace(id, std::move(source));
+  work_scheduled();
   return id;
 }
 
@@ -42,22 +43,37 @@ void EventLoop::remove_source(SourceId id) {
 
 void EventLoop::post_user_input(std::function<void()> action) {
   user_input_.push_back(std::move(action));
+  work_scheduled();
 }
 
 void EventLoop::register_timer(Timer* timer) {
   timers_.push_back(timer);
+  work_scheduled();
 }
 
 void EventLoop::unregister_timer(Timer* timer) {
   std::erase(timers_, timer);
 }
 
+void EventLoop::work_scheduled() {
+  if (platform_) platform_->work_scheduled();
+}
+
+double EventLoop::seconds_until_next_work() const {
+  if (!user_input_.empty()) return 0.0;
+  // Sources (sockets) have no wake-up of their own: they are polled.
+  constexpr double kSourcePollSeconds = 0.001;
+  const double timers = seconds_until_next_timer();
+  return sources_.empty() ? timers : std::min(timers, kSourcePollSeconds);
+}
+
 double EventLoop::seconds_until_next_timer() const {
-  double soonest = 1e9;
+  double soonest = kNoWorkDue;
   const double now = clock().monotonic_seconds();
   // A timer of an unloaded form never ticks again: counting it would make every wait spin.
   for (const Timer* timer : timers_) {
-    if (timer->armed()) soonest = std::min(soonest, timer->next_due() - now);
+    if (timer->armed() && !timer->running_handler())
+      soonest = std::min(soonest, timer->next_due() - now);
   }
   return soonest;
 }
@@ -92,7 +108,6 @@ bool EventLoop::run_due_timers() {
   for (Timer* timer : snapshot) {
     if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end()) continue;
     if (!timer->due(now)) continue;
-    // A skipped tick (its handler still runs further up) is not work: the wait may sleep.
     ran |= timer->fire(now);
   }
   return ran;

@@ -20,6 +20,10 @@ class Platform {
  public:
   virtual ~Platform() = default;
   virtual void process_events(UserInput input) = 0;
+  // The model's next work may be due sooner than the platform planned (a timer was started
+  // or its handler returned, input was queued): a platform that sleeps until the next work
+  // looks again at seconds_until_next_work().
+  virtual void work_scheduled() {}
 };
 
 class EventLoop {
@@ -50,8 +54,15 @@ class EventLoop {
 
   void register_timer(Timer* timer);
   void unregister_timer(Timer* timer);
-  // Seconds until the next timer falls due (a large number when none is enabled).
+  // Seconds until the next timer falls due (a large number when none is enabled). A timer
+  // whose handler still runs is not counted: it ticks only after its handler returned.
   [[nodiscard]] double seconds_until_next_timer() const;
+  // Seconds until the loop has work: 0 with user input queued; sources are polled every
+  // millisecond while there are any; else the next timer (kNoWorkDue when none).
+  [[nodiscard]] double seconds_until_next_work() const;
+  static constexpr double kNoWorkDue = 1e9;
+  // Tells the platform that work may be due sooner than it planned.
+  void work_scheduled();
 
   // A form unloaded while one of its handlers still runs is destroyed here later.
   void defer_destruction(std::unique_ptr<Form> form);

@@ -31,6 +31,7 @@ void Timer::enabled_changed() {
 
 void Timer::restart() {
   next_due_ = clock().monotonic_seconds() + interval_ms_ / 1000.0;
+  event_loop().work_scheduled();
 }
 
 bool Timer::armed() const {
@@ -38,17 +39,21 @@ bool Timer::armed() const {
 }
 
 bool Timer::due(double now) const {
-  return armed() && now >= next_due_;
+  return armed() && !in_handler_ && now >= next_due_;
 }
 
 bool Timer::fire(double now) {
+  if (in_handler_) return false;
   // The next tick counts from this one; ticks missed meanwhile are not made up.
   next_due_ = now + interval_ms_ / 1000.0;
-  if (in_handler_ || !on_timer) return false;
+  if (!on_timer) return false;
   in_handler_ = true;
   const std::shared_ptr<bool> alive = alive_;
   raise(on_timer);
-  if (*alive) in_handler_ = false;
+  if (!*alive) return true;
+  in_handler_ = false;
+  // A tick that fell due meanwhile runs now, not at the platform's next planned wake-up.
+  if (clock().monotonic_seconds() >= next_due_) event_loop().work_scheduled();
   return true;
 }
 

@@ -6,8 +6,10 @@
 
 namespace ui {
 
-// A timer ticks on the message loop every interval while enabled. A tick that falls due
-// while its own handler still runs is skipped, so a handler never re-enters itself.
+// A timer ticks on the message loop every interval while enabled. A handler never re-enters
+// itself: a tick that falls due while the handler still runs (inside a wait of its own)
+// waits until the handler has returned, then runs once; missed ticks are not made up. So a
+// handler that takes longer than its interval runs again as soon as it returns.
 class Timer : public Control {
  public:
   Timer(Form& form, std::string name, int interval_ms, bool enabled = true, int index = -1);
@@ -21,8 +23,8 @@ class Timer : public Control {
 
   [[nodiscard]] bool running_handler() const { return in_handler_; }
   // For the loop: whether the timer can tick at all (enabled, with an interval, on a loaded
-  // form), whether it is due at the given time, and firing it. fire() returns whether the
-  // handler ran; a tick that falls due while the handler runs is skipped.
+  // form), whether it is due at the given time (never while its handler runs), and firing
+  // it. fire() returns whether the handler ran.
   [[nodiscard]] bool armed() const;
   [[nodiscard]] bool due(double now) const;
   [[nodiscard]] double next_due() const { return next_due_; }

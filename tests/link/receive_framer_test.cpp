@@ -214,8 +214,9 @@ TEST_F(FramerOnLineTest, FrameIsWhatWaitedWhenCountedAndLaterBytesAreConsumed) {
   line->responder = [&](test::FakeLine& l, const std::string&) { l.input = status; };
   int late_bytes_added = 0;
   line->before_read = [&](test::FakeLine& l) {
-    // Two bytes land after the framer counted the reply, once.
-    if (l.input.empty() || late_bytes_added > 0) return;
+    // Two bytes land after the framer counted the reply (the wait had taken it off the
+    // port), once.
+    if (!l.input.empty() || l.writes.empty() || late_bytes_added > 0) return;
     l.input += bytes({0x00, 0x00});
     ++late_bytes_added;
   };

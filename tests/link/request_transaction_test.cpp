@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -326,10 +327,20 @@ TEST_F(TransactionTest, ReusedLengthVariableWaitsToTheTimeOutAndStillDecodes) {
   EXPECT_EQ(line->writes.size(), 2U);
 }
 
-TEST_F(TransactionTest, HangUpMidTransactionClosesThePortAndTheNextOpenStartsAfresh) {
+TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResumesOnceBack) {
   auto controller = std::make_unique<test::SimulatedController>(1);
-  controller->set_misbehaviour(test::Misbehaviour::silent);
   open_link();
+  test::CaptionRecorder recorder("retries");
+  ui::forms().set_observer(&recorder);
+  auto dialogs_shown = [&] {
+    return std::count(recorder.shown_forms.begin(), recorder.shown_forms.end(), "frm_Dialog");
+  };
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  ASSERT_EQ(ecu::reply_received, -1);
+
+  // The cable is pulled while the next request waits for its answer.
+  controller->set_misbehaviour(test::Misbehaviour::silent);
   bool hung_up = false;
   TickForm unplug(30, [&] {
     if (hung_up) return;
@@ -337,24 +348,32 @@ TEST_F(TransactionTest, HangUpMidTransactionClosesThePortAndTheNextOpenStartsAfr
     controller->hang_up();
   });
   press_dialog_button(0);
-  ecu::Integer length = 21;
-  ecu::send_request("C", length);
-
+  ecu::send_request("C", length = 21);
   EXPECT_TRUE(hung_up);
-  EXPECT_LT(controller->request_count(), 10U) << "no writes after the line failed";
+  EXPECT_EQ(dialogs_shown(), 1);
   EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(),
             "Communications has failed, Run Demo mode?");
   EXPECT_FALSE(ecu::comm_port().is_open());
   EXPECT_EQ(ecu::link_ready, ecu::kFalse);
 
-  // A request now returns at once; opening the link again finds the new line.
-  controller = std::make_unique<test::SimulatedController>(1);
+  // "Try Again" while it is gone: ten attempts, each failing at once, then the dialog again.
+  // COM1 still names the device that went away.
+  const std::string gone_device = controller->device_path();
+  controller.reset();
+  ::setenv("ECU_COM1", gone_device.c_str(), 1);
+  press_dialog_button(0);
   ecu::send_request("C", length = 21);
-  EXPECT_EQ(controller->request_count(), 0U);
-  ecu::open_comm_link();
-  ASSERT_EQ(ecu::link_ready, ecu::kTrue);
+  EXPECT_EQ(dialogs_shown(), 2);
+  EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
+
+  // Back again: the next request of the poll opens the same port and goes through.
+  controller = std::make_unique<test::SimulatedController>(1);
+  press_dialog_button(0);  // answers a dialog, should one come
   ecu::send_request("C", length = 21);
   EXPECT_EQ(ecu::reply_received, -1);
+  EXPECT_EQ(controller->request_count(), 1U);
+  EXPECT_EQ(ecu::link_ready, ecu::kTrue);
+  EXPECT_EQ(dialogs_shown(), 2);
 }
 
 TEST_F(TransactionTest, SerialErrorCountsAsFailedAttemptsAndGivesUpThePort) {
@@ -390,17 +409,17 @@ TEST_F(TransactionTest, SerialErrorCountsAsFailedAttemptsAndGivesUpThePort) {
     EXPECT_EQ(ecu::tx_byte_counts[0], static_cast<std::int64_t>(8 * c.frames_written)) << c.what;
     EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10") << c.what;
     EXPECT_FALSE(ecu::link_busy()) << c.what;
+    EXPECT_EQ(line->opens, 10) << c.what << ": every later attempt opened the port again";
 
-    // The next opening takes the line afresh.
+    // Once the line works, the next request takes it afresh by itself.
     line->fail_writes = false;
     line->fail_reads = false;
     line->responder = [](test::FakeLine& l, const std::string&) {
       l.input = reply_frame('C', std::string(18, '\0'));
     };
-    ecu::open_comm_link();
     ecu::send_request("C", length = 21);
     EXPECT_EQ(ecu::reply_received, -1) << c.what;
-    EXPECT_EQ(line->opens, 2) << c.what;
+    EXPECT_EQ(line->opens, 11) << c.what;
   }
 }
 

@@ -179,6 +179,19 @@ TEST_F(WindowModelTest, TimersTickOnTheLoopAndNeverReenterTheirHandler) {
   clock.advance(0.05);
   ui::do_events();
   EXPECT_EQ(form.ticks, 2);
+
+  // A handler that outlasts its interval (20 ms of waiting, 10 ms interval) is not entered
+  // again by the ticks falling due meanwhile; it runs once more as soon as it has returned.
+  form.ticker.set_interval(10);
+  clock.advance(0.010);
+  ui::do_events();
+  EXPECT_EQ(form.ticks, 3);
+  EXPECT_LE(ui::event_loop().seconds_until_next_timer(), 0.0) << "due at once";
+  form.nested_wait = false;
+  ui::do_events();
+  EXPECT_EQ(form.ticks, 4);
+  ui::do_events();
+  EXPECT_EQ(form.ticks, 4) << "the ticks missed are not made up";
 }
 
 TEST_F(WindowModelTest, IdleWaitSleepsAboutAMillisecondButNotPastTheNextTick) {

@@ -1,0 +1,170 @@
+// The console's own poll against the simulated controller pacing its replies at 38400 baud,
+// through the Qt front-end as the program runs:
+// - the plotter cycle ('A', 0x81, 'A', 0xCF) at its 1 ms interval ("Fast as Comm will
+//   allow"), as a share of the rate the wire allows;
+// - the same with a fault in every 5th reply, for each kind of fault, with the choice
+//   dialogs that came up (each answered "Try Again");
+// - the wake-ups per second of a console idling in demo mode with only its main window.
+//
+// Usage: gui_link_poll_bench [seconds per run, default 3]
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "gui/front_end.hpp"
+#include "link/receive_framer.hpp"
+#include "model/shared_state.hpp"
+#include "shell/frm_dialog.hpp"
+#include "shell/frm_ecu.hpp"
+#include "shell/startup.hpp"
+#include "shell/view_commands.hpp"
+#include "support/simulated_controller.hpp"
+#include "ui/form.hpp"
+#include "ui/presenter.hpp"
+#include "views/frm_plotter.hpp"
+
+namespace {
+
+constexpr int kBaud = 38400;
+constexpr double kByteSeconds = 10.0 / kBaud;
+// One plotter cycle on the wire: four 8-byte requests and their replies of 65, 32, 65 and
+// 39 bytes ('A', 0x81, 'A', 0xCF with their sums).
+constexpr double kCycleBytes = 4 * 8 + 65 + 32 + 65 + 39;
+constexpr double kWireLimitedPerSecond = 4 / (kCycleBytes * kByteSeconds);
+constexpr int kFastestPlotterItem = 7;
+constexpr int kFaultEvery = 5;
+
+double wall_seconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+long voluntary_switches() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return usage.ru_nvcsw;
+}
+
+void run_qt_for(double seconds) {
+  // A loop of its own: quitting the application would close the console's windows.
+  QEventLoop loop;
+  QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Answers the failure dialog "Try Again" whenever it comes up, and counts it.
+class DialogWatch final : public ui::Form {
+ public:
+  DialogWatch() : ui::Form("bench_dialog_watch", "", 100, 100) {
+    watch.on_timer = [this] {
+      const ecu::FrmDialogForm* dialog = ecu::frm_Dialog.if_loaded();
+      if (dialog == nullptr || !dialog->visible()) return;
+      ++dialogs;
+      ecu::frm_Dialog().dialog_button[0].click();
+    };
+  }
+  ui::Timer watch{*this, "watch", 20};
+  int dialogs = 0;
+};
+
+ui::FormInstance<DialogWatch> dialog_watch;
+
+struct FaultRun {
+  const char* name;
+  test::Misbehaviour fault;
+};
+
+constexpr std::array kFaultRuns{
+    FaultRun{"garbage before the reply", test::Misbehaviour::garbage_before},
+    FaultRun{"stray bytes after it", test::Misbehaviour::extra_bytes},
+    FaultRun{"one payload byte too many", test::Misbehaviour::extra_payload_byte},
+    FaultRun{"length byte too large", test::Misbehaviour::wrong_length_byte},
+    FaultRun{"late answer (150 ms)", test::Misbehaviour::late},
+    FaultRun{"dropped answer", test::Misbehaviour::silent},
+};
+
+void print_poll_run(const char* what, test::SimulatedController& controller, double seconds) {
+  const std::int64_t taken_before = ecu::taken_reply_count();
+  const std::size_t requests_before = controller.request_count();
+  const int dialogs_before = dialog_watch().dialogs;
+  const double start = wall_seconds();
+  run_qt_for(seconds);
+  const double elapsed = wall_seconds() - start;
+  const double taken = static_cast<double>(ecu::taken_reply_count() - taken_before);
+  const double attempts = static_cast<double>(controller.request_count() - requests_before);
+  const double rate = taken / elapsed;
+  std::printf("%-28s %7.1f replies/s  %5.1f%% of the wire  %5.2f attempts/reply  %d dialogs\n",
+              what, rate, 100.0 * rate / kWireLimitedPerSecond, taken > 0 ? attempts / taken : 0.0,
+              dialog_watch().dialogs - dialogs_before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Start-up reads and writes its small files in the working folder.
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("link_poll_bench_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::filesystem::current_path(folder);
+
+  QApplication app(argc, argv);
+  // Message boxes (the demo mode notice at start-up) are answered at once.
+  auto presenter = std::make_shared<ui::ScriptedPresenter>();
+  ui::install_presenter(presenter);
+  gui::FrontEnd front_end(gui::FrontEnd::Dialogs::keep_installed);
+  long awakenings = 0;
+  QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                   [&awakenings] { ++awakenings; });
+
+  // An idle console in demo mode, only its main window shown.
+  ecu::start_console("demo");
+  run_qt_for(0.5);
+  const long switches_before = voluntary_switches();
+  const long awake_before = awakenings;
+  const double idle_start = wall_seconds();
+  run_qt_for(seconds);
+  const double idle_elapsed = wall_seconds() - idle_start;
+  std::printf(
+      "idle demo console, main window only: %.1f wake-ups/s (sleeps ended; %.1f Qt dispatch "
+      "rounds/s)\n",
+      static_cast<double>(voluntary_switches() - switches_before) / idle_elapsed,
+      static_cast<double>(awakenings - awake_before) / idle_elapsed);
+
+  // The plotter at its fastest setting against the paced controller.
+  test::SimulatedController controller(1);
+  controller.set_line_rate(kBaud);
+  ecu::demo_mode = ecu::kFalse;
+  ecu::com_port = 1;
+  dialog_watch();
+  ecu::menu_View_Plotter();
+  ecu::frm_plotter().menu_log_int_Click(kFastestPlotterItem);
+  run_qt_for(0.5);
+  std::printf("wire-limited plotter cycle at %d baud: %.1f replies/s\n", kBaud,
+              kWireLimitedPerSecond);
+  print_poll_run("clean line", controller, seconds);
+  for (const FaultRun& run : kFaultRuns) {
+    controller.inject_fault(run.fault, kFaultEvery);
+    print_poll_run(run.name, controller, seconds);
+    controller.inject_fault(test::Misbehaviour::none, 0);
+    run_qt_for(0.3);
+  }
+  front_end.shutdown();
+  std::error_code ignored;
+  std::filesystem::current_path(folder.parent_path());
+  std::filesystem::remove_all(folder, ignored);
+  return 0;
+}
