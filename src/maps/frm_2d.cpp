@@ -6,7 +6,10 @@
 
 #include "decode/cell_index.hpp"
 #include "link/request.hpp"
+#include "maps/frm_cellblock_modifier.hpp"
+#include "maps/graphs.hpp"
 #include "maps/heat_map.hpp"
+#include "maps/table_reset.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
@@ -244,6 +247,7 @@ void Frm2dForm::lay_out() {
   }
 
   lay_out_lambda_grid();
+  lay_out_graphs();
 }
 
 void Frm2dForm::lay_out_lambda_grid() {
@@ -308,6 +312,8 @@ void Frm2dForm::build_menus() {
   menuupdate.set_caption("&Update");
   menuupdate.on_click = [this] { menuupdate_Click(); };
   menureset.set_caption("&Reset");
+  reset_entries = build_curve_reset_menu(*this);
+  open_block_modifier = show_cellblock_modifier;
   const auto close = [this] { Command3d1_Click(); };
   wire_view_menu(menumon, "&Monitor", view_request_mon, close);
   wire_view_menu(menudash, "&Dashboard", view_request_dash, close);
@@ -375,6 +381,7 @@ void Frm2dForm::fetch_tables() {
   }
 
   colour_lambda_grid();
+  draw_graphs();
   map_tabs.set_current_tab(0);
   yield_to_message_loop();
   set_enabled(true);
@@ -424,7 +431,10 @@ void Frm2dForm::Command3d2_Click() {
   const TransferScope running(transfer_running_);
   poll_inhibit = kTrue;
   delay_seconds(0.2F);
-  if (write_changed_items()) colour_lambda_grid();
+  if (write_changed_items()) {
+    colour_lambda_grid();
+    draw_graphs();
+  }
   poll_inhibit = kFalse;
   delay_seconds(0.2F);
 }
@@ -457,6 +467,48 @@ bool Frm2dForm::write_changed_items() {
     if (close_requested != kFalse) return false;
   }
   return true;
+}
+
+// ---- Graphs ----
+
+void Frm2dForm::lay_out_graphs() {
+  // Each curve's line graph right of its nine fields, on the same page.
+  const std::pair<ui::ControlArray<ui::TextBox>*, ui::PictureBox*> beside[] = {
+      {&clt_map, &clt_enr_graph},         {&mat_data, &mat_enr_graph},
+      {&baro_gain, &baro_comp_graph},     {&Pressure_Gain, &aux_enr_graph},
+      {&accel_map, &accel_clt_enr_graph}, {&ign_map, &map_ign_graph},
+      {&ign_rpm, &rpm_ign_graph},         {&ign_mat, &mat_ign_graph},
+      {&ign_clt, &clt_ign_graph},         {&ign_aux, &aux_ign_graph},
+      {&ign_bar, &baro_ign_graph},        {&dwell_map, &dwell_mult_graph},
+      {&idle_rpm_map, &idle_speed_graph}, {&dwell_vbat, &dwell_vbat_mult_graph},
+  };
+  for (const auto& [fields, picture] : beside) {
+    const ui::TextBox& first = (*fields)[0];
+    if (first.container() != nullptr) picture->place_in(*first.container(), first.tab_page());
+    // Under the axis caption that follows the last field, above the next table.
+    picture->move(7020, first.top() + 330, 2640, 570);
+    picture->set_scale(0, 0, 176, 38);  // pixels
+    picture->set_back_colour(ui::colours::black);
+  }
+  ego_sp_graph.place_in(map_tabs, 2);
+  ego_sp_graph.move(7560, kGridTop, 2040, 2040);
+  ego_sp_graph.set_scale(0, 0, 136, 136);  // pixels
+  ego_h_perspective.place_in(map_tabs, 2);
+  ego_h_perspective.move(7560, kGridTop + 2100, 2040, 240);
+  ego_v_perspective.place_in(map_tabs, 2);
+  ego_v_perspective.move(9620, kGridTop, 180, 2040);
+  ego_v_perspective.set_vertical(true);
+  for (ui::ScrollBar* angle : {&ego_h_perspective, &ego_v_perspective}) angle->set_range(0, 100);
+  ego_h_perspective.set_value(45);
+  ego_v_perspective.set_value(30);
+  const auto redraw = [this] { draw_lambda_surface(*this); };
+  ego_h_perspective.on_change = redraw;
+  ego_v_perspective.on_change = redraw;
+}
+
+void Frm2dForm::draw_graphs() {
+  draw_all_2d_graphs(*this);
+  draw_lambda_surface(*this);
 }
 
 void Frm2dForm::colour_lambda_grid() {

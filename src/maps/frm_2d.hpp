@@ -4,6 +4,9 @@
 // While it is the current view the main poll moves a bar over each table to the live
 // operating point.
 
+#include <memory>
+#include <vector>
+
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
@@ -88,11 +91,32 @@ class Frm2dForm : public ui::Form {
   ui::ControlArray<ui::Label> Label16{*this, "Label16", kPoints};
   ui::ControlArray<ui::Label> Label17{*this, "Label17", kPoints};
 
+  // ---- Graphs: a line graph beside each table, the lambda grid as a surface ----
+  ui::PictureBox clt_enr_graph{*this, "clt_enr_graph"};
+  ui::PictureBox mat_enr_graph{*this, "mat_enr_graph"};
+  ui::PictureBox baro_comp_graph{*this, "baro_comp_graph"};
+  ui::PictureBox aux_enr_graph{*this, "aux_enr_graph"};
+  ui::PictureBox accel_clt_enr_graph{*this, "accel_clt_enr_graph"};
+  ui::PictureBox map_ign_graph{*this, "map_ign_graph"};
+  ui::PictureBox rpm_ign_graph{*this, "rpm_ign_graph"};
+  ui::PictureBox mat_ign_graph{*this, "mat_ign_graph"};
+  ui::PictureBox clt_ign_graph{*this, "clt_ign_graph"};
+  ui::PictureBox aux_ign_graph{*this, "aux_ign_graph"};
+  ui::PictureBox baro_ign_graph{*this, "baro_ign_graph"};
+  ui::PictureBox dwell_mult_graph{*this, "dwell_mult_graph"};
+  ui::PictureBox idle_speed_graph{*this, "idle_speed_graph"};
+  ui::PictureBox dwell_vbat_mult_graph{*this, "dwell_vbat_mult_graph"};
+  ui::PictureBox ego_sp_graph{*this, "ego_sp_graph"};
+  ui::ScrollBar ego_h_perspective{*this, "ego_h_perspective"};
+  ui::ScrollBar ego_v_perspective{*this, "ego_v_perspective"};
+
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
   ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
   ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
   ui::MenuItem menureset{*this, "menureset", nullptr};
+  // The fifteen reset entries under menureset, in menu order.
+  std::vector<std::unique_ptr<ui::MenuItem>> reset_entries;
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
   ui::MenuItem menumon{*this, "menumon", nullptr};
   ui::MenuItem menudash{*this, "menudash", nullptr};
@@ -130,6 +154,8 @@ class Frm2dForm : public ui::Form {
  private:
   void lay_out();
   void lay_out_lambda_grid();
+  void lay_out_graphs();
+  void draw_graphs();
   void build_menus();
   void wire_fields();
   void fetch_tables();

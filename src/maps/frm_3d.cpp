@@ -5,6 +5,10 @@
 #include <string>
 
 #include "link/request.hpp"
+#include "maps/frm_autotune.hpp"
+#include "maps/frm_cellblock_modifier.hpp"
+#include "maps/graphs.hpp"
+#include "maps/table_reset.hpp"
 #include "maps/table_writes.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
@@ -38,6 +42,7 @@ Frm3dForm::Frm3dForm() : ui::Form("frm_3d", "Basic Mapping", 11400, 8160) {
   lay_out_axes();
   build_menus();
   wire_fields();
+  wire_table_tools();
   Command3d1.on_click = [this] { Command3d1_Click(); };
   Command3d2.on_click = [this] { Command3d2_Click(); };
   show_map_type.on(&ui::OptionButton::on_click, [this](int index) { show_map_type_Click(index); });
@@ -54,6 +59,19 @@ void Frm3dForm::wire_fields() {
   ecu_pgm.on(&ui::TextBox::on_key_down, [this](int index, int& key_code, int shift) {
     ecu_pgm_KeyDown(index, key_code, shift);
   });
+}
+
+void Frm3dForm::wire_table_tools() {
+  show_this_graph.move(120, kBelowMapTop + 3 * kRowStep, 1335, 375);
+  show_this_graph.set_caption("Show Graph");
+  show_this_graph.on_click = [] { show_this_graph_Click(); };
+  // Only the two main maps refresh the open graph when a cell changes.
+  inj_map_editing.after_change = [](int, int) { refresh_open_map_graph(); };
+  ign_map_editing.after_change = [](int, int) { refresh_open_map_graph(); };
+  menuresetmap_fuel.on_click = [this] { reset_basic_map(*this, 0); };
+  menuresetmap_Ign.on_click = [this] { reset_basic_map(*this, 1); };
+  menu_autotune.on_click = [] { open_autotune(); };
+  open_block_modifier = show_cellblock_modifier;
 }
 
 ui::TextBox& Frm3dForm::scalar_field(int index) {

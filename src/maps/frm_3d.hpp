@@ -59,6 +59,7 @@ class Frm3dForm : public ui::Form {
   // The heat-map palette, highest band at the top; the colouring reads these colours.
   ui::ControlArray<ui::TextBox> bk_color{*this, "bk_color", kHeatMapBands};
   ui::PictureBox Picture1{*this, "Picture1"};
+  ui::CommandButton show_this_graph{*this, "show_this_graph"};
 
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
@@ -126,6 +127,8 @@ class Frm3dForm : public ui::Form {
   void lay_out_axes();
   void build_menus();
   void wire_fields();
+  // The graph, reset, autotune and block modifier entries, kept apart from the editing.
+  void wire_table_tools();
   void fetch();
   void write_scalars();
   void write_maps();

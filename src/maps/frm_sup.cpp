@@ -6,6 +6,8 @@
 
 #include "decode/cell_index.hpp"
 #include "link/request.hpp"
+#include "maps/frm_cellblock_modifier.hpp"
+#include "maps/table_reset.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/format.hpp"
@@ -372,6 +374,8 @@ void FrmSupForm::build_menus() {
   menuupdate.set_caption("&Update");
   menuupdate.on_click = [this] { menuupdate_Click(); };
   menuresetmap.set_caption("&Reset map");
+  menuresetmap.on_click = [] { reset_output_tables(); };
+  open_block_modifier = show_cellblock_modifier;
   const auto close = [this] { Command3d1_Click(); };
   wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
   wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);

@@ -1,0 +1,286 @@
+#include "maps/frm_autotune.hpp"
+
+#include <cmath>
+#include <optional>
+
+#include "decode/cell_index.hpp"
+#include "maps/frm_3d.hpp"
+#include "maps/frm_cellblock_modifier.hpp"
+#include "ui/format.hpp"
+#include "ui/number_parse.hpp"
+#include "ui/rounding.hpp"
+#include "ui/text_file.hpp"
+
+namespace ecu {
+
+namespace {
+
+constexpr const char* kLogVersion = "LOG_FILE V1.00.02";
+constexpr int kLogFields = 37;
+constexpr double kSecondsPerDay = 86400.0;
+constexpr int kMapCells = 16;
+
+// Field numbers (from 1) of the data log columns the evaluation takes.
+enum LogColumn {
+  cpu_t = 2,
+  rpm = 3,
+  lambda = 4,
+  tps = 6,
+  map = 7,
+  corr = 10,
+  ego_sp = 25,
+  map_c = 28,
+  map_r = 29,
+  rpm_c = 30,
+  rpm_r = 31,
+  tps_c = 32,
+  tps_r = 33,
+  tps_pcnt = 34,
+};
+
+// The change of a field since the previous record; every previous value starts at 0.
+struct Previous {
+  double cpu_t = -1;  // no previous record yet
+  double rpm = 0, lambda = 0, tps = 0, map = 0;
+};
+
+std::optional<Single> single_of(double value) {
+  if (!fits_single(value)) return std::nullopt;
+  return static_cast<Single>(value);
+}
+
+std::optional<Single> change(double value, double& previous) {
+  const double difference = value - previous;
+  previous = value;
+  return single_of(difference);
+}
+
+// Takes field `column` of a record into it; false for a value that cannot be held.
+bool take_field(int column, double value, Previous& previous, AutotuneRecord& record) {
+  std::optional<Single> single = Single{0};
+  std::optional<std::int16_t> cell = std::int16_t{0};
+  switch (column) {
+    case cpu_t: {
+      double dt = previous.cpu_t < 0 ? 0.0 : value - previous.cpu_t;
+      // Midnight passed between the two records.
+      if (dt < 0) dt += kSecondsPerDay;
+      previous.cpu_t = value;
+      single = single_of(dt);
+      if (single) record.dt = *single;
+      break;
+    }
+    case rpm:
+      if ((single = change(value, previous.rpm))) record.rpm_change = *single;
+      break;
+    case lambda:
+      if ((single = change(value, previous.lambda))) record.lambda_change = *single;
+      break;
+    case tps:
+      if ((single = change(value, previous.tps))) record.tps_change = *single;
+      break;
+    case map:
+      if ((single = change(value, previous.map))) record.map_change = *single;
+      break;
+    case corr:
+      if ((single = single_of(value))) record.corr = *single;
+      break;
+    case ego_sp:
+      if ((single = single_of(value))) record.ego_sp = *single;
+      break;
+    case map_c:
+      if ((cell = ui::round_to_int16(value))) record.map_cell = *cell;
+      break;
+    case rpm_c:
+      if ((cell = ui::round_to_int16(value))) record.rpm_cell = *cell;
+      break;
+    case tps_c:
+      if ((cell = ui::round_to_int16(value))) record.tps_cell = *cell;
+      break;
+    case map_r:
+      if ((single = single_of(value))) record.map_remainder = *single;
+      break;
+    case rpm_r:
+      if ((single = single_of(value))) record.rpm_remainder = *single;
+      break;
+    case tps_r:
+      if ((single = single_of(value))) record.tps_remainder = *single;
+      break;
+    case tps_pcnt:
+      if ((single = single_of(value))) record.tps_pcnt = *single;
+      break;
+    default:
+      break;
+  }
+  return single.has_value() && cell.has_value();
+}
+
+}  // namespace
+
+LogReadResult read_autotune_log(const std::string& path,
+                                const std::function<void(const AutotuneRecord&)>& each_record) {
+  ui::TextFileReader file;
+  if (!file.open(path)) return LogReadResult::cannot_open;
+  std::optional<std::string> line;
+  for (int number = 1; number <= 3; ++number) {
+    if (!(line = file.read_line())) return LogReadResult::broken_off;
+  }
+  if (*line != kLogVersion) return LogReadResult::incompatible;
+  if (!file.read_line()) return LogReadResult::broken_off;
+  Previous previous;
+  while (!file.at_end()) {
+    AutotuneRecord record;
+    for (int column = 1; column <= kLogFields; ++column) {
+      const std::optional<std::string> field = file.read_field();
+      if (!field) return LogReadResult::broken_off;
+      if (!take_field(column, ui::leading_number(*field), previous, record)) {
+        return LogReadResult::broken_off;
+      }
+      if (column == tps_pcnt) each_record(record);
+    }
+  }
+  return LogReadResult::read;
+}
+
+FrmAutotuneForm::FrmAutotuneForm() : ui::Form("frm_autotune", "Autotune", 11400, 7200) {
+  lay_out();
+  reset_autotune_params.on_click = [this] { reset_autotune_params_Click(); };
+  apply_to_maps.on_click = [this] { apply_to_maps_Click(); };
+  Command3d1.on_click = [this] { Command3d1_Click(); };
+  menu_load_logfile.on_click = [this] { menu_load_logfile_Click(); };
+}
+
+void FrmAutotuneForm::lay_out() {
+  Command3d1.move(120, 120, 615, 615);
+  Command3d1.set_tool_tip("Click to exit back to the console");
+  diags_tab.move(900, 120, 9960, 4800);
+  diags_tab.set_tab_caption(0, "Injection Map");
+  diags_tab.set_tab_caption(1, "TPS Map");
+  constexpr float kTwipsPerPixel = 15;
+  int page = 0;
+  for (ui::Grid* grid : {&autotune_inj_factors, &autotune_tps_factors}) {
+    grid->place_in(diags_tab, page++);
+    grid->move(240, 480, 16 * 38 * kTwipsPerPixel + 60, 16 * 16 * kTwipsPerPixel + 60);
+    grid->set_column_width(0, 0);
+    grid->set_row_height(0, 0);
+    for (int cell = 1; cell <= kMapCells; ++cell) {
+      grid->set_column_width(cell, 38 * kTwipsPerPixel);
+      grid->set_row_height(cell, 16 * kTwipsPerPixel);
+    }
+    grid->set_tool_tip(
+        "This 3D map allows you to configure gain multipliers, which are applied to the MAP/TPS "
+        "sensor as the engine load indicator.  Values greater than 1 will inject more fuel, "
+        "values less than 1 will inject less fuel.");
+  }
+  constexpr float kRowTop = 5100, kRowStep = 360;
+  Text2.move(3000, kRowTop, 900, 285);
+  Text2.set_text("0.05");
+  Text1.move(3000, kRowTop + kRowStep, 900, 285);
+  Text1.set_text("50.0");
+  map_stability_criteria.move(3000, kRowTop + 2 * kRowStep, 900, 285);
+  map_stability_criteria.set_text("3.0");
+  captions_.beside(Text2, "Lambda Stability critieria", "Lambda/Sec");
+  captions_.beside(Text1, "RPM Stability critieria", "RPM/Sec");
+  captions_.beside(map_stability_criteria, "MAP Stability critieria", "KPa/Sec");
+  datapts_accepted.move(7200, kRowTop, 900, 285);
+  datapts_rejected.move(7200, kRowTop + kRowStep, 900, 285);
+  captions_.beside(datapts_accepted, "Datapoints Accepted");
+  captions_.beside(datapts_rejected, "Datapoints Rejected");
+  reset_autotune_params.move(8700, kRowTop, 1800, 375);
+  reset_autotune_params.set_caption("Reset Autotune");
+  apply_to_maps.move(8700, kRowTop + 480, 1800, 375);
+  apply_to_maps.set_caption("Apply to maps");
+  menu_load_logfile.set_caption("&Load Logfile");
+  menu_realtime_capture.set_caption("&Realtime Capture");
+  menu_realtime_capture_start.set_caption("&Start");
+  menu_realtime_capture_halt.set_caption("&Halt");
+}
+
+void FrmAutotuneForm::on_load() {
+  reset_autotune_data();
+}
+
+void FrmAutotuneForm::reset_autotune_data() {
+  for (Integer i = 0; i < kCells; ++i) {
+    autotune_inj_factors.set_cell_text(map_cell_row(i), map_cell_col(i), "");
+    autotune_tps_factors.set_cell_text(map_cell_row(i), map_cell_col(i), "");
+  }
+  inj_sample_count_.fill(0);
+  tps_sample_count_.fill(0);
+  for (auto& samples : inj_samples_) samples.fill(0);
+  for (auto& samples : tps_samples_) samples.fill(0);
+}
+
+void FrmAutotuneForm::reset_autotune_params_Click() {
+  reset_autotune_data();
+}
+
+void FrmAutotuneForm::apply_to_maps_Click() {
+  Frm3dForm& maps = frm_3d();
+  const std::pair<ui::Grid*, ui::Grid*> pairs[] = {
+      {&autotune_inj_factors, &maps.inj_map},
+      {&autotune_tps_factors, &maps.TPS_map},
+  };
+  for (Integer i = 0; i < kCells; ++i) {
+    const int row = map_cell_row(i);
+    const int col = map_cell_col(i);
+    for (const auto& [factors, map] : pairs) {
+      const std::string& text = factors->cell_text(row, col);
+      if (text.empty() || text == "X" || text == "x") continue;
+      const double factor = ui::leading_number(text);
+      const double shown = ui::leading_number(map->cell_text(row, col));
+      if (!fits_single(factor) || !fits_single(shown)) continue;
+      const Single product = static_cast<Single>(factor) * static_cast<Single>(shown);
+      // A product beyond single precision would be written as Inf: the cell keeps its value.
+      if (!std::isfinite(product)) continue;
+      map->set_cell_text(row, col, ui::format_single(product, "0.000"));
+    }
+  }
+}
+
+void FrmAutotuneForm::menu_load_logfile_Click() {
+  ui::FileDialogRequest request;
+  request.default_extension = "csv";
+  request.filter = "Setup Files (*.csv)|*.csv";
+  request.initial_name = "*.CSV";
+  request.overwrite_prompt = false;
+  const std::optional<std::string> chosen = ui::file_dialog(request);
+  if (!chosen || chosen->empty() || *chosen == "*.CSV") return;
+  switch (read_autotune_log(*chosen,
+                            [this](const AutotuneRecord& record) { autotune_routine(record); })) {
+    case LogReadResult::cannot_open:
+      ui::msg_box("The log file " + *chosen + " cannot be opened.", ui::MsgButtons::ok,
+                  ui::MsgIcon::exclamation);
+      break;
+    case LogReadResult::incompatible:
+      ui::msg_box("Incompatible log file for this version of Autotune");
+      break;
+    case LogReadResult::read:
+    case LogReadResult::broken_off:
+      break;
+  }
+}
+
+void FrmAutotuneForm::autotune_routine(const AutotuneRecord& record) {
+  // No evaluation yet turns records into factors; the factors the user typed stay as they are.
+  static_cast<void>(record);
+}
+
+void FrmAutotuneForm::leave() {
+  hide();
+  frm_3d().show();
+}
+
+void FrmAutotuneForm::Command3d1_Click() {
+  leave();
+}
+
+void FrmAutotuneForm::on_unload() {
+  leave();
+}
+
+void open_autotune() {
+  frm_3d().hide();
+  frm_autotune().show_modal();
+}
+
+}  // namespace ecu

@@ -1,0 +1,190 @@
+// The line graphs and wire-frame surfaces as display lists, against positions worked out
+// by hand, and the graph window of the basic mapping window.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "maps/frm_3d.hpp"
+#include "maps/graphs.hpp"
+#include "model/shared_state.hpp"
+#include "support/console_test.hpp"
+
+namespace ecu {
+namespace {
+
+class GraphForm : public ui::Form {
+ public:
+  GraphForm() : ui::Form("frm_graph_test", "Graphs", 6000, 6000) {
+    picture.set_scale(0, 0, 200, 100);
+  }
+  ui::ControlArray<ui::TextBox> curve{*this, "curve", 9};
+  ui::Grid table{*this, "table", 10, 10};
+  ui::PictureBox picture{*this, "picture"};
+};
+
+struct Segment {
+  float x1, y1, x2, y2;
+  ui::Colour colour;
+};
+
+void expect_segment(const ui::DrawOp& op, const Segment& e, int index) {
+  EXPECT_TRUE(op.kind == ui::DrawOp::Kind::line && op.x1 == e.x1 && op.y1 == e.y1 &&
+              op.x2 == e.x2 && op.y2 == e.y2 && op.colour == e.colour)
+      << "segment " << index << ": (" << op.x1 << "," << op.y1 << ")-(" << op.x2 << "," << op.y2
+      << ") colour " << op.colour;
+}
+
+class GraphsTest : public test::ConsoleTest {
+ protected:
+  void SetUp() override {
+    ConsoleTest::SetUp();
+    form_ = std::make_unique<GraphForm>();
+  }
+  void TearDown() override {
+    form_.reset();
+    ConsoleTest::TearDown();
+  }
+  void set_curve(const std::array<const char*, 9>& texts) {
+    for (int j = 0; j < 9; ++j) form_->curve[j].set_text(texts[static_cast<std::size_t>(j)]);
+  }
+  std::unique_ptr<GraphForm> form_;
+};
+
+constexpr ui::Colour kGrey = 0xC0C0C0, kYellow = 0x00FFFF, kDarkGrey = 0x808080;
+
+TEST_F(GraphsTest, LineGraphPlacesNinePointsByTheRangeOfTheirValues) {
+  // W 200, H 100: gx = 190, gy = 85, x0 = 4, y0 = 12. x(j) = Round(j / 8 x 190 + 4):
+  // 4, 27.75 -> 28, 51.5 -> 52 (even), 75.25 -> 75, 99, 122.75 -> 123, 146.5 -> 146 (even),
+  // 170.25 -> 170, 194.
+  set_curve({"1.0", "2.0", "3.0", "0.5", "abc", "1.5x", "2", "2", "2"});
+  Single low = 0, high = 0;
+  draw_2d_graph(form_->curve, low, high, form_->picture);
+  EXPECT_EQ(low, 0.0F);  // "abc" reads as 0
+  EXPECT_EQ(high, 3.0F);
+  const std::vector<ui::DrawOp>& ops = form_->picture.drawing();
+  ASSERT_EQ(ops.size(), 17U);
+  const float x[] = {4, 28, 52, 75, 99, 123, 146, 170, 194};
+  for (int j = 0; j < 9; ++j)
+    expect_segment(ops[static_cast<std::size_t>(j)], {x[j], 0, x[j], 100, kGrey}, j);
+  // y = Round(100 - (12 + v / 3 x 85)): v 1 -> 59.67 -> 60; 2 -> 31.33 -> 31; 3 -> 3;
+  // 0.5 -> 73.83 -> 74; 0 -> 88; 1.5 -> 45.5 -> 46 (even).
+  const float y[] = {60, 31, 3, 74, 88, 46, 31, 31, 31};
+  for (int j = 1; j < 9; ++j) {
+    expect_segment(ops[static_cast<std::size_t>(8 + j)], {x[j - 1], y[j - 1], x[j], y[j], kYellow},
+                   j);
+  }
+}
+
+TEST_F(GraphsTest, LineGraphWidensAFlatCurveAndKeepsAFixedRange) {
+  // Nine 5s: range 4 to 6, level at Round(100 - (12 + 1 / 2 x 85)) = Round(45.5) = 46.
+  set_curve({"5", "5", "5", "5", "5", "5", "5", "5", "5"});
+  Single low = 0, high = 0;
+  draw_2d_graph(form_->curve, low, high, form_->picture);
+  EXPECT_EQ(low, 4.0F);
+  EXPECT_EQ(high, 6.0F);
+  EXPECT_EQ(form_->picture.drawing().at(16).y2, 46.0F);
+  // -16 to 48 with a 60: Round(100 - (12 + 76 / 64 x 85)) = Round(-12.94) = -13, above
+  // the top edge; 48 lies at Round(100 - 97) = 3.
+  set_curve({"60", "48", "0", "0", "0", "0", "0", "0", "0"});
+  low = -16;
+  high = 48;
+  draw_2d_graph(form_->curve, low, high, form_->picture);
+  EXPECT_EQ(low, -16.0F);
+  EXPECT_EQ(high, 48.0F);
+  expect_segment(form_->picture.drawing().at(9), {4, -13, 28, 3, kYellow}, 0);
+}
+
+TEST_F(GraphsTest, WireFrameDrawsFrameAndMeshAndWidensEqualBounds) {
+  // W 200, H 100, angles 50 and 50: Ox = 5, Oy = 95, Sx = 130, Sz = 40, Kx = 50, Ky = 25.
+  for (int row = 1; row <= 9; ++row) {
+    for (int col = 1; col <= 9; ++col) form_->table.set_cell_text(row, col, "1");
+  }
+  form_->table.set_cell_text(9, 1, "2");  // byte 0: the front-left node
+  std::vector<Long> colours(81);
+  for (int i = 0; i < 81; ++i) colours[static_cast<std::size_t>(i)] = 1000 + i;
+  Single low = 0, high = 0;
+  draw_3d_wireframe(9, 9, form_->table, form_->picture, 50, 50, low, high, colours);
+  EXPECT_EQ(low, 1.0F);
+  EXPECT_EQ(high, 2.0F);
+  EXPECT_EQ(graph_origin_x, 5);
+  EXPECT_EQ(graph_skew_y, 25);
+  const std::vector<ui::DrawOp>& ops = form_->picture.drawing();
+  ASSERT_EQ(ops.size(), 27U + 144U);  // 7 edges + 10 x 2 levels, 8 x 8 x 2 + 8 + 8 mesh
+  expect_segment(ops[1], {5, 95, 55, 70, kDarkGrey}, 1);      // left base edge
+  expect_segment(ops[3], {135, 95, 185, 70, kDarkGrey}, 3);   // right base edge
+  expect_segment(ops[6], {185, 70, 185, 30, kDarkGrey}, 6);   // back-right upright
+  expect_segment(ops[7], {5, 91, 55, 66, kDarkGrey}, 7);      // level 1: z = Round(4)
+  expect_segment(ops[26], {55, 30, 185, 30, kDarkGrey}, 26);  // level 10: z = 40
+  // Node (0,0): pct 100, y = 95 - 40 = 55. Node (1,0): x = Round(5 + 130 / 8) = 21, y = 95.
+  // Node (0,1): x = Round(5 + 50 / 8) = 11, y = Round(95 - 25 / 8) = Round(91.875) = 92.
+  expect_segment(ops[27], {5, 55, 21, 95, 1000}, 27);
+  expect_segment(ops[28], {5, 55, 11, 92, 1000}, 28);
+  // Back row, a = 0: node (0,8) (55, 70) to node (1,8) (Round(71.25) = 71, 70), colour 8.
+  expect_segment(ops[27 + 128], {55, 70, 71, 70, 1008}, 155);
+  // Last column, b = 0: node (8,0) (135, 95) to node (8,1) (Round(141.25) = 141, 92), colour 72.
+  expect_segment(ops[27 + 136], {135, 95, 141, 92, 1072}, 163);
+  // Node (4,4): x = 5 + 65 + 25 = 95, y = Round(95 - 12.5) = 82 (even). Node (1,1):
+  // x = Round(5 + 16.25 + 6.25) = Round(27.5) = 28 (even).
+  EXPECT_EQ(graph_node_x[4][4], 95);
+  EXPECT_EQ(graph_node_y[4][4], 82);
+  EXPECT_EQ(graph_node_x[1][1], 28);
+  EXPECT_EQ(graph_node_x[8][8], 185);
+  EXPECT_EQ(graph_node_y[8][8], 70);
+
+  // A flat table (automatic range) and equal bounds given both become 0 to 2, span 2:
+  // every node at pct 50, y = Round(Round(95 - 25 b / 8) - 20), node (0,0) at 75.
+  form_->table.set_cell_text(9, 1, "1");
+  for (const Single given : {0.0F, 1.5F}) {
+    low = high = given;
+    draw_3d_wireframe(9, 9, form_->table, form_->picture, 50, 50, low, high, colours);
+    EXPECT_EQ(low, 0.0F);
+    EXPECT_EQ(high, 2.0F);
+    EXPECT_EQ(graph_node_y[0][0], 75);
+    EXPECT_EQ(graph_node_y[0][8], 50);
+  }
+}
+
+TEST_F(GraphsTest, GraphWindowDrawsTheChosenMapAndRedrawsOnlyWhileShown) {
+  Frm3dForm& maps = frm_3d();
+  show_this_graph_Click();
+  Frm3dGraphForm& graph = frm_3d_graph();
+  EXPECT_TRUE(graph.visible());
+  EXPECT_EQ(graph_table_code, 0);
+  EXPECT_EQ(graph.low_scale.text(), "0.6");
+  EXPECT_EQ(graph.high_scale.text(), "1.6");
+  // Picture 592 x 384, angles 60 and 30: Ox = Round(14.8) = 15, Oy = Round(364.8) = 365,
+  // Kx = Round(177.6) = 178, Ky = Round(134.4) = 134; 7 + 20 frame, 450 + 15 + 15 mesh.
+  ASSERT_EQ(graph.Picture1.drawing().size(), 507U);
+  expect_segment(graph.Picture1.drawing()[1], {15, 365, 193, 231, kDarkGrey}, 1);
+
+  graph.hide();
+  graph.HScroll1.set_value(0);
+  EXPECT_EQ(graph.Picture1.drawing()[1].x2, 193.0F);  // hidden: nothing drawn
+
+  maps.show_map_type[1].set_value(true);
+  show_this_graph_Click();
+  EXPECT_EQ(graph_table_code, 6);
+  EXPECT_EQ(graph.low_scale.text(), "0.0");
+  EXPECT_EQ(graph.high_scale.text(), "50.0");
+  expect_segment(graph.Picture1.drawing()[1], {15, 365, 15, 231, kDarkGrey}, 1);  // Kx = 0
+
+  // A main map edit redraws the map last chosen, with its default scale again.
+  maps.show_map_type[3].set_value(true);
+  graph.low_scale.set_text("5");
+  maps.inj_map.set_cell_text(16, 1, "1.2");
+  EXPECT_EQ(graph_table_code, 8);
+  EXPECT_EQ(graph.low_scale.text(), "0.0");  // the TPS mix defaults again
+  EXPECT_EQ(graph.high_scale.text(), "100.0");
+  graph.low_scale.set_text("5");
+  maps.TPS_map.set_cell_text(16, 1, "1.2");  // never redraws
+  EXPECT_EQ(graph.low_scale.text(), "5");
+  graph.hide();
+  maps.ign_map.set_cell_text(16, 1, "10");  // hidden: nothing
+  EXPECT_EQ(graph.low_scale.text(), "5");
+}
+
+}  // namespace
+}  // namespace ecu
