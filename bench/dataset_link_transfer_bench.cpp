@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_clock.hpp"
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
@@ -23,21 +24,11 @@
 
 namespace {
 
+using bench::thread_cpu_seconds;
+using bench::wall_seconds;
+
 constexpr int kBaud = 38400;
 constexpr double kBitsPerByte = 10;
-
-double wall_seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-// Processor time of this thread only: the simulated controller runs on its own thread.
-double thread_cpu_seconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
 
 struct Run {
   double seconds;

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "bench_clock.hpp"
 #include "gui/front_end.hpp"
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
@@ -37,6 +38,8 @@
 
 namespace {
 
+using bench::wall_seconds;
+
 constexpr int kBaud = 38400;
 constexpr double kByteSeconds = 10.0 / kBaud;
 // One plotter cycle on the wire: four 8-byte requests and their replies of 65, 32, 65 and
@@ -45,11 +48,6 @@ constexpr double kCycleBytes = 4 * 8 + 65 + 32 + 65 + 39;
 constexpr double kWireLimitedPerSecond = 4 / (kCycleBytes * kByteSeconds);
 constexpr int kFastestPlotterItem = 7;
 constexpr int kFaultEvery = 5;
-
-double wall_seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 long voluntary_switches() {
   rusage usage{};

@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench_clock.hpp"
 #include "decode/setting_replies.hpp"
 #include "gui/front_end.hpp"
 #include "link/comm_port.hpp"
@@ -33,17 +34,14 @@
 
 namespace {
 
+using bench::wall_seconds;
+
 constexpr int kBaud = 38400;
 constexpr double kBitsPerByte = 10.0;
 // Requests and replies of one plotter cycle: 'A' 8 + 65, 0x81 8 + 32, 'A' 8 + 65, 0xCF 8 + 39.
 constexpr double kCycleBytes = 233.0;
 constexpr double kRequestsPerCycle = 4.0;
 constexpr int kFastestInterval = 7;
-
-double wall_seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 std::string word_payload(unsigned value) {
   return {static_cast<char>(value & 0xFFU), static_cast<char>((value >> 8) & 0xFFU)};
