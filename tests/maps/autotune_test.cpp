@@ -98,9 +98,7 @@ TEST_F(AutotuneTest, ApplyMultipliesTheMapCellsUnderTheFactors) {
   struct Case {
     bool tps;
     int row, col;
-    const char* factor;
-    const char* map;
-    const char* after;
+    std::string factor, map, after;
   };
   const Case cases[] = {
       {false, 16, 1, "1.1", "0.950", "1.045"},    // byte 0, bottom-left
@@ -123,7 +121,7 @@ TEST_F(AutotuneTest, ApplyMultipliesTheMapCellsUnderTheFactors) {
     SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.col));
     const ui::Grid& map = c.tps ? maps.TPS_map : maps.inj_map;
     EXPECT_EQ(map.cell_text(c.row, c.col), c.after);
-    if (std::string(c.map) != c.after) {
+    if (c.map != c.after) {
       EXPECT_EQ(map.cell_back_colour(c.row, c.col), ui::colours::yellow);
     }
   }

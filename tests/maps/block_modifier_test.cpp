@@ -36,10 +36,7 @@ TEST_F(BlockModifierTest, EachOperationRewritesOnlyTheBlocksDataCellsInItsGridsM
     int row, col;
     const char* before;
     int operation;  // 1 Multiply, 2 Add, 3 Set All, 4 Subtract, 5 Divide
-    const char* multiply;
-    const char* add;
-    const char* set_value;
-    const char* after;
+    std::string multiply, add, set_value, after;
   };
   // A whole grid selected, reaching into the header row and column.
   ui::Grid& boost = frm_sup().table_grid(4);  // boost_gpo_0

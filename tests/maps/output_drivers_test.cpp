@@ -166,8 +166,7 @@ TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
   map_sensor_offset = 10;
   struct Case {
     Long mode;
-    const char* x_name;
-    const char* y_name;
+    std::string x_name, y_name;
     const char* y_labels[3];  // breakpoints 0, 1 and 8
     const char* x_labels[3];
     bool shown;
