@@ -50,15 +50,12 @@ TEST_F(OutputDriversTest, FetchReadsEverySettingAndTableAndShowsItsTexts) {
   expected.push_back(command({0xD9, 0, 0, 0}));
   read_tables({0x500, 0x960, 0xA00, 0xA60});
   EXPECT_EQ(fetch_, expected);
-  EXPECT_EQ(
-      (Texts{window.GPO_tbl_0.cell_text(9, 1), window.boost_gpo_0.cell_text(9, 1),
-             window.boost_gpo_1.cell_text(9, 1), window.cool_rly_temp[2].text(),
-             window.rpm_switch[1].text(), window.boost_p[0].text(),
-             window.boost_enable_press[0].text(), window.boost_integ_preset[0].text(),
-             window.GPO_0_X_lbl[1].caption(), window.GPO_0_Y_lbl[8].caption()}),
-      (Texts{"50.0", "125.0", "50.0", "-5", "4000", "1.500", "100.2", "50", "1000", "125.0"}));
-  EXPECT_TRUE(window.gpo_0_mode[1].value());
-  EXPECT_EQ(window.dont_interpolate[0].value(), ui::CheckBox::checked);
+  // Decoding is pinned by the decoders' own tests: here the replies reach the tables, in
+  // the unit of each boost channel, and the axes follow the modes.
+  EXPECT_EQ((Texts{window.GPO_tbl_0.cell_text(9, 1), window.boost_gpo_0.cell_text(9, 1),
+                   window.boost_gpo_1.cell_text(9, 1), window.boost_p[0].text(),
+                   window.GPO_0_X_lbl[1].caption(), window.GPO_0_Y_lbl[8].caption()}),
+            (Texts{"50.0", "125.0", "50.0", "1.500", "1000", "125.0"}));
   EXPECT_FALSE(window.gpo_map_holder[1].visible()) << "fuel pump relay: no table";
   EXPECT_EQ(poll_inhibit, kFalse);
 
@@ -179,7 +176,6 @@ TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
       {4, "RPM", "MAT", {"-13.0", "3.0", "115.0"}, {"0", "1250", "10000"}, true},
       {5, "MAT", "MAP", {"10.0", "24.4", "125.0"}, {"-13", "3", "115"}, true},
       {6, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
-      {9, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
       {10, "   ", "IAC", {"0.0", "32.0", "256.0"}, {"0", "0", "0"}, true},
       {13, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
       {129, "RPM", "MAP", {"10.0", "24.4", "125.0"}, {"0", "1250", "10000"}, true},
