@@ -16,6 +16,16 @@
 namespace ecu {
 namespace {
 
+// dt, the MAP, rpm, TPS and lambda changes, corr, ego_sp, the MAP, rpm and TPS cells with
+// their remainders, and tps_pcnt.
+std::vector<float> fields(const AutotuneRecord& r) {
+  std::vector<float> values = {r.dt, r.map_change, r.rpm_change, r.tps_change, r.lambda_change};
+  values.insert(values.end(), {r.corr, r.ego_sp, 1.0F * r.map_cell, r.map_remainder});
+  values.insert(values.end(), {1.0F * r.rpm_cell, r.rpm_remainder, 1.0F * r.tps_cell});
+  values.insert(values.end(), {r.tps_remainder, r.tps_pcnt});
+  return values;
+}
+
 class AutotuneTest : public test::ConsoleTest {
  protected:
   // A log of the plotter with one row per poll time; the live values move between rows.
@@ -24,52 +34,42 @@ class AutotuneTest : public test::ConsoleTest {
     for (std::size_t row = 0; row < poll_times.size(); ++row) {
       const auto step = static_cast<float>(row);
       engine_rpm_raw = 1000.0F + 500.0F * step;
-      lambda_measured = 0.95F;
       throttle_pos = 10.0F * step;
-      manifold_pressure_kpa = 50.0F;
-      ego_correction = 1.02F;
-      lambda_setpoint = 1.0F;
-      map_cell = 3;
-      map_rem = 64;  // written as 0.50
       rpm_cell = static_cast<Integer>(5 + row);
-      rpm_rem = 32;  // 0.25
-      tps_cell = 7;
-      tps_rem = 96;  // 0.75
-      tps_pcnt = 12.5F;
+      lambda_measured = 0.95F, manifold_pressure_kpa = 50.0F, ego_correction = 1.02F;
+      lambda_setpoint = 1.0F, tps_pcnt = 12.5F, map_cell = 3, tps_cell = 7;
+      map_rem = 64, rpm_rem = 32, tps_rem = 96;  // written as 0.50, 0.25 and 0.75
       ASSERT_EQ(write_data_log_row(poll_times[row]), "");
     }
     ASSERT_EQ(close_data_log(), "");
   }
-  std::vector<AutotuneRecord> read(const std::string& path, LogReadResult expected) {
-    std::vector<AutotuneRecord> records;
-    EXPECT_EQ(read_autotune_log(path, [&](const AutotuneRecord& r) { records.push_back(r); }),
-              expected);
+  std::vector<std::vector<float>> read(const std::string& path, LogReadResult expected) {
+    std::vector<std::vector<float>> records;
+    EXPECT_EQ(
+        read_autotune_log(path, [&](const AutotuneRecord& r) { records.push_back(fields(r)); }),
+        expected);
     return records;
   }
 };
 
-TEST_F(AutotuneTest, ReadsEachRecordOfAPlotterLog) {
+TEST_F(AutotuneTest, ReadsEachRecordOfAPlotterLogAndLoadingItLeavesTheFactorGridsAlone) {
   write_plotter_log("run.csv", {86399.5, 0.5, 2.0});
-  const std::vector<AutotuneRecord> records = read("run.csv", LogReadResult::read);
-  ASSERT_EQ(records.size(), 3U);
-  EXPECT_EQ(records[0].dt, 0.0F);  // no previous record
-  EXPECT_EQ(records[1].dt, 1.0F);  // 0.50 - 86399.50 + 86400
-  EXPECT_EQ(records[2].dt, 1.5F);
-  EXPECT_EQ(records[0].rpm_change, 1000.0F);  // the first change is the value itself
-  EXPECT_EQ(records[1].rpm_change, 500.0F);
-  EXPECT_EQ(records[0].lambda_change, 0.95F);
-  EXPECT_EQ(records[1].lambda_change, 0.0F);
-  EXPECT_EQ(records[2].tps_change, 10.0F);
-  EXPECT_EQ(records[1].map_change, 0.0F);
-  EXPECT_EQ(records[0].corr, 1.02F);
-  EXPECT_EQ(records[0].ego_sp, 1.0F);
-  EXPECT_EQ(records[2].map_cell, 3);
-  EXPECT_EQ(records[2].map_remainder, 0.5F);
-  EXPECT_EQ(records[2].rpm_cell, 7);
-  EXPECT_EQ(records[2].rpm_remainder, 0.25F);
-  EXPECT_EQ(records[2].tps_cell, 7);
-  EXPECT_EQ(records[2].tps_remainder, 0.75F);
-  EXPECT_EQ(records[2].tps_pcnt, 12.5F);
+  // dt 0 without a previous record, then 0.50 - 86399.50 + 86400; the first change is the
+  // value itself.
+  const std::vector<std::vector<float>> expected = {
+      {0.0F, 50, 1000, 0, 0.95F, 1.02F, 1, 3, 0.5F, 5, 0.25F, 7, 0.75F, 12.5F},
+      {1.0F, 0, 500, 10, 0, 1.02F, 1, 3, 0.5F, 6, 0.25F, 7, 0.75F, 12.5F},
+      {1.5F, 0, 500, 10, 0, 1.02F, 1, 3, 0.5F, 7, 0.25F, 7, 0.75F, 12.5F}};
+  EXPECT_EQ(read("run.csv", LogReadResult::read), expected);
+
+  FrmAutotuneForm& window = frm_autotune();
+  window.autotune_inj_factors.set_cell_text(16, 1, "1.1");
+  window.autotune_tps_factors.set_cell_text(16, 1, "0.9");
+  presenter().choose_next_file("run.csv");
+  window.menu_load_logfile.click();
+  EXPECT_TRUE(presenter().shown_messages.empty());
+  EXPECT_EQ(window.autotune_inj_factors.cell_text(16, 1), "1.1");
+  EXPECT_EQ(window.autotune_tps_factors.cell_text(16, 1), "0.9");
 
   // A log broken off inside a record keeps the records before it; one of headers only has none.
   std::ofstream("run.csv", std::ios::app) << "12:00:00,3.00,1500,0.95,80,10.0\n";
@@ -94,25 +94,11 @@ TEST_F(AutotuneTest, RefusesALogOfAnotherVersionAndNamesOneThatCannotBeOpened) {
   EXPECT_EQ(presenter().shown_file_dialogs.back().initial_name, "*.CSV");
 }
 
-TEST_F(AutotuneTest, LoadingALogLeavesTheFactorGridsAlone) {
-  write_plotter_log("run.csv", {10.0, 11.0});
-  FrmAutotuneForm& window = frm_autotune();
-  window.autotune_inj_factors.set_cell_text(16, 1, "1.1");
-  window.autotune_tps_factors.set_cell_text(16, 1, "0.9");
-  presenter().choose_next_file("run.csv");
-  window.menu_load_logfile.click();
-  EXPECT_TRUE(presenter().shown_messages.empty());
-  EXPECT_EQ(window.autotune_inj_factors.cell_text(16, 1), "1.1");
-  EXPECT_EQ(window.autotune_tps_factors.cell_text(16, 1), "0.9");
-}
-
 TEST_F(AutotuneTest, ApplyMultipliesTheMapCellsUnderTheFactors) {
   struct Case {
     bool tps;
     int row, col;
-    const char* factor;
-    const char* map;
-    const char* after;
+    std::string factor, map, after;
   };
   const Case cases[] = {
       {false, 16, 1, "1.1", "0.950", "1.045"},    // byte 0, bottom-left
@@ -135,7 +121,7 @@ TEST_F(AutotuneTest, ApplyMultipliesTheMapCellsUnderTheFactors) {
     SCOPED_TRACE(std::to_string(c.row) + "," + std::to_string(c.col));
     const ui::Grid& map = c.tps ? maps.TPS_map : maps.inj_map;
     EXPECT_EQ(map.cell_text(c.row, c.col), c.after);
-    if (std::string(c.map) != c.after) {
+    if (c.map != c.after) {
       EXPECT_EQ(map.cell_back_colour(c.row, c.col), ui::colours::yellow);
     }
   }

@@ -30,17 +30,27 @@ class BlockModifierTest : public test::ConsoleTest {
   }
 };
 
-TEST_F(BlockModifierTest, EachOperationRewritesTheBlockInItsGridsMaskAndMarksIt) {
+TEST_F(BlockModifierTest, EachOperationRewritesOnlyTheBlocksDataCellsInItsGridsMaskAndMarksThem) {
   struct Case {
     Integer code;
     int row, col;
     const char* before;
     int operation;  // 1 Multiply, 2 Add, 3 Set All, 4 Subtract, 5 Divide
-    const char* multiply;
-    const char* add;
-    const char* set_value;
-    const char* after;
+    std::string multiply, add, set_value, after;
   };
+  // A whole grid selected, reaching into the header row and column.
+  ui::Grid& boost = frm_sup().table_grid(4);  // boost_gpo_0
+  boost.set_cell_text(0, 0, "7");
+  select(10, 0, 9, 0, 9);
+  frm_cellblock_modifier().Add.set_text("1");
+  run(2);
+  int written = 0;
+  for (int row = 1; row <= 9; ++row) {
+    for (int col = 1; col <= 9; ++col) written += boost.cell_text(row, col) == "1.00" ? 1 : 0;
+  }
+  EXPECT_EQ(written, 81);
+  EXPECT_EQ(boost.cell_text(0, 0), "7");
+
   const Case cases[] = {
       {0, 16, 1, "1.000", 1, "1.1", "0", "0", "1.100"},    // inj_map, byte 0
       {6, 3, 4, "10.00", 4, "1", "2", "0", "8.00"},        // ign_map: Subtract takes Add
@@ -78,20 +88,6 @@ TEST_F(BlockModifierTest, EachOperationRewritesTheBlockInItsGridsMaskAndMarksIt)
     EXPECT_FALSE(modifier.visible());
     EXPECT_FALSE(modifier.unloaded());
   }
-}
-
-TEST_F(BlockModifierTest, AWholeGridSelectionChangesOnlyItsDataCells) {
-  ui::Grid& grid = frm_sup().table_grid(4);  // boost_gpo_0
-  grid.set_cell_text(0, 0, "7");
-  select(10, 0, 9, 0, 9);  // reaching into the header row and column
-  frm_cellblock_modifier().Add.set_text("1");
-  run(2);
-  int written = 0;
-  for (int row = 1; row <= 9; ++row) {
-    for (int col = 1; col <= 9; ++col) written += grid.cell_text(row, col) == "1.00" ? 1 : 0;
-  }
-  EXPECT_EQ(written, 81);
-  EXPECT_EQ(grid.cell_text(0, 0), "7");
 }
 
 TEST_F(BlockModifierTest, NoCancelAndAGridlessCodeChangeNothing) {

@@ -22,6 +22,11 @@ class GridsForm : public ui::Form {
   ui::Grid table{*this, "table", 10, 10};
 };
 
+using Block = std::array<Long, 4>;
+Block block() {
+  return {block_first_row, block_last_row, block_first_col, block_last_col};
+}
+
 class GridEditingTest : public test::ConsoleTest {
  protected:
   void SetUp() override {
@@ -77,7 +82,7 @@ TEST_F(GridEditingTest, ShiftArrowsAloneStepTheActiveCellWithinTheGridsLimits) {
   }
 }
 
-TEST_F(GridEditingTest, CtrlKeysChooseABlockAndOpenTheModifierWhereTheGridAllows) {
+TEST_F(GridEditingTest, KeysAndARightClickChooseABlockAndOpenTheModifierWhereAllowed) {
   struct Case {
     Integer code;
     Integer invalid_before;
@@ -93,24 +98,20 @@ TEST_F(GridEditingTest, CtrlKeysChooseABlockAndOpenTheModifierWhereTheGridAllows
     EXPECT_EQ(grid.key_down(83, 2), 83);
     grid.set_active_cell(2, 7);
     EXPECT_EQ(grid.key_down(70, 2), 70);
-    EXPECT_EQ(
-        (std::array<Long, 4>{block_first_row, block_last_row, block_first_col, block_last_col}),
-        (std::array<Long, 4>{2, 5, 3, 7}));
+    EXPECT_EQ(block(), (Block{2, 5, 3, 7}));
     EXPECT_EQ(block_table_code, c.code);
     EXPECT_EQ(block_rows, c.code == 0 || c.code == 7 ? 16 : 9);
     EXPECT_EQ(modifier_openings_, c.openings) << c.code;
     EXPECT_EQ(block_sel_invalid, c.invalid_before) << "keys never change the flag";
   }
-}
 
-TEST_F(GridEditingTest, ARightClickAfterAReleaseOffTheCellsOpensNothing) {
+  modifier_openings_ = 0;
   ui::Grid& grid = edit(3).grid();
   grid.mouse_down(1, 0, 4, 4);
   grid.mouse_up(1, 0, 20, 1);  // off the cells: -1
   EXPECT_EQ(block_sel_invalid, -1);
   grid.mouse_down(2, 0, 7, 7);
-  EXPECT_EQ((std::array<Long, 4>{block_first_row, block_last_row, block_first_col, block_last_col}),
-            (std::array<Long, 4>{-1, 4, -1, 4}));
+  EXPECT_EQ(block(), (Block{-1, 4, -1, 4}));
   EXPECT_EQ(block_table_code, 3);
   EXPECT_EQ(modifier_openings_, 0);
   grid.mouse_down(1, 0, 0, 0);  // a header cell counts

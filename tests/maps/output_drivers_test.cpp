@@ -17,6 +17,7 @@ namespace {
 
 using test::command;
 using Commands = std::vector<std::string>;
+using Texts = std::vector<std::string>;
 
 class OutputDriversTest : public test::WindowLinkTest {
  protected:
@@ -39,30 +40,22 @@ TEST_F(OutputDriversTest, FetchReadsEverySettingAndTableAndShowsItsTexts) {
 
   Commands expected = {command({'C', '0', '0', '0'}), command({0xAA, 0, 0, 0}),
                        command({0xAC, 0, 0, 0}), command({0xE1, 0, 0, 0})};
-  for (const int base : {0x290, 0x300, 0x360, 0x400}) {
-    for (const int offset : {0, 27, 54}) {
-      expected.push_back(command({'k', (base + offset) & 0xFF, (base + offset) >> 8, 0}));
+  const auto read_tables = [&](std::initializer_list<int> bases) {
+    for (const int base : bases) {
+      for (const int at : {base, base + 27, base + 54})
+        expected.push_back(command({'k', at & 0xFF, at >> 8, 0}));
     }
-  }
+  };
+  read_tables({0x290, 0x300, 0x360, 0x400});
   expected.push_back(command({0xD9, 0, 0, 0}));
-  for (const int base : {0x500, 0x960, 0xA00, 0xA60}) {
-    for (const int offset : {0, 27, 54}) {
-      expected.push_back(command({'k', (base + offset) & 0xFF, (base + offset) >> 8, 0}));
-    }
-  }
+  read_tables({0x500, 0x960, 0xA00, 0xA60});
   EXPECT_EQ(fetch_, expected);
-  EXPECT_EQ(window.GPO_tbl_0.cell_text(9, 1), "50.0");
-  EXPECT_EQ(window.boost_gpo_0.cell_text(9, 1), "125.0");
-  EXPECT_EQ(window.boost_gpo_1.cell_text(9, 1), "50.0");
-  EXPECT_EQ(window.cool_rly_temp[2].text(), "-5");
-  EXPECT_EQ(window.rpm_switch[1].text(), "4000");
-  EXPECT_EQ(window.boost_p[0].text(), "1.500");
-  EXPECT_EQ(window.boost_enable_press[0].text(), "100.2");
-  EXPECT_EQ(window.boost_integ_preset[0].text(), "50");
-  EXPECT_TRUE(window.gpo_0_mode[1].value());
-  EXPECT_EQ(window.dont_interpolate[0].value(), ui::CheckBox::checked);
-  EXPECT_EQ(window.GPO_0_X_lbl[1].caption(), "1000");
-  EXPECT_EQ(window.GPO_0_Y_lbl[8].caption(), "125.0");
+  // Decoding is pinned by the decoders' own tests: here the replies reach the tables, in
+  // the unit of each boost channel, and the axes follow the modes.
+  EXPECT_EQ((Texts{window.GPO_tbl_0.cell_text(9, 1), window.boost_gpo_0.cell_text(9, 1),
+                   window.boost_gpo_1.cell_text(9, 1), window.boost_p[0].text(),
+                   window.GPO_0_X_lbl[1].caption(), window.GPO_0_Y_lbl[8].caption()}),
+            (Texts{"50.0", "125.0", "50.0", "1.500", "1000", "125.0"}));
   EXPECT_FALSE(window.gpo_map_holder[1].visible()) << "fuel pump relay: no table";
   EXPECT_EQ(poll_inhibit, kFalse);
 
@@ -108,10 +101,10 @@ TEST_F(OutputDriversTest, UpdateWritesExactlyTheEditedItemsEncodedAndClamped) {
       command({0xDA, 2, 0x00, 0x18}), command({0xDF, 2, 0, 0}),       command({0xDD, 3, 0, 0})};
   EXPECT_EQ(new_commands(), expected);
   EXPECT_EQ(controller().memory(0x291), 255);
-  EXPECT_EQ(window.GPO_tbl_0.cell_text(8, 1), "99.6");
-  EXPECT_EQ(window.boost_gpo_0.cell_text(9, 1), "100.2");
+  EXPECT_EQ((Texts{window.GPO_tbl_0.cell_text(8, 1), window.boost_gpo_0.cell_text(9, 1),
+                   window.GPO_tbl_1.cell_text(9, 1)}),
+            (Texts{"99.6", "100.2", "abc"}));
   EXPECT_EQ(window.GPO_tbl_1.cell_back_colour(9, 1), ui::colours::yellow);
-  EXPECT_EQ(window.GPO_tbl_1.cell_text(9, 1), "abc");
   EXPECT_EQ(window.gpo_1_mode[0].fore_colour(), ui::colours::black);
 }
 
@@ -154,14 +147,13 @@ TEST_F(OutputDriversTest, DemoModeFillsBothWindowsInSyncAndSendsNothing) {
   FrmSupForm& window = open_fetched();
   frm_2d().show();
   EXPECT_EQ(new_commands(), Commands{});
-  EXPECT_EQ(window.GPO_tbl_3.cell_text(4, 4), "100.0");
-  EXPECT_EQ(window.GPO_tbl_3.cell_back_colour(4, 4), ui::colours::white);
-  EXPECT_EQ(window.cool_rly_temp[1].text(), "95");
+  EXPECT_EQ((Texts{window.GPO_tbl_3.cell_text(4, 4), window.cool_rly_temp[1].text(),
+                   frm_2d().idle_rpm_map[8].text(), frm_2d().lambda_sp_table.cell_text(3, 3)}),
+            (Texts{"100.0", "95", "800", "1.000"}));
   EXPECT_TRUE(window.gpo_1_mode[5].value());
+  EXPECT_EQ(window.GPO_tbl_3.cell_back_colour(4, 4), ui::colours::white);
   EXPECT_EQ(window.boost_gpo_0.cell_back_colour(4, 4), ui::colours::yellow);
-  EXPECT_EQ(frm_2d().idle_rpm_map[8].text(), "800");
   EXPECT_EQ(frm_2d().ign_bar[4].back_colour(), ui::colours::white);
-  EXPECT_EQ(frm_2d().lambda_sp_table.cell_text(3, 3), "1.000");
 }
 
 TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
@@ -171,8 +163,7 @@ TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
   map_sensor_offset = 10;
   struct Case {
     Long mode;
-    const char* x_name;
-    const char* y_name;
+    std::string x_name, y_name;
     const char* y_labels[3];  // breakpoints 0, 1 and 8
     const char* x_labels[3];
     bool shown;
@@ -185,7 +176,6 @@ TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
       {4, "RPM", "MAT", {"-13.0", "3.0", "115.0"}, {"0", "1250", "10000"}, true},
       {5, "MAT", "MAP", {"10.0", "24.4", "125.0"}, {"-13", "3", "115"}, true},
       {6, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
-      {9, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
       {10, "   ", "IAC", {"0.0", "32.0", "256.0"}, {"0", "0", "0"}, true},
       {13, "---", "---", {"0.0", "0.0", "0.0"}, {"0", "0", "0"}, false},
       {129, "RPM", "MAP", {"10.0", "24.4", "125.0"}, {"0", "1250", "10000"}, true},
@@ -204,14 +194,14 @@ TEST_F(OutputDriversTest, TheAxesOfEveryOutputModeAndBoostUnit) {
     }
   }
   EXPECT_TRUE(window.gpo_map_holder[7].visible());
-  EXPECT_EQ(window.boost_y_text[3].caption(), "MAT");
-  EXPECT_EQ(window.GPO_boost_Y_lbl_3[0].caption(), "-13");
-  EXPECT_EQ(window.GPO_boost_Y_lbl_3[1].caption(), " 3");
-  EXPECT_EQ(window.GPO_boost_X_lbl_3[1].caption(), " 1250");
+  const auto boost_axis = [&] {
+    return Texts{window.boost_y_text[3].caption(), window.GPO_boost_Y_lbl_3[0].caption(),
+                 window.GPO_boost_Y_lbl_3[1].caption(), window.GPO_boost_Y_lbl_3[4].caption(),
+                 window.GPO_boost_X_lbl_3[1].caption()};
+  };
+  EXPECT_EQ(boost_axis(), (Texts{"MAT", "-13", " 3", " 51", " 1250"}));
   window.use_as_pwm[3].set_value(ui::CheckBox::checked);
-  EXPECT_EQ(window.boost_y_text[3].caption(), "MAP");
-  EXPECT_EQ(window.GPO_boost_Y_lbl_3[1].caption(), " 24");
-  EXPECT_EQ(window.GPO_boost_Y_lbl_3[4].caption(), " 67");
+  EXPECT_EQ(boost_axis(), (Texts{"MAP", " 10", " 24", " 67", " 1250"}));
 }
 
 }  // namespace

@@ -67,39 +67,34 @@ TEST_F(TableResetTest, EveryCurveEntryWritesItsDefaultIntoAllNineFields) {
   }
 }
 
-TEST_F(TableResetTest, LambdaEntryWritesOneLambdaInTheShownUnit) {
-  Frm2dForm& window = frm_2d();
+// The cells of rows and columns 1 to `size` that read `text`.
+int count(const ui::Grid& grid, int size, const std::string& text) {
+  int found = 0;
+  for (int row = 1; row <= size; ++row) {
+    for (int col = 1; col <= size; ++col) found += grid.cell_text(row, col) == text ? 1 : 0;
+  }
+  return found;
+}
+
+TEST_F(TableResetTest, LambdaEntryWritesOneLambdaInTheShownUnitAndMapEntriesTheirOwnMapOnly) {
   for (const auto& [factor, text] : {std::pair{14.7F, "14.70"}, std::pair{1.0F, "1.00"}}) {
     afr_factor = factor;
     presenter().answer_next(ui::MsgResult::yes);
-    click(window, "menuresetegosetpoint");
-    int written = 0;
-    for (int row = 1; row <= 9; ++row) {
-      for (int col = 1; col <= 9; ++col) {
-        written += window.lambda_sp_table.cell_text(row, col) == text ? 1 : 0;
-      }
-    }
-    EXPECT_EQ(written, 81) << text;
-    EXPECT_EQ(window.lambda_sp_table.cell_back_colour(9, 1), ui::colours::yellow);
+    click(frm_2d(), "menuresetegosetpoint");
+    EXPECT_EQ(count(frm_2d().lambda_sp_table, 9, text), 81) << text;
+    EXPECT_EQ(frm_2d().lambda_sp_table.cell_back_colour(9, 1), ui::colours::yellow);
   }
-}
 
-TEST_F(TableResetTest, MapEntriesRewriteTheirOwnMapOnly) {
   Frm3dForm& window = frm_3d();
   window.TPS_map.set_cell_text(16, 1, "1.500");
   presenter().answer_next(ui::MsgResult::yes);
   click(window, "menuresetmap_fuel");
   EXPECT_EQ(presenter().shown_messages.back().text,
             "this function will overwrite the Fuel table, continue?");
-  int written = 0;
-  for (int row = 1; row <= 16; ++row) {
-    for (int col = 1; col <= 16; ++col) written += window.inj_map.cell_text(row, col) == "1.000";
-  }
-  EXPECT_EQ(written, 256);
+  EXPECT_EQ(count(window.inj_map, 16, "1.000"), 256);
   EXPECT_EQ(window.inj_map.cell_back_colour(16, 1), ui::colours::yellow);
   EXPECT_EQ(window.ign_map.cell_text(16, 1), "");
   EXPECT_EQ(window.TPS_map.cell_text(16, 1), "1.500");
-
   presenter().answer_next(ui::MsgResult::yes);
   click(window, "menuresetmap_Ign");
   EXPECT_EQ(presenter().shown_messages.back().text,
