@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -34,12 +36,7 @@ TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumnsAndUploadsItAsItsWrite
   gpov[2] = -5;
   injo[2] = -16;
   injk[0] = 4096;
-  const struct {
-    const char* key;
-    int index;
-    const char* line;
-    std::string request;
-  } cases[] = {
+  const std::tuple<const char*, int, const char*, std::string> cases[] = {
       {"TPS_RPM", 0, "TPS_RPM = 10000", ""},
       {"FS_RPM", 0, "FS_RPM  = 8000", bytes({0x7D, 0x40, 0x1F, 0x00})},
       {"HOT_#P", 0, "HOT_#P  = 3", bytes({'t', 0x03, 0x00, 0x00})},
@@ -58,26 +55,23 @@ TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumnsAndUploadsItAsItsWrite
       {nullptr, 0, "ACC_SEN = 2.5", bytes({'g', 0x02, 0x00, 0x00})},
       {nullptr, 0, "ACC_SEN =  3.5 ", bytes({'g', 0x04, 0x00, 0x00})},
   };
-  for (const auto& c : cases) {
-    if (c.key != nullptr) {
-      const DataSetRow* row = find_data_set_row(c.key);
-      ASSERT_NE(row, nullptr) << c.key;
-      EXPECT_EQ(data_set_line(*row, c.index), c.line);
+  for (const auto& [key, index, text, request] : cases) {
+    if (key != nullptr) {
+      const DataSetRow* row = find_data_set_row(key);
+      ASSERT_NE(row, nullptr) << key;
+      EXPECT_EQ(data_set_line(*row, index), text);
     }
-    if (c.request.empty()) continue;
-    const auto plan = plan_upload({c.line});
-    ASSERT_TRUE(std::holds_alternative<std::vector<UploadLine>>(plan)) << c.line;
+    if (request.empty()) continue;
+    const auto plan = plan_upload({text});
+    ASSERT_TRUE(std::holds_alternative<std::vector<UploadLine>>(plan)) << text;
     const UploadLine& line = std::get<std::vector<UploadLine>>(plan).at(0);
-    ASSERT_NE(line.command, nullptr) << c.line;
-    EXPECT_EQ(line.request, c.request) << c.line;
+    ASSERT_NE(line.command, nullptr) << text;
+    EXPECT_EQ(line.request, request) << text;
   }
 }
 
 TEST_F(DataSetFormatTest, RefusesTheWholeFileAtItsFirstBadLine) {
-  const struct {
-    const char* line;
-    const char* reason;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"MAPM[003]=300", "its value 300 is outside 0 to 255"},
       {"GPO2[003]=300", "its value 300 is outside 0 to 255"},
       {"HOT_#P  = -1", "its value -1 is outside 0 to 255"},
@@ -89,13 +83,13 @@ TEST_F(DataSetFormatTest, RefusesTheWholeFileAtItsFirstBadLine) {
       {"ACC_SEN = 12abc", "its value column (from column 11) holds no number"},
       {"MAPM[1]=5", "its index (columns 6 to 8) is not a number"},
   };
-  for (const auto& c : cases) {
-    const auto plan = plan_upload({"SET_REV = 10000", "", c.line, "MAPM[000]=1"});
-    ASSERT_TRUE(std::holds_alternative<InvalidLine>(plan)) << c.line;
+  for (const auto& [text, reason] : cases) {
+    const auto plan = plan_upload({"SET_REV = 10000", "", text, "MAPM[000]=1"});
+    ASSERT_TRUE(std::holds_alternative<InvalidLine>(plan)) << text;
     const auto& invalid = std::get<InvalidLine>(plan);
-    EXPECT_EQ(invalid.number, 3) << c.line;
-    EXPECT_EQ(invalid.text, c.line);
-    EXPECT_EQ(invalid.reason, c.reason) << c.line;
+    EXPECT_EQ(invalid.number, 3) << text;
+    EXPECT_EQ(invalid.text, text);
+    EXPECT_EQ(invalid.reason, reason) << text;
   }
 }
 
