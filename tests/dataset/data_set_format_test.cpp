@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -25,18 +26,8 @@ std::string bytes(std::initializer_list<int> values) {
 
 using DataSetFormatTest = test::ConsoleTest;
 
-TEST_F(DataSetFormatTest, HoldsTheFileIn2126LinesOfFourLayouts) {
-  std::map<LineLayout, int> lines;
-  for (const DataSetRow& row : data_set_table()) lines[row.layout] += data_set_entry_count(row);
-  EXPECT_EQ(lines[LineLayout::version], 3);
-  EXPECT_EQ(lines[LineLayout::scalar], 74);
-  EXPECT_EQ(lines[LineLayout::fixed_array], 120);
-  EXPECT_EQ(lines[LineLayout::memory_table], 1929);
-}
-
-TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumns) {
-  fw_rev = 10203;
-  acc_sen = 0;
+// Rows with a key are written from the values set here; rows with a request are uploaded.
+TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumnsAndUploadsItAsItsWriteRequest) {
   rpm_full_scale = 7999.6F;
   hot_num_p = 3;
   tps_rpm_setting = 10000;
@@ -45,63 +36,42 @@ TEST_F(DataSetFormatTest, WritesEachKindOfLineInItsColumns) {
   gpov[2] = -5;
   injo[2] = -16;
   injk[0] = 4096;
-  mem_value = 255;
-  const struct {
-    const char* key;
-    int index;
-    const char* line;
-  } cases[] = {
-      {"SET_REV", 0, "SET_REV = 10000"}, {"SW_REV", 0, "SW_REV  = V1.02.00 02/12/10"},
-      {"FW_REV", 0, "FW_REV  = 10203"},  {"ACC_SEN", 0, "ACC_SEN = 0"},
-      {"FS_RPM", 0, "FS_RPM  = 8000"},   {"HOT_#P", 0, "HOT_#P  = 3"},
-      {"TPS_RPM", 0, "TPS_RPM = 10000"}, {"INJP", 3, "INJP[003]= 17"},
-      {"BO_P", 1, "BO_P[001]= 2048"},    {"GPOV", 2, "GPOV[002]= -5"},
-      {"MAPM", 0, "MAPM[000]=255"},      {"CLTM", 8, "CLTM[008]=255"},
-      {"INJO", 2, "INJO[002]=-16"},      {"INJK", 0, "INJK[000]=4096"},
-  };
-  for (const auto& c : cases) {
-    const DataSetRow* row = find_data_set_row(c.key);
-    ASSERT_NE(row, nullptr) << c.key;
-    EXPECT_EQ(data_set_line(*row, c.index), c.line);
-  }
-}
-
-TEST_F(DataSetFormatTest, UploadTurnsEachLineIntoItsWriteRequest) {
-  const struct {
-    const char* line;
-    std::string request;
-  } cases[] = {
-      {"MAPM[000]=128", bytes({'e', 0x00, 0x01, 0x80})},
-      {"MAPM[255]=7", bytes({'e', 0xFF, 0x01, 0x07})},
-      {"IGN3[016]=100", bytes({'e', 0x10, 0x06, 0x64})},
-      {"BMP1[080]=1", bytes({'e', 0xB0, 0x09, 0x01})},
-      {"GPO1[000]=0", bytes({'e', 0x90, 0x02, 0x00})},
-      {"INJO[002]=-16", bytes({0xCD, 0x02, 0xF0, 0xFF})},
-      {"INJK[000]=4096", bytes({0xCC, 0x00, 0x00, 0x10})},
-      {"FS_RPM  = 8000", bytes({0x7D, 0x40, 0x1F, 0x00})},
-      {"HOT_#P  = 3", bytes({'t', 0x03, 0x00, 0x00})},
-      {"BO_P[001]= 2048", bytes({0xDA, 0x01, 0x00, 0x08})},
-      {"GPOV[002]= -5", bytes({0xAD, 0x02, 0xFB, 0x00})},
-      {"INJP[003]= 17", bytes({0x80, 0x03, 0x11, 0x00})},
+  const std::tuple<const char*, int, const char*, std::string> cases[] = {
+      {"TPS_RPM", 0, "TPS_RPM = 10000", ""},
+      {"FS_RPM", 0, "FS_RPM  = 8000", bytes({0x7D, 0x40, 0x1F, 0x00})},
+      {"HOT_#P", 0, "HOT_#P  = 3", bytes({'t', 0x03, 0x00, 0x00})},
+      {"INJP", 3, "INJP[003]= 17", bytes({0x80, 0x03, 0x11, 0x00})},
+      {"BO_P", 1, "BO_P[001]= 2048", bytes({0xDA, 0x01, 0x00, 0x08})},
+      {"GPOV", 2, "GPOV[002]= -5", bytes({0xAD, 0x02, 0xFB, 0x00})},
+      {"INJO", 2, "INJO[002]=-16", bytes({0xCD, 0x02, 0xF0, 0xFF})},
+      {"INJK", 0, "INJK[000]=4096", bytes({0xCC, 0x00, 0x00, 0x10})},
+      {nullptr, 0, "MAPM[000]=128", bytes({'e', 0x00, 0x01, 0x80})},
+      {nullptr, 0, "MAPM[255]=7", bytes({'e', 0xFF, 0x01, 0x07})},
+      {nullptr, 0, "IGN3[016]=100", bytes({'e', 0x10, 0x06, 0x64})},
+      {nullptr, 0, "BMP1[080]=1", bytes({'e', 0xB0, 0x09, 0x01})},
+      {nullptr, 0, "GPO1[000]=0", bytes({'e', 0x90, 0x02, 0x00})},
       // One byte and a one-byte echo, as the command table has it.
-      {"EGO_A_LO= 40", bytes({'<', 0x28, 0x00, 0x00})},
-      {"ACC_SEN = 2.5", bytes({'g', 0x02, 0x00, 0x00})},
-      {"ACC_SEN =  3.5 ", bytes({'g', 0x04, 0x00, 0x00})},
+      {nullptr, 0, "EGO_A_LO= 40", bytes({'<', 0x28, 0x00, 0x00})},
+      {nullptr, 0, "ACC_SEN = 2.5", bytes({'g', 0x02, 0x00, 0x00})},
+      {nullptr, 0, "ACC_SEN =  3.5 ", bytes({'g', 0x04, 0x00, 0x00})},
   };
-  for (const auto& c : cases) {
-    const auto plan = plan_upload({c.line});
-    ASSERT_TRUE(std::holds_alternative<std::vector<UploadLine>>(plan)) << c.line;
+  for (const auto& [key, index, text, request] : cases) {
+    if (key != nullptr) {
+      const DataSetRow* row = find_data_set_row(key);
+      ASSERT_NE(row, nullptr) << key;
+      EXPECT_EQ(data_set_line(*row, index), text);
+    }
+    if (request.empty()) continue;
+    const auto plan = plan_upload({text});
+    ASSERT_TRUE(std::holds_alternative<std::vector<UploadLine>>(plan)) << text;
     const UploadLine& line = std::get<std::vector<UploadLine>>(plan).at(0);
-    ASSERT_NE(line.command, nullptr) << c.line;
-    EXPECT_EQ(line.request, c.request) << c.line;
+    ASSERT_NE(line.command, nullptr) << text;
+    EXPECT_EQ(line.request, request) << text;
   }
 }
 
 TEST_F(DataSetFormatTest, RefusesTheWholeFileAtItsFirstBadLine) {
-  const struct {
-    const char* line;
-    const char* reason;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {"MAPM[003]=300", "its value 300 is outside 0 to 255"},
       {"GPO2[003]=300", "its value 300 is outside 0 to 255"},
       {"HOT_#P  = -1", "its value -1 is outside 0 to 255"},
@@ -113,13 +83,13 @@ TEST_F(DataSetFormatTest, RefusesTheWholeFileAtItsFirstBadLine) {
       {"ACC_SEN = 12abc", "its value column (from column 11) holds no number"},
       {"MAPM[1]=5", "its index (columns 6 to 8) is not a number"},
   };
-  for (const auto& c : cases) {
-    const auto plan = plan_upload({"SET_REV = 10000", "", c.line, "MAPM[000]=1"});
-    ASSERT_TRUE(std::holds_alternative<InvalidLine>(plan)) << c.line;
+  for (const auto& [text, reason] : cases) {
+    const auto plan = plan_upload({"SET_REV = 10000", "", text, "MAPM[000]=1"});
+    ASSERT_TRUE(std::holds_alternative<InvalidLine>(plan)) << text;
     const auto& invalid = std::get<InvalidLine>(plan);
-    EXPECT_EQ(invalid.number, 3) << c.line;
-    EXPECT_EQ(invalid.text, c.line);
-    EXPECT_EQ(invalid.reason, c.reason) << c.line;
+    EXPECT_EQ(invalid.number, 3) << text;
+    EXPECT_EQ(invalid.text, text);
+    EXPECT_EQ(invalid.reason, reason) << text;
   }
 }
 

@@ -25,10 +25,6 @@
 namespace ecu {
 namespace {
 
-constexpr const char* kNoReplyStop =
-    "The controller did not answer the request for read_base_config, so the download was "
-    "stopped.\nNo file was written: cal.set is as it was before.";
-
 // Answers the file dialog with a path, after running a test's hook.
 class HookedPresenter : public ui::ScriptedPresenter {
  public:
@@ -55,10 +51,16 @@ void answer_dialog(int index) {
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
+}
+
+void for_each_calibration_address(const std::function<void(std::uint16_t)>& visit) {
+  for (const CalibrationTable& table : calibration_memory_map()) {
+    for (Long address = table.first_address; address <= table.last_address; ++address)
+      visit(static_cast<std::uint16_t>(address));
+  }
 }
 
 class DataSetTransferTest : public test::MainWindowTest {
@@ -149,20 +151,14 @@ TEST_F(DataSetTransferTest, DownloadWritesTheControllersCalibrationLineByLine) {
 }
 
 TEST_F(DataSetTransferTest, UploadOfADownloadedFileMakesAnotherControllerEqual) {
-  for (const CalibrationTable& table : calibration_memory_map()) {
-    for (Long address = table.first_address; address <= table.last_address; ++address) {
-      controller_->set_memory(static_cast<std::uint16_t>(address), (address * 37 + 11) & 0xFF);
-    }
-  }
+  for_each_calibration_address(
+      [&](std::uint16_t address) { controller_->set_memory(address, (address * 37 + 11) & 0xFF); });
   std::map<int, std::string> blocks;
   for (int code = 0; code < 256; ++code) blocks[code] = controller_->settings().block(code);
   const std::vector<std::string> lines = download("cal.set");
   // Another calibration: every stored byte changed, lines read back with LF alone.
-  for (const CalibrationTable& table : calibration_memory_map()) {
-    for (Long address = table.first_address; address <= table.last_address; ++address) {
-      controller_->set_memory(static_cast<std::uint16_t>(address), 0xA5);
-    }
-  }
+  for_each_calibration_address(
+      [&](std::uint16_t address) { controller_->set_memory(address, 0xA5); });
   for (auto [code, payload] : blocks) {
     for (char& byte : payload) byte = static_cast<char>(byte ^ 0x5A);
     if (code != 0xB3 && code != 0xB4 && code != 0x35)
@@ -178,13 +174,9 @@ TEST_F(DataSetTransferTest, UploadOfADownloadedFileMakesAnotherControllerEqual) 
   upload("lf.set");
 
   EXPECT_EQ(controller_->request_count() - before, 2124U) << "the link check and 2123 writes";
-  for (const CalibrationTable& table : calibration_memory_map()) {
-    for (Long address = table.first_address; address <= table.last_address; ++address) {
-      ASSERT_EQ(controller_->memory(static_cast<std::uint16_t>(address)),
-                (address * 37 + 11) & 0xFF)
-          << address;
-    }
-  }
+  for_each_calibration_address([&](std::uint16_t address) {
+    EXPECT_EQ(controller_->memory(address), (address * 37 + 11) & 0xFF) << address;
+  });
   for (const auto& [code, payload] : blocks) {
     EXPECT_EQ(controller_->settings().block(code), payload) << "block of " << code;
   }
@@ -192,35 +184,26 @@ TEST_F(DataSetTransferTest, UploadOfADownloadedFileMakesAnotherControllerEqual) 
   expect_console_released(kFalse);
 }
 
-TEST_F(DataSetTransferTest, MalformedFileSendsNothing) {
-  std::ofstream("bad.set") << "SET_REV = 10000\r\nMAPM[000]=1\r\nMAPM[003]=300\r\n";
-  upload("bad.set");
-  EXPECT_EQ(controller_->request_count(), 1U) << "only the link check";
-  EXPECT_EQ(messages(), std::vector<std::string>{
-                            "The data set file cannot be uploaded: line 3 is not valid, its value "
-                            "300 is outside 0 to 255.\n\nLine 3: MAPM[003]=300\n\nNothing has been "
-                            "sent to the controller."});
-  expect_console_released(kFalse);
-}
-
-// ---- Download: every reply checked, the user's old file kept ----------------------------
-
-TEST_F(DataSetTransferTest, ControllerFallingSilentHalfWayLeavesTheOldFileAndSaysSo) {
+TEST_F(DataSetTransferTest, DownloadStoppedBySilenceOrAReplyForAnotherAddressKeepsTheOldFile) {
   std::ofstream("cal.set", std::ios::binary) << "old\r\n";
-  TickForm silence([&] {
-    if (controller_->request_count() >= 1000)
-      controller_->set_misbehaviour(test::Misbehaviour::silent);
-    answer_dialog(2);  // Abort
-  });
+  controller_->answer_only(1000);
+  TickForm choose_abort([] { answer_dialog(2); });
   download("cal.set");
   ASSERT_EQ(messages().size(), 1U);
   EXPECT_NE(messages()[0].find("so the download was stopped.\nNo file was written: cal.set is as "
                                "it was before."),
             std::string::npos)
       << messages()[0];
+  expect_console_released(kFalse);
+
+  controller_->answer_only(test::SimulatedController::kEveryReply);
+  controller_->set_reply_payload('E', std::string("\x00\x00\x07", 3));
+  download("cal.set");
+  EXPECT_EQ(messages().back(),
+            "The controller's replies to the request for MAPM[000] did not answer it, so the "
+            "download was stopped.\nNo file was written: cal.set is as it was before.");
   EXPECT_EQ(read_file("cal.set"), "old\r\n");
   EXPECT_FALSE(std::filesystem::exists("cal.set.tmp"));
-  expect_console_released(kFalse);
 }
 
 TEST_F(DataSetTransferTest, TryAgainRepeatsTheSameRequestAndDemoStops) {
@@ -240,17 +223,9 @@ TEST_F(DataSetTransferTest, TryAgainRepeatsTheSameRequestAndDemoStops) {
   TickForm demo([] { answer_dialog(1); });
   try_again.tick.set_enabled(false);
   download("cal.set");
-  EXPECT_EQ(messages().back(), kNoReplyStop);
-}
-
-TEST_F(DataSetTransferTest, ReplyForAnotherAddressIsNotTakenForTheByteAskedFor) {
-  controller_->set_reply_payload('E', std::string("\x00\x00\x07", 3));
-  download("cal.set");
-  EXPECT_EQ(messages(), std::vector<std::string>{
-                            "The controller's replies to the request for MAPM[000] did not answer "
-                            "it, so the download was stopped.\nNo file was written: cal.set is as "
-                            "it was before."});
-  EXPECT_FALSE(std::filesystem::exists("cal.set"));
+  EXPECT_EQ(messages().back(),
+            "The controller did not answer the request for read_base_config, so the download was "
+            "stopped.\nNo file was written: cal.set is as it was before.");
 }
 
 TEST_F(DataSetTransferTest, DemoModeSendsNothingAndAStaleReplyFlagIsNoAnswer) {
@@ -260,15 +235,12 @@ TEST_F(DataSetTransferTest, DemoModeSendsNothingAndAStaleReplyFlagIsNoAnswer) {
   com_port = 2;
   ::setenv("ECU_COM2", "/nonexistent/tty", 1);
   TickForm choose_demo([] { answer_dialog(1); });
-  for (const bool save : {true, false}) {
-    demo_mode = kFalse;
-    reply_received = -1;
-    if (save) {
-      download("cal.set");
-    } else {
-      upload("cal.set");
-    }
-  }
+  reply_received = -1;
+  demo_mode = kFalse;
+  download("cal.set");
+  reply_received = -1;
+  demo_mode = kFalse;
+  upload("cal.set");
   ::unsetenv("ECU_COM2");
   const std::string demo =
       "This program is running in demo mode, so this feature cannot be executed.";
@@ -277,17 +249,22 @@ TEST_F(DataSetTransferTest, DemoModeSendsNothingAndAStaleReplyFlagIsNoAnswer) {
   EXPECT_TRUE(presenter_->shown_file_dialogs.empty());
 }
 
-TEST_F(DataSetTransferTest, FilesThatCannotBeOpenedOrWrittenAreReportedWithTheirReason) {
+TEST_F(DataSetTransferTest, MissingOrMalformedFilesAreReportedWithTheirReasonAndSendNothing) {
   poll_inhibit = kTrue;
   download("missing/cal.set");
   upload("missing.set");
+  std::ofstream("bad.set") << "SET_REV = 10000\r\nMAPM[000]=1\r\nMAPM[003]=300\r\n";
+  const std::size_t before = controller_->request_count();
+  upload("bad.set");
+  EXPECT_EQ(controller_->request_count() - before, 1U) << "only the link check";
   EXPECT_EQ(messages(), (std::vector<std::string>{
                             "Cannot write missing/cal.set: No such file or directory (open)",
-                            "Cannot open missing.set: No such file or directory"}));
+                            "Cannot open missing.set: No such file or directory",
+                            "The data set file cannot be uploaded: line 3 is not valid, its value "
+                            "300 is outside 0 to 255.\n\nLine 3: MAPM[003]=300\n\nNothing has been "
+                            "sent to the controller."}));
   expect_console_released(kTrue);
 }
-
-// ---- Upload: every echo checked, a stop said as such -------------------------------------
 
 TEST_F(DataSetTransferTest, AbortedUploadNamesTheLineReachedAndThePartlyWrittenCalibration) {
   std::ofstream("part.set")

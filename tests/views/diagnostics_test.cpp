@@ -40,9 +40,7 @@ TEST_F(DiagnosticsTest, DriverTestsFireTheCheckedChannelsOnceUnlockedAndGetPlotD
   const std::vector<std::string> sent = commands_since(before);
   ASSERT_EQ(sent.size(), 9U);
   EXPECT_EQ(sent[0], "A000");
-  EXPECT_EQ(sent[8], std::string("\xF8\x07"
-                                 "00",
-                                 4));
+  EXPECT_EQ(sent[8], std::string("\xF8\x07", 2) + "00");
   EXPECT_EQ(window.crank_target_rpm.caption(), "850");
 
   // Sample k reads k: the average is 59.5, so 30 to 89 lie within the band (yellow), the

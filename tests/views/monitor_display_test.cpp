@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/comm_port.hpp"
@@ -23,32 +23,23 @@ class MonitorDisplayTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    // Demo mode: the monitor command needs no port.
-    start_demo();
+    start_demo();          // the monitor command needs no port
     o2_sensor_status = 1;  // a wide-band lambda reading
   }
   static const std::string& label(int entry) { return frm_mon().ECU_Data[entry].caption(); }
 };
 
 TEST_F(MonitorDisplayTest, ClampsTheSpeedThrottleAndCoolantInTheSharedValues) {
-  struct Case {
-    Single* variable;
-    Single value;
-    Single kept;
-    int entry;
-    const char* shown;
-  };
-  const Case cases[] = {
+  const std::tuple<Single*, Single, Single, int, const char*> cases[] = {
       {&engine_rpm, 45000.0F, 40000.0F, 0, "40000"},
       {&engine_rpm, 40000.0F, 40000.0F, 0, "40000"},
       {&coolant_temp, 130.0F, 125.0F, 2, "125"},
-      {&coolant_temp, -20.0F, -20.0F, 2, "-20"},
-  };
-  for (const Case& c : cases) {
-    *c.variable = c.value;
+      {&coolant_temp, -20.0F, -20.0F, 2, "-20"}};
+  for (const auto& [variable, value, kept, entry, shown] : cases) {
+    *variable = value;
     refresh_monitor_display();
-    EXPECT_EQ(*c.variable, c.kept) << c.shown;
-    EXPECT_EQ(label(c.entry), c.shown);
+    EXPECT_EQ(*variable, kept) << shown;
+    EXPECT_EQ(label(entry), shown);
   }
   throttle_pos_clamped = 120.0F;
   throttle_pos = 120.0F;
@@ -69,15 +60,11 @@ TEST_F(MonitorDisplayTest, NamesTheIdleStepperStateAndCountsItsErrors) {
                                                  {6, "CLOSED"}, {7, "????"}};
   for (const auto& [state, name] : states) {
     iac_state = state;
+    iac_error = state == 0 ? 3 : 0;
     refresh_monitor_display();
     EXPECT_EQ(label(15), name) << state;
+    EXPECT_EQ(label(16), state == 0 ? "ERR 3" : "OK") << state;
   }
-  iac_error = 0;
-  refresh_monitor_display();
-  EXPECT_EQ(label(16), "OK");
-  iac_error = 3;
-  refresh_monitor_display();
-  EXPECT_EQ(label(16), "ERR 3");
 }
 
 TEST_F(MonitorDisplayTest, ShowsLambdaOxygenOrASensorErrorByTheSensorStatus) {
@@ -105,26 +92,18 @@ TEST_F(MonitorDisplayTest, ShowsLambdaOxygenOrASensorErrorByTheSensorStatus) {
   EXPECT_EQ(unit.caption(), "AFR") << "the unit stored at activation comes back";
 }
 
-TEST_F(MonitorDisplayTest, RewritesOnlyLabelsWhoseTextDiffersFromTheShownText) {
+TEST_F(MonitorDisplayTest, TheMonitorViewCommandRewritesEveryLabel) {
   refresh_monitor_display();
   const std::string speed = label(0);
+  // Unchanged texts are left alone (see the wire test), but the monitor view command forces
+  // labels 0 to 13, entry 13 included though it is empty.
   frm_mon().ECU_Data[0].set_caption("stale");
-  refresh_monitor_display();
-  EXPECT_EQ(label(0), "stale") << "the text did not change, so the label is left alone";
-
-  // The monitor view command forces labels 0 to 13, entry 13 included though it is empty.
   frm_mon().ECU_Data[13].set_caption("junk");
   FrmEcu().Menu_View_Monitor.click();
   refresh_monitor_display();
   EXPECT_EQ(label(0), speed);
   EXPECT_EQ(label(13), "");
 }
-
-}  // namespace
-}  // namespace ecu
-
-namespace ecu {
-namespace {
 
 class MonitorWireTest : public test::MainWindowTest {};
 
