@@ -1,5 +1,4 @@
-// The link stays in step when one reply goes wrong on a line paced like the real one, and
-// a port that went away is opened again once it is back.
+// The link stays in step when one reply goes wrong on a line paced like the real one.
 
 #include <gtest/gtest.h>
 
@@ -20,14 +19,8 @@ namespace {
 struct FaultCase {
   const char* name;
   test::Misbehaviour fault;
-  // The line is still busy with the fault's aftermath for this long (the late answer's
-  // transaction is done as soon as the late answer arrives; its retry's answer follows).
-  float aftermath_seconds = 0.0F;
+  float aftermath_seconds = 0.0F;  // the line is still busy with the fault's aftermath
 };
-
-// A fault costs one extra attempt, a late answer two; a sender pausing inside a faulty reply
-// (a loaded machine) may cost one more, never more than two in all.
-constexpr std::size_t kMostExtraAttempts = 2;
 
 class LineFaultTest : public test::LinkTest, public ::testing::WithParamInterface<FaultCase> {};
 
@@ -47,14 +40,16 @@ TEST_P(LineFaultTest, OneFaultyReplyCostsAnExtraAttemptOrTwoAndLaterOnesGoThroug
   ecu::send_request("C", length);
   EXPECT_EQ(ecu::reply_received, -1);
   const std::size_t attempts = controller.request_count();
-  EXPECT_LE(attempts, 1 + kMostExtraAttempts);
+  // A fault costs one extra attempt, a late answer two; a sender pausing inside a faulty reply
+  // (a loaded machine) may cost one more, never more than two in all.
+  EXPECT_LE(attempts, 3U);
+  // A late answer ends its transaction on arrival; the retry's own answer follows it.
   if (c.aftermath_seconds > 0) ecu::delay_seconds(c.aftermath_seconds);
 
   for (std::size_t later = 1; later <= 3; ++later) {
     ecu::send_request("C", length = 21);
     EXPECT_EQ(ecu::reply_received, -1) << "transaction " << later << " after the fault";
-    EXPECT_EQ(controller.request_count(), attempts + later)
-        << "transaction " << later << " after the fault takes one attempt";
+    EXPECT_EQ(controller.request_count(), attempts + later) << "one attempt each";
   }
   EXPECT_FALSE(ecu::frm_Dialog.loaded());
   EXPECT_EQ(std::count(recorder.shown_forms.begin(), recorder.shown_forms.end(), "frm_Dialog"), 0);
@@ -66,8 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"StrayBytesAfterIt", test::Misbehaviour::extra_bytes},
                       FaultCase{"OnePayloadByteTooMany", test::Misbehaviour::extra_payload_byte},
                       FaultCase{"LengthByteTooLarge", test::Misbehaviour::wrong_length_byte},
-                      // Its wait times out; the late answer, a whole answer to the same
-                      // request, comes during the retry, whose own answer follows it.
                       FaultCase{"LateAnswer", test::Misbehaviour::late, 0.02F},
                       FaultCase{"DroppedAnswer", test::Misbehaviour::silent}),
     [](const ::testing::TestParamInfo<FaultCase>& fault_case) {

@@ -28,19 +28,15 @@ using test::bytes;
 const std::string kStatusRequest = bytes({23, 0x02, 0x08, 0x43, 0x30, 0x30, 0x30, 0xDD, 0x00});
 const std::string kResetRequest = bytes({6, 0x02, 0x08, 0xAE, 0xA5, 0x00, 0x00, 0x5D, 0x01});
 
-std::uint16_t free_udp_port() {
-  UdpSocket probe;
-  probe.bind(0, nullptr);
-  return probe.local_port();
-}
-
 class RelayServerTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
     set_serial_port_factory(nullptr);
     controller_ = std::make_unique<test::SimulatedController>(1);
-    server_port_ = free_udp_port();
+    UdpSocket probe;
+    probe.bind(0, nullptr);
+    server_port_ = probe.local_port();
     ::setenv("ECU_RELAY_SERVER_PORT", std::to_string(server_port_).c_str(), 1);
     ASSERT_TRUE(client_.bind(0, nullptr));
     start_console("");
@@ -78,7 +74,7 @@ class RelayServerTest : public test::MainWindowTest {
   UdpSocket client_;
 };
 
-TEST_F(RelayServerTest, AnswersTheHandshakeAndForwardsRequestsToTheController) {
+TEST_F(RelayServerTest, ForwardsRequestsOneAtATimeInArrivalOrderAndCancelRestoresTheConsole) {
   FrmServerForm& relay = start_relay();
   EXPECT_FALSE(FrmEcu().visible());
   EXPECT_TRUE(relay.visible());
@@ -87,18 +83,41 @@ TEST_F(RelayServerTest, AnswersTheHandshakeAndForwardsRequestsToTheController) {
   EXPECT_TRUE(comm_port().is_open());
 
   EXPECT_EQ(exchange("MARCO"), "POLO");
-  const auto reply = exchange(kStatusRequest);
-  ASSERT_TRUE(reply);
-  ASSERT_EQ(reply->size(), 23U);
-  EXPECT_EQ(reply->substr(0, 3), bytes({0x02, 23, 0x43}));
-  EXPECT_EQ(controller_->request_frames(), std::vector<std::string>{kStatusRequest.substr(1)});
+  controller_->set_reply_delay(0.03);
+  send(kStatusRequest);
+  send(kResetRequest);
+  const auto first = answer();
+  const auto second = answer();
+  ASSERT_TRUE(first && second);
+  ASSERT_EQ(first->size(), 23U);
+  EXPECT_EQ(first->substr(0, 3), bytes({0x02, 23, 0x43}));
+  EXPECT_EQ(*second, bytes({0x02, 6, 0xAE, 0xA5, 0x5B, 0x01}));
+  EXPECT_EQ(controller_->request_frames(),
+            (std::vector<std::string>{kStatusRequest.substr(1), kResetRequest.substr(1)}));
   EXPECT_EQ(relay.Client_IP.caption(), "127.0.0.1");
-  EXPECT_EQ(relay.num_sock_bytes.caption(), "14");
-  EXPECT_EQ(relay.num_comm_bytes.caption(), "23");
+  EXPECT_EQ(relay.num_sock_bytes.caption(), "23");
+  EXPECT_EQ(relay.num_comm_bytes.caption(), "29");
 
   controller_->set_misbehaviour(test::Misbehaviour::silent);
   EXPECT_EQ(exchange(kResetRequest), "NORESP");
-  EXPECT_EQ(relay.num_comm_bytes.caption(), "23");
+  EXPECT_EQ(relay.num_comm_bytes.caption(), "29");
+
+  // The client shows inactive at the sixth quiet tick; the count stops at its top.
+  for (int tick = 1; tick <= 5; ++tick) relay.Timer1_Timer();
+  EXPECT_EQ(relay.Client_IP.caption(), "127.0.0.1");
+  relay.Timer1_Timer();
+  EXPECT_EQ(relay.Client_IP.caption(), "INACTIVE");
+  relay.idle_ticks = 65535;
+  relay.Timer1_Timer();
+  EXPECT_EQ(relay.idle_ticks, 65535);
+
+  relay.server_cancel.click();
+  EXPECT_FALSE(frm_server.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_FALSE(incomming_sock().is_open());
+  EXPECT_FALSE(relay_server_active());
+  send("MARCO");
+  EXPECT_EQ(answer(0.3), std::nullopt);
 }
 
 TEST_F(RelayServerTest, DropsDatagramsOfTheWrongShapeOrSenderWithoutTouchingTheLine) {
@@ -107,15 +126,16 @@ TEST_F(RelayServerTest, DropsDatagramsOfTheWrongShapeOrSenderWithoutTouchingTheL
   send(kStatusRequest);
   EXPECT_EQ(answer(0.3), std::nullopt);
   ASSERT_EQ(exchange("MARCO"), "POLO");
-  std::string bad_sum = kStatusRequest;
-  bad_sum[7] = static_cast<char>(0xDE);
-  std::string too_short_reply = kStatusRequest;
-  too_short_reply[0] = 2;
-  std::string too_long_reply = kStatusRequest;
-  too_long_reply[0] = 101;
-  const std::string wrong_shapes[] = {kStatusRequest.substr(1), kStatusRequest + '\0', bad_sum,
-                                      too_short_reply, too_long_reply};
-  for (const std::string& datagram : wrong_shapes) send(datagram);
+  const auto changed = [](std::size_t at, int value) {
+    std::string datagram = kStatusRequest;
+    datagram[at] = static_cast<char>(value);
+    return datagram;
+  };
+  // Short, long, a wrong sum, a reply length under 3 and over 100.
+  for (const std::string& datagram : {kStatusRequest.substr(1), kStatusRequest + '\0',
+                                      changed(7, 0xDE), changed(0, 2), changed(0, 101)}) {
+    send(datagram);
+  }
   EXPECT_EQ(answer(0.3), std::nullopt);
 
   // The same request from another address of this machine.
@@ -136,32 +156,6 @@ TEST_F(RelayServerTest, DropsDatagramsOfTheWrongShapeOrSenderWithoutTouchingTheL
   EXPECT_EQ(controller_->received_bytes(), "");
 }
 
-TEST_F(RelayServerTest, ServesDatagramsOneAtATimeInArrivalOrder) {
-  start_relay();
-  ASSERT_EQ(exchange("MARCO"), "POLO");
-  controller_->set_reply_delay(0.03);
-  send(kStatusRequest);
-  send(kResetRequest);
-  const auto first = answer();
-  const auto second = answer();
-  ASSERT_TRUE(first && second);
-  EXPECT_EQ(first->size(), 23U);
-  EXPECT_EQ(first->substr(0, 3), bytes({0x02, 23, 0x43}));
-  EXPECT_EQ(*second, bytes({0x02, 6, 0xAE, 0xA5, 0x5B, 0x01}));
-  EXPECT_EQ(controller_->request_frames(),
-            (std::vector<std::string>{kStatusRequest.substr(1), kResetRequest.substr(1)}));
-}
-
-TEST_F(RelayServerTest, CancelClosesTheSocketAndBringsTheMainWindowBack) {
-  start_relay().server_cancel.click();
-  EXPECT_FALSE(frm_server.loaded());
-  EXPECT_TRUE(FrmEcu().visible());
-  EXPECT_FALSE(incomming_sock().is_open());
-  EXPECT_FALSE(relay_server_active());
-  send("MARCO");
-  EXPECT_EQ(answer(0.3), std::nullopt);
-}
-
 TEST_F(RelayServerTest, APortInUseIsNamedAndNothingChanges) {
   UdpSocket occupant;
   ASSERT_TRUE(occupant.bind(server_port_, nullptr));
@@ -174,18 +168,6 @@ TEST_F(RelayServerTest, APortInUseIsNamedAndNothingChanges) {
   EXPECT_FALSE(frm_server.loaded());
   EXPECT_TRUE(FrmEcu().visible());
   EXPECT_TRUE(FrmEcu().menu_remote_setup_start_server.enabled());
-}
-
-TEST_F(RelayServerTest, TheClientShowsInactiveAtTheSixthQuietTickAndTheCountStops) {
-  FrmServerForm& relay = start_relay();
-  ASSERT_EQ(exchange("MARCO"), "POLO");
-  for (int tick = 1; tick <= 5; ++tick) relay.Timer1_Timer();
-  EXPECT_EQ(relay.Client_IP.caption(), "127.0.0.1");
-  relay.Timer1_Timer();
-  EXPECT_EQ(relay.Client_IP.caption(), "INACTIVE");
-  relay.idle_ticks = 65535;
-  relay.Timer1_Timer();
-  EXPECT_EQ(relay.idle_ticks, 65535);
 }
 
 }  // namespace

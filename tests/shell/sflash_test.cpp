@@ -17,10 +17,13 @@
 namespace ecu {
 namespace {
 
-constexpr const char* kLine0 = "S00600004844521B";
-constexpr const char* kLine1 = "S1130000285F245F2212226A000424290008237C2A";
-constexpr const char* kLine2 = "S9030000FC";
-constexpr const char* kFlashFailed =
+const std::string kLine0 = "S00600004844521B";
+const std::string kLine1 = "S1130000285F245F2212226A000424290008237C2A";
+const std::string kLine2 = "S9030000FC";
+const std::string kWarning =
+    "The reflash opperation requires that ALL other applications be halted, or errors may "
+    "occur. Press Cancel if you need to halt other applications";
+const std::string kFlashFailed =
     "An error has occurred durring the program Flash opperation, you must Flash the controller "
     "again.";
 
@@ -35,8 +38,7 @@ class SflashTest : public test::MainWindowTest {
     std::ofstream("fw.s") << kLine0 << "\r\n" << kLine1 << "\r\n" << kLine2 << "\r\n";
   }
   void TearDown() override {
-    // The port closes before the loader behind it goes away.
-    set_loader_port_factory(nullptr);
+    set_loader_port_factory(nullptr);  // the port closes before the loader behind it goes
     loader_.reset();
     MainWindowTest::TearDown();
   }
@@ -56,12 +58,6 @@ class SflashTest : public test::MainWindowTest {
       return true;
     });
   }
-  // Lets the console run until the loader has received `text` in all (2 s at most).
-  void pump_until_received(const std::string& text) {
-    for (int pass = 0; pass < 2000 && loader_->received() != text; ++pass) {
-      ui::event_loop().wait_pass(ui::UserInput::allow);
-    }
-  }
   std::string last_message() {
     return presenter().shown_messages.empty() ? "" : presenter().shown_messages.back().text;
   }
@@ -75,35 +71,47 @@ class SflashTest : public test::MainWindowTest {
   std::unique_ptr<test::SimulatedLoader> loader_;
 };
 
-const char* const kWarning =
-    "The reflash opperation requires that ALL other applications be halted, or errors may "
-    "occur. Press Cancel if you need to halt other applications";
-
-TEST_F(SflashTest, StreamsTheFileAt19200BaudWithLineEndsOnlyInCharacterMode) {
+// An "E" from the loader stops the stream after its line; one after the last line still fails.
+// The failing cases come first: the loader looks for its text in all it has received.
+TEST_F(SflashTest, StreamsTheFileAt19200BaudUntilTheLoaderAnswersE) {
   const struct {
     int char_mode;
+    std::string line_delay;  // longer than the 100 ms the terminal takes to read an "E"; "": off
+    std::string failing_line;
     std::string wire;
+    const char* lines_sent;
+    const char* last_terminal_line;
+    std::string message;
   } cases[] = {
-      {ui::CheckBox::unchecked, std::string("q") + kLine0 + kLine1 + kLine2},
-      {ui::CheckBox::checked, std::string("q") + kLine0 + kLine1 + "\r\n" + kLine2 + "\r\n"},
+      {ui::CheckBox::unchecked, "0.15", kLine1, "q" + kLine0 + kLine1, " 1", "E", kFlashFailed},
+      {ui::CheckBox::unchecked, "0", kLine2, "q" + kLine0 + kLine1 + kLine2, " 2", "E",
+       kFlashFailed},
+      {ui::CheckBox::unchecked, "", "", "q" + kLine0 + kLine1 + kLine2, " 2", "", kWarning},
+      {ui::CheckBox::checked, "", "", "q" + kLine0 + kLine1 + "\r\n" + kLine2 + "\r\n", " 2", "",
+       kWarning},
   };
   for (const auto& sample : cases) {
     sflash().char_delay_box.set_value(sample.char_mode);
     sflash().char_dly.set_text("0");
+    sflash().line_delay_box.set_value(sample.line_delay.empty() ? ui::CheckBox::unchecked
+                                                                : ui::CheckBox::checked);
+    sflash().line_dly.set_text(sample.line_delay);
+    if (!sample.failing_line.empty()) loader_->fail_after(sample.failing_line);
     const std::size_t sent_before = loader_->received().size();
     flash();
     EXPECT_EQ(loader_->received().substr(sent_before), sample.wire);
     EXPECT_EQ(loader_->line_speed(), 19200U);
-    EXPECT_EQ(last_message(), kWarning);
-    EXPECT_EQ(sflash().lines_sent.caption(), " 2");
+    EXPECT_EQ(last_message(), sample.message);
+    EXPECT_EQ(sflash().lines_sent.caption(), sample.lines_sent);
     EXPECT_EQ(sflash().terminal_lines(),
-              (std::vector<std::string>{"Flashing controller firmware.", "Please stand by.", ""}));
+              (std::vector<std::string>{"Flashing controller firmware.", "Please stand by.",
+                                        sample.last_terminal_line}));
     EXPECT_EQ(caption_suffix, " ->COM1");
     expect_buttons_usable();
   }
 }
 
-TEST_F(SflashTest, ALoaderThatDoesNotAnswerBIsReportedAndNoFileIsAskedFor) {
+TEST_F(SflashTest, ALoaderNotAnsweringBIsReportedAndItsOutputWrapsAfterFortyCharacters) {
   loader_->set_ready(false);
   flash();
   EXPECT_EQ(loader_->received(), "q");
@@ -111,33 +119,18 @@ TEST_F(SflashTest, ALoaderThatDoesNotAnswerBIsReportedAndNoFileIsAskedFor) {
   EXPECT_EQ(last_message(),
             "The controller doesnt appear to be ready to reflash, prepare it from the System "
             "Console Tool menu.");
-}
 
-TEST_F(SflashTest, AnEStopsTheStreamAfterItsLineAndIsReportedAlsoForTheLastLine) {
-  const struct {
-    const char* line_delay;  // longer than the 100 ms the terminal takes to read the answer
-    const char* failing_line;
-    std::string wire;
-    const char* lines_sent;
-  } cases[] = {
-      {"0.15", kLine1, std::string("q") + kLine0 + kLine1, " 1"},
-      {"0", kLine2, std::string("q") + kLine0 + kLine1 + kLine2, " 2"},
-  };
-  for (const auto& sample : cases) {
-    sflash().line_delay_box.set_value(ui::CheckBox::checked);
-    sflash().line_dly.set_text(sample.line_delay);
-    loader_->fail_after(sample.failing_line);
-    const std::size_t sent_before = loader_->received().size();
-    flash();
-    EXPECT_EQ(loader_->received().substr(sent_before), sample.wire);
-    EXPECT_EQ(sflash().lines_sent.caption(), sample.lines_sent);
-    EXPECT_EQ(sflash().terminal_lines().back(), "E");
-    EXPECT_EQ(last_message(), kFlashFailed);
-    expect_buttons_usable();
+  loader_->send("B" + std::string(39, '1') + "\nE2\r3");
+  for (int pass = 0; pass < 2000 && sflash().terminal_lines().size() < 3; ++pass) {
+    ui::event_loop().wait_pass(ui::UserInput::allow);
   }
+  EXPECT_EQ(sflash().terminal_lines(),
+            (std::vector<std::string>{"B" + std::string(39, '1') + "E2", "", "3"}));
+  EXPECT_TRUE(sflash().loader_ready);
+  EXPECT_TRUE(sflash().flash_error);
 }
 
-TEST_F(SflashTest, HaltStopsBeforeTheNextLineAndAnActivationMeanwhileSendsNoCheck) {
+TEST_F(SflashTest, HaltOrCloseStopBeforeTheNextLineAndAnActivationMeanwhileSendsNoCheck) {
   sflash().line_delay_box.set_value(ui::CheckBox::checked);
   sflash().line_dly.set_text("0.2");
   when_received(kLine1, [] {
@@ -146,25 +139,18 @@ TEST_F(SflashTest, HaltStopsBeforeTheNextLineAndAnActivationMeanwhileSendsNoChec
     sflash().Command2.click();
   });
   flash();
-  EXPECT_EQ(loader_->received(), std::string("q") + kLine0 + kLine1);
+  EXPECT_EQ(loader_->received(), "q" + kLine0 + kLine1);
   EXPECT_EQ(last_message(), kFlashFailed);
   expect_buttons_usable();
-}
 
-TEST_F(SflashTest, ClosingDuringATransferHaltsItAndClosesOnceItEnded) {
+  // Closing halts the transfer; the window closes once it has ended.
   FrmEcu().hide();
-  sflash().show();
-  pump_until_received("q");
-  ASSERT_EQ(loader_->received(), "q");
-  sflash().line_delay_box.set_value(ui::CheckBox::checked);
-  sflash().line_dly.set_text("0.2");
-  when_received(kLine1, [] {
+  when_received(kLine1 + "q" + kLine0 + kLine1, [] {
     sflash().request_close();
-    // Still there: the transfer ends first.
     EXPECT_TRUE(sflash.loaded());
   });
   flash();
-  EXPECT_EQ(loader_->received(), std::string("qq") + kLine0 + kLine1);
+  EXPECT_EQ(loader_->received(), "q" + kLine0 + kLine1 + "q" + kLine0 + kLine1);
   EXPECT_EQ(last_message(), kFlashFailed);
   EXPECT_FALSE(sflash.loaded());
   EXPECT_TRUE(FrmEcu().visible());
@@ -174,7 +160,9 @@ TEST_F(SflashTest, ClosingDuringATransferHaltsItAndClosesOnceItEnded) {
 TEST_F(SflashTest, AnEmptyOrMissingFileIsReportedAndNothingIsSent) {
   std::ofstream("empty.s").close();
   sflash().show();
-  pump_until_received("q");
+  for (int pass = 0; pass < 2000 && loader_->received() != "q"; ++pass) {
+    ui::event_loop().wait_pass(ui::UserInput::allow);
+  }
   const struct {
     const char* file;
     const char* message;
@@ -195,19 +183,6 @@ TEST_F(SflashTest, APortThatCannotOpenIsNamed) {
   sflash().Command3.click();
   EXPECT_EQ(last_message().rfind("The flash utility cannot open COM1 (/nonexistent/loader: ", 0),
             0U);
-}
-
-TEST_F(SflashTest, TheTerminalWrapsAfterFortyCountedCharacters) {
-  loader_->set_ready(false);
-  sflash().Command3.click();
-  loader_->send("B" + std::string(39, '1') + "\nE2\r3");
-  for (int pass = 0; pass < 2000 && sflash().terminal_lines().size() < 3; ++pass) {
-    ui::event_loop().wait_pass(ui::UserInput::allow);
-  }
-  EXPECT_EQ(sflash().terminal_lines(),
-            (std::vector<std::string>{"B" + std::string(39, '1') + "E2", "", "3"}));
-  EXPECT_TRUE(sflash().loader_ready);
-  EXPECT_TRUE(sflash().flash_error);
 }
 
 // A port whose output buffer never drains: the transfer must fail, not hang.

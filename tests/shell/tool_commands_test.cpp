@@ -27,7 +27,7 @@ class ToolCommandsTest : public test::MainWindowTest {
     MainWindowTest::SetUp();
     set_serial_port_factory(nullptr);
     controller_ = std::make_unique<test::SimulatedController>(1);
-    main_ = &start_console("");
+    start_console("");
   }
   void TearDown() override {
     set_serial_port_factory(nullptr);
@@ -41,11 +41,10 @@ class ToolCommandsTest : public test::MainWindowTest {
   }
 
   std::unique_ptr<test::SimulatedController> controller_;
-  FrmEcuForm* main_ = nullptr;
 };
 
 TEST_F(ToolCommandsTest, ResetSendsOneRequestAndReportsTheAnswerWithThePortLeftOpen) {
-  main_->menu_tool_reset.click();
+  FrmEcu().menu_tool_reset.click();
   EXPECT_EQ(controller_->received_bytes(), bytes({2, 8, 0xAE, 0xA5, 0, 0, 0x5D, 0x01}));
   EXPECT_EQ(message_texts(),
             std::vector<std::string>{"The controller has been succesfully reset."});
@@ -68,7 +67,7 @@ TEST_F(ToolCommandsTest, ReflashAsksSendsOnlyWhenConfirmedAndFreesThePortEitherW
     const std::size_t sent_before = controller_->received_bytes().size();
     presenter().shown_messages.clear();
     presenter().answer_next(sample.answer);
-    main_->menu_tool_reflash.click();
+    FrmEcu().menu_tool_reflash.click();
     EXPECT_EQ(controller_->received_bytes().substr(sent_before), sample.wire);
     EXPECT_EQ(message_texts(), sample.messages);
     EXPECT_EQ(presenter().shown_messages[0].buttons, ui::MsgButtons::ok_cancel);
@@ -79,12 +78,12 @@ TEST_F(ToolCommandsTest, ReflashAsksSendsOnlyWhenConfirmedAndFreesThePortEitherW
 }
 
 TEST_F(ToolCommandsTest, FlashUtilityHidesTheMainWindowUntilTheLoaderIsLeft) {
-  main_->menu_tool_flash_utility.click();
-  EXPECT_FALSE(main_->visible());
+  FrmEcu().menu_tool_flash_utility.click();
+  EXPECT_FALSE(FrmEcu().visible());
   EXPECT_TRUE(sflash().visible());
   EXPECT_EQ(sflash().caption(), "Quelar Flash Utility");
   sflash().exit_flash.click();
-  EXPECT_TRUE(main_->visible());
+  EXPECT_TRUE(FrmEcu().visible());
   EXPECT_FALSE(sflash().visible());
 }
 

@@ -1,10 +1,7 @@
 #include "support/simulated_controller.hpp"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -16,6 +13,7 @@
 #include <stdexcept>
 
 #include "support/controller_replies.hpp"
+#include "support/pseudo_terminal.hpp"
 
 #include "support/controller_reply_defaults.hpp"
 
@@ -164,19 +162,11 @@ std::string apply(Misbehaviour behaviour, std::string reply) {
 SimulatedController::SimulatedController(int com_number)
     : com_number_(com_number), memory_(kMemorySize, 0) {
   reply_payloads_ = default_reply_payloads();
-  std::array<char, 128> name{};
-  if (::openpty(&master_fd_, &slave_fd_, name.data(), nullptr, nullptr) != 0) {
-    throw std::runtime_error("openpty failed");
-  }
-  device_path_ = name.data();
-  termios settings{};
-  ::tcgetattr(slave_fd_, &settings);
-  ::cfmakeraw(&settings);
-  ::tcsetattr(slave_fd_, TCSANOW, &settings);
-  ::fcntl(master_fd_, F_SETFL, ::fcntl(master_fd_, F_GETFL) | O_NONBLOCK);
+  const PseudoTerminal terminal = open_com_terminal(com_number_);
+  master_fd_ = terminal.master_fd;
+  slave_fd_ = terminal.slave_fd;
+  device_path_ = terminal.device_path;
   wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  const std::string variable = "ECU_COM" + std::to_string(com_number_);
-  ::setenv(variable.c_str(), device_path_.c_str(), 1);
   thread_ = std::thread([this] { run(); });
 }
 
@@ -190,10 +180,7 @@ SimulatedController::~SimulatedController() {
   if (master_fd_ >= 0) ::close(master_fd_);
   ::close(slave_fd_);
   ::close(wake_fd_);
-  const std::string variable = "ECU_COM" + std::to_string(com_number_);
-  if (const char* value = std::getenv(variable.c_str()); value && device_path_ == value) {
-    ::unsetenv(variable.c_str());
-  }
+  release_com_variable(com_number_, device_path_);
 }
 
 void SimulatedController::set_misbehaviour(Misbehaviour behaviour, int replies) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "support/pseudo_terminal.hpp"
+
 namespace test {
 
 class SimulatedLoader {
@@ -30,9 +32,7 @@ class SimulatedLoader {
   void run();
 
   int com_number_;
-  std::string device_path_;
-  int master_fd_ = -1;
-  int slave_fd_ = -1;
+  PseudoTerminal terminal_;
   mutable std::mutex mutex_;
   bool stop_ = false;
   bool ready_ = true;
