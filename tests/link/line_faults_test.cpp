@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"StrayBytesAfterIt", test::Misbehaviour::extra_bytes},
                       FaultCase{"OnePayloadByteTooMany", test::Misbehaviour::extra_payload_byte},
                       FaultCase{"LengthByteTooLarge", test::Misbehaviour::wrong_length_byte},
-                      FaultCase{"LateAnswer", test::Misbehaviour::late, 0.02F},
+                      FaultCase{"LateAnswer", test::Misbehaviour::late, 0.2F},
                       FaultCase{"DroppedAnswer", test::Misbehaviour::silent}),
     [](const ::testing::TestParamInfo<FaultCase>& fault_case) {
       return std::string(fault_case.param.name);
