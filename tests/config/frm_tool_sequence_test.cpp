@@ -12,7 +12,7 @@
 namespace ecu {
 namespace {
 
-using test::cmd;
+using test::command;
 using Commands = std::vector<std::string>;
 
 class FrmToolSequenceTest : public test::ConfigWireTest {};
@@ -26,12 +26,12 @@ TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
     tool.menuupdate.click();
   });
   tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0xE2, 0x04, 0)});
+  EXPECT_EQ(new_commands(), Commands{command({0x68, 0xE2, 0x04, 0})});
 
   // Once it has ended, Enter runs the update again.
   tool.accel_pw_min.set_text("3");
   tool.ego_rate.key_down(13, 0);
-  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0x53, 0x07, 0)});
+  EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
 }
 
 TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarked) {
@@ -118,7 +118,7 @@ TEST_F(FrmToolSequenceTest, AThrottleCaptureFillsTheBoxOrRestoresItWhenNoReading
   FrmToolForm& tool = open_window();
   tool.tps_base_val.set_text("55");
   tool.calibrate_tps_val[0].click();
-  EXPECT_EQ(new_commands(), Commands{cmd(0xD7, 0, 0, 0)});
+  EXPECT_EQ(new_commands(), Commands{command({0xD7, 0, 0, 0})});
   EXPECT_EQ(tool.tps_base_val.text(), "10.2");  // reading 26 of 255
   EXPECT_EQ(tool.tps_base_val.back_colour(), ui::colours::white);
 

@@ -12,7 +12,7 @@
 namespace ecu {
 namespace {
 
-using test::cmd;
+using test::command;
 using Commands = std::vector<std::string>;
 
 class FrmToolWireTest : public test::ConfigWireTest {};
@@ -78,20 +78,20 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
   tool.CLT_CAL_MAP[2].set_text("-40");
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), (Commands{
-                                cmd(0x68, 0xE2, 0x04, 0),  // 2 ms in 1.6 us ticks
-                                cmd(0x1D, 3, 119, 0),      // stutter word 3
-                                cmd(0x82, 193, 0, 0),      // type 1 with both special bits
-                                cmd(0x70, 0x69, 0x01, 0),  // 100 kPa on the new 255/10 sensor
-                                cmd(0x7C, 0, 0, 0),        // neither option
-                                cmd(0x80, 3, 0x28, 0),     // injection row 3
-                                cmd(0x95, 0x20, 0x03, 0),  // dwell rewritten to 8.00
-                                cmd(0xA0, 0x0F, 0x01, 0),  // phases 0 to 3 and 8
-                                cmd(0xD1, 2, 0, 0),        // CAN wide band
-                                cmd(0xCD, 0, 0x8F, 0xFD),  // -625 ticks
-                                cmd(0xF6, 0xC8, 0x02, 0),  // input word 712
-                                cmd(0x0B, 0, 0, 0),        // idle by timing off
-                                cmd(0x27, 2, 3, 0),        // boost table 4 at most
-                                cmd('e', 0xC2, 0x05, 24),  // -40 C at 0x5C2
+                                command({0x68, 0xE2, 0x04, 0}),  // 2 ms in 1.6 us ticks
+                                command({0x1D, 3, 119, 0}),      // stutter word 3
+                                command({0x82, 193, 0, 0}),      // type 1 with both special bits
+                                command({0x70, 0x69, 0x01, 0}),  // 100 kPa on the new 255/10 sensor
+                                command({0x7C, 0, 0, 0}),        // neither option
+                                command({0x80, 3, 0x28, 0}),     // injection row 3
+                                command({0x95, 0x20, 0x03, 0}),  // dwell rewritten to 8.00
+                                command({0xA0, 0x0F, 0x01, 0}),  // phases 0 to 3 and 8
+                                command({0xD1, 2, 0, 0}),        // CAN wide band
+                                command({0xCD, 0, 0x8F, 0xFD}),  // -625 ticks
+                                command({0xF6, 0xC8, 0x02, 0}),  // input word 712
+                                command({0x0B, 0, 0, 0}),        // idle by timing off
+                                command({0x27, 2, 3, 0}),        // boost table 4 at most
+                                command({'e', 0xC2, 0x05, 24}),  // -40 C at 0x5C2
                             }));
   for (const ui::Control* field : {static_cast<ui::Control*>(&tool.accel_pw_min),
                                    static_cast<ui::Control*>(&tool.stutter_table[3]),
@@ -138,7 +138,7 @@ TEST_F(FrmToolWireTest, AControllerThatFallsSilentDuringTheLoadLeavesTheUnreadFi
   tool.trigs_per_rev.set_text("3");      // read, then edited
   tool.iac_close_steps.set_text("300");  // never read, but now the user's value
   tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), (Commands{cmd(0x7E, 3, 0, 0), cmd(0x85, 0x2C, 0x01, 0)}));
+  EXPECT_EQ(new_commands(), (Commands{command({0x7E, 3, 0, 0}), command({0x85, 0x2C, 0x01, 0})}));
   ASSERT_EQ(presenter().shown_messages.size(), 1U);
   EXPECT_EQ(presenter().shown_messages[0].text,
             "79 settings were not updated because their values could not be read from the "
