@@ -65,25 +65,20 @@ TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWin
   EXPECT_TRUE(FrmEcu().visible());
 }
 
-TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndLeavesTheViewOpenedMeanwhile) {
-  ui::event_loop().post_user_input([] {
-    frm_tool().request_close();
-    Menu_View_Monitor();
-  });
-  Menu_View_Injection();
-  for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
-  EXPECT_EQ(current_view, 1);
-  EXPECT_FALSE(frm_tool.loaded());
-  EXPECT_TRUE(frm_mon().visible());
-  EXPECT_EQ(poll_inhibit, kFalse);
-}
-
-TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringTheLoadLeavesTheMainWindowShown) {
-  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
-  Menu_View_Injection();
-  EXPECT_FALSE(frm_tool.loaded());
-  EXPECT_TRUE(FrmEcu().visible());
-  EXPECT_EQ(current_view, 0);
+TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTheViewOpened) {
+  for (const bool open_monitor : {false, true}) {
+    SCOPED_TRACE(open_monitor ? "monitor opened meanwhile" : "nothing opened meanwhile");
+    ui::event_loop().post_user_input([open_monitor] {
+      frm_tool().request_close();
+      if (open_monitor) Menu_View_Monitor();
+    });
+    Menu_View_Injection();
+    for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
+    EXPECT_FALSE(frm_tool.loaded());
+    EXPECT_TRUE(open_monitor ? frm_mon().visible() : FrmEcu().visible());
+    EXPECT_EQ(current_view, open_monitor ? 1 : 0);
+    EXPECT_EQ(poll_inhibit, kFalse);
+  }
 }
 
 TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
@@ -134,38 +129,36 @@ TEST_F(FrmToolSequenceTest, TheStutterGeneratorFillsFourWordsAndStopsOnCountsTha
     const char* skips;
     const char* hits;
     int index;
-    std::size_t text_length;  // 0: nothing changes
-    std::vector<std::string> words;
+    const char* text;
+    const char* words[4];
   };
   const Case cases[] = {
-      {"3", "1", 0, 32, {" 119", " 119", " 119", " 119"}},
-      {"5", "2", 1, 35, {" 159", " 207", " 231", " 243"}},
-      {"1", "0", 0, 32, {" 255", " 255", " 255", " 255"}},
-      {"1e9", "1", 1, 33, {" 255", " 255", " 255", " 255"}},  // a count is at most 32
-      {"-1", "0", 0, 0, {}},
-      {"0.4", "0", 0, 0, {}},
-      {"0", "5", 1, 0, {}},
+      {"3", "1", 0, "11101110111011101110111011101110", {" 119", " 119", " 119", " 119"}},
+      {"5", "2", 1, "11111001111100111110011111001111100", {" 159", " 207", " 231", " 243"}},
+      {"1", "0", 0, "11111111111111111111111111111111", {" 255", " 255", " 255", " 255"}},
+      // A count is at most 32.
+      {"1e9", "1", 1, "111111111111111111111111111111110", {" 255", " 255", " 255", " 255"}},
+      {"-1", "0", 0, "unchanged", {"x", "x", "x", "x"}},
+      {"0.4", "0", 0, "unchanged", {"x", "x", "x", "x"}},
+      {"0", "5", 1, "unchanged", {"x", "x", "x", "x"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.skips) + " skips, " + c.hits + " hits");
     tool.stutter_text.set_text("unchanged");
-    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) tool.stutter_table[i].set_text("x");
+    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
+      tool.stutter_table[i].set_text("x");
+      tool.stutter_table[i].set_back_colour(ui::colours::white);
+    }
     tool.skip_fire_bits.set_text(c.skips);
     tool.fire_bits.set_text(c.hits);
     tool.make_stutter_text[c.index].click();
-    if (c.text_length == 0) {
-      EXPECT_EQ(tool.stutter_text.text(), "unchanged");
-      for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
-        EXPECT_EQ(tool.stutter_table[i].text(), "x");
-      }
-      continue;
-    }
-    EXPECT_EQ(tool.stutter_text.text().size(), c.text_length);
-    for (int w = 0; w < 4; ++w) {
-      ui::TextBox& word = tool.stutter_table[4 * c.index + w];
-      EXPECT_EQ(word.text(), c.words[static_cast<std::size_t>(w)]);
-      EXPECT_EQ(word.back_colour(), ui::colours::yellow);
-      EXPECT_EQ(tool.stutter_table[4 * (1 - c.index) + w].text(), "x");
+    EXPECT_EQ(tool.stutter_text.text(), c.text);
+    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
+      const std::string word = i / 4 == c.index ? c.words[i % 4] : "x";
+      EXPECT_EQ(tool.stutter_table[i].text(), word) << i;
+      EXPECT_EQ(tool.stutter_table[i].back_colour(),
+                word == "x" ? ui::colours::white : ui::colours::yellow)
+          << i;
     }
   }
   EXPECT_TRUE(presenter().shown_messages.empty()) << presenter().shown_messages[0].text;

@@ -68,8 +68,12 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
   tool.min_pressure.set_text("100");
   tool.TPS_mapped.set_value(ui::CheckBox::unchecked);
   tool.inj_ph(3)[5].set_value(ui::CheckBox::checked);
+  tool.inj_ph(15)[0].set_value(ui::CheckBox::checked);
+  tool.ign_ph(0)[1].set_value(ui::CheckBox::checked);
   tool.target_dwell.set_text("9");
   tool.ph_used[8].set_value(ui::CheckBox::checked);
+  tool.ph_used[9].set_value(ui::CheckBox::grayed);  // grey counts as clear
+  tool.tach_ph[15].set_value(ui::CheckBox::checked);
   tool.EGO_type[2].set_value(true);
   tool.inj_offset[0].set_text("-1");
   tool.trig_b_used_as[4].set_value(true);
@@ -84,8 +88,11 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
                                 command({0x70, 0x69, 0x01, 0}),  // 100 kPa on the new 255/10 sensor
                                 command({0x7C, 0, 0, 0}),        // neither option
                                 command({0x80, 3, 0x28, 0}),     // injection row 3
+                                command({0x80, 15, 0x01, 0}),    // injection row 15
+                                command({0xA6, 0, 0x83, 0}),     // ignition row 0
                                 command({0x95, 0x20, 0x03, 0}),  // dwell rewritten to 8.00
                                 command({0xA0, 0x0F, 0x01, 0}),  // phases 0 to 3 and 8
+                                command({0xB1, 0x05, 0x80, 0}),  // tach phase 15 added
                                 command({0xD1, 2, 0, 0}),        // CAN wide band
                                 command({0xCD, 0, 0x8F, 0xFD}),  // -625 ticks
                                 command({0xF6, 0xC8, 0x02, 0}),  // input word 712
@@ -93,24 +100,21 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
                                 command({0x27, 2, 3, 0}),        // boost table 4 at most
                                 command({'e', 0xC2, 0x05, 24}),  // -40 C at 0x5C2
                             }));
-  for (const ui::Control* field : {static_cast<ui::Control*>(&tool.accel_pw_min),
-                                   static_cast<ui::Control*>(&tool.stutter_table[3]),
-                                   static_cast<ui::Control*>(&tool.min_pressure),
-                                   static_cast<ui::Control*>(&tool.target_dwell),
-                                   static_cast<ui::Control*>(&tool.inj_offset[0]),
-                                   static_cast<ui::Control*>(&tool.gear_gpo_num[2]),
-                                   static_cast<ui::Control*>(&tool.CLT_CAL_MAP[2])}) {
+  const ui::Control* const in_sync[] = {
+      &tool.accel_pw_min,  &tool.stutter_table[3], &tool.min_pressure,  &tool.target_dwell,
+      &tool.inj_offset[0], &tool.gear_gpo_num[2],  &tool.CLT_CAL_MAP[2]};
+  for (const ui::Control* field : in_sync) {
     EXPECT_EQ(field->back_colour(), ui::colours::white) << field->name();
   }
-  for (const ui::Control* marker :
-       {static_cast<ui::Control*>(&tool.map_type[0]), static_cast<ui::Control*>(&tool.TPS_mapped),
-        static_cast<ui::Control*>(&tool.EGO_type[0]),
-        static_cast<ui::Control*>(&tool.aux_in_used_as[0]),
-        static_cast<ui::Control*>(&tool.enable_idle_by_timing)}) {
+  const ui::Control* const markers[] = {&tool.map_type[0], &tool.TPS_mapped, &tool.EGO_type[0],
+                                        &tool.aux_in_used_as[0], &tool.enable_idle_by_timing};
+  for (const ui::Control* marker : markers) {
     EXPECT_EQ(marker->fore_colour(), ui::colours::black) << marker->name();
   }
-  EXPECT_EQ(tool.inj_ph(3)[0].caption(), "");
-  EXPECT_EQ(tool.ph_used[0].caption(), "");
+  for (ui::ControlArray<ui::CheckBox>* row :
+       {&tool.inj_ph(3), &tool.inj_ph(15), &tool.ign_ph(0), &tool.ph_used, &tool.tach_ph}) {
+    EXPECT_EQ((*row)[0].caption(), "") << (*row)[0].name();
+  }
   EXPECT_EQ(tool.target_dwell.text(), "8.00");
   EXPECT_EQ(tool.CLT_CAL_MAP[2].text(), "-40");
   EXPECT_TRUE(presenter().shown_messages.empty());
