@@ -34,7 +34,8 @@ TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
   EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
 }
 
-TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarked) {
+// Either stops the update in its first wait, before any write, and gives the poll back.
+TEST_F(FrmToolSequenceTest, AViewMenuOrClosingTheFrameDuringAnUpdateStopsIt) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
   ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
@@ -42,27 +43,24 @@ TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarke
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_EQ(view_request_plot, kTrue);
   EXPECT_FALSE(tool.visible());
+  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow) << "the edit stays marked";
   EXPECT_EQ(current_view, 0);
   EXPECT_EQ(poll_inhibit, kFalse);
-  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow);
-}
 
-TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWindowAfterIt) {
-  FrmToolForm& tool = open_window();
-  tool.accel_pw_min.set_text("2");
-  tool.ego_rate.set_text("20");
+  // The frame closed meanwhile unloads the window only once the update has ended.
+  open_window().ego_rate.set_text("20");
   bool kept_while_running = false;
   ui::event_loop().post_user_input([&kept_while_running] {
     frm_tool().request_close();
     kept_while_running = frm_tool.loaded() && !frm_tool().visible();
   });
-  tool.Command3d1.click();
+  frm_tool().Command3d1.click();
   EXPECT_TRUE(kept_while_running);
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
   EXPECT_EQ(current_view, 0);
   EXPECT_EQ(poll_inhibit, kFalse);
-  EXPECT_TRUE(FrmEcu().visible());
 }
 
 TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTheViewOpened) {
@@ -96,10 +94,10 @@ TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
     EXPECT_EQ(box->back_colour(), ui::colours::white) << box->name();
   }
   EXPECT_TRUE(tool.EGO_type[1].value());
-  EXPECT_EQ(tool.inj_ph(4)[0].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.inj_ph(0)[4].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.ign_ph(7)[7].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.tach_ph[7].value(), ui::CheckBox::checked);
+  for (const ui::CheckBox* box :
+       {&tool.inj_ph(4)[0], &tool.inj_ph(0)[4], &tool.ign_ph(7)[7], &tool.tach_ph[7]}) {
+    EXPECT_EQ(box->value(), ui::CheckBox::checked) << box->name() << "(" << box->index() << ")";
+  }
   EXPECT_EQ(tool.aux_in_used_as[0].fore_colour(), ui::colours::white);
   EXPECT_EQ(current_view, 2);
 

@@ -45,50 +45,44 @@ TEST_F(FrmToolTest, EveryTextFieldTurnsYellowWhenItsTextChangesAndNotForTheSameT
 
 TEST_F(FrmToolTest, EachGroupedSettingIsMarkedOnItsOneMarkerControlOnly) {
   FrmToolForm& tool = frm_tool();
-  const auto choose = [](ui::OptionButton& option) {
-    return [&option] { option.set_value(true); };
-  };
-  const auto tick = [](ui::CheckBox& box, int value) {
-    return [&box, value] { box.set_value(value); };
-  };
   constexpr int on = ui::CheckBox::checked;
   constexpr int off = ui::CheckBox::unchecked;
-  struct Case {
-    const char* what;
-    std::function<void()> change;
-    ui::Control* marker;
-  };
-  const Case cases[] = {
-      {"map_type 3", choose(tool.map_type[3]), &tool.map_type[0]},
-      {"map_type 1", choose(tool.map_type[1]), &tool.map_type[0]},
-      {"map_type 2", choose(tool.map_type[2]), &tool.map_type[0]},
-      {"map_type 0", choose(tool.map_type[0]), &tool.map_type[0]},
-      {"special_cfg 0 ticked", tick(tool.special_cfg[0], on), &tool.map_type[0]},
-      {"special_cfg 0 cleared", tick(tool.special_cfg[0], off), &tool.map_type[0]},
-      {"special_cfg 1 ticked", tick(tool.special_cfg[1], on), &tool.map_type[0]},
-      {"TPS_mapped ticked", tick(tool.TPS_mapped, on), &tool.TPS_mapped},
-      {"TPS_mapped cleared", tick(tool.TPS_mapped, off), &tool.TPS_mapped},
-      {"MAP_accel ticked", tick(tool.MAP_accel, on), &tool.MAP_accel},
-      {"MAP_accel cleared", tick(tool.MAP_accel, off), &tool.MAP_accel},
-      {"idle by timing", tick(tool.enable_idle_by_timing, on), &tool.enable_idle_by_timing},
-      {"trigger B input", choose(tool.trig_b_used_as[3]), &tool.aux_in_used_as[0]},
-      {"EGO_type 1", choose(tool.EGO_type[1]), &tool.EGO_type[0]},
-      {"EGO_type 2", choose(tool.EGO_type[2]), &tool.EGO_type[0]},
-      {"EGO_type 0", choose(tool.EGO_type[0]), &tool.EGO_type[0]},
-  };
+  // Each marker with the changes it marks: a check box set to the value, or an option chosen.
+  const std::vector<std::pair<ui::Control*, std::vector<std::pair<ui::Control*, int>>>> groups = {
+      {&tool.map_type[0],
+       {{&tool.map_type[3], 0},
+        {&tool.map_type[1], 0},
+        {&tool.map_type[2], 0},
+        {&tool.map_type[0], 0},
+        {&tool.special_cfg[0], on},
+        {&tool.special_cfg[0], off},
+        {&tool.special_cfg[1], on}}},
+      {&tool.TPS_mapped, {{&tool.TPS_mapped, on}, {&tool.TPS_mapped, off}}},
+      {&tool.MAP_accel, {{&tool.MAP_accel, on}, {&tool.MAP_accel, off}}},
+      {&tool.enable_idle_by_timing, {{&tool.enable_idle_by_timing, on}}},
+      {&tool.aux_in_used_as[0], {{&tool.trig_b_used_as[3], 0}}},
+      {&tool.EGO_type[0],
+       {{&tool.EGO_type[1], 0}, {&tool.EGO_type[2], 0}, {&tool.EGO_type[0], 0}}}};
   ui::Control* const markers[] = {
       &tool.map_type[0],       &tool.map_type[1],    &tool.map_type[2],
       &tool.map_type[3],       &tool.special_cfg[0], &tool.special_cfg[1],
       &tool.TPS_mapped,        &tool.MAP_accel,      &tool.enable_idle_by_timing,
       &tool.aux_in_used_as[0], &tool.EGO_type[0],    &tool.EGO_type[1],
       &tool.EGO_type[2]};
-  for (const Case& c : cases) {
-    for (ui::Control* marker : markers) marker->set_fore_colour(ui::colours::black);
-    c.change();
-    for (const ui::Control* marker : markers) {
-      EXPECT_EQ(marker->fore_colour(),
-                marker == c.marker ? ui::colours::yellow : ui::colours::black)
-          << c.what << " seen on " << marker->name() << "(" << marker->index() << ")";
+  for (const auto& [marked, changes] : groups) {
+    for (const auto& [changed, value] : changes) {
+      for (ui::Control* marker : markers) marker->set_fore_colour(ui::colours::black);
+      if (auto* box = dynamic_cast<ui::CheckBox*>(changed)) {
+        box->set_value(value);
+      } else {
+        dynamic_cast<ui::OptionButton&>(*changed).set_value(true);
+      }
+      for (const ui::Control* marker : markers) {
+        EXPECT_EQ(marker->fore_colour(),
+                  marker == marked ? ui::colours::yellow : ui::colours::black)
+            << changed->name() << "(" << changed->index() << ") = " << value << " seen on "
+            << marker->name() << "(" << marker->index() << ")";
+      }
     }
   }
 }
