@@ -17,26 +17,21 @@ using Commands = std::vector<std::string>;
 
 class FrmToolSequenceTest : public test::ConfigWireTest {};
 
-TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
+// Enter and the update menu are ignored while an update runs; a view menu or closing the
+// frame stops it in its first wait, before any write, and gives the poll back.
+TEST_F(FrmToolSequenceTest, WhileAnUpdateRunsEnterIsIgnoredAndAViewMenuOrCloseStopsIt) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
-  // The user presses Enter and the update menu during the pass's first wait.
   ui::event_loop().post_user_input([&tool] {
     tool.ego_rate.key_down(13, 0);
     tool.menuupdate.click();
   });
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), Commands{command({0x68, 0xE2, 0x04, 0})});
-
-  // Once it has ended, Enter runs the update again.
   tool.accel_pw_min.set_text("3");
-  tool.ego_rate.key_down(13, 0);
+  tool.ego_rate.key_down(13, 0);  // once the update has ended, Enter runs it again
   EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
-}
 
-// Either stops the update in its first wait, before any write, and gives the poll back.
-TEST_F(FrmToolSequenceTest, AViewMenuOrClosingTheFrameDuringAnUpdateStopsIt) {
-  FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
   ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
   tool.Command3d1.click();

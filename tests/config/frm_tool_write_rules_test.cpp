@@ -127,21 +127,15 @@ TEST_F(WriteRulesTest, RefusalsWarningsAndOutOfRangeValuesEachHaveTheirMessage) 
   }
 }
 
-TEST_F(WriteRulesTest, ANewFullScaleIsReadBackOnlyAfterTheWheelCodeIsWritten) {
+TEST_F(WriteRulesTest, ANewFullScaleIsReadBackAfterTheWheelCodeAndAnEgoTypeWithNoOptionIsKept) {
   FrmToolForm& t = open_window();
+  for (int i = 0; i < t.EGO_type.count(); ++i) t.EGO_type[i].set_value(false);
+  t.EGO_type_Click(0);  // marked, with no option chosen to send
   t.full_scale_rpm.set_text("9000");
   t.trigs_per_rev.set_text("4");
   t.Command3d1.click();
   EXPECT_EQ(new_commands(), (Commands{command({0x7D, 0x28, 0x23, 0}), command({0x7E, 4, 0, 0}),
                                       command({'C', '0', '0', '0'})}));
-}
-
-TEST_F(WriteRulesTest, AnEgoTypeWithNoOptionChosenSendsNothingAndStaysMarked) {
-  FrmToolForm& t = open_window();
-  for (int i = 0; i < t.EGO_type.count(); ++i) t.EGO_type[i].set_value(false);
-  t.EGO_type_Click(0);
-  t.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{});
   EXPECT_EQ(t.EGO_type[0].fore_colour(), ui::colours::yellow);
 }
 
