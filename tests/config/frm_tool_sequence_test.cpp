@@ -12,78 +12,66 @@
 namespace ecu {
 namespace {
 
-using test::cmd;
+using test::command;
 using Commands = std::vector<std::string>;
 
 class FrmToolSequenceTest : public test::ConfigWireTest {};
 
-TEST_F(FrmToolSequenceTest, EnterAndTheUpdateMenuDoNothingWhileAnUpdateRuns) {
+// Enter and the update menu are ignored while an update runs; a view menu or closing the
+// frame stops it in its first wait, before any write, and gives the poll back.
+TEST_F(FrmToolSequenceTest, WhileAnUpdateRunsEnterIsIgnoredAndAViewMenuOrCloseStopsIt) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
-  // The user presses Enter and the update menu during the pass's first wait.
   ui::event_loop().post_user_input([&tool] {
     tool.ego_rate.key_down(13, 0);
     tool.menuupdate.click();
   });
   tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0xE2, 0x04, 0)});
-
-  // Once it has ended, Enter runs the update again.
+  EXPECT_EQ(new_commands(), Commands{command({0x68, 0xE2, 0x04, 0})});
   tool.accel_pw_min.set_text("3");
-  tool.ego_rate.key_down(13, 0);
-  EXPECT_EQ(new_commands(), Commands{cmd(0x68, 0x53, 0x07, 0)});
-}
+  tool.ego_rate.key_down(13, 0);  // once the update has ended, Enter runs it again
+  EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
 
-TEST_F(FrmToolSequenceTest, AViewMenuDuringAnUpdateStopsItAndLeavesTheEditsMarked) {
-  FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
   ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_EQ(view_request_plot, kTrue);
   EXPECT_FALSE(tool.visible());
+  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow) << "the edit stays marked";
   EXPECT_EQ(current_view, 0);
   EXPECT_EQ(poll_inhibit, kFalse);
-  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow);
-}
 
-TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringAnUpdateStopsItAndUnloadsTheWindowAfterIt) {
-  FrmToolForm& tool = open_window();
-  tool.accel_pw_min.set_text("2");
-  tool.ego_rate.set_text("20");
+  // The frame closed meanwhile unloads the window only once the update has ended.
+  open_window().ego_rate.set_text("20");
   bool kept_while_running = false;
   ui::event_loop().post_user_input([&kept_while_running] {
     frm_tool().request_close();
     kept_while_running = frm_tool.loaded() && !frm_tool().visible();
   });
-  tool.Command3d1.click();
+  frm_tool().Command3d1.click();
   EXPECT_TRUE(kept_while_running);
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_FALSE(frm_tool.loaded());
-  EXPECT_EQ(current_view, 0);
-  EXPECT_EQ(poll_inhibit, kFalse);
   EXPECT_TRUE(FrmEcu().visible());
-}
-
-TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndLeavesTheViewOpenedMeanwhile) {
-  ui::event_loop().post_user_input([] {
-    frm_tool().request_close();
-    Menu_View_Monitor();
-  });
-  Menu_View_Injection();
-  for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
-  EXPECT_EQ(current_view, 1);
-  EXPECT_FALSE(frm_tool.loaded());
-  EXPECT_TRUE(frm_mon().visible());
+  EXPECT_EQ(current_view, 0);
   EXPECT_EQ(poll_inhibit, kFalse);
 }
 
-TEST_F(FrmToolSequenceTest, ClosingTheFrameDuringTheLoadLeavesTheMainWindowShown) {
-  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
-  Menu_View_Injection();
-  EXPECT_FALSE(frm_tool.loaded());
-  EXPECT_TRUE(FrmEcu().visible());
-  EXPECT_EQ(current_view, 0);
+TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTheViewOpened) {
+  for (const bool open_monitor : {false, true}) {
+    SCOPED_TRACE(open_monitor ? "monitor opened meanwhile" : "nothing opened meanwhile");
+    ui::event_loop().post_user_input([open_monitor] {
+      frm_tool().request_close();
+      if (open_monitor) Menu_View_Monitor();
+    });
+    Menu_View_Injection();
+    for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
+    EXPECT_FALSE(frm_tool.loaded());
+    EXPECT_TRUE(open_monitor ? frm_mon().visible() : FrmEcu().visible());
+    EXPECT_EQ(current_view, open_monitor ? 1 : 0);
+    EXPECT_EQ(poll_inhibit, kFalse);
+  }
 }
 
 TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
@@ -101,10 +89,10 @@ TEST_F(FrmToolSequenceTest, DemoModeFillsTheDemoValuesInSyncAndSendsNothing) {
     EXPECT_EQ(box->back_colour(), ui::colours::white) << box->name();
   }
   EXPECT_TRUE(tool.EGO_type[1].value());
-  EXPECT_EQ(tool.inj_ph(4)[0].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.inj_ph(0)[4].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.ign_ph(7)[7].value(), ui::CheckBox::checked);
-  EXPECT_EQ(tool.tach_ph[7].value(), ui::CheckBox::checked);
+  for (const ui::CheckBox* box :
+       {&tool.inj_ph(4)[0], &tool.inj_ph(0)[4], &tool.ign_ph(7)[7], &tool.tach_ph[7]}) {
+    EXPECT_EQ(box->value(), ui::CheckBox::checked) << box->name() << "(" << box->index() << ")";
+  }
   EXPECT_EQ(tool.aux_in_used_as[0].fore_colour(), ui::colours::white);
   EXPECT_EQ(current_view, 2);
 
@@ -118,7 +106,7 @@ TEST_F(FrmToolSequenceTest, AThrottleCaptureFillsTheBoxOrRestoresItWhenNoReading
   FrmToolForm& tool = open_window();
   tool.tps_base_val.set_text("55");
   tool.calibrate_tps_val[0].click();
-  EXPECT_EQ(new_commands(), Commands{cmd(0xD7, 0, 0, 0)});
+  EXPECT_EQ(new_commands(), Commands{command({0xD7, 0, 0, 0})});
   EXPECT_EQ(tool.tps_base_val.text(), "10.2");  // reading 26 of 255
   EXPECT_EQ(tool.tps_base_val.back_colour(), ui::colours::white);
 
@@ -134,38 +122,36 @@ TEST_F(FrmToolSequenceTest, TheStutterGeneratorFillsFourWordsAndStopsOnCountsTha
     const char* skips;
     const char* hits;
     int index;
-    std::size_t text_length;  // 0: nothing changes
-    std::vector<std::string> words;
+    const char* text;
+    const char* words[4];
   };
   const Case cases[] = {
-      {"3", "1", 0, 32, {" 119", " 119", " 119", " 119"}},
-      {"5", "2", 1, 35, {" 159", " 207", " 231", " 243"}},
-      {"1", "0", 0, 32, {" 255", " 255", " 255", " 255"}},
-      {"1e9", "1", 1, 33, {" 255", " 255", " 255", " 255"}},  // a count is at most 32
-      {"-1", "0", 0, 0, {}},
-      {"0.4", "0", 0, 0, {}},
-      {"0", "5", 1, 0, {}},
+      {"3", "1", 0, "11101110111011101110111011101110", {" 119", " 119", " 119", " 119"}},
+      {"5", "2", 1, "11111001111100111110011111001111100", {" 159", " 207", " 231", " 243"}},
+      {"1", "0", 0, "11111111111111111111111111111111", {" 255", " 255", " 255", " 255"}},
+      // A count is at most 32.
+      {"1e9", "1", 1, "111111111111111111111111111111110", {" 255", " 255", " 255", " 255"}},
+      {"-1", "0", 0, "unchanged", {"x", "x", "x", "x"}},
+      {"0.4", "0", 0, "unchanged", {"x", "x", "x", "x"}},
+      {"0", "5", 1, "unchanged", {"x", "x", "x", "x"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.skips) + " skips, " + c.hits + " hits");
     tool.stutter_text.set_text("unchanged");
-    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) tool.stutter_table[i].set_text("x");
+    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
+      tool.stutter_table[i].set_text("x");
+      tool.stutter_table[i].set_back_colour(ui::colours::white);
+    }
     tool.skip_fire_bits.set_text(c.skips);
     tool.fire_bits.set_text(c.hits);
     tool.make_stutter_text[c.index].click();
-    if (c.text_length == 0) {
-      EXPECT_EQ(tool.stutter_text.text(), "unchanged");
-      for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
-        EXPECT_EQ(tool.stutter_table[i].text(), "x");
-      }
-      continue;
-    }
-    EXPECT_EQ(tool.stutter_text.text().size(), c.text_length);
-    for (int w = 0; w < 4; ++w) {
-      ui::TextBox& word = tool.stutter_table[4 * c.index + w];
-      EXPECT_EQ(word.text(), c.words[static_cast<std::size_t>(w)]);
-      EXPECT_EQ(word.back_colour(), ui::colours::yellow);
-      EXPECT_EQ(tool.stutter_table[4 * (1 - c.index) + w].text(), "x");
+    EXPECT_EQ(tool.stutter_text.text(), c.text);
+    for (int i = 0; i < FrmToolForm::kStutterSteps; ++i) {
+      const std::string word = i / 4 == c.index ? c.words[i % 4] : "x";
+      EXPECT_EQ(tool.stutter_table[i].text(), word) << i;
+      EXPECT_EQ(tool.stutter_table[i].back_colour(),
+                word == "x" ? ui::colours::white : ui::colours::yellow)
+          << i;
     }
   }
   EXPECT_TRUE(presenter().shown_messages.empty()) << presenter().shown_messages[0].text;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -19,7 +18,7 @@ namespace {
 
 class FrmToolTest : public test::ConsoleTest {};
 
-TEST_F(FrmToolTest, EveryTextFieldTurnsYellowWhenItsTextChanges) {
+TEST_F(FrmToolTest, EveryTextFieldTurnsYellowWhenItsTextChangesAndNotForTheSameText) {
   FrmToolForm& tool = frm_tool();
   // The tools' own boxes hold no setting and are never marked.
   const std::set<const ui::Control*> tool_boxes = {&tool.skip_fire_bits,        &tool.fire_bits,
@@ -34,92 +33,77 @@ TEST_F(FrmToolTest, EveryTextFieldTurnsYellowWhenItsTextChanges) {
     EXPECT_EQ(field->back_colour(),
               tool_boxes.contains(field) ? ui::colours::white : ui::colours::yellow)
         << field->name() << "(" << field->index() << ")";
+    // The decoder's in-sync mark comes after the value; the same value again is no change.
+    field->set_back_colour(ui::colours::white);
+    field->set_text(field->text());
+    EXPECT_EQ(field->back_colour(), ui::colours::white) << field->name();
     ++fields;
   }
   EXPECT_GT(fields, 100);
 }
 
-TEST_F(FrmToolTest, APhaseRowIsMarkedOnItsFirstBoxCaption) {
+TEST_F(FrmToolTest, EachGroupedSettingIsMarkedOnItsOneMarkerControlOnly) {
   FrmToolForm& tool = frm_tool();
-  for (int row = 0; row < FrmToolForm::kPhases; ++row) {
-    for (ui::ControlArray<ui::CheckBox>* boxes : {&tool.inj_ph(row), &tool.ign_ph(row)}) {
-      (*boxes)[0].set_caption("");
-      (*boxes)[7].set_value(ui::CheckBox::checked);
-      EXPECT_EQ((*boxes)[0].caption(), "X") << (*boxes)[0].name();
+  constexpr int on = ui::CheckBox::checked;
+  constexpr int off = ui::CheckBox::unchecked;
+  // Each marker with the changes it marks: a check box set to the value, or an option chosen.
+  const std::vector<std::pair<ui::Control*, std::vector<std::pair<ui::Control*, int>>>> groups = {
+      {&tool.map_type[0],
+       {{&tool.map_type[3], 0},
+        {&tool.map_type[1], 0},
+        {&tool.map_type[2], 0},
+        {&tool.map_type[0], 0},
+        {&tool.special_cfg[0], on},
+        {&tool.special_cfg[0], off},
+        {&tool.special_cfg[1], on}}},
+      {&tool.TPS_mapped, {{&tool.TPS_mapped, on}, {&tool.TPS_mapped, off}}},
+      {&tool.MAP_accel, {{&tool.MAP_accel, on}, {&tool.MAP_accel, off}}},
+      {&tool.enable_idle_by_timing, {{&tool.enable_idle_by_timing, on}}},
+      {&tool.aux_in_used_as[0], {{&tool.trig_b_used_as[3], 0}}},
+      {&tool.EGO_type[0],
+       {{&tool.EGO_type[1], 0}, {&tool.EGO_type[2], 0}, {&tool.EGO_type[0], 0}}}};
+  ui::Control* const markers[] = {
+      &tool.map_type[0],       &tool.map_type[1],    &tool.map_type[2],
+      &tool.map_type[3],       &tool.special_cfg[0], &tool.special_cfg[1],
+      &tool.TPS_mapped,        &tool.MAP_accel,      &tool.enable_idle_by_timing,
+      &tool.aux_in_used_as[0], &tool.EGO_type[0],    &tool.EGO_type[1],
+      &tool.EGO_type[2]};
+  for (const auto& [marked, changes] : groups) {
+    for (const auto& [changed, value] : changes) {
+      for (ui::Control* marker : markers) marker->set_fore_colour(ui::colours::black);
+      if (auto* box = dynamic_cast<ui::CheckBox*>(changed)) {
+        box->set_value(value);
+      } else {
+        dynamic_cast<ui::OptionButton&>(*changed).set_value(true);
+      }
+      for (const ui::Control* marker : markers) {
+        EXPECT_EQ(marker->fore_colour(),
+                  marker == marked ? ui::colours::yellow : ui::colours::black)
+            << changed->name() << "(" << changed->index() << ") = " << value << " seen on "
+            << marker->name() << "(" << marker->index() << ")";
+      }
     }
   }
-  EXPECT_THROW(tool.inj_ph(16), std::out_of_range);
-  for (ui::ControlArray<ui::CheckBox>* row : {&tool.ph_used, &tool.tach_ph}) {
-    (*row)[0].set_caption("");
-    (*row)[15].set_value(ui::CheckBox::checked);
-    EXPECT_EQ((*row)[0].caption(), "X") << (*row)[0].name();
+}
+
+TEST_F(FrmToolTest, OptionGroupsChooseIndependentlyAndOnlyTheAnalogueWideBandNeedsItsPoints) {
+  FrmToolForm& tool = frm_tool();
+  const std::pair<ui::ControlArray<ui::OptionButton>*, int> chosen[] = {
+      {&tool.map_type, 1},    {&tool.EGO_type, 1},        {&tool.aux_in_used_as, 1},
+      {&tool.idx_used_as, 2}, {&tool.map_sel_used_as, 3}, {&tool.trig_b_used_as, 4}};
+  for (const auto& [group, index] : chosen) (*group)[index].set_value(true);
+  for (const auto& [group, index] : chosen)
+    EXPECT_TRUE((*group)[index].value()) << (*group)[index].name();
+  const std::pair<int, bool> wide_band[] = {
+      {1, true}, {2, false}, {0, false}, {1, true}, {0, false}};
+  for (const auto& [type, enabled] : wide_band) {
+    tool.EGO_type[type].set_value(true);
+    EXPECT_EQ(tool.WB_EGO_0V_LAMBDA.enabled(), enabled) << type;
+    EXPECT_EQ(tool.WB_EGO_1V_LAMBDA.enabled(), enabled) << type;
   }
 }
 
-TEST_F(FrmToolTest, GroupedSettingsAreMarkedOnTheirOneMarkerControl) {
-  FrmToolForm& tool = frm_tool();
-  struct Case {
-    const char* what;
-    std::function<void()> change;
-    ui::Control* marker;
-  };
-  const Case cases[] = {
-      {"map_type option", [&] { tool.map_type[2].set_value(true); }, &tool.map_type[0]},
-      {"special_cfg box", [&] { tool.special_cfg[1].set_value(ui::CheckBox::checked); },
-       &tool.map_type[0]},
-      {"TPS_mapped", [&] { tool.TPS_mapped.set_value(ui::CheckBox::checked); }, &tool.TPS_mapped},
-      {"MAP_accel", [&] { tool.MAP_accel.set_value(ui::CheckBox::checked); }, &tool.MAP_accel},
-      {"idle by timing", [&] { tool.enable_idle_by_timing.set_value(ui::CheckBox::checked); },
-       &tool.enable_idle_by_timing},
-      {"trigger B input", [&] { tool.trig_b_used_as[3].set_value(true); }, &tool.aux_in_used_as[0]},
-      {"EGO type", [&] { tool.EGO_type[2].set_value(true); }, &tool.EGO_type[0]},
-  };
-  for (const Case& c : cases) {
-    c.marker->set_fore_colour(ui::colours::black);
-    c.change();
-    EXPECT_EQ(c.marker->fore_colour(), ui::colours::yellow) << c.what;
-  }
-}
-
-TEST_F(FrmToolTest, OptionGroupsChooseIndependently) {
-  FrmToolForm& tool = frm_tool();
-  tool.map_type[1].set_value(true);
-  tool.EGO_type[1].set_value(true);
-  tool.aux_in_used_as[1].set_value(true);
-  tool.idx_used_as[2].set_value(true);
-  tool.map_sel_used_as[3].set_value(true);
-  tool.trig_b_used_as[4].set_value(true);
-  EXPECT_TRUE(tool.map_type[1].value());
-  EXPECT_TRUE(tool.EGO_type[1].value());
-  EXPECT_TRUE(tool.aux_in_used_as[1].value());
-  EXPECT_TRUE(tool.idx_used_as[2].value());
-  EXPECT_TRUE(tool.map_sel_used_as[3].value());
-  EXPECT_TRUE(tool.trig_b_used_as[4].value());
-}
-
-TEST_F(FrmToolTest, OnlyTheAnalogueWideBandTypeEnablesItsCalibrationPoints) {
-  FrmToolForm& tool = frm_tool();
-  const bool enabled_for[] = {false, true, false};
-  for (int type = 0; type < 3; ++type) {
-    tool.EGO_type_Click(type);
-    EXPECT_EQ(tool.WB_EGO_0V_LAMBDA.enabled(), enabled_for[type]) << type;
-    EXPECT_EQ(tool.WB_EGO_1V_LAMBDA.enabled(), enabled_for[type]) << type;
-  }
-}
-
-TEST_F(FrmToolTest, DesignStateLeavesTheSpecialBoxesDisabledAndGearTablesAtOne) {
-  FrmToolForm& tool = frm_tool();
-  EXPECT_FALSE(tool.special_cfg[0].enabled());
-  EXPECT_FALSE(tool.special_cfg[1].enabled());
-  for (int gear = 0; gear < FrmToolForm::kGears; ++gear) {
-    EXPECT_EQ(tool.gear_gpo_num[gear].text(), "1");
-    EXPECT_EQ(tool.gear_gpo_num[gear].back_colour(), ui::colours::white);
-  }
-  EXPECT_FALSE(tool.show_demo_mode.visible());
-  EXPECT_EQ(tool.tool_tab.tab_caption(9), "Sensor Calibration");
-}
-
-TEST_F(FrmToolTest, FieldsToolsAndButtonsCarryTheirToolTipsAndCaptions) {
+TEST_F(FrmToolTest, TheDesignStateCarriesTheToolTipsCaptionsAndStartingValues) {
   FrmToolForm& tool = frm_tool();
   const std::pair<const ui::Control*, const char*> tips[] = {
       {&tool.fuel_rpm1,
@@ -147,6 +131,14 @@ TEST_F(FrmToolTest, FieldsToolsAndButtonsCarryTheirToolTipsAndCaptions) {
   EXPECT_EQ(tool.skip_fire_bits.text(), "3");
   EXPECT_EQ(tool.fire_bits.text(), "1");
   EXPECT_FALSE(tool.iac_step_to_reenable.enabled());
+  EXPECT_FALSE(tool.special_cfg[0].enabled());
+  EXPECT_FALSE(tool.special_cfg[1].enabled());
+  for (int gear = 0; gear < FrmToolForm::kGears; ++gear) {
+    EXPECT_EQ(tool.gear_gpo_num[gear].text(), "1");
+    EXPECT_EQ(tool.gear_gpo_num[gear].back_colour(), ui::colours::white);
+  }
+  EXPECT_FALSE(tool.show_demo_mode.visible());
+  EXPECT_EQ(tool.tool_tab.tab_caption(9), "Sensor Calibration");
 }
 
 using test::ControlShape;
@@ -155,34 +147,28 @@ using test::expect_control_shape;
 TEST_F(FrmToolTest, EveryControlTheDecodersWriteExistsWithItsKindAndElementRange) {
   using K = ui::ControlKind;
   std::vector<ControlShape> shapes = {
-      {"accel_pw_min", K::text_box, 0},      {"accel_pw_max", K::text_box, 0},
-      {"bat_comp", K::text_box, 0},          {"accel_flt_rate", K::text_box, 0},
-      {"accel_senitivity", K::text_box, 0},  {"ego_seconds", K::text_box, 0},
-      {"ego_rate", K::text_box, 0},          {"min_pressure", K::text_box, 0},
-      {"full_scale_rpm", K::text_box, 0},    {"trigs_per_rev", K::text_box, 0},
-      {"EGO_Prop_Gain", K::text_box, 0},     {"min_ego_gain", K::text_box, 0},
-      {"max_ego_gain", K::text_box, 0},      {"EGO_reset_pw", K::text_box, 0},
-      {"priming_pw_hot", K::text_box, 0},    {"num_pulses_hot", K::text_box, 0},
-      {"priming_pw_cold", K::text_box, 0},   {"num_pulses_cold", K::text_box, 0},
-      {"temp_threshold", K::text_box, 0},    {"iac_close_steps", K::text_box, 0},
-      {"iac_open_steps", K::text_box, 0},    {"iac_enable_tps_val", K::text_box, 0},
-      {"iac_close_tps_val", K::text_box, 0}, {"iac_max_rate", K::text_box, 0},
-      {"iac_error_rate", K::text_box, 0},    {"iac_deadband", K::text_box, 0},
-      {"target_dwell", K::text_box, 0},      {"min_dwell_deg", K::text_box, 0},
-      {"tdc_trim_deg", K::text_box, 0},      {"base_offset_deg", K::text_box, 0},
-      {"Teeth_BTDC", K::text_box, 0},        {"tps_base_val", K::text_box, 0},
-      {"tps_fs_val", K::text_box, 0},        {"rpm_limit_max_degrees", K::text_box, 0},
-      {"tps_open_loop_val", K::text_box, 0}, {"decel_tps_value", K::text_box, 0},
-      {"max_pressure", K::text_box, 0},      {"WB_EGO_0V_LAMBDA", K::text_box, 0},
-      {"WB_EGO_1V_LAMBDA", K::text_box, 0},  {"ph_base_deg", K::text_box, 16},
-      {"inj_gain", K::text_box, 8},          {"inj_offset", K::text_box, 8},
-      {"inj_min", K::text_box, 8},           {"inj_max", K::text_box, 8},
-      {"CLT_CAL_MAP", K::text_box, 9},       {"MAT_CAL_MAP", K::text_box, 9},
-      {"TPS_mapped", K::check_box, 0},       {"MAP_accel", K::check_box, 0},
-      {"special_cfg", K::check_box, 2},      {"map_type", K::option_button, 4},
-      {"ph_used", K::check_box, 16},         {"tach_ph", K::check_box, 16},
-      {"EGO_type", K::option_button, 3},     {"show_demo_mode", K::label, 0},
+      {"ph_base_deg", K::text_box, 16},  {"inj_gain", K::text_box, 8},
+      {"inj_offset", K::text_box, 8},    {"inj_min", K::text_box, 8},
+      {"inj_max", K::text_box, 8},       {"CLT_CAL_MAP", K::text_box, 9},
+      {"MAT_CAL_MAP", K::text_box, 9},   {"TPS_mapped", K::check_box, 0},
+      {"MAP_accel", K::check_box, 0},    {"special_cfg", K::check_box, 2},
+      {"map_type", K::option_button, 4}, {"ph_used", K::check_box, 16},
+      {"tach_ph", K::check_box, 16},     {"EGO_type", K::option_button, 3},
+      {"show_demo_mode", K::label, 0},
   };
+  for (const char* text_box :
+       {"accel_pw_min",     "accel_pw_max",          "bat_comp",          "accel_flt_rate",
+        "accel_senitivity", "ego_seconds",           "ego_rate",          "min_pressure",
+        "full_scale_rpm",   "trigs_per_rev",         "EGO_Prop_Gain",     "min_ego_gain",
+        "max_ego_gain",     "EGO_reset_pw",          "priming_pw_hot",    "num_pulses_hot",
+        "priming_pw_cold",  "num_pulses_cold",       "temp_threshold",    "iac_close_steps",
+        "iac_open_steps",   "iac_enable_tps_val",    "iac_close_tps_val", "iac_max_rate",
+        "iac_error_rate",   "iac_deadband",          "target_dwell",      "min_dwell_deg",
+        "tdc_trim_deg",     "base_offset_deg",       "Teeth_BTDC",        "tps_base_val",
+        "tps_fs_val",       "rpm_limit_max_degrees", "tps_open_loop_val", "decel_tps_value",
+        "max_pressure",     "WB_EGO_0V_LAMBDA",      "WB_EGO_1V_LAMBDA"}) {
+    shapes.push_back({text_box, K::text_box, 0});
+  }
   for (const char* bank : {"inj_ph_", "ign_ph_"}) {
     for (int row = 0; row < FrmToolForm::kPhases; ++row) {
       shapes.push_back({bank + std::to_string(row), K::check_box, FrmToolForm::kOutputsPerPhase});
@@ -196,26 +182,6 @@ TEST_F(FrmToolTest, EveryControlTheDecodersWriteExistsWithItsKindAndElementRange
   }
 }
 
-TEST_F(FrmToolTest, ADecoderWriteMarksTheFieldAndItsInSyncMarkThenHolds) {
-  FrmToolForm& tool = frm_tool();
-  struct Case {
-    ui::TextBox* field;
-    const char* value;
-  };
-  const Case cases[] = {{&tool.trigs_per_rev, "12"},     {&tool.ph_base_deg[15], "180.00"},
-                        {&tool.inj_max[7], "3.20"},      {&tool.CLT_CAL_MAP[8], "150"},
-                        {&tool.WB_EGO_1V_LAMBDA, "1.5"}, {&tool.max_pressure, "250.0"}};
-  for (const Case& c : cases) {
-    c.field->set_back_colour(ui::colours::white);
-    c.field->set_text(c.value);
-    EXPECT_EQ(c.field->back_colour(), ui::colours::yellow) << c.field->name();
-    // The decoder's in-sync mark comes after the value; the same value again is no change.
-    c.field->set_back_colour(ui::colours::white);
-    c.field->set_text(c.value);
-    EXPECT_EQ(c.field->back_colour(), ui::colours::white) << c.field->name();
-  }
-}
-
 TEST_F(FrmToolTest, EveryBoxOfAPhaseRowMarksOnlyThatRowTickedOrCleared) {
   FrmToolForm& tool = frm_tool();
   std::vector<ui::ControlArray<ui::CheckBox>*> rows;
@@ -225,6 +191,7 @@ TEST_F(FrmToolTest, EveryBoxOfAPhaseRowMarksOnlyThatRowTickedOrCleared) {
   }
   rows.push_back(&tool.ph_used);
   rows.push_back(&tool.tach_ph);
+  EXPECT_THROW(tool.inj_ph(16), std::out_of_range);
   for (ui::ControlArray<ui::CheckBox>* row : rows) {
     for (int box = 0; box < row->count(); ++box) {
       for (const int value : {ui::CheckBox::checked, ui::CheckBox::unchecked}) {
@@ -237,75 +204,6 @@ TEST_F(FrmToolTest, EveryBoxOfAPhaseRowMarksOnlyThatRowTickedOrCleared) {
         }
       }
     }
-  }
-}
-
-TEST_F(FrmToolTest, TheSensorTypeByteIsMarkedOnTheFirstOptionWhicheverControlChanges) {
-  FrmToolForm& tool = frm_tool();
-  struct Case {
-    const char* what;
-    std::function<void()> change;
-  };
-  const Case cases[] = {
-      {"map_type 3", [&] { tool.map_type[3].set_value(true); }},
-      {"map_type 1", [&] { tool.map_type[1].set_value(true); }},
-      {"map_type 2", [&] { tool.map_type[2].set_value(true); }},
-      {"map_type 0", [&] { tool.map_type[0].set_value(true); }},
-      {"special_cfg 0 ticked", [&] { tool.special_cfg[0].set_value(ui::CheckBox::checked); }},
-      {"special_cfg 0 cleared", [&] { tool.special_cfg[0].set_value(ui::CheckBox::unchecked); }},
-      {"special_cfg 1 ticked", [&] { tool.special_cfg[1].set_value(ui::CheckBox::checked); }},
-  };
-  for (const Case& c : cases) {
-    for (int i = 0; i < tool.map_type.count(); ++i) {
-      tool.map_type[i].set_fore_colour(ui::colours::black);
-    }
-    for (int i = 0; i < tool.special_cfg.count(); ++i) {
-      tool.special_cfg[i].set_fore_colour(ui::colours::black);
-    }
-    c.change();
-    EXPECT_EQ(tool.map_type[0].fore_colour(), ui::colours::yellow) << c.what;
-    for (int i = 1; i < tool.map_type.count(); ++i) {
-      EXPECT_EQ(tool.map_type[i].fore_colour(), ui::colours::black) << c.what << " on " << i;
-    }
-    for (int i = 0; i < tool.special_cfg.count(); ++i) {
-      EXPECT_EQ(tool.special_cfg[i].fore_colour(), ui::colours::black) << c.what << " on " << i;
-    }
-  }
-}
-
-TEST_F(FrmToolTest, TheThrottleAxisAndPressureAccelBoxesMarkOnlyThemselves) {
-  FrmToolForm& tool = frm_tool();
-  ui::CheckBox* const boxes[] = {&tool.TPS_mapped, &tool.MAP_accel};
-  for (ui::CheckBox* changed : boxes) {
-    for (const int value : {ui::CheckBox::checked, ui::CheckBox::unchecked}) {
-      for (ui::CheckBox* box : boxes) box->set_fore_colour(ui::colours::black);
-      changed->set_value(value);
-      for (ui::CheckBox* box : boxes) {
-        EXPECT_EQ(box->fore_colour(), box == changed ? ui::colours::yellow : ui::colours::black)
-            << changed->name() << " = " << value << " seen on " << box->name();
-      }
-    }
-  }
-}
-
-TEST_F(FrmToolTest, SelectingAnEgoTypeFromCodeMarksTheGroupAndSetsTheWideBandFields) {
-  FrmToolForm& tool = frm_tool();
-  struct Case {
-    int selected;
-    bool wide_band_fields_enabled;
-  };
-  const Case cases[] = {{1, true}, {2, false}, {0, false}, {1, true}, {0, false}};
-  for (const Case& c : cases) {
-    for (int i = 0; i < tool.EGO_type.count(); ++i) {
-      tool.EGO_type[i].set_fore_colour(ui::colours::black);
-    }
-    tool.EGO_type[c.selected].set_value(true);
-    EXPECT_EQ(tool.EGO_type[0].fore_colour(), ui::colours::yellow) << c.selected;
-    EXPECT_EQ(tool.EGO_type[c.selected].fore_colour(),
-              c.selected == 0 ? ui::colours::yellow : ui::colours::black)
-        << c.selected;
-    EXPECT_EQ(tool.WB_EGO_0V_LAMBDA.enabled(), c.wide_band_fields_enabled) << c.selected;
-    EXPECT_EQ(tool.WB_EGO_1V_LAMBDA.enabled(), c.wide_band_fields_enabled) << c.selected;
   }
 }
 

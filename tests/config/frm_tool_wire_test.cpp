@@ -12,10 +12,21 @@
 namespace ecu {
 namespace {
 
-using test::cmd;
+using test::command;
 using Commands = std::vector<std::string>;
 
 class FrmToolWireTest : public test::ConfigWireTest {};
+
+// Every field is white and no group marker yellow, but the one setting the load does not read.
+void expect_all_in_sync(FrmToolForm& tool) {
+  for (ui::Control* control : tool.controls()) {
+    if (control == &tool.iac_step_to_reenable) continue;
+    if (control->kind() == ui::ControlKind::text_box) {
+      EXPECT_EQ(control->back_colour(), ui::colours::white) << control->name() << control->index();
+    }
+    EXPECT_NE(control->fore_colour(), ui::colours::yellow) << control->name() << control->index();
+  }
+}
 
 TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItInSync) {
   ecu::Menu_View_Injection();
@@ -27,12 +38,7 @@ TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItIn
             "\x10\x16\x12\x14\xD4rr0\xF9\xFD\xFB\xF5"
             "5\x1E\"&");
   FrmToolForm& tool = frm_tool();
-  for (ui::Control* control : tool.controls()) {
-    if (control->kind() != ui::ControlKind::text_box || control == &tool.iac_step_to_reenable)
-      continue;
-    EXPECT_NE(control->back_colour(), ui::colours::yellow)
-        << control->name() << "(" << control->index() << ")";
-  }
+  expect_all_in_sync(tool);
   // A sample of values as the controller holds them.
   EXPECT_EQ(tool.trigs_per_rev.text(), "2");
   EXPECT_EQ(tool.soft_ign_rpm1.text(), "6500");
@@ -45,7 +51,6 @@ TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItIn
     EXPECT_EQ(tool.ph_used[row].value(), row < 4 ? 1 : 0) << row;
   }
   EXPECT_EQ(tool.ph_used[0].caption(), "");
-  EXPECT_EQ(tool.map_type[0].fore_colour(), ui::colours::black);
   EXPECT_EQ(current_view, 2);
   EXPECT_EQ(poll_inhibit, kFalse);
   EXPECT_TRUE(tool.tool_tab.enabled());
@@ -68,8 +73,12 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
   tool.min_pressure.set_text("100");
   tool.TPS_mapped.set_value(ui::CheckBox::unchecked);
   tool.inj_ph(3)[5].set_value(ui::CheckBox::checked);
+  tool.inj_ph(15)[0].set_value(ui::CheckBox::checked);
+  tool.ign_ph(0)[1].set_value(ui::CheckBox::checked);
   tool.target_dwell.set_text("9");
   tool.ph_used[8].set_value(ui::CheckBox::checked);
+  tool.ph_used[9].set_value(ui::CheckBox::grayed);  // grey counts as clear
+  tool.tach_ph[15].set_value(ui::CheckBox::checked);
   tool.EGO_type[2].set_value(true);
   tool.inj_offset[0].set_text("-1");
   tool.trig_b_used_as[4].set_value(true);
@@ -78,39 +87,29 @@ TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkT
   tool.CLT_CAL_MAP[2].set_text("-40");
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), (Commands{
-                                cmd(0x68, 0xE2, 0x04, 0),  // 2 ms in 1.6 us ticks
-                                cmd(0x1D, 3, 119, 0),      // stutter word 3
-                                cmd(0x82, 193, 0, 0),      // type 1 with both special bits
-                                cmd(0x70, 0x69, 0x01, 0),  // 100 kPa on the new 255/10 sensor
-                                cmd(0x7C, 0, 0, 0),        // neither option
-                                cmd(0x80, 3, 0x28, 0),     // injection row 3
-                                cmd(0x95, 0x20, 0x03, 0),  // dwell rewritten to 8.00
-                                cmd(0xA0, 0x0F, 0x01, 0),  // phases 0 to 3 and 8
-                                cmd(0xD1, 2, 0, 0),        // CAN wide band
-                                cmd(0xCD, 0, 0x8F, 0xFD),  // -625 ticks
-                                cmd(0xF6, 0xC8, 0x02, 0),  // input word 712
-                                cmd(0x0B, 0, 0, 0),        // idle by timing off
-                                cmd(0x27, 2, 3, 0),        // boost table 4 at most
-                                cmd('e', 0xC2, 0x05, 24),  // -40 C at 0x5C2
+                                command({0x68, 0xE2, 0x04, 0}),  // 2 ms in 1.6 us ticks
+                                command({0x1D, 3, 119, 0}),      // stutter word 3
+                                command({0x82, 193, 0, 0}),      // type 1 with both special bits
+                                command({0x70, 0x69, 0x01, 0}),  // 100 kPa on the new 255/10 sensor
+                                command({0x7C, 0, 0, 0}),        // neither option
+                                command({0x80, 3, 0x28, 0}),     // injection row 3
+                                command({0x80, 15, 0x01, 0}),    // injection row 15
+                                command({0xA6, 0, 0x83, 0}),     // ignition row 0
+                                command({0x95, 0x20, 0x03, 0}),  // dwell rewritten to 8.00
+                                command({0xA0, 0x0F, 0x01, 0}),  // phases 0 to 3 and 8
+                                command({0xB1, 0x05, 0x80, 0}),  // tach phase 15 added
+                                command({0xD1, 2, 0, 0}),        // CAN wide band
+                                command({0xCD, 0, 0x8F, 0xFD}),  // -625 ticks
+                                command({0xF6, 0xC8, 0x02, 0}),  // input word 712
+                                command({0x0B, 0, 0, 0}),        // idle by timing off
+                                command({0x27, 2, 3, 0}),        // boost table 4 at most
+                                command({'e', 0xC2, 0x05, 24}),  // -40 C at 0x5C2
                             }));
-  for (const ui::Control* field : {static_cast<ui::Control*>(&tool.accel_pw_min),
-                                   static_cast<ui::Control*>(&tool.stutter_table[3]),
-                                   static_cast<ui::Control*>(&tool.min_pressure),
-                                   static_cast<ui::Control*>(&tool.target_dwell),
-                                   static_cast<ui::Control*>(&tool.inj_offset[0]),
-                                   static_cast<ui::Control*>(&tool.gear_gpo_num[2]),
-                                   static_cast<ui::Control*>(&tool.CLT_CAL_MAP[2])}) {
-    EXPECT_EQ(field->back_colour(), ui::colours::white) << field->name();
+  expect_all_in_sync(tool);
+  for (ui::ControlArray<ui::CheckBox>* row :
+       {&tool.inj_ph(3), &tool.inj_ph(15), &tool.ign_ph(0), &tool.ph_used, &tool.tach_ph}) {
+    EXPECT_EQ((*row)[0].caption(), "") << (*row)[0].name();
   }
-  for (const ui::Control* marker :
-       {static_cast<ui::Control*>(&tool.map_type[0]), static_cast<ui::Control*>(&tool.TPS_mapped),
-        static_cast<ui::Control*>(&tool.EGO_type[0]),
-        static_cast<ui::Control*>(&tool.aux_in_used_as[0]),
-        static_cast<ui::Control*>(&tool.enable_idle_by_timing)}) {
-    EXPECT_EQ(marker->fore_colour(), ui::colours::black) << marker->name();
-  }
-  EXPECT_EQ(tool.inj_ph(3)[0].caption(), "");
-  EXPECT_EQ(tool.ph_used[0].caption(), "");
   EXPECT_EQ(tool.target_dwell.text(), "8.00");
   EXPECT_EQ(tool.CLT_CAL_MAP[2].text(), "-40");
   EXPECT_TRUE(presenter().shown_messages.empty());
@@ -138,7 +137,7 @@ TEST_F(FrmToolWireTest, AControllerThatFallsSilentDuringTheLoadLeavesTheUnreadFi
   tool.trigs_per_rev.set_text("3");      // read, then edited
   tool.iac_close_steps.set_text("300");  // never read, but now the user's value
   tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), (Commands{cmd(0x7E, 3, 0, 0), cmd(0x85, 0x2C, 0x01, 0)}));
+  EXPECT_EQ(new_commands(), (Commands{command({0x7E, 3, 0, 0}), command({0x85, 0x2C, 0x01, 0})}));
   ASSERT_EQ(presenter().shown_messages.size(), 1U);
   EXPECT_EQ(presenter().shown_messages[0].text,
             "79 settings were not updated because their values could not be read from the "

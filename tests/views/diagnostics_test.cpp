@@ -5,14 +5,14 @@
 
 #include <tuple>
 
-#include "linked_view_test.hpp"
 #include "model/shared_state.hpp"
+#include "support/linked_window_test.hpp"
 #include "views/frm_diagnostics.hpp"
 
 namespace ecu {
 namespace {
 
-using DiagnosticsTest = test::LinkedViewTest;
+using DiagnosticsTest = test::LinkedWindowTest;
 
 TEST_F(DiagnosticsTest, DriverTestsFireTheCheckedChannelsOnceUnlockedAndGetPlotDrawsTheWheel) {
   connect().menu_view_diagnostic.click();

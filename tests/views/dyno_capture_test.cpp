@@ -10,8 +10,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "linked_view_test.hpp"
 #include "model/shared_state.hpp"
+#include "support/linked_window_test.hpp"
 #include "views/dyno_log.hpp"
 #include "views/frm_diagnostics.hpp"
 
@@ -48,7 +48,7 @@ void expect_ops(const std::vector<ui::DrawOp>& drawn, std::size_t from,
   }
 }
 
-using DynoCaptureTest = test::LinkedViewTest;
+using DynoCaptureTest = test::LinkedWindowTest;
 
 TEST_F(DynoCaptureTest, ArmedRunLogsEveryRunningFrameAndFinishingPlotsItAsTheReference) {
   FrmEcuForm& main_window = connect();
