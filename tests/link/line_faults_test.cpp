@@ -39,18 +39,22 @@ TEST_P(LineFaultTest, OneFaultyReplyCostsAnExtraAttemptOrTwoAndLaterOnesGoThroug
   ecu::Integer length = 21;
   ecu::send_request("C", length);
   EXPECT_EQ(ecu::reply_received, -1);
-  const std::size_t attempts = controller.request_count();
-  // A fault costs one extra attempt, a late answer two; a sender pausing inside a faulty reply
-  // (a loaded machine) may cost one more, never more than two in all.
-  EXPECT_LE(attempts, 3U);
   // A late answer ends its transaction on arrival; the retry's own answer follows it.
   if (c.aftermath_seconds > 0) ecu::delay_seconds(c.aftermath_seconds);
 
-  for (std::size_t later = 1; later <= 3; ++later) {
+  constexpr std::size_t kLaterTransactions = 3;
+  for (std::size_t later = 1; later <= kLaterTransactions; ++later) {
+    const std::size_t before = controller.request_count();
     ecu::send_request("C", length = 21);
     EXPECT_EQ(ecu::reply_received, -1) << "transaction " << later << " after the fault";
-    EXPECT_EQ(controller.request_count(), attempts + later) << "one attempt each";
+    // The line is in step again at the latest by the last one.
+    if (later == kLaterTransactions) {
+      EXPECT_EQ(controller.request_count(), before + 1);
+    }
   }
+  // A fault costs one extra attempt, a late answer two. On a loaded machine a sender that
+  // pauses inside a faulty reply may move that cost to the next transaction, never add to it.
+  EXPECT_LE(controller.request_count(), 1 + kLaterTransactions + 2);
   EXPECT_FALSE(ecu::frm_Dialog.loaded());
   EXPECT_EQ(std::count(recorder.shown_forms.begin(), recorder.shown_forms.end(), "frm_Dialog"), 0);
 }
