@@ -37,7 +37,7 @@ constexpr float kPointerSize = 150;
 
 }  // namespace
 
-Frm3dForm::Frm3dForm() : ui::Form("frm_3d", "Basic Mapping", 11400, 8160) {
+Frm3dForm::Frm3dForm() : ui::Form("frm_3d", "Basic Mapping", 11520, 8160) {
   lay_out();
   lay_out_axes();
   build_menus();
@@ -223,7 +223,7 @@ void Frm3dForm::lay_out_axes() {
   Label2.set_caption("Revs Per Minute");
 
   for (int band = 0; band < kHeatMapBands; ++band) {
-    bk_color[band].move(10830, kGridTop + 255 * static_cast<float>(band), 390, 255);
+    bk_color[band].move(10830, kGridTop + 255 * static_cast<float>(band), 480, 255);
     bk_color[band].set_text("1.00");
     bk_color[band].set_locked(true);
     bk_color[band].set_back_colour(kHeatMapPalette.at(static_cast<std::size_t>(band)));
