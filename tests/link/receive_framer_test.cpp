@@ -94,6 +94,18 @@ class FramerOnLineTest : public test::LinkTest {
     ecu::open_comm_link();
     ASSERT_EQ(ecu::link_ready, ecu::kTrue);
   }
+  // A controller that answers every status request at once, read by the monitor.
+  ui::ManualClock& open_monitor_on_status_line() {
+    auto line = test::install_fake_serial_port();
+    ui::ManualClock& clock = use_manual_clock();
+    line->responder = [](test::FakeLine& l, const std::string&) {
+      l.input = reply_frame('C', std::string(18, '\0'));
+    };
+    open_link();
+    ecu::current_view = 1;
+    ecu::frm_mon().show();
+    return clock;
+  }
 };
 
 TEST_F(FramerOnLineTest, DropsMalformedReplyAndTakesTheGoodOneOfTheNextAttempt) {
@@ -153,14 +165,7 @@ TEST_F(FramerOnLineTest, ReplyOfATypeNoDecoderOwnsCountsAsFailedAttempt) {
 }
 
 TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
-  auto line = test::install_fake_serial_port();
-  ui::ManualClock& clock = use_manual_clock();
-  line->responder = [](test::FakeLine& l, const std::string&) {
-    l.input = reply_frame('C', std::string(18, '\0'));
-  };
-  open_link();
-  ecu::current_view = 1;
-  ecu::frm_mon().show();
+  ui::ManualClock& clock = open_monitor_on_status_line();
   auto request_status = [&] {
     clock.advance(0.05);
     ecu::Integer length = 21;
@@ -191,14 +196,7 @@ TEST_F(FramerOnLineTest, AveragesTheLastSixteenReplyIntervalsForTheMonitor) {
 }
 
 TEST_F(FramerOnLineTest, FirstReplyIntervalRunsFromMidnight) {
-  auto line = test::install_fake_serial_port();
-  ui::ManualClock& clock = use_manual_clock();
-  line->responder = [](test::FakeLine& l, const std::string&) {
-    l.input = reply_frame('C', std::string(18, '\0'));
-  };
-  open_link();
-  ecu::current_view = 1;
-  ecu::frm_mon().show();
+  ui::ManualClock& clock = open_monitor_on_status_line();
   // Four seconds after midnight: one interval of 4 s among sixteen averages 250 ms.
   clock.set_time_of_day(4.0);
   ecu::Integer length = 21;
