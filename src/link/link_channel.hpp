@@ -33,6 +33,16 @@ class LinkChannel {
   // The bytes ready for the framer, without taking them, where the channel can show them
   // (nullopt otherwise): a wait that sees a whole reply frame ends at once.
   virtual std::optional<std::string> peek_input() { return std::nullopt; }
+  // How long after a request was sent no byte of its answer can have arrived yet: the
+  // request's own time on the line. Input seen sooner is what is left of an earlier reply.
+  [[nodiscard]] virtual double earliest_reply_seconds() const { return 0.0; }
+  // Drops the first `count` bytes ready for the framer (fewer when fewer wait); false when the
+  // line failed. Only channels with an earliest reply time drop input this way.
+  virtual bool drop_input(std::size_t /*count*/) { return false; }
+  // Drops the bytes ready for the framer after the first `count`; false when the line failed
+  // or the channel cannot (then the framer takes them all). Only channels that show their
+  // input (peek_input) are asked.
+  virtual bool drop_input_beyond(std::size_t /*count*/) { return false; }
   // How long one attempt waits for its reply.
   [[nodiscard]] virtual double reply_timeout_seconds() const = 0;
   // Gives up the line after an error inside a transaction, so that the next open_comm_link

@@ -42,8 +42,11 @@ constexpr double kShortestIdleSeconds = 0.00005;
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
 bool transaction_running = false;
-// Monotonic time a wait last saw input arrive, for the quiet line before the next attempt.
-double last_input_seen = 0.0;
+// An attempt that ran out of time may still get its answer during the retry, and the
+// retry's own answer then follows the transaction: the next two requests wait for a quiet
+// line before they go.
+constexpr int kQuietRequestsAfterTimeOut = 2;
+int quiet_requests_owed = 0;
 
 // Holds the busy flag for one transaction, however it ends.
 class BusyScope {
@@ -87,48 +90,57 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
   if (waiting && *waiting == seen) sleep_for(std::min(seconds - waited, kTrickleStepSeconds));
 }
 
-// Whether exactly `count` bytes wait and they are one well-formed frame of that length: a
-// whole reply, so the wait need not watch the line for more. Bytes that follow it are no
-// part of it and are dropped before the next attempt.
+// Whether the bytes waiting (at least `count`) start with one well-formed frame, of that
+// length or of the greater length its own length byte gives (a reply the decoders will
+// refuse, but whole): the wait need not watch the line for more. Bytes that came after the
+// frame (stray bytes behind a good frame) are no part of it: they are dropped, here or
+// before the next attempt, and never reach its framer.
 bool holds_whole_reply(LinkChannel& channel, std::size_t count) {
   const auto input = channel.peek_input();
-  if (!input || input->size() != count) return false;
-  const auto n = check_reply_frame(ReplyFrame(*input));
-  return n && static_cast<std::size_t>(*n) + 2 == count;
+  if (!input || input->size() < count || count < 2) return false;
+  const std::size_t length =
+      std::max(count, static_cast<std::size_t>(static_cast<unsigned char>((*input)[1])));
+  if (input->size() < length) return false;
+  const auto n = check_reply_frame(ReplyFrame(std::string_view(*input).substr(0, length)));
+  if (!n || static_cast<std::size_t>(*n) + 2 != length) return false;
+  return input->size() == length || channel.drop_input_beyond(length);
 }
 
-// Notes a change of the byte count; returns whether the count changed.
-bool note_input(std::size_t waiting, std::size_t& seen, double now) {
-  if (waiting == seen) return false;
-  seen = waiting;
-  last_input_seen = now;
-  return true;
-}
+enum class WaitEnd { line_failed, reply_in, timed_out };
 
 // Waits until at least `count` bytes wait and the line has been quiet since, or the time-out
-// passed; false when the line failed. The first `count` bytes end the wait at once only
-// when they are one whole frame of that length; otherwise bytes of a longer (faulty) reply
-// may still be arriving, and they must go to this attempt's framer, not to the next one.
-bool wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer count) {
+// passed. The bytes end the wait at once only when they start with one whole frame;
+// otherwise bytes of a longer (faulty) reply may still be arriving, and they must go to
+// this attempt's framer, not to the next one.
+// Bytes seen before the request sent at `sent_at` could have reached the controller are
+// the tail of an earlier reply (stray bytes after a good frame, say) and are dropped.
+WaitEnd wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer count,
+                           double sent_at) {
   const double start = ui::clock().monotonic_seconds();
+  const double stale_until = sent_at + channel.earliest_reply_seconds();
   std::size_t seen = 0;
   double last_change = start;
   bool whole_reply = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
-    const auto waiting = channel.bytes_waiting();
-    if (!waiting) return false;
+    auto waiting = channel.bytes_waiting();
+    if (!waiting) return WaitEnd::line_failed;
+    // Read after the count: every byte counted had arrived by then.
     const double now = ui::clock().monotonic_seconds();
+    if (*waiting > 0 && now < stale_until) {
+      if (!channel.drop_input(*waiting)) return WaitEnd::line_failed;
+      waiting = 0;
+    }
     const bool enough = count >= 0 && *waiting >= static_cast<std::size_t>(count);
-    if (note_input(*waiting, seen, now)) {
+    if (*waiting != seen) {
+      seen = *waiting;
       last_change = now;
-      whole_reply =
-          enough && seen == static_cast<std::size_t>(count) && holds_whole_reply(channel, seen);
+      whole_reply = enough && holds_whole_reply(channel, static_cast<std::size_t>(count));
     }
     const double quiet = now - last_change;
-    if (enough && (whole_reply || quiet >= kQuietLineSeconds)) return true;
+    if (enough && (whole_reply || quiet >= kQuietLineSeconds)) return WaitEnd::reply_in;
     const double elapsed = now - start;
-    if (elapsed > timeout_seconds) return true;
+    if (elapsed > timeout_seconds) return WaitEnd::timed_out;
     if (ran) continue;
     const double remaining = timeout_seconds - elapsed;
     const double step = enough ? kQuietLineSeconds - quiet : kIdleStepSeconds;
@@ -137,23 +149,21 @@ bool wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer co
 }
 
 // Before every attempt: drops what is left of earlier replies (a late answer, the tail of a
-// faulty one) and waits until the line has been quiet for a moment, so no stray byte is
-// taken for the start of this attempt's reply. A line that never goes quiet is given up on
-// after one reply time-out and the attempt goes ahead. False when the line failed (also
-// when a lost port cannot be opened again).
+// faulty one). When something was left, or an answer may still be on its way, the line
+// must then stay quiet for a moment, so that a sender inside a reply finishes it before
+// the request goes; a line that never goes quiet is given up on after one reply time-out
+// and the attempt goes ahead. Bytes that follow a good reply at once are dropped after the
+// request was sent (see wait_channel_bytes), so a clean line costs no wait here. False
+// when the line failed (also when a lost port cannot be opened again).
 bool settle_line(LinkChannel& channel) {
   // Nothing to count on a port that is lost: the discard opens it again first.
   const auto leftovers = channel.bytes_waiting();
   if (!channel.discard_stale_input()) return false;
+  const bool answer_may_follow = quiet_requests_owed > 0;
+  if (answer_may_follow) --quiet_requests_owed;
+  if (leftovers.value_or(0) == 0 && !answer_may_follow) return true;
   const double start = ui::clock().monotonic_seconds();
-  // After a change of clock (tests) the last arrival may lie in the future: ignore it.
-  double last_arrival = last_input_seen <= start ? last_input_seen : start - kQuietLineSeconds;
-  double needed_quiet = kQuietLineSeconds;
-  if (leftovers.value_or(0) > 0) {
-    last_arrival = start;
-    last_input_seen = start;
-    needed_quiet = kQuietAfterLeftoversSeconds;
-  }
+  double last_arrival = start;
   while (true) {
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return false;
@@ -161,12 +171,13 @@ bool settle_line(LinkChannel& channel) {
     if (*waiting > 0) {
       if (!channel.discard_stale_input()) return false;
       last_arrival = now;
-      last_input_seen = now;
-      needed_quiet = kQuietAfterLeftoversSeconds;
     }
     const double quiet = now - last_arrival;
-    if (quiet >= needed_quiet || now - start > channel.reply_timeout_seconds()) return true;
-    idle_on_channel(channel, std::max(kShortestIdleSeconds, needed_quiet - quiet), 0);
+    if (quiet >= kQuietAfterLeftoversSeconds || now - start > channel.reply_timeout_seconds()) {
+      return true;
+    }
+    idle_on_channel(channel, std::max(kShortestIdleSeconds, kQuietAfterLeftoversSeconds - quiet),
+                    0);
   }
 }
 
@@ -212,10 +223,14 @@ void act_on_failure_choice(Integer choice) {
 
 // One attempt: send, wait, count, frame. False when the line failed.
 bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length) {
+  const double sent_at = ui::clock().monotonic_seconds();
   if (!channel.send_frame(frame, expected_length)) return false;
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
-  if (!wait_channel_bytes(channel, channel.reply_timeout_seconds(), expected_length)) return false;
+  const WaitEnd end =
+      wait_channel_bytes(channel, channel.reply_timeout_seconds(), expected_length, sent_at);
+  if (end == WaitEnd::line_failed) return false;
+  if (end == WaitEnd::timed_out) quiet_requests_owed = kQuietRequestsAfterTimeOut;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   rx_byte_counts[0] += static_cast<std::int64_t>(*waiting);

@@ -327,6 +327,52 @@ TEST_F(TransactionTest, ReusedLengthVariableWaitsToTheTimeOutAndStillDecodes) {
   EXPECT_EQ(line->writes.size(), 2U);
 }
 
+// On a line where a byte takes 1 ms, the 8-byte request needs 8 ms to reach the controller:
+// bytes seen sooner are the tail of an earlier reply and must not spoil this attempt.
+TEST_F(TransactionTest, BytesSeenBeforeTheRequestCouldArriveAreDroppedLaterOnesAreNot) {
+  struct Case {
+    const char* what;
+    double stray_after_ms;  // when two stray bytes arrive, after the request went
+    std::size_t attempts;
+  };
+  const Case cases[] = {
+      {"strays as the request goes", 0.0, 1},
+      {"strays while the request is half way", 4.0, 1},
+      {"bytes after it could have arrived belong to the reply", 9.0, 2},
+  };
+  for (const Case& c : cases) {
+    auto line = test::install_fake_serial_port();
+    ui::ManualClock& clock = use_manual_clock();
+    line->byte_seconds = 0.001;
+    double sent_at = 0;
+    int answers_due = 0;
+    // Strays first, then the reply once the request and the reply's 23 bytes crossed.
+    line->before_count = [&](test::FakeLine& l) {
+      const double since = clock.monotonic_seconds() - sent_at;
+      if (answers_due == 0) return;
+      if (answers_due == 2 && since >= c.stray_after_ms / 1000.0) {
+        l.input += std::string(2, '\0');
+        answers_due = 1;
+      }
+      if (answers_due == 1 && since >= 0.031) {
+        l.input += reply_frame('C', std::string(18, '\0'));
+        answers_due = 0;
+      }
+    };
+    line->responder = [&](test::FakeLine&, const std::string&) {
+      sent_at = clock.monotonic_seconds();
+      // The first attempt's answer comes behind strays; a retry's comes clean.
+      answers_due = line->writes.size() == 1 ? 2 : 1;
+    };
+    open_link();
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_EQ(ecu::reply_received, -1) << c.what;
+    EXPECT_EQ(line->writes.size(), c.attempts) << c.what;
+    ecu::close_comm_port();
+  }
+}
+
 TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResumesOnceBack) {
   auto controller = std::make_unique<test::SimulatedController>(1);
   open_link();

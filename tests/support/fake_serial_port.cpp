@@ -33,6 +33,7 @@ bool FakeSerialPort::usable() {
 
 std::optional<std::size_t> FakeSerialPort::bytes_waiting() {
   if (!usable()) return std::nullopt;
+  if (line_->before_count) line_->before_count(*line_);
   return line_->input.size();
 }
 

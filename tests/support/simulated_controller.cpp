@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <array>
@@ -24,6 +25,7 @@ constexpr std::size_t kRequestLength = 8;
 constexpr std::size_t kMemorySize = 65536;
 constexpr std::uint8_t kStartByte = 0x02;
 constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
+constexpr double kRealByteSeconds = kBitsPerByte / 38400.0;
 const std::string kGarbageBefore("\x55\xAA\x13", 3);
 
 double now_seconds() {
@@ -266,6 +268,11 @@ std::size_t SimulatedController::request_count() const {
   return requests_.size();
 }
 
+std::size_t SimulatedController::sent_byte_count() const {
+  const std::lock_guard lock(mutex_);
+  return sent_bytes_;
+}
+
 std::size_t SimulatedController::bad_request_count() const {
   const std::lock_guard lock(mutex_);
   return bad_requests_;
@@ -292,6 +299,8 @@ void SimulatedController::wake() {
 }
 
 void SimulatedController::run() {
+  // Paced bytes go out when due, not up to the default 50 us later.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   std::string buffer;
   while (true) {
     {
@@ -397,8 +406,10 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
     reply = build_reply(frame);
     if (reply.empty()) return;  // a code this controller has no layout for
     reply = apply(behaviour, std::move(reply));
-    // On a paced line the request itself takes its 8 byte times to arrive.
-    start += reply_delay_ + byte_seconds_ * static_cast<double>(kRequestLength);
+    // The request itself takes its 8 byte times to arrive, at 38400 baud on a line that is
+    // not paced: the console takes bytes seen sooner for the rest of an earlier reply.
+    const double request_byte_seconds = byte_seconds_ > 0 ? byte_seconds_ : kRealByteSeconds;
+    start += reply_delay_ + request_byte_seconds * static_cast<double>(kRequestLength);
     if (behaviour == Misbehaviour::late) start += kLateAnswerSeconds;
   }
   schedule(std::move(reply), start);
@@ -481,9 +492,11 @@ void SimulatedController::write_to_master(const std::string& bytes) {
       pollfd writable{master_fd_, POLLOUT, 0};
       ::poll(&writable, 1, 10);
     } else {
-      return;
+      break;
     }
   }
+  const std::lock_guard lock(mutex_);
+  sent_bytes_ += sent;
 }
 
 }  // namespace test

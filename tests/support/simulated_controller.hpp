@@ -62,9 +62,10 @@ class SimulatedController {
   void set_misbehaviour(Misbehaviour behaviour, int replies = kEveryReply);
   // Every answer goes out this long after its request arrived.
   void set_reply_delay(double seconds);
-  // Paces the line as a real one at `baud` (0, the default, sends at once): a request is
-  // answered only once its 8 bytes could have crossed the wire, and each reply byte goes
-  // out 10 bit times after the one before (0.26 ms at 38400), one reply after the other.
+  // Paces the line as a real one at `baud`: each reply byte goes out 10 bit times after the
+  // one before (0.26 ms at 38400), one reply after the other. A request is answered only
+  // once its 8 bytes could have crossed the wire, at 38400 baud when the line is not paced
+  // (0, the default, sends each reply whole).
   void set_line_rate(int baud);
   // Every `every`-th answer from now on misbehaves this way (every <= 0 stops it); the
   // answers between are good. Counts the requests it takes up (ignored ones not), a
@@ -99,6 +100,8 @@ class SimulatedController {
   // Every well-formed request frame received (8 bytes each), in order.
   std::vector<std::string> request_frames() const;
   std::size_t request_count() const;
+  // Every byte it put on the line so far, faulty replies included.
+  std::size_t sent_byte_count() const;
   // Frames that started well but had a bad sum; they get no answer.
   std::size_t bad_request_count() const;
   // Waits up to `seconds` for `count` requests to have arrived.
@@ -149,6 +152,7 @@ class SimulatedController {
   std::vector<std::uint8_t> memory_;
   ControllerSettings settings_;
   std::string received_bytes_;
+  std::size_t sent_bytes_ = 0;
   std::vector<std::string> requests_;
   std::size_t bad_requests_ = 0;
   std::vector<PendingReply> pending_;  // touched by the thread only
