@@ -120,10 +120,13 @@ int main(int argc, char** argv) {
             timed(*presenter, controller, "bench.set", [&] { main_window.menufileopen_Click(); }));
     }
     print("line only", raw_memory_reads(1969));
-    // The console's own share: the same transfers on an unpaced line, where each reply
-    // comes whole once its request's 8 bytes could have crossed the wire.
+    // The same transfers on an unpaced line, where each reply comes whole once its request's
+    // 8 bytes could have crossed the wire: what is left after that time is the console's own
+    // share together with the pseudo-terminal's and the simulator's delays.
     controller.set_line_rate(0);
-    std::printf("the console's own time per exchange, on an unpaced line\n");
+    std::printf(
+        "time per exchange beyond the request's, on an unpaced line (console, pseudo-terminal "
+        "and simulator together)\n");
     constexpr double kRequestWireSeconds = 8 * kBitsPerByte / kBaud;
     for (const bool save : {true, false}) {
       const Run run = timed(*presenter, controller, "bench.set", [&] {
