@@ -204,12 +204,13 @@ QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
 
 void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
   // Every path into the model first checks the window still shows a form and that the
-  // signal does not come from a model-driven update of the widget.
+  // signal does not come from a model-driven update of the widget; then it runs as the
+  // user's action, queued while a request to the controller is outstanding.
   switch (control.kind()) {
     case ui::ControlKind::label: {
       auto& label = static_cast<ui::Label&>(control);
       static_cast<ClickLabel*>(widget)->on_click = [this, &label] {
-        if (accepts_user_input()) label.click();
+        user_action([&label] { label.click(); });
       };
       break;
     }
@@ -217,69 +218,66 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
       auto& box = static_cast<ui::TextBox&>(control);
       TextBoxHooks hooks;
       hooks.key = [this, &box](const QKeyEvent& event) { return deliver_key(box, event); };
-      hooks.got_focus = [this, &box] {
-        if (accepts_user_input()) box.get_focus();
-      };
-      hooks.lost_focus = [this, &box] {
-        if (accepts_user_input()) box.lose_focus();
-      };
-      hooks.double_click = [this, &box] {
-        if (accepts_user_input()) box.double_click();
-      };
+      hooks.got_focus = [this, &box] { user_action([&box] { box.get_focus(); }); };
+      hooks.lost_focus = [this, &box] { user_action([&box] { box.lose_focus(); }); };
+      hooks.double_click = [this, &box] { user_action([&box] { box.double_click(); }); };
       if (auto* line = dynamic_cast<LineTextBox*>(widget)) {
         line->hooks = std::move(hooks);
         // Every change of the text reaches the model, so its change handler runs per key.
         connect(line, &QLineEdit::textChanged, this, [this, &box](const QString& text) {
-          if (!accepts_user_input()) return;
-          const UserEdit edit(*this, box);
-          box.set_text(rich::to_model_text(text));
+          user_action([this, &box, typed = rich::to_model_text(text)] {
+            const UserEdit edit(*this, box);
+            box.set_text(typed);
+          });
         });
       } else if (auto* editor = dynamic_cast<MultiLineTextBox*>(widget)) {
         editor->hooks = std::move(hooks);
         connect(editor, &QPlainTextEdit::textChanged, this, [this, &box, editor] {
-          if (!accepts_user_input()) return;
-          const UserEdit edit(*this, box);
-          box.set_text(text_from_editor(editor->toPlainText()));
+          user_action([this, &box, typed = text_from_editor(editor->toPlainText())] {
+            const UserEdit edit(*this, box);
+            box.set_text(typed);
+          });
         });
       }
       break;
     }
     case ui::ControlKind::check_box: {
       auto& box = static_cast<ui::CheckBox&>(control);
-      connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this, [this, &box] {
-        if (!accepts_user_input()) return;
-        box.click();
-        // Qt toggled the box on its own; the model's value is the one shown.
-        if (Binding* binding = form_ ? binding_for(box) : nullptr) {
-          refresh(*binding, ui::Property::value);
-        }
+      // Any change of the box's state, whoever made it (a click, the keyboard, an assistive
+      // tool's toggle, which emits no click), is one click for the model.
+      connect(static_cast<QCheckBox*>(widget), &QCheckBox::stateChanged, this, [this, &box] {
+        user_action([this, &box] {
+          box.click();
+          // Qt toggled the box on its own; the model's value is the one shown.
+          if (Binding* binding = form_ ? binding_for(box) : nullptr) {
+            refresh(*binding, ui::Property::value);
+          }
+        });
       });
       break;
     }
     case ui::ControlKind::option_button: {
       auto& option = static_cast<ui::OptionButton&>(control);
-      connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this, [this, &option] {
-        if (!accepts_user_input()) return;
-        option.click();
-        if (Binding* binding = form_ ? binding_for(option) : nullptr) {
-          refresh(*binding, ui::Property::value);
-        }
+      connect(static_cast<QRadioButton*>(widget), &QRadioButton::toggled, this, [this, &option] {
+        user_action([this, &option] {
+          option.click();
+          if (Binding* binding = form_ ? binding_for(option) : nullptr) {
+            refresh(*binding, ui::Property::value);
+          }
+        });
       });
       break;
     }
     case ui::ControlKind::command_button: {
       auto& button = static_cast<ui::CommandButton&>(control);
-      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this, &button] {
-        if (accepts_user_input()) button.click();
-      });
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+              [this, &button] { user_action([&button] { button.click(); }); });
       break;
     }
     case ui::ControlKind::picture_box: {
       auto& box = static_cast<ui::PictureBox&>(control);
       auto* picture = static_cast<PictureWidget*>(widget);
-      picture->on_click = [this, &box] {
-        if (accepts_user_input()) box.click();
-      };
+      picture->on_click = [this, &box] { user_action([&box] { box.click(); }); };
       picture->on_mouse = [this, &box](int kind, const QMouseEvent& event) {
         if (accepts_user_input()) deliver_mouse(box, kind, event);
       };
@@ -288,6 +286,14 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
     default:
       break;
   }
+}
+
+void FormWindow::user_action(std::function<void()> action) {
+  if (!accepts_user_input()) return;
+  front_end_.run_user_action(this, [this, action = std::move(action)] {
+    // The form may have gone while the action waited.
+    if (form_) action();
+  });
 }
 
 KeyOutcome FormWindow::deliver_key(ui::TextBox& box, const QKeyEvent& event) {
@@ -351,7 +357,12 @@ void FormWindow::add_menu_item(ui::MenuItem& item, QWidget* parent_menu) {
     auto* menu = new QMenu(parent_menu);
     for (ui::MenuItem* child : item.items()) add_menu_item(*child, menu);
     // A menu's own click runs as it opens, so it can set up its items first.
-    connect(menu, &QMenu::aboutToShow, this, [this, &item] { click_menu_item(item); });
+    // It only sets up the items (no request), so it runs at once even while input is held.
+    connect(menu, &QMenu::aboutToShow, this, [this, &item] {
+      if (!accepts_user_input()) return;
+      item.click();
+      if (form_) refresh_menu_item(item);
+    });
     action = menu->menuAction();
   } else {
     action = new QAction(parent_menu);
@@ -386,10 +397,11 @@ void FormWindow::refresh_menu_bar_visibility() {
 }
 
 void FormWindow::click_menu_item(ui::MenuItem& item) {
-  if (!accepts_user_input()) return;
-  item.click();
-  // Qt flips checkable actions itself; the model says what is checked.
-  if (form_) refresh_menu_item(item);
+  user_action([this, &item] {
+    item.click();
+    // Qt flips checkable actions itself; the model says what is checked.
+    if (form_) refresh_menu_item(item);
+  });
 }
 
 QWidget* FormWindow::container_widget(const ui::Control& control) const {
@@ -735,7 +747,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  if (accepts_user_input()) form_->request_close();
+  user_action([this] { form_->request_close(); });
 }
 
 }  // namespace gui

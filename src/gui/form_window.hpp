@@ -3,6 +3,7 @@
 // hands what the user does back to the model; it knows nothing of what the form is for.
 
 #include <QMainWindow>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -92,6 +93,8 @@ class FormWindow : public QMainWindow {
   };
 
   [[nodiscard]] bool accepts_user_input() const { return form_ != nullptr && model_updates_ == 0; }
+  // Runs what the user did now, or once the request under way has returned.
+  void user_action(std::function<void()> action);
 
   void build();
   void build_menus();

@@ -30,6 +30,9 @@ FrontEnd::FrontEnd(Dialogs dialogs) {
     presenter_ = std::make_shared<QtPresenter>(this);
     previous_presenter_ = ui::install_presenter(presenter_);
   }
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    application->installEventFilter(&input_gate_);
+  }
   tick_timer_.setTimerType(Qt::PreciseTimer);
   tick_timer_.setSingleShot(true);
   QObject::connect(&tick_timer_, &QTimer::timeout, [this] { tick(); });
@@ -52,6 +55,10 @@ FrontEnd::~FrontEnd() {
 
 void FrontEnd::shutdown() {
   tick_timer_.stop();
+  if (QCoreApplication* application = QCoreApplication::instance()) {
+    application->removeEventFilter(&input_gate_);
+  }
+  input_gate_.set_holding(false);
   if (ui::forms().observer() == this) ui::forms().set_observer(nullptr);
   if (ui::event_loop().platform() == this) ui::event_loop().set_platform(nullptr);
   std::vector<const ui::Form*> shown;
@@ -177,8 +184,22 @@ void FrontEnd::process_events(ui::UserInput input) {
     Depth(const Depth&) = delete;
     Depth& operator=(const Depth&) = delete;
   } depth(model_pass_depth_);
-  QCoreApplication::processEvents(
-      input == ui::UserInput::allow ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+  // Qt is never asked to exclude input itself: the gate takes it into the model's queue.
+  const bool was_holding = input_gate_.holding();
+  input_gate_.set_holding(input == ui::UserInput::hold);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  input_gate_.set_holding(was_holding);
+}
+
+void FrontEnd::run_user_action(QObject* guard, std::function<void()> action) {
+  if (!holds_user_input()) {
+    action();
+    return;
+  }
+  QPointer<QObject> alive(guard);
+  ui::event_loop().post_user_input([alive, action = std::move(action)] {
+    if (alive) action();
+  });
 }
 
 void FrontEnd::tick() {
@@ -236,10 +257,15 @@ FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) 
   if (!front_end_) return;
   saved_depth_ = front_end_->model_pass_depth_;
   front_end_->model_pass_depth_ = 0;
+  // The dialog takes the user's input, whatever the pass that opened it held back.
+  saved_holding_ = front_end_->input_gate_.holding();
+  front_end_->input_gate_.set_holding(false);
 }
 
 FrontEnd::DialogScope::~DialogScope() {
-  if (front_end_) front_end_->model_pass_depth_ = saved_depth_;
+  if (!front_end_) return;
+  front_end_->model_pass_depth_ = saved_depth_;
+  front_end_->input_gate_.set_holding(saved_holding_);
 }
 
 }  // namespace gui

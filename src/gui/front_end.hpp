@@ -8,10 +8,12 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
+#include "gui/input_gate.hpp"
 #include "ui/event_loop.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
@@ -55,6 +57,15 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   // Lets go of every window and uninstalls itself; for the program's end.
   void shutdown();
 
+  // True while the model's loop holds the user's input back (a request to the controller
+  // is outstanding): what the user does meanwhile is queued in the model and run once the
+  // request has returned.
+  [[nodiscard]] bool holds_user_input() const { return input_gate_.holding(); }
+  // Runs an action the user took through a widget (a click, a toggle by an assistive tool,
+  // a menu's shortcut) now, or queues it in the model while input is held; `guard` going
+  // away before then drops it.
+  void run_user_action(QObject* guard, std::function<void()> action);
+
   // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
   // the dialog was opened from inside a pass of the model's loop.
   class DialogScope {
@@ -67,6 +78,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
    private:
     FrontEnd* front_end_;
     int saved_depth_ = 0;
+    bool saved_holding_ = false;
   };
 
  private:
@@ -80,6 +92,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   std::unordered_map<const ui::Form*, FormWindow*> windows_;
   std::vector<QPointer<FormWindow>> retired_;
   QTimer tick_timer_;
+  InputGate input_gate_;
   // Passes of the model's loop now delivering Qt's events; the tick waits for them.
   int model_pass_depth_ = 0;
   // The form the model last activated, until Qt confirms it, and the forms it moved away

@@ -19,6 +19,9 @@ bool EventLoop::run_model_work(UserInput input) {
   bool ran = false;
   if (input == UserInput::allow) ran |= run_user_input();
   ran |= run_sources();
+  // What the user did goes before any timer: a timer that is due again as soon as its
+  // handler returns (a poll at its fastest) never keeps a click waiting behind it.
+  if (input == UserInput::allow && !user_input_.empty()) return true;
   ran |= run_due_timers();
   return ran;
 }

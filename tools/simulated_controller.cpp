@@ -1,0 +1,37 @@
+// The simulated controller as a program of its own, for running the console by hand against
+// a controller on a pseudo-terminal: it prints the terminal's device and answers until it is
+// ended. Start the console with ECU_COM1 set to the printed device.
+//
+// Usage: simulated_controller [baud]   0 answers each request at once (the default: 38400)
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <unistd.h>
+
+#include "support/simulated_controller.hpp"
+
+namespace {
+
+volatile std::sig_atomic_t stop_requested = 0;
+
+void request_stop(int /*signal*/) {
+  stop_requested = 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int baud = argc > 1 ? std::atoi(argv[1]) : 38400;
+  std::signal(SIGINT, request_stop);
+  std::signal(SIGTERM, request_stop);
+  test::SimulatedController controller;
+  controller.set_line_rate(baud);
+  std::printf("%s\n", controller.device_path().c_str());
+  std::fflush(stdout);
+  while (stop_requested == 0) pause();
+  std::printf("%zu requests answered\n", controller.answer_count());
+  return 0;
+}
