@@ -140,6 +140,10 @@ void FrontEnd::form_hidden(ui::Form& form) {
 void FrontEnd::form_activated(ui::Form& form) {
   FormWindow* window = window_for(form);
   if (!window || !window->isVisible()) return;
+  // Qt made this window active and the model follows: asking the window system for it
+  // again would answer every activation with a new one, and a window manager that still
+  // has an older request in hand answers back, for ever.
+  if (activation_from_qt_ == &form) return;
   if (pending_activation_ && pending_since_.elapsed() < kActivationGraceMs) {
     superseded_.push_back(pending_activation_);
   } else {
@@ -151,8 +155,13 @@ void FrontEnd::form_activated(ui::Form& form) {
   std::erase(superseded_, &form);
   pending_activation_ = &form;
   pending_since_.start();
-  window->raise();
-  window->activateWindow();
+  bring_to_front(*window);
+}
+
+void FrontEnd::bring_to_front(FormWindow& window) {
+  ++activation_requests_;
+  window.raise();
+  if (!window.isActiveWindow()) window.activateWindow();
 }
 
 void FrontEnd::control_changed(ui::Control& control, ui::Property what) {
@@ -170,9 +179,29 @@ void FrontEnd::window_activated(FormWindow& window) {
   }
   pending_activation_ = nullptr;
   superseded_.clear();
-  // The model ignores the form that is already active, so a message box closing over its
-  // window runs no activate handler.
-  ui::forms().activate(form);
+  if (!form->enabled()) {
+    // A disabled window cannot be the active one (the main window behind a transfer's
+    // wait window, given the focus back by the window manager): the window the model has
+    // active comes to the front again, once, and the model is not told.
+    const ui::Form* active = ui::forms().active();
+    FormWindow* active_window = active != nullptr && active != form ? window_for(*active) : nullptr;
+    if (active_window && active_window->isVisible() && active->enabled()) {
+      bring_to_front(*active_window);
+    }
+    return;
+  }
+  // The user's choice of window runs its activate handler, which may read from the
+  // controller: while a request is outstanding it waits like a click. The model ignores
+  // the form that is already active, so a message box closing over its window runs no
+  // activate handler.
+  run_user_action(&window, [this, &window] {
+    ui::Form* chosen = window.form();
+    if (!chosen || !chosen->visible() || !chosen->enabled()) return;
+    const ui::Form* previous = activation_from_qt_;
+    activation_from_qt_ = chosen;
+    ui::forms().activate(chosen);
+    activation_from_qt_ = previous;
+  });
 }
 
 void FrontEnd::process_events(ui::UserInput input) {

@@ -66,6 +66,10 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   // away before then drops it.
   void run_user_action(QObject* guard, std::function<void()> action);
 
+  // How often the front-end asked the window system to bring a window to the front (a
+  // window manager answers each request; tests and benchmarks count them).
+  [[nodiscard]] int activation_requests() const { return activation_requests_; }
+
   // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
   // the dialog was opened from inside a pass of the model's loop.
   class DialogScope {
@@ -85,6 +89,8 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   void forget_destroyed_forms();
   void retire(const ui::Form& form);
   void update_busy_cursor();
+  // Raises the window and asks for it to be the active one, unless it already is.
+  void bring_to_front(FormWindow& window);
   // Arms the tick for when the model's next work is due, and not sooner than `shortest_ms` from
   // now.
   void schedule_next_tick(int shortest_ms = 0);
@@ -100,6 +106,9 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   const ui::Form* pending_activation_ = nullptr;
   std::vector<const ui::Form*> superseded_;
   QElapsedTimer pending_since_;
+  // The form the model is being told Qt activated, while it runs that activation.
+  const ui::Form* activation_from_qt_ = nullptr;
+  int activation_requests_ = 0;
   bool busy_cursor_ = false;
   std::shared_ptr<QtPresenter> presenter_;
   std::shared_ptr<ui::Presenter> previous_presenter_;

@@ -3,8 +3,12 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QInputEvent>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QWheelEvent>
 #include <QWindow>
+#include <functional>
 #include <memory>
 
 #include "ui/event_loop.hpp"
@@ -40,6 +44,41 @@ bool is_user_input(QEvent::Type type) {
   }
 }
 
+using EventMaker = std::function<std::unique_ptr<QEvent>()>;
+
+// What the event said when it came, to be made into an event again when it is replayed. A
+// mouse or wheel event's point is shared with the pointing device's own record of it, which
+// every later event of that device moves on: such an event is made anew only just before
+// it is sent, as Qt makes its own, so that a copy kept meanwhile cannot be moved.
+EventMaker held_copy(const QEvent& event) {
+  const auto timestamp = static_cast<const QInputEvent&>(event).timestamp();
+  const auto stamped = [timestamp](std::unique_ptr<QInputEvent> made) -> std::unique_ptr<QEvent> {
+    made->setTimestamp(timestamp);
+    return made;
+  };
+  if (event.type() == QEvent::Wheel) {
+    const auto& wheel = static_cast<const QWheelEvent&>(event);
+    return [stamped, position = wheel.position(), global = wheel.globalPosition(),
+            pixels = wheel.pixelDelta(), angle = wheel.angleDelta(), buttons = wheel.buttons(),
+            modifiers = wheel.modifiers(), phase = wheel.phase(), inverted = wheel.inverted(),
+            source = wheel.source(), device = wheel.pointingDevice()] {
+      return stamped(std::make_unique<QWheelEvent>(position, global, pixels, angle, buttons,
+                                                   modifiers, phase, inverted, source, device));
+    };
+  }
+  if (const auto* mouse = dynamic_cast<const QMouseEvent*>(&event)) {
+    return [stamped, type = mouse->type(), position = mouse->position(),
+            scene = mouse->scenePosition(), global = mouse->globalPosition(),
+            button = mouse->button(), buttons = mouse->buttons(), modifiers = mouse->modifiers(),
+            device = mouse->pointingDevice()] {
+      return stamped(std::make_unique<QMouseEvent>(type, position, scene, global, button, buttons,
+                                                   modifiers, device));
+    };
+  }
+  std::shared_ptr<QEvent> copy(event.clone());
+  return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
+}
+
 }  // namespace
 
 bool InputGate::blocked_by_modal_window(const QObject* window) {
@@ -61,9 +100,10 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   QPointer<QObject> window(watched);
-  std::shared_ptr<QEvent> held(event->clone());
-  ui::event_loop().post_user_input([window, held] {
-    if (window && !blocked_by_modal_window(window)) QCoreApplication::sendEvent(window, held.get());
+  ui::event_loop().post_user_input([window, make = held_copy(*event)] {
+    if (!window || blocked_by_modal_window(window)) return;
+    const std::unique_ptr<QEvent> replayed = make();
+    QCoreApplication::sendEvent(window, replayed.get());
   });
   return true;
 }

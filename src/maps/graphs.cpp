@@ -232,12 +232,13 @@ void Frm3dGraphForm::on_load() {
 }
 
 void Frm3dGraphForm::redraw_if_visible() {
-  if (!visible()) return;
+  if (!visible() || resetting_scales_) return;
   Integer code = graph_table_code;
   show_3d_graph(code);
 }
 
-void show_this_graph_Click() {
+// Draws the map last chosen with the show_map_type options, at that map's default scale.
+void draw_chosen_map_graph() {
   struct MapScale {
     const char* low;
     const char* high;
@@ -251,17 +252,26 @@ void show_this_graph_Click() {
       {"0.0", "100.0", 8},
   }};
   Frm3dGraphForm& graph = frm_3d_graph();
-  graph.hide();
   const auto index = static_cast<std::size_t>(std::clamp<int>(frm_3d().shown_map_index, 0, 3));
+  graph.resetting_scales_ = true;
   graph.low_scale.set_text(kScales.at(index).low);
   graph.high_scale.set_text(kScales.at(index).high);
+  graph.resetting_scales_ = false;
   Integer code = kScales.at(index).code;
   show_3d_graph(code);
+}
+
+void show_this_graph_Click() {
+  Frm3dGraphForm& graph = frm_3d_graph();
+  graph.hide();
+  draw_chosen_map_graph();
   graph.show();
 }
 
 void refresh_open_map_graph() {
-  if (frm_3d_graph().visible() && frm_3d().maps_fetching == 0) show_this_graph_Click();
+  // Drawn in place: hiding and showing the window for every changed cell (a reset writes
+  // 256) would make the window system rebuild it each time.
+  if (frm_3d_graph().visible() && frm_3d().maps_fetching == 0) draw_chosen_map_graph();
 }
 
 void draw_lambda_surface(Frm2dForm& window) {

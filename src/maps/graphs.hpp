@@ -58,10 +58,17 @@ class Frm3dGraphForm : public ui::Form {
   void on_load() override;
 
  private:
+  friend void draw_chosen_map_graph();
   void redraw_if_visible();
+  // While the scale fields are reset for a new drawing, their change draws nothing.
+  bool resetting_scales_ = false;
 };
 
 inline ui::FormInstance<Frm3dGraphForm> frm_3d_graph;
+
+// Draws the map last chosen with the show_map_type options into the graph window, in
+// place, at that map's default scale.
+void draw_chosen_map_graph();
 
 // The basic mapping window's "Show Graph": opens the graph window on the map last chosen,
 // with that map's default scale.

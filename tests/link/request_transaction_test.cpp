@@ -287,6 +287,41 @@ TEST_F(TransactionTest, RequestFromAHandlerDuringTheWaitReturnsAtOnce) {
   EXPECT_TRUE(clicked);
 }
 
+TEST_F(TransactionTest, ClicksDuringBackToBackPollsRunBeforeTheNextRequest) {
+  test::SimulatedController controller(1);
+  controller.set_line_rate(38400);
+  open_link();
+  // A poll at its fastest: its handler outlasts its interval, so it is due again at once.
+  int transactions = 0;
+  TickForm poll(1, [&] {
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    ++transactions;
+  });
+  // Clicks come while a request is outstanding, each a press and a release (two window
+  // messages, the click's handler on the second), and note the transaction they came in.
+  constexpr std::size_t kClicks = 8;
+  std::vector<int> came_during;
+  std::vector<int> ran_after;
+  TickForm user(7, [&] {
+    if (!ecu::link_busy() || came_during.size() >= kClicks) return;
+    came_during.push_back(transactions);
+    ui::event_loop().post_user_input([] {});
+    ui::event_loop().post_user_input([&] { ran_after.push_back(transactions); });
+  });
+
+  for (int pass = 0; pass < 200000 && ran_after.size() < kClicks; ++pass) {
+    ui::event_loop().wait_pass(ui::UserInput::allow);
+  }
+  poll.tick.set_enabled(false);
+
+  ASSERT_EQ(ran_after.size(), kClicks);
+  for (std::size_t i = 0; i < kClicks; ++i) {
+    EXPECT_EQ(ran_after[i], came_during[i] + 1)
+        << "click " << i << " ran once the request it came in had returned, before the next";
+  }
+}
+
 TEST_F(TransactionTest, LinkStaysBusyWhileTheFailureDialogIsUp) {
   auto line = open_silent_fake_line();
   std::optional<bool> busy_during_dialog;

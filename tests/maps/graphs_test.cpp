@@ -41,6 +41,19 @@ void expect_segment(const ui::DrawOp& op, const Segment& e, int index) {
 
 using GraphsTest = test::ConsoleTest;
 
+// Counts the windows hidden and shown, as the window system would see them.
+class VisibilityRecorder final : public ui::FormObserver {
+ public:
+  void form_loaded(ui::Form&) override {}
+  void form_unloaded(ui::Form&) override {}
+  void form_changed(ui::Form&) override {}
+  void form_shown(ui::Form& form) override { events.push_back("show " + form.name()); }
+  void form_hidden(ui::Form& form) override { events.push_back("hide " + form.name()); }
+  void form_activated(ui::Form&) override {}
+  void control_changed(ui::Control&, ui::Property) override {}
+  std::vector<std::string> events;
+};
+
 void set_curve(GraphForm& form, const std::array<const char*, 9>& texts) {
   for (int j = 0; j < 9; ++j) form.curve[j].set_text(texts[static_cast<std::size_t>(j)]);
 }
@@ -151,10 +164,16 @@ TEST_F(GraphsTest, GraphWindowDrawsTheChosenMapAndRedrawsOnlyWhileShown) {
   EXPECT_EQ(scale(), "0.0 to 50.0");
   expect_segment(graph.Picture1.drawing()[1], {15, 365, 15, 231, kDarkGrey}, 1);  // Kx = 0
 
-  // A main map edit redraws the map last chosen, with its default scale again.
+  // A main map edit redraws the map last chosen in place, with its default scale again: the
+  // window is neither hidden nor shown again.
   maps.show_map_type[3].set_value(true);
   graph.low_scale.set_text("5");
+  VisibilityRecorder recorder;
+  ui::forms().set_observer(&recorder);
   maps.inj_map.set_cell_text(16, 1, "1.2");
+  ui::forms().set_observer(nullptr);
+  EXPECT_TRUE(recorder.events.empty()) << recorder.events.front();
+  EXPECT_TRUE(graph.visible());
   EXPECT_EQ(graph_table_code, 8);
   EXPECT_EQ(scale(), "0.0 to 100.0");  // the TPS mix's
   graph.low_scale.set_text("5");
