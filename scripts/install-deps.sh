@@ -3,7 +3,7 @@
 # Usage: install-deps.sh [--desktop]   --desktop adds an X server and a window manager, for
 #                                      the benchmarks that run the console on a desktop
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libasio-dev libgtest-dev libgmock-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-private-dev libasio-dev libgtest-dev libgmock-dev
           libbenchmark-dev libxcb-xtest0-dev clang-format adwaita-icon-theme)
 if [ "${1:-}" = --desktop ]; then
   packages+=(xvfb openbox)

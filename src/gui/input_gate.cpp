@@ -1,9 +1,11 @@
 #include "gui/input_gate.hpp"
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWheelEvent>
@@ -92,18 +94,40 @@ bool InputGate::blocked_by_modal_window(const QObject* window) {
   return true;
 }
 
+// A key press comes due: the window system first offers it to the shortcuts (menu access
+// keys, menu items' keys), as it does with a key as it is typed, then to the window.
+void replay_key_press(QObject* window, QKeyEvent& key) {
+  if (QWindowSystemInterface::handleShortcutEvent(
+          static_cast<QWindow*>(window), key.timestamp(), key.key(), key.modifiers(),
+          key.nativeScanCode(), key.nativeVirtualKey(), key.nativeModifiers(), key.text(),
+          key.isAutoRepeat(), static_cast<ushort>(key.count()))) {
+    return;
+  }
+  QCoreApplication::sendEvent(window, &key);
+}
+
 bool InputGate::eventFilter(QObject* watched, QEvent* event) {
+  if (!holding_ || !watched->isWindowType()) return false;
+  // Before a key press reaches its window, the window is asked whether it takes the key
+  // rather than a shortcut: it does, while input is held, so no shortcut acts ahead of the
+  // keys before it. The press itself follows and is held; its shortcut acts when it is
+  // replayed.
+  if (event->type() == QEvent::ShortcutOverride) {
+    event->accept();
+    return true;
+  }
   // Only what the window system hands a window: input Qt routes on to a widget, or sends
   // itself, comes from a delivery that already went through here.
-  if (!holding_ || !event->spontaneous() || !watched->isWindowType() ||
-      !is_user_input(event->type())) {
-    return false;
-  }
+  if (!event->spontaneous() || !is_user_input(event->type())) return false;
   QPointer<QObject> window(watched);
   ui::event_loop().post_user_input([window, make = held_copy(*event)] {
     if (!window || blocked_by_modal_window(window)) return;
     const std::unique_ptr<QEvent> replayed = make();
-    QCoreApplication::sendEvent(window, replayed.get());
+    if (replayed->type() == QEvent::KeyPress) {
+      replay_key_press(window, static_cast<QKeyEvent&>(*replayed));
+    } else {
+      QCoreApplication::sendEvent(window, replayed.get());
+    }
   });
   return true;
 }

@@ -113,6 +113,21 @@ TEST_F(UserInputTest, AMouseClickWhileInputIsHeldIsDeliveredInOrderOnceTheHoldEn
   EXPECT_EQ(form.chk_log.value(), ui::CheckBox::checked);
 }
 
+TEST_F(UserInputTest, AnAccessKeyTypedWhileInputIsHeldOpensItsMenuOnceTheHoldEnds) {
+  SettingsForm& form = frm_settings();
+  form.show();
+  ASSERT_TRUE(wait_until([&] { return window_of(form).isActiveWindow(); }));
+  process_qt_events();
+  QWindow* window = window_of(form).windowHandle();
+  ASSERT_NE(window, nullptr);
+
+  // Alt+F through the window system: its shortcut must not act ahead of the held keys.
+  during_held_pass([&] { QTest::keyClick(window, Qt::Key_F, Qt::AltModifier); });
+  EXPECT_EQ(form.file_menu_opened, 0);
+
+  EXPECT_TRUE(wait_until([&] { return form.file_menu_opened == 1; }));
+}
+
 TEST_F(UserInputTest, ClosingAWindowThroughItsFrameWhileInputIsHeldWaitsLikeAClick) {
   SettingsForm& form = frm_settings();
   form.show();
