@@ -2,7 +2,8 @@
 // a controller on a pseudo-terminal: it prints the terminal's device and answers until it is
 // ended. Start the console with ECU_COM1 set to the printed device.
 //
-// Usage: simulated_controller [baud]   0 answers each request at once (the default: 38400)
+// Usage: simulated_controller [baud [delay]]   baud 0 sends each reply whole (default 38400);
+//                                             delay: seconds before each answer (default 0)
 
 #include <csignal>
 #include <cstdio>
@@ -25,10 +26,12 @@ void request_stop(int /*signal*/) {
 
 int main(int argc, char** argv) {
   const int baud = argc > 1 ? std::atoi(argv[1]) : 38400;
+  const double delay = argc > 2 ? std::atof(argv[2]) : 0.0;
   std::signal(SIGINT, request_stop);
   std::signal(SIGTERM, request_stop);
   test::SimulatedController controller;
   controller.set_line_rate(baud);
+  controller.set_reply_delay(delay);
   std::printf("%s\n", controller.device_path().c_str());
   std::fflush(stdout);
   while (stop_requested == 0) pause();
