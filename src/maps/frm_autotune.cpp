@@ -1,5 +1,6 @@
 #include "maps/frm_autotune.hpp"
 
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -10,33 +11,14 @@
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
 #include "ui/text_file.hpp"
+#include "views/data_log.hpp"
 
 namespace ecu {
 
 namespace {
 
-constexpr const char* kLogVersion = "LOG_FILE V1.00.02";
-constexpr int kLogFields = 37;
 constexpr double kSecondsPerDay = 86400.0;
 constexpr int kMapCells = 16;
-
-// Field numbers (from 1) of the data log columns the evaluation takes.
-enum LogColumn {
-  cpu_t = 2,
-  rpm = 3,
-  lambda = 4,
-  tps = 6,
-  map = 7,
-  corr = 10,
-  ego_sp = 25,
-  map_c = 28,
-  map_r = 29,
-  rpm_c = 30,
-  rpm_r = 31,
-  tps_c = 32,
-  tps_r = 33,
-  tps_pcnt = 34,
-};
 
 // The change of a field since the previous record; every previous value starts at 0.
 struct Previous {
@@ -49,69 +31,73 @@ std::optional<Single> single_of(double value) {
   return static_cast<Single>(value);
 }
 
-std::optional<Single> change(double value, double& previous) {
-  const double difference = value - previous;
-  previous = value;
-  return single_of(difference);
+// Each takes one field's value into the record; false for a value that cannot be held.
+using FieldTaker = bool (*)(double value, Previous& previous, AutotuneRecord& record);
+
+bool take_single(double value, Single& into) {
+  const std::optional<Single> single = single_of(value);
+  if (single) into = *single;
+  return single.has_value();
 }
 
-// Takes field `column` of a record into it; false for a value that cannot be held.
-bool take_field(int column, double value, Previous& previous, AutotuneRecord& record) {
-  std::optional<Single> single = Single{0};
-  std::optional<std::int16_t> cell = std::int16_t{0};
-  switch (column) {
-    case cpu_t: {
-      double dt = previous.cpu_t < 0 ? 0.0 : value - previous.cpu_t;
-      // Midnight passed between the two records.
-      if (dt < 0) dt += kSecondsPerDay;
-      previous.cpu_t = value;
-      single = single_of(dt);
-      if (single) record.dt = *single;
-      break;
+bool take_change(double value, double& previous, Single& into) {
+  const double difference = value - previous;
+  previous = value;
+  return take_single(difference, into);
+}
+
+bool take_cell(double value, std::int16_t& into) {
+  const std::optional<std::int16_t> cell = ui::round_to_int16(value);
+  if (cell) into = *cell;
+  return cell.has_value();
+}
+
+struct FieldReader {
+  const char* column;  // as the data log's writer names it
+  FieldTaker take;
+};
+
+// The data log columns the evaluation takes; the others are read past.
+// clang-format off
+constexpr std::array<FieldReader, 14> kReaders{{
+    {"CPU_T", [](double value, Previous& previous, AutotuneRecord& record) {
+       double dt = previous.cpu_t < 0 ? 0.0 : value - previous.cpu_t;
+       // Midnight passed between the two records.
+       if (dt < 0) dt += kSecondsPerDay;
+       previous.cpu_t = value;
+       return take_single(dt, record.dt);
+     }},
+    {"RPM",      [](double v, Previous& p, AutotuneRecord& r) { return take_change(v, p.rpm, r.rpm_change); }},
+    {"A/F",      [](double v, Previous& p, AutotuneRecord& r) { return take_change(v, p.lambda, r.lambda_change); }},
+    {"TPS",      [](double v, Previous& p, AutotuneRecord& r) { return take_change(v, p.tps, r.tps_change); }},
+    {"MAP",      [](double v, Previous& p, AutotuneRecord& r) { return take_change(v, p.map, r.map_change); }},
+    {"CORR",     [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.corr); }},
+    {"EGO_SP",   [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.ego_sp); }},
+    {"MAP_C",    [](double v, Previous&, AutotuneRecord& r) { return take_cell(v, r.map_cell); }},
+    {"MAP_R",    [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.map_remainder); }},
+    {"RPM_C",    [](double v, Previous&, AutotuneRecord& r) { return take_cell(v, r.rpm_cell); }},
+    {"RPM_R",    [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.rpm_remainder); }},
+    {"TPS_C",    [](double v, Previous&, AutotuneRecord& r) { return take_cell(v, r.tps_cell); }},
+    {"TPS_R",    [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.tps_remainder); }},
+    {"TPS_PCNT", [](double v, Previous&, AutotuneRecord& r) { return take_single(v, r.tps_pcnt); }},
+}};
+// clang-format on
+
+// The record is complete once this column is read.
+constexpr const char* kLastTakenColumn = "TPS_PCNT";
+
+// The reader of each field of a row, by its field number (from 1), from the log's own
+// column table.
+const std::array<FieldTaker, kDataLogFields + 1>& takers_by_field() {
+  static const auto takers = [] {
+    std::array<FieldTaker, kDataLogFields + 1> by_field{};
+    for (const FieldReader& reader : kReaders) {
+      by_field.at(static_cast<std::size_t>(data_log_field_number(reader.column))) = reader.take;
     }
-    case rpm:
-      if ((single = change(value, previous.rpm))) record.rpm_change = *single;
-      break;
-    case lambda:
-      if ((single = change(value, previous.lambda))) record.lambda_change = *single;
-      break;
-    case tps:
-      if ((single = change(value, previous.tps))) record.tps_change = *single;
-      break;
-    case map:
-      if ((single = change(value, previous.map))) record.map_change = *single;
-      break;
-    case corr:
-      if ((single = single_of(value))) record.corr = *single;
-      break;
-    case ego_sp:
-      if ((single = single_of(value))) record.ego_sp = *single;
-      break;
-    case map_c:
-      if ((cell = ui::round_to_int16(value))) record.map_cell = *cell;
-      break;
-    case rpm_c:
-      if ((cell = ui::round_to_int16(value))) record.rpm_cell = *cell;
-      break;
-    case tps_c:
-      if ((cell = ui::round_to_int16(value))) record.tps_cell = *cell;
-      break;
-    case map_r:
-      if ((single = single_of(value))) record.map_remainder = *single;
-      break;
-    case rpm_r:
-      if ((single = single_of(value))) record.rpm_remainder = *single;
-      break;
-    case tps_r:
-      if ((single = single_of(value))) record.tps_remainder = *single;
-      break;
-    case tps_pcnt:
-      if ((single = single_of(value))) record.tps_pcnt = *single;
-      break;
-    default:
-      break;
-  }
-  return single.has_value() && cell.has_value();
+    by_field[0] = nullptr;
+    return by_field;
+  }();
+  return takers;
 }
 
 }  // namespace
@@ -124,18 +110,21 @@ LogReadResult read_autotune_log(const std::string& path,
   for (int number = 1; number <= 3; ++number) {
     if (!(line = file.read_line())) return LogReadResult::broken_off;
   }
-  if (*line != kLogVersion) return LogReadResult::incompatible;
+  if (*line != kDataLogVersion) return LogReadResult::incompatible;
   if (!file.read_line()) return LogReadResult::broken_off;
+  const auto& takers = takers_by_field();
+  const int last_taken = data_log_field_number(kLastTakenColumn);
   Previous previous;
   while (!file.at_end()) {
     AutotuneRecord record;
-    for (int column = 1; column <= kLogFields; ++column) {
+    for (int column = 1; column <= kDataLogFields; ++column) {
       const std::optional<std::string> field = file.read_field();
       if (!field) return LogReadResult::broken_off;
-      if (!take_field(column, ui::leading_number(*field), previous, record)) {
+      const FieldTaker take = takers.at(static_cast<std::size_t>(column));
+      if (take != nullptr && !take(ui::leading_number(*field), previous, record)) {
         return LogReadResult::broken_off;
       }
-      if (column == tps_pcnt) each_record(record);
+      if (column == last_taken) each_record(record);
     }
   }
   return LogReadResult::read;

@@ -74,7 +74,6 @@ constexpr std::array<LogField, kDataLogFields> kFields{{
 }};
 // clang-format on
 
-constexpr const char* kFormatVersion = "LOG_FILE V1.00.02";
 constexpr double kSecondsPerDay = 86400.0;
 
 ui::TextFileWriter& log_file() {
@@ -154,7 +153,7 @@ std::string open_data_log(const std::string& path) {
   ui::add_shutdown_step([] { close_data_log(); });
   // The header goes out with the first row's flush; a full disk shows there.
   const bool written = file.write_line(header_columns()) && file.write_line(start_line()) &&
-                       file.write_line(kFormatVersion) && file.write_line("");
+                       file.write_line(kDataLogVersion) && file.write_line("");
   if (!written) return failure(file.error());
   return {};
 }
@@ -175,6 +174,13 @@ std::string close_data_log() {
   ui::TextFileWriter& file = log_file();
   if (!file.is_open() || file.close()) return {};
   return file.error();
+}
+
+int data_log_field_number(std::string_view column) {
+  for (std::size_t i = 0; i < kFields.size(); ++i) {
+    if (column == kFields[i].column) return static_cast<int>(i) + 1;
+  }
+  return 0;
 }
 
 bool data_log_open() {

@@ -5,10 +5,17 @@
 // written so that a crash loses at most the row being written.
 
 #include <string>
+#include <string_view>
 
 namespace ecu {
 
 inline constexpr int kDataLogFields = 37;
+// The third header line: the format's version, which a reader of the log checks.
+inline constexpr std::string_view kDataLogVersion = "LOG_FILE V1.00.02";
+
+// A column's field number in each row, counted from 1, by its name in the header's first
+// line; 0 for a name that is no column of the log.
+[[nodiscard]] int data_log_field_number(std::string_view column);
 
 // Creates (or truncates) the log and writes its header. Returns an empty text on success,
 // else the reason, with no log left open.

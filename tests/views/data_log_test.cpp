@@ -44,6 +44,17 @@ std::vector<std::vector<std::string>> csv_rows(const std::string& bytes) {
 
 class DataLogWireTest : public test::MainWindowTest {};
 
+// The columns autotune reads, where the header puts them (counted from 1).
+TEST(DataLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
+  const std::vector<std::pair<const char*, int>> expected{
+      {"Time", 1},   {"CPU_T", 2},   {"RPM", 3},       {"A/F", 4},    {"TPS", 6},    {"MAP", 7},
+      {"CORR", 10},  {"EGO_SP", 25}, {"MAP_C", 28},    {"MAP_R", 29}, {"RPM_C", 30}, {"RPM_R", 31},
+      {"TPS_C", 32}, {"TPS_R", 33},  {"TPS_PCNT", 34}, {"EGT", 37},   {"TIME", 0},   {"", 0}};
+  for (const auto& [column, number] : expected) {
+    EXPECT_EQ(data_log_field_number(column), number) << column;
+  }
+}
+
 TEST_F(DataLogWireTest, WritesTheHeaderAndOneRowOfTheControllersValuesPerPoll) {
   set_serial_port_factory(nullptr);
   reset_receive_framer();
