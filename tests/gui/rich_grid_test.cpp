@@ -264,6 +264,83 @@ TEST_F(RichGridTest, F2EditsTheTextInPlaceAndTheCaretKeysStayInTheEditor) {
   EXPECT_EQ(grid().active_col(), 7);
 }
 
+TEST_F(RichGridTest, KeysTheEditorIgnoresNeitherCrashNorEndTheEdit) {
+  // Each of these once went from the editor back to the grid and round again without end.
+  struct Case {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+  };
+  const Case cases[] = {
+      {"F2", Qt::Key_F2, Qt::NoModifier},         {"insert", Qt::Key_Insert, Qt::NoModifier},
+      {"F5", Qt::Key_F5, Qt::NoModifier},         {"alt x", Qt::Key_X, Qt::AltModifier},
+      {"ctrl b", Qt::Key_B, Qt::ControlModifier}, {"F12", Qt::Key_F12, Qt::NoModifier},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    grid().set_cell_text(4, 6, "");
+    changes_.clear();
+    grid().set_active_cell(4, 6);
+    widget_->setFocus();
+    type("1.2");
+    press(c.key, c.modifiers);
+    ASSERT_TRUE(widget_->editing());
+    type("5");
+    press(Qt::Key_Return);
+    EXPECT_EQ(grid().cell_text(4, 6), "1.25");
+    EXPECT_EQ(changes_.size(), 1U);
+  }
+}
+
+TEST_F(RichGridTest, BlockKeysCommitTheTypedTextBeforeTheHandlerSeesThem) {
+  struct Seen {
+    int code;
+    std::string text;
+  };
+  std::vector<Seen> seen;
+  grid().set_cell_keys({{83, 2}, {70, 2}});
+  grid().on_key_down = [&](int& key_code, int shift) {
+    if (shift == 2 && (key_code == 83 || key_code == 70)) {
+      seen.push_back({key_code, grid().cell_text(grid().active_row(), grid().active_col())});
+    }
+  };
+  grid().set_active_cell(5, 3);
+  type("1.2");
+  press(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(widget_->editing());
+  grid().set_active_cell(2, 7);
+  type("-12");
+  press(Qt::Key_F, Qt::ControlModifier);
+  EXPECT_FALSE(widget_->editing());
+  ASSERT_EQ(seen.size(), 2U);
+  EXPECT_EQ(seen[0].code, 83);
+  EXPECT_EQ(seen[0].text, "1.2");
+  EXPECT_EQ(seen[1].code, 70);
+  EXPECT_EQ(seen[1].text, "-12");
+  ASSERT_EQ(changes_.size(), 2U);
+  // The keys are the grid's: nothing of them was typed into a cell.
+  EXPECT_EQ(grid().cell_text(5, 3), "1.2");
+  EXPECT_EQ(grid().cell_text(2, 7), "-12");
+}
+
+TEST_F(RichGridTest, ShiftUpWhileEditingStepsTheTypedValue) {
+  grid().set_cell_text(3, 3, "1.000");
+  grid().set_cell_keys({{38, 1}});
+  grid().on_key_down = [this](int& key_code, int shift) {
+    if (shift == 1 && key_code == 38) {
+      key_code = 16;
+      const int row = grid().active_row();
+      const int col = grid().active_col();
+      grid().set_cell_text(row, col, grid().cell_text(row, col) + "+");
+    }
+  };
+  grid().set_active_cell(3, 3);
+  type("2");
+  press(Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_FALSE(widget_->editing());
+  EXPECT_EQ(grid().cell_text(3, 3), "2+");
+}
+
 TEST_F(RichGridTest, MouseEventsCarryButtonShiftAndTheCellUnderThePointer) {
   struct Seen {
     int button, shift, row, col;
