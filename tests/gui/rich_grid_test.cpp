@@ -393,6 +393,35 @@ TEST_F(RichGridTest, ActiveCellFollowsTheModelAndTheUser) {
   EXPECT_EQ(grid().active_col(), 1);
 }
 
+TEST_F(RichGridTest, TextWiderThanItsCellKeepsItsFront) {
+  // The windows' 11 pixel font; a column of 600 twips leaves 34 pixels for the text.
+  QFont window_font = widget_->font();
+  window_font.setPixelSize(11);
+  widget_->setFont(window_font);
+  struct Case {
+    const char* text;
+    bool whole;  // else its start and an ellipsis
+  };
+  const Case cases[] = {
+      {"-12.00", true}, {"100.000", true}, {"-16.00", true}, {"-123456789.125", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    grid().set_cell_text(6, 2, c.text);
+    const QString shown = widget_->shown_text(6, 2);
+    if (c.whole) {
+      EXPECT_EQ(shown, QString::fromLatin1(c.text));
+    } else {
+      EXPECT_TRUE(shown.startsWith(QStringLiteral("-1"))) << shown.toStdString();
+      EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    }
+    EXPECT_LT(widget_->shown_font_pixels(6, 2), 11);
+    EXPECT_GE(widget_->shown_font_pixels(6, 2), 8);
+  }
+  grid().set_cell_text(6, 2, "1.5");
+  EXPECT_EQ(widget_->shown_text(6, 2), QStringLiteral("1.5"));
+  EXPECT_EQ(widget_->shown_font_pixels(6, 2), 11);
+}
+
 TEST_F(RichGridTest, CellsWrittenOneByOneAllShow) {
   for (int row = 1; row < 17; ++row) {
     for (int col = 1; col < 17; ++col) {

@@ -1,6 +1,8 @@
 #include "gui/rich/grid_widget.hpp"
 
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
@@ -12,6 +14,8 @@ namespace gui::rich {
 
 namespace {
 constexpr int kTextMargin = 3;
+// A cell's text shrinks to this size at most before its end is cut.
+constexpr int kSmallestCellFontPixels = 8;
 // Cell positions stop growing here, so that no sum of sizes can overflow.
 constexpr int kMaxExtent = 1 << 26;
 
@@ -216,6 +220,32 @@ bool GridWidget::can_edit() const {
          is_data_cell(active_row_, active_col_) && !cell_rect(active_row_, active_col_).isEmpty();
 }
 
+GridWidget::FittedText GridWidget::fit_text(const QString& text, int width) const {
+  // Right-aligned text wider than its cell would lose its front, a minus sign first: a
+  // smaller font is tried, then the end gives way to an ellipsis.
+  QFont shrunk = font();
+  if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+  for (int pixels = QFontInfo(shrunk).pixelSize() - 1; pixels >= kSmallestCellFontPixels;
+       --pixels) {
+    shrunk.setPixelSize(pixels);
+    if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+  }
+  return {shrunk, QFontMetrics(shrunk).elidedText(text, Qt::ElideRight, std::max(0, width))};
+}
+
+QString GridWidget::shown_text(int row, int col) const {
+  const QRect rect = cell_rect(row, col);
+  if (rect.isEmpty()) return {};
+  return fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).text;
+}
+
+int GridWidget::shown_font_pixels(int row, int col) const {
+  const QRect rect = cell_rect(row, col);
+  if (rect.isEmpty()) return 0;
+  return QFontInfo(fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).font)
+      .pixelSize();
+}
+
 void GridWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect dirty = event->rect();
@@ -230,9 +260,11 @@ void GridWidget::paintEvent(QPaintEvent* event) {
       if (!cell.shown.isEmpty()) {
         painter.setPen(to_qcolor(cell.fore));
         const bool header = row == 0 || col == 0;
-        painter.drawText(rect.adjusted(kTextMargin, 0, -kTextMargin, -1),
-                         (header ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter),
-                         cell.shown);
+        const QRect text_area = rect.adjusted(kTextMargin, 0, -kTextMargin, -1);
+        const FittedText fitted = fit_text(cell.shown, text_area.width());
+        painter.setFont(fitted.font);
+        painter.drawText(text_area, (header ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter),
+                         fitted.text);
       }
       painter.setPen(line_colour);
       painter.drawLine(rect.topRight(), rect.bottomRight());
