@@ -1,6 +1,7 @@
 #include "gui/form_window.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -18,6 +19,7 @@
 
 #include "gui/convert.hpp"
 #include "gui/front_end.hpp"
+#include "gui/option_button_accessible.hpp"
 #include "gui/rich/rich_support.hpp"
 #include "gui/rich_widgets.hpp"
 
@@ -73,6 +75,20 @@ Qt::CheckState check_state(int value) {
   if (value == ui::CheckBox::checked) return Qt::Checked;
   if (value == ui::CheckBox::grayed) return Qt::PartiallyChecked;
   return Qt::Unchecked;
+}
+
+// The designed colours hold while the control is enabled (the window active or not). A
+// disabled control keeps its background and writes in the desktop's greyed text, so the
+// enable rules can be seen.
+void set_designed_colours(QPalette& palette, QPalette::ColorRole back_role, const QColor& back,
+                          QPalette::ColorRole text_role, const QColor& text) {
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, back_role, back);
+    palette.setColor(group, text_role, text);
+  }
+  palette.setColor(QPalette::Disabled, back_role, back);
+  palette.setColor(QPalette::Disabled, text_role,
+                   QApplication::palette().color(QPalette::Disabled, text_role));
 }
 
 int mouse_button_code(Qt::MouseButtons buttons) {
@@ -170,8 +186,10 @@ QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
     case ui::ControlKind::check_box:
       return new CheckBoxWidget(canvas_);
     case ui::ControlKind::option_button: {
+      install_option_button_accessibility();
       auto* option = new OptionButtonWidget(canvas_);
-      // The model groups option buttons by container and clears the others itself.
+      // The model groups option buttons by container and clears the others itself; the
+      // accessibility factory still reports them as radio buttons.
       option->setAutoExclusive(false);
       return option;
     }
@@ -454,11 +472,13 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
 void FormWindow::refresh_accessible_text(const ui::Control& control, QWidget& widget) {
   // Assistive tools find a control by what the user reads on it (a picture button by its tool
   // tip) and by its name in the window model, "ECU_Data(3)" for an element of an array.
+  // A label is read for what it says, so one without text has no name.
   QString name = label_text(control.caption());
-  if (name.isEmpty()) name = rich::to_qstring(control.tool_tip());
+  const bool is_label = control.kind() == ui::ControlKind::label;
+  if (name.isEmpty() && !is_label) name = rich::to_qstring(control.tool_tip());
   QString model_name = QString::fromStdString(control.name());
   if (control.index() >= 0) model_name += QStringLiteral("(%1)").arg(control.index());
-  if (name.isEmpty()) name = model_name;
+  if (name.isEmpty() && !is_label) name = model_name;
   widget.setAccessibleName(name);
   widget.setAccessibleDescription(model_name);
 }
@@ -550,27 +570,22 @@ void FormWindow::refresh_colours(Binding& binding) {
   switch (binding.kind) {
     case ui::ControlKind::label:
       widget->setAutoFillBackground(!static_cast<const ui::Label&>(control).transparent());
-      palette.setColor(QPalette::Window, back);
-      palette.setColor(QPalette::WindowText, fore);
+      set_designed_colours(palette, QPalette::Window, back, QPalette::WindowText, fore);
       break;
     case ui::ControlKind::text_box:
-      palette.setColor(QPalette::Base, back);
-      palette.setColor(QPalette::Text, fore);
+      set_designed_colours(palette, QPalette::Base, back, QPalette::Text, fore);
       break;
     case ui::ControlKind::check_box:
     case ui::ControlKind::option_button:
       // Qt paints buttons, check boxes included, in the button roles.
-      palette.setColor(QPalette::Button, back);
-      palette.setColor(QPalette::ButtonText, fore);
+      set_designed_colours(palette, QPalette::Button, back, QPalette::ButtonText, fore);
       [[fallthrough]];
     case ui::ControlKind::frame:
       widget->setAutoFillBackground(true);
-      palette.setColor(QPalette::Window, back);
-      palette.setColor(QPalette::WindowText, fore);
+      set_designed_colours(palette, QPalette::Window, back, QPalette::WindowText, fore);
       break;
     case ui::ControlKind::command_button:
-      palette.setColor(QPalette::Button, back);
-      palette.setColor(QPalette::ButtonText, fore);
+      set_designed_colours(palette, QPalette::Button, back, QPalette::ButtonText, fore);
       break;
     case ui::ControlKind::picture_box:
       static_cast<PictureWidget*>(widget)->set_background(back);
