@@ -193,8 +193,12 @@ QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
       option->setAutoExclusive(false);
       return option;
     }
-    case ui::ControlKind::command_button:
-      return new CommandButtonWidget(canvas_);
+    case ui::ControlKind::command_button: {
+      auto* button = new CommandButtonWidget(canvas_);
+      // Enter presses the form's default button only, whatever button has the focus.
+      button->setAutoDefault(false);
+      return button;
+    }
     case ui::ControlKind::frame:
       return new FrameWidget(canvas_);
     case ui::ControlKind::shape:
@@ -662,9 +666,128 @@ void FormWindow::form_changed() {
     placed_ = true;
   }
   setEnabled(form_->enabled());
+  refresh_default_button();
   QPalette palette = canvas_->palette();
   palette.setColor(QPalette::Window, to_qcolor(form_->back_colour()));
   canvas_->setPalette(palette);
+}
+
+void FormWindow::refresh_default_button() {
+  for (ui::Control* control : order_) {
+    const Binding& binding = bindings_.at(control);
+    if (binding.kind != ui::ControlKind::command_button) continue;
+    static_cast<QPushButton*>(binding.widget)->setDefault(control == form_->default_button());
+  }
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const bool escape = event->key() == Qt::Key_Escape;
+  if (plain && (enter || escape) && form_ && form_->is_dialog()) {
+    event->accept();
+    if (!accepts_user_input()) return;
+    if (enter) {
+      form_->press_enter();
+    } else {
+      form_->press_escape();
+    }
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+namespace {
+
+// Reading order: rows from the top, each row from the left. A control belongs to the row
+// of the first control above it when it starts within that control's upper half.
+void sort_in_reading_order(std::vector<ui::Control*>& controls) {
+  std::stable_sort(controls.begin(), controls.end(),
+                   [](const ui::Control* a, const ui::Control* b) { return a->top() < b->top(); });
+  auto row_start = controls.begin();
+  while (row_start != controls.end()) {
+    const float row_limit = (*row_start)->top() + (*row_start)->height() / 2;
+    auto row_end = std::find_if(row_start, controls.end(), [row_limit](const ui::Control* c) {
+      return c->top() >= row_limit;
+    });
+    std::stable_sort(row_start, row_end, [](const ui::Control* a, const ui::Control* b) {
+      return a->left() < b->left();
+    });
+    row_start = row_end;
+  }
+}
+
+}  // namespace
+
+void FormWindow::add_in_reading_order(const ui::Control* container, int tab_page,
+                                      const std::vector<ui::Control*>& candidates,
+                                      std::vector<QWidget*>& chain) const {
+  std::vector<ui::Control*> inside;
+  for (ui::Control* control : candidates) {
+    if (control->container() == container && (tab_page < 0 || control->tab_page() == tab_page)) {
+      inside.push_back(control);
+    }
+  }
+  sort_in_reading_order(inside);
+  for (ui::Control* control : inside) {
+    chain.push_back(bindings_.at(control).widget);
+    // A container's controls follow it, a tab control's page by page.
+    if (control->kind() == ui::ControlKind::tab_control) {
+      const int pages = static_cast<const ui::TabControl*>(control)->tab_count();
+      for (int page = 0; page < pages; ++page) {
+        add_in_reading_order(control, page, candidates, chain);
+      }
+    } else {
+      add_in_reading_order(control, -1, candidates, chain);
+    }
+  }
+}
+
+std::vector<QWidget*> FormWindow::tab_chain() const {
+  std::vector<QWidget*> chain;
+  if (!form_) return chain;
+  const std::vector<ui::Control*>& stated = form_->tab_order();
+  for (const ui::Control* control : stated) {
+    auto found = bindings_.find(control);
+    if (found != bindings_.end()) chain.push_back(found->second.widget);
+  }
+  std::vector<ui::Control*> rest;
+  for (ui::Control* control : order_) {
+    if (std::find(stated.begin(), stated.end(), control) == stated.end()) rest.push_back(control);
+  }
+  add_in_reading_order(nullptr, -1, rest, chain);
+  // A control whose container has no widget would be left out above.
+  for (ui::Control* control : rest) {
+    QWidget* widget = bindings_.at(control).widget;
+    if (std::find(chain.begin(), chain.end(), widget) == chain.end()) chain.push_back(widget);
+  }
+  return chain;
+}
+
+bool FormWindow::takes_tab_focus(const QWidget* widget) const {
+  return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() &&
+         widget->isVisibleTo(this);
+}
+
+bool FormWindow::focusNextPrevChild(bool next) {
+  const std::vector<QWidget*> chain = tab_chain();
+  const auto count = static_cast<int>(chain.size());
+  // The control holding the focus, or holding the widget that does (a grid's cell editor).
+  int current = -1;
+  for (QWidget* focused = focusWidget(); focused != nullptr && current < 0;
+       focused = focused->parentWidget()) {
+    const auto found = std::find(chain.begin(), chain.end(), focused);
+    if (found != chain.end()) current = static_cast<int>(found - chain.begin());
+  }
+  if (current < 0) current = next ? -1 : count;
+  for (int step = 1; step <= count; ++step) {
+    const int candidate = ((current + (next ? step : -step)) % count + count) % count;
+    QWidget* widget = chain[static_cast<std::size_t>(candidate)];
+    if (!takes_tab_focus(widget)) continue;
+    widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+  }
+  return QMainWindow::focusNextPrevChild(next);
 }
 
 void FormWindow::centre_over(const QWidget* opener) {
@@ -692,6 +815,15 @@ void FormWindow::show_as_model_says(const QWidget* opener) {
   if (!placed_) {
     placed_ = true;
     centre_over(opener && opener != this && opener->isVisible() ? opener : nullptr);
+  }
+  if (focusWidget() == nullptr) {
+    // The window opens on the first control of its Tab order.
+    for (QWidget* widget : tab_chain()) {
+      if (!takes_tab_focus(widget)) continue;
+      // As Qt's own choice on activation: no change of control the model hears of.
+      widget->setFocus(Qt::ActiveWindowFocusReason);
+      break;
+    }
   }
   const Qt::WindowModality wanted = form_->is_modal() ? Qt::ApplicationModal : Qt::NonModal;
   if (windowModality() != wanted) {
