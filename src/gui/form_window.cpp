@@ -1,6 +1,7 @@
 #include "gui/form_window.hpp"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -18,6 +19,7 @@
 
 #include "gui/convert.hpp"
 #include "gui/front_end.hpp"
+#include "gui/option_button_accessible.hpp"
 #include "gui/rich/rich_support.hpp"
 #include "gui/rich_widgets.hpp"
 
@@ -73,6 +75,20 @@ Qt::CheckState check_state(int value) {
   if (value == ui::CheckBox::checked) return Qt::Checked;
   if (value == ui::CheckBox::grayed) return Qt::PartiallyChecked;
   return Qt::Unchecked;
+}
+
+// The designed colours hold while the control is enabled (the window active or not). A
+// disabled control keeps its background and writes in the desktop's greyed text, so the
+// enable rules can be seen.
+void set_designed_colours(QPalette& palette, QPalette::ColorRole back_role, const QColor& back,
+                          QPalette::ColorRole text_role, const QColor& text) {
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, back_role, back);
+    palette.setColor(group, text_role, text);
+  }
+  palette.setColor(QPalette::Disabled, back_role, back);
+  palette.setColor(QPalette::Disabled, text_role,
+                   QApplication::palette().color(QPalette::Disabled, text_role));
 }
 
 int mouse_button_code(Qt::MouseButtons buttons) {
@@ -170,13 +186,19 @@ QWidget* FormWindow::create_widget(ui::Control& control, bool& rich) {
     case ui::ControlKind::check_box:
       return new CheckBoxWidget(canvas_);
     case ui::ControlKind::option_button: {
+      install_option_button_accessibility();
       auto* option = new OptionButtonWidget(canvas_);
-      // The model groups option buttons by container and clears the others itself.
+      // The model groups option buttons by container and clears the others itself; the
+      // accessibility factory still reports them as radio buttons.
       option->setAutoExclusive(false);
       return option;
     }
-    case ui::ControlKind::command_button:
-      return new CommandButtonWidget(canvas_);
+    case ui::ControlKind::command_button: {
+      auto* button = new CommandButtonWidget(canvas_);
+      // Enter presses the form's default button only, whatever button has the focus.
+      button->setAutoDefault(false);
+      return button;
+    }
     case ui::ControlKind::frame:
       return new FrameWidget(canvas_);
     case ui::ControlKind::shape:
@@ -466,11 +488,13 @@ void FormWindow::refresh(Binding& binding, ui::Property what) {
 void FormWindow::refresh_accessible_text(const ui::Control& control, QWidget& widget) {
   // Assistive tools find a control by what the user reads on it (a picture button by its tool
   // tip) and by its name in the window model, "ECU_Data(3)" for an element of an array.
+  // A label is read for what it says, so one without text has no name.
   QString name = label_text(control.caption());
-  if (name.isEmpty()) name = rich::to_qstring(control.tool_tip());
+  const bool is_label = control.kind() == ui::ControlKind::label;
+  if (name.isEmpty() && !is_label) name = rich::to_qstring(control.tool_tip());
   QString model_name = QString::fromStdString(control.name());
   if (control.index() >= 0) model_name += QStringLiteral("(%1)").arg(control.index());
-  if (name.isEmpty()) name = model_name;
+  if (name.isEmpty() && !is_label) name = model_name;
   widget.setAccessibleName(name);
   widget.setAccessibleDescription(model_name);
 }
@@ -562,27 +586,22 @@ void FormWindow::refresh_colours(Binding& binding) {
   switch (binding.kind) {
     case ui::ControlKind::label:
       widget->setAutoFillBackground(!static_cast<const ui::Label&>(control).transparent());
-      palette.setColor(QPalette::Window, back);
-      palette.setColor(QPalette::WindowText, fore);
+      set_designed_colours(palette, QPalette::Window, back, QPalette::WindowText, fore);
       break;
     case ui::ControlKind::text_box:
-      palette.setColor(QPalette::Base, back);
-      palette.setColor(QPalette::Text, fore);
+      set_designed_colours(palette, QPalette::Base, back, QPalette::Text, fore);
       break;
     case ui::ControlKind::check_box:
     case ui::ControlKind::option_button:
       // Qt paints buttons, check boxes included, in the button roles.
-      palette.setColor(QPalette::Button, back);
-      palette.setColor(QPalette::ButtonText, fore);
+      set_designed_colours(palette, QPalette::Button, back, QPalette::ButtonText, fore);
       [[fallthrough]];
     case ui::ControlKind::frame:
       widget->setAutoFillBackground(true);
-      palette.setColor(QPalette::Window, back);
-      palette.setColor(QPalette::WindowText, fore);
+      set_designed_colours(palette, QPalette::Window, back, QPalette::WindowText, fore);
       break;
     case ui::ControlKind::command_button:
-      palette.setColor(QPalette::Button, back);
-      palette.setColor(QPalette::ButtonText, fore);
+      set_designed_colours(palette, QPalette::Button, back, QPalette::ButtonText, fore);
       break;
     case ui::ControlKind::picture_box:
       static_cast<PictureWidget*>(widget)->set_background(back);
@@ -659,9 +678,128 @@ void FormWindow::form_changed() {
     placed_ = true;
   }
   setEnabled(form_->enabled());
+  refresh_default_button();
   QPalette palette = canvas_->palette();
   palette.setColor(QPalette::Window, to_qcolor(form_->back_colour()));
   canvas_->setPalette(palette);
+}
+
+void FormWindow::refresh_default_button() {
+  for (ui::Control* control : order_) {
+    const Binding& binding = bindings_.at(control);
+    if (binding.kind != ui::ControlKind::command_button) continue;
+    static_cast<QPushButton*>(binding.widget)->setDefault(control == form_->default_button());
+  }
+}
+
+void FormWindow::keyPressEvent(QKeyEvent* event) {
+  const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const bool escape = event->key() == Qt::Key_Escape;
+  if (plain && (enter || escape) && form_ && form_->is_dialog()) {
+    event->accept();
+    if (!accepts_user_input()) return;
+    if (enter) {
+      form_->press_enter();
+    } else {
+      form_->press_escape();
+    }
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+namespace {
+
+// Reading order: rows from the top, each row from the left. A control belongs to the row
+// of the first control above it when it starts within that control's upper half.
+void sort_in_reading_order(std::vector<ui::Control*>& controls) {
+  std::stable_sort(controls.begin(), controls.end(),
+                   [](const ui::Control* a, const ui::Control* b) { return a->top() < b->top(); });
+  auto row_start = controls.begin();
+  while (row_start != controls.end()) {
+    const float row_limit = (*row_start)->top() + (*row_start)->height() / 2;
+    auto row_end = std::find_if(row_start, controls.end(), [row_limit](const ui::Control* c) {
+      return c->top() >= row_limit;
+    });
+    std::stable_sort(row_start, row_end, [](const ui::Control* a, const ui::Control* b) {
+      return a->left() < b->left();
+    });
+    row_start = row_end;
+  }
+}
+
+}  // namespace
+
+void FormWindow::add_in_reading_order(const ui::Control* container, int tab_page,
+                                      const std::vector<ui::Control*>& candidates,
+                                      std::vector<QWidget*>& chain) const {
+  std::vector<ui::Control*> inside;
+  for (ui::Control* control : candidates) {
+    if (control->container() == container && (tab_page < 0 || control->tab_page() == tab_page)) {
+      inside.push_back(control);
+    }
+  }
+  sort_in_reading_order(inside);
+  for (ui::Control* control : inside) {
+    chain.push_back(bindings_.at(control).widget);
+    // A container's controls follow it, a tab control's page by page.
+    if (control->kind() == ui::ControlKind::tab_control) {
+      const int pages = static_cast<const ui::TabControl*>(control)->tab_count();
+      for (int page = 0; page < pages; ++page) {
+        add_in_reading_order(control, page, candidates, chain);
+      }
+    } else {
+      add_in_reading_order(control, -1, candidates, chain);
+    }
+  }
+}
+
+std::vector<QWidget*> FormWindow::tab_chain() const {
+  std::vector<QWidget*> chain;
+  if (!form_) return chain;
+  const std::vector<ui::Control*>& stated = form_->tab_order();
+  for (const ui::Control* control : stated) {
+    auto found = bindings_.find(control);
+    if (found != bindings_.end()) chain.push_back(found->second.widget);
+  }
+  std::vector<ui::Control*> rest;
+  for (ui::Control* control : order_) {
+    if (std::find(stated.begin(), stated.end(), control) == stated.end()) rest.push_back(control);
+  }
+  add_in_reading_order(nullptr, -1, rest, chain);
+  // A control whose container has no widget would be left out above.
+  for (ui::Control* control : rest) {
+    QWidget* widget = bindings_.at(control).widget;
+    if (std::find(chain.begin(), chain.end(), widget) == chain.end()) chain.push_back(widget);
+  }
+  return chain;
+}
+
+bool FormWindow::takes_tab_focus(const QWidget* widget) const {
+  return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() &&
+         widget->isVisibleTo(this);
+}
+
+bool FormWindow::focusNextPrevChild(bool next) {
+  const std::vector<QWidget*> chain = tab_chain();
+  const auto count = static_cast<int>(chain.size());
+  // The control holding the focus, or holding the widget that does (a grid's cell editor).
+  int current = -1;
+  for (QWidget* focused = focusWidget(); focused != nullptr && current < 0;
+       focused = focused->parentWidget()) {
+    const auto found = std::find(chain.begin(), chain.end(), focused);
+    if (found != chain.end()) current = static_cast<int>(found - chain.begin());
+  }
+  if (current < 0) current = next ? -1 : count;
+  for (int step = 1; step <= count; ++step) {
+    const int candidate = ((current + (next ? step : -step)) % count + count) % count;
+    QWidget* widget = chain[static_cast<std::size_t>(candidate)];
+    if (!takes_tab_focus(widget)) continue;
+    widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+  }
+  return QMainWindow::focusNextPrevChild(next);
 }
 
 void FormWindow::centre_over(const QWidget* opener) {
@@ -689,6 +827,15 @@ void FormWindow::show_as_model_says(const QWidget* opener) {
   if (!placed_) {
     placed_ = true;
     centre_over(opener && opener != this && opener->isVisible() ? opener : nullptr);
+  }
+  if (focusWidget() == nullptr) {
+    // The window opens on the first control of its Tab order.
+    for (QWidget* widget : tab_chain()) {
+      if (!takes_tab_focus(widget)) continue;
+      // As Qt's own choice on activation: no change of control the model hears of.
+      widget->setFocus(Qt::ActiveWindowFocusReason);
+      break;
+    }
   }
   const Qt::WindowModality wanted = form_->is_modal() ? Qt::ApplicationModal : Qt::NonModal;
   if (windowModality() != wanted) {

@@ -52,9 +52,20 @@ class FormWindow : public QMainWindow {
  protected:
   bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // Enter and Escape that no control took: a dialog's default and cancel keys.
+  void keyPressEvent(QKeyEvent* event) override;
+  // Tab follows the form's stated order, then reading order, not the creation order.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   void centre_over(const QWidget* opener);
+  // The widgets in the order Tab visits them, whether they can take the focus now or not.
+  [[nodiscard]] std::vector<QWidget*> tab_chain() const;
+  void add_in_reading_order(const ui::Control* container, int tab_page,
+                            const std::vector<ui::Control*>& candidates,
+                            std::vector<QWidget*>& chain) const;
+  [[nodiscard]] bool takes_tab_focus(const QWidget* widget) const;
+  void refresh_default_button();
   static void refresh_accessible_text(const ui::Control& control, QWidget& widget);
 
   struct Binding {

@@ -54,6 +54,7 @@ Integer ask_port_choice() {
   dialog.dialog_button[1].set_visible(true);
   dialog.dialog_button[2].set_visible(false);
   dialog.dialog_button[3].set_visible(false);
+  dialog.set_dialog_keys(&dialog.dialog_button[1]);  // Enter runs the demo
   dialog.dialog_caption.set_caption("No COM port found for COM" + std::to_string(com_port) +
                                     ".  Choose and option below.");
   while (!ui::program_ending()) {

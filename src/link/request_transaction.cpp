@@ -197,6 +197,8 @@ Integer ask_after_failure() {
     dialog.dialog_button[i].set_visible(true);
   }
   dialog.dialog_caption.set_caption(failure_message());
+  // Enter tries again, the answer that changes nothing.
+  dialog.set_dialog_keys(&dialog.dialog_button[0]);
   // A choice left over from an earlier use must not be taken for this one.
   dialog.dialog_choice = kNoChoice;
   dialog.show_modal();

@@ -96,6 +96,11 @@ FrmCellblockModifierForm::FrmCellblockModifierForm()
   }
   cell_operation.on(&ui::CommandButton::on_click,
                     [this](int index) { cell_operation_Click(index); });
+  // No key alone changes cells: Enter presses nothing, Escape cancels.
+  set_dialog_keys(nullptr, &cell_operation[cancel]);
+  set_tab_order({&multiply, &Add, &set_value, &cell_operation[divide_block],
+                 &cell_operation[subtract_block], &cell_operation[multiply_block],
+                 &cell_operation[add_block], &cell_operation[set_all], &cell_operation[cancel]});
 }
 
 void FrmCellblockModifierForm::cell_operation_Click(int index) {

@@ -71,6 +71,9 @@ GridEditing::GridEditing(ui::Grid& grid, Integer table_code, std::function<void(
   grid_.on_key_press = [this](int& key_ascii) { key_press(key_ascii); };
   grid_.on_mouse_down = [this](int button, int, float, float) { mouse_down(button); };
   grid_.on_mouse_up = [this](int button, int, float, float) { mouse_up(button); };
+  // The steps read the active cell and the block keys end a selection: typed text first.
+  grid_.set_cell_keys(
+      {{kKeyUp, kShiftAlone}, {kKeyDown, kShiftAlone}, {kKeyS, kCtrlAlone}, {kKeyF, kCtrlAlone}});
 }
 
 int GridEditing::index_of(int row, int col) const {

@@ -42,6 +42,7 @@ FrmAboutForm::FrmAboutForm() : ui::Form("frm_about", "About Quellar", 7200, 5400
   menu_file.set_caption("&File");
   menu_file_exit.set_caption("e&xit");
 
+  set_dialog_keys(&Command3d1);
   Command3d1.on_click = [this] { Command3d1_Click(); };
   menu_file_exit.on_click = [this] { menu_file_exit_Click(); };
 }

@@ -11,6 +11,8 @@ FrmDialogForm::FrmDialogForm() : ui::Form("frm_Dialog", "Warning!", 5400, 2310) 
     dialog_button[i].move(240.0F + 1215.0F * static_cast<float>(i), 1335, 1110, 420);
   }
   dialog_button.on(&ui::CommandButton::on_click, [this](int index) { dialog_button_Click(index); });
+  // Each caller names its default button; Escape closes as the frame does.
+  set_dialog_keys(&dialog_button[0]);
 }
 
 void FrmDialogForm::dialog_button_Click(int index) {

@@ -47,6 +47,7 @@ FrmRemoteIpForm::FrmRemoteIpForm() : ui::Form("frm_remote_ip", "Client IP Setup"
   remote_ip_cancel.set_caption("Cancel");
   remote_ip_cancel.move(2265, 1140, 1455, 420);
 
+  set_dialog_keys(&remote_ip_done, &remote_ip_cancel);
   remote_ip_done.on_click = [this] { remote_ip_done_Click(); };
   remote_ip_cancel.on_click = [this] { remote_ip_cancel_Click(); };
   client_ip_address.on(&ui::TextBox::on_key_press, [this](int index, int& key_ascii) {

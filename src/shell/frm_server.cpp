@@ -41,6 +41,8 @@ FrmServerForm::FrmServerForm() : ui::Form("frm_server", "Remote Server", 4500, 2
   captions.beside(num_comm_bytes, "Comm RX bytes");
   server_cancel.set_caption("Cancel");
   server_cancel.move(1440, 1440, 1455, 420);
+  // Enter must not stop the relay; Escape closes it as the frame does.
+  set_dialog_keys(nullptr);
   server_cancel.on_click = [this] { server_cancel_Click(); };
   Timer1.on_timer = [this] { Timer1_Timer(); };
 }

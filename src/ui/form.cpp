@@ -157,6 +157,32 @@ void Form::request_close() {
   if (!cancel) unload();
 }
 
+void Form::set_dialog_keys(CommandButton* default_button, CommandButton* cancel_button) {
+  if (dialog_ && default_button == default_button_ && cancel_button == cancel_button_) return;
+  dialog_ = true;
+  default_button_ = default_button;
+  cancel_button_ = cancel_button;
+  // The front-end marks the default button.
+  if (auto* observer = forms().observer()) observer->form_changed(*this);
+}
+
+bool Form::press_enter() {
+  if (!dialog_) return false;
+  // A disabled or hidden default button ignores the key, as it ignores a click.
+  if (default_button_ != nullptr) default_button_->click();
+  return true;
+}
+
+bool Form::press_escape() {
+  if (!dialog_) return false;
+  if (cancel_button_ != nullptr) {
+    cancel_button_->click();
+  } else {
+    request_close();
+  }
+  return true;
+}
+
 std::vector<MenuItem*> Form::menu_bar() const {
   std::vector<MenuItem*> bar;
   for (Control* control : controls_) {
@@ -203,6 +229,9 @@ void Form::remove_control(Control* control) {
   std::erase(controls_, control);
   // A control that goes away takes the focus with it, so nobody reads it afterwards.
   if (focused_ == control) focused_ = nullptr;
+  if (default_button_ == control) default_button_ = nullptr;
+  if (cancel_button_ == control) cancel_button_ = nullptr;
+  std::erase(tab_order_, control);
 }
 
 Form* FormRegistry::find(const std::string& name) const {

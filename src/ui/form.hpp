@@ -64,6 +64,22 @@ class Form {
   [[nodiscard]] Control* focused_control() const { return focused_; }
   void set_focused_control(Control* control) { focused_ = control; }
   [[nodiscard]] std::vector<MenuItem*> menu_bar() const;
+
+  // The keys of a dialog: Enter presses `default_button` (nullptr: Enter presses nothing),
+  // Escape presses `cancel_button` or, without one, closes the window as its frame does. A
+  // window that is no dialog leaves both keys to its controls.
+  void set_dialog_keys(CommandButton* default_button, CommandButton* cancel_button = nullptr);
+  [[nodiscard]] bool is_dialog() const { return dialog_; }
+  [[nodiscard]] CommandButton* default_button() const { return default_button_; }
+  [[nodiscard]] CommandButton* cancel_button() const { return cancel_button_; }
+  // Enter or Escape that no control of the window took; each returns whether it was used.
+  bool press_enter();
+  bool press_escape();
+
+  // The order Tab visits the controls in, where the window states one; the controls it
+  // leaves out follow, left to right and top to bottom.
+  void set_tab_order(std::vector<Control*> order) { tab_order_ = std::move(order); }
+  [[nodiscard]] const std::vector<Control*>& tab_order() const { return tab_order_; }
   [[nodiscard]] Control* find_control(const std::string& name, int index = -1) const;
 
   // Runs an event handler of this form. An exception never escapes a handler: it is
@@ -98,6 +114,10 @@ class Form {
   int handler_depth_ = 0;
   std::vector<Control*> controls_;
   Control* focused_ = nullptr;
+  bool dialog_ = false;
+  CommandButton* default_button_ = nullptr;
+  CommandButton* cancel_button_ = nullptr;
+  std::vector<Control*> tab_order_;
   std::function<std::unique_ptr<Form>()> detach_;
 };
 

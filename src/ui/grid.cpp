@@ -152,6 +152,11 @@ void Grid::mouse_up(int button, int shift, int row, int col, float x, float y) {
   raise_event(on_mouse_up, button, shift, x, y);
 }
 
+bool Grid::is_cell_key(int key_code, int shift) const {
+  return std::find(cell_keys_.begin(), cell_keys_.end(), std::pair{key_code, shift}) !=
+         cell_keys_.end();
+}
+
 void Grid::commit_edit(int row, int col, std::string text) {
   if (read_only_ || !enabled()) return;
   set_cell_text(row, col, std::move(text));

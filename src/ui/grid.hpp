@@ -2,6 +2,7 @@
 // A spreadsheet grid: row 0 and column 0 are the headers, data cells start at (1, 1).
 // Writing a cell's text from code runs the cell-change handler like an edit does.
 
+#include <utility>
 #include <vector>
 
 #include "ui/control.hpp"
@@ -61,6 +62,12 @@ class Grid : public Control {
   // The user finished editing a cell.
   void commit_edit(int row, int col, std::string text);
 
+  // Keys (code, shift mask) the key-down handler acts on with the cells' texts. A front-end
+  // commits an open cell edit before such a key reaches the handler, as a click elsewhere
+  // would, so the handler works on what was typed.
+  void set_cell_keys(std::vector<std::pair<int, int>> keys) { cell_keys_ = std::move(keys); }
+  [[nodiscard]] bool is_cell_key(int key_code, int shift) const;
+
  private:
   struct Cell {
     std::string text;
@@ -76,6 +83,7 @@ class Grid : public Control {
   int active_row_ = 1, active_col_ = 1;
   int mouse_row_ = -1, mouse_col_ = -1;
   bool read_only_ = false;
+  std::vector<std::pair<int, int>> cell_keys_;
   Colour grid_colour_ = colours::dark_grey;
 };
 

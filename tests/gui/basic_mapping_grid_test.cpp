@@ -72,4 +72,31 @@ TEST_F(BasicMappingGridTest, KeysAndMouseReachTheGridEditing) {
   EXPECT_EQ(grid().cell_back_colour(14, 3), ui::colours::yellow);
 }
 
+TEST_F(BasicMappingGridTest, BlockKeysWhileTypingCommitThenSelectAndNoKeyEndsTheConsole) {
+  const auto focused = [] { return QApplication::focusWidget(); };
+  // Keys the editor has no use for stay harmless in the middle of an edit.
+  grid().set_active_cell(5, 3);
+  QTest::keyClicks(focused(), "1.2");
+  for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Insert, Qt::Key_F5})
+    QTest::keyClick(focused(), key);
+  QTest::keyClick(focused(), Qt::Key_X, Qt::AltModifier);
+  QTest::keyClick(focused(), Qt::Key_B, Qt::ControlModifier);
+  ASSERT_TRUE(widget_->editing());
+
+  QTest::keyClick(focused(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(widget_->editing());
+  EXPECT_EQ(grid().cell_text(5, 3), "1.2");
+  EXPECT_EQ(grid().cell_back_colour(5, 3), ui::colours::yellow);
+
+  grid().set_active_cell(2, 7);
+  QTest::keyClicks(focused(), "-1");
+  QTest::keyClick(focused(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(grid().cell_text(2, 7), "-1");
+  EXPECT_EQ(ecu::block_first_row, 2);
+  EXPECT_EQ(ecu::block_last_row, 5);
+  EXPECT_EQ(ecu::block_first_col, 3);
+  EXPECT_EQ(ecu::block_last_col, 7);
+  EXPECT_EQ(modifier_openings_, 1);
+}
+
 }  // namespace

@@ -264,6 +264,24 @@ TEST_F(RichGridTest, F2EditsTheTextInPlaceAndTheCaretKeysStayInTheEditor) {
   EXPECT_EQ(grid().active_col(), 7);
 }
 
+TEST_F(RichGridTest, ShiftUpWhileEditingStepsTheTypedValue) {
+  grid().set_cell_text(3, 3, "1.000");
+  grid().set_cell_keys({{38, 1}});
+  grid().on_key_down = [this](int& key_code, int shift) {
+    if (shift == 1 && key_code == 38) {
+      key_code = 16;
+      const int row = grid().active_row();
+      const int col = grid().active_col();
+      grid().set_cell_text(row, col, grid().cell_text(row, col) + "+");
+    }
+  };
+  grid().set_active_cell(3, 3);
+  type("2");
+  press(Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_FALSE(widget_->editing());
+  EXPECT_EQ(grid().cell_text(3, 3), "2+");
+}
+
 TEST_F(RichGridTest, MouseEventsCarryButtonShiftAndTheCellUnderThePointer) {
   struct Seen {
     int button, shift, row, col;
@@ -314,6 +332,25 @@ TEST_F(RichGridTest, ActiveCellFollowsTheModelAndTheUser) {
   press(Qt::Key_Left);
   EXPECT_EQ(grid().active_row(), 1);
   EXPECT_EQ(grid().active_col(), 1);
+}
+
+TEST_F(RichGridTest, TextWiderThanItsCellKeepsItsFront) {
+  // The windows' 11 pixel font; a column of 600 twips leaves 34 pixels for the text.
+  QFont window_font = widget_->font();
+  window_font.setPixelSize(11);
+  widget_->setFont(window_font);
+  for (const char* text : {"-12.00", "100.000", "-123456789.125"}) {
+    SCOPED_TRACE(text);
+    grid().set_cell_text(6, 2, text);
+    const QString shown = widget_->shown_text(6, 2);
+    // Shrunk to fit whole, or cut at the end; never at the front.
+    EXPECT_TRUE(shown == QLatin1String(text) || shown.endsWith(QChar(0x2026)));
+    EXPECT_EQ(shown.left(2), QString::fromLatin1(text, 2));
+    EXPECT_LT(widget_->shown_font_pixels(6, 2), 11);
+  }
+  EXPECT_TRUE(widget_->shown_text(6, 2).endsWith(QChar(0x2026)));
+  grid().set_cell_text(6, 2, "1.5");
+  EXPECT_EQ(widget_->shown_font_pixels(6, 2), 11);
 }
 
 TEST_F(RichGridTest, CellsWrittenOneByOneAllShow) {

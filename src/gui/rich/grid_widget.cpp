@@ -1,6 +1,9 @@
 #include "gui/rich/grid_widget.hpp"
 
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <algorithm>
@@ -11,16 +14,56 @@ namespace gui::rich {
 
 namespace {
 constexpr int kTextMargin = 3;
+// A cell's text shrinks to this size at most before its end is cut.
+constexpr int kSmallestCellFontPixels = 8;
 // Cell positions stop growing here, so that no sum of sizes can overflow.
 constexpr int kMaxExtent = 1 << 26;
 
 bool is_navigation_key(int key_code) {
   return key_code == 9 || (key_code >= 33 && key_code <= 40);
 }
+
+// The cell editor. Every key reaching it was offered to the grid's handlers first (through
+// the grid's event filter), so a key it has no use for goes no further: passed back up to
+// the grid, it would be handed to the editor again, without end.
+class CellEditor : public QLineEdit {
+ public:
+  explicit CellEditor(QWidget* parent) : QLineEdit(parent) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    QLineEdit::keyPressEvent(event);
+    event->accept();
+  }
+};
+
+// Whether the open editor may act on a key the handlers left alone. With Ctrl or Alt held
+// (not both: that is AltGr) only its editing keys count; Alt+X must not type an "x".
+bool editor_may_take(const QKeyEvent& event) {
+  const bool ctrl = event.modifiers().testFlag(Qt::ControlModifier);
+  const bool alt = event.modifiers().testFlag(Qt::AltModifier);
+  if (ctrl == alt) return true;
+  static constexpr QKeySequence::StandardKey kEditingKeys[] = {
+      QKeySequence::Copy,
+      QKeySequence::Cut,
+      QKeySequence::Paste,
+      QKeySequence::Undo,
+      QKeySequence::Redo,
+      QKeySequence::SelectAll,
+      QKeySequence::DeleteStartOfWord,
+      QKeySequence::DeleteEndOfWord,
+      QKeySequence::MoveToNextWord,
+      QKeySequence::MoveToPreviousWord,
+      QKeySequence::SelectNextWord,
+      QKeySequence::SelectPreviousWord,
+  };
+  return std::any_of(std::begin(kEditingKeys), std::end(kEditingKeys),
+                     [&event](QKeySequence::StandardKey key) { return event.matches(key); });
+}
 }  // namespace
 
 GridWidget::GridWidget(ui::Grid& grid, QWidget* parent)
-    : QWidget(parent), grid_(grid), editor_(new QLineEdit(this)) {
+    : QWidget(parent), grid_(grid), editor_(new CellEditor(this)) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   editor_->setFrame(false);
@@ -177,6 +220,32 @@ bool GridWidget::can_edit() const {
          is_data_cell(active_row_, active_col_) && !cell_rect(active_row_, active_col_).isEmpty();
 }
 
+GridWidget::FittedText GridWidget::fit_text(const QString& text, int width) const {
+  // Right-aligned text wider than its cell would lose its front, a minus sign first: a
+  // smaller font is tried, then the end gives way to an ellipsis.
+  QFont shrunk = font();
+  if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+  for (int pixels = QFontInfo(shrunk).pixelSize() - 1; pixels >= kSmallestCellFontPixels;
+       --pixels) {
+    shrunk.setPixelSize(pixels);
+    if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+  }
+  return {shrunk, QFontMetrics(shrunk).elidedText(text, Qt::ElideRight, std::max(0, width))};
+}
+
+QString GridWidget::shown_text(int row, int col) const {
+  const QRect rect = cell_rect(row, col);
+  if (rect.isEmpty()) return {};
+  return fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).text;
+}
+
+int GridWidget::shown_font_pixels(int row, int col) const {
+  const QRect rect = cell_rect(row, col);
+  if (rect.isEmpty()) return 0;
+  return QFontInfo(fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).font)
+      .pixelSize();
+}
+
 void GridWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect dirty = event->rect();
@@ -191,9 +260,11 @@ void GridWidget::paintEvent(QPaintEvent* event) {
       if (!cell.shown.isEmpty()) {
         painter.setPen(to_qcolor(cell.fore));
         const bool header = row == 0 || col == 0;
-        painter.drawText(rect.adjusted(kTextMargin, 0, -kTextMargin, -1),
-                         (header ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter),
-                         cell.shown);
+        const QRect text_area = rect.adjusted(kTextMargin, 0, -kTextMargin, -1);
+        const FittedText fitted = fit_text(cell.shown, text_area.width());
+        painter.setFont(fitted.font);
+        painter.drawText(text_area, (header ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter),
+                         fitted.text);
       }
       painter.setPen(line_colour);
       painter.drawLine(rect.topRight(), rect.bottomRight());
@@ -233,7 +304,8 @@ bool GridWidget::event(QEvent* event) {
 }
 
 void GridWidget::keyPressEvent(QKeyEvent* event) {
-  // A key sent to the grid while its editor is open belongs to the editor.
+  // A key sent to the grid while its editor is open belongs to the editor, which passes
+  // nothing back.
   if (editing_) {
     QCoreApplication::sendEvent(editor_, event);
     return;
@@ -246,6 +318,10 @@ bool GridWidget::deliver_key(QKeyEvent& event) {
   const int shift = shift_mask(event.modifiers());
   const int original = virtual_key(event);
   int code = original;
+  if (editing_ && original != 0 && grid_.is_cell_key(original, shift)) {
+    commit_edit();
+    if (!alive) return true;
+  }
   if (original != 0) {
     code = grid_.key_down(original, shift);
     if (!alive || code == 0) return true;
@@ -267,6 +343,11 @@ bool GridWidget::act_on_key(int key_code, int shift) {
   const QPointer<GridWidget> alive(this);
   const bool was_editing = editing_;
   if (editing_) {
+    if (key_code == 113) {
+      // F2 in an edit hands the caret keys to the text, as F2 on a cell does.
+      caret_mode_ = true;
+      return true;
+    }
     if (key_code == 27) {
       cancel_edit();
       return true;
@@ -415,7 +496,10 @@ void GridWidget::cancel_edit() {
 bool GridWidget::eventFilter(QObject* watched, QEvent* event) {
   if (watched != editor_) return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress) {
-    return deliver_key(*static_cast<QKeyEvent*>(event));
+    // A key that ended the edit was the grid's; the hidden editor does not get it too.
+    auto& key = *static_cast<QKeyEvent*>(event);
+    const bool used = deliver_key(key);
+    return used || !editing_ || !editor_may_take(key);
   }
   if (event->type() == QEvent::FocusOut && editing_) {
     // Another window coming up or a menu opening is no reason to end the edit.

@@ -26,6 +26,10 @@ class GridWidget : public QWidget {
   // The cell under a point, -1 for each coordinate that is over no cell.
   [[nodiscard]] int row_at(int y) const;
   [[nodiscard]] int col_at(int x) const;
+  // What a cell shows of its text, and in what font size: the whole text, in a smaller font
+  // where it is wide, or its start and an ellipsis.
+  [[nodiscard]] QString shown_text(int row, int col) const;
+  [[nodiscard]] int shown_font_pixels(int row, int col) const;
   [[nodiscard]] bool editing() const { return editing_; }
   [[nodiscard]] QLineEdit* editor() const { return editor_; }
 
@@ -47,6 +51,12 @@ class GridWidget : public QWidget {
     ui::Colour fore = ui::colours::black;
   };
 
+  struct FittedText {
+    QFont font;
+    QString text;
+  };
+  // The font and text a cell's text is drawn in so that it fits `width` pixels.
+  [[nodiscard]] FittedText fit_text(const QString& text, int width) const;
   void rebuild();
   void sync_cells();
   void sync_active();

@@ -1,8 +1,11 @@
 #include "gui/rich/tab_control_widget.hpp"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QShortcut>
 #include <algorithm>
 
 #include "gui/rich/rich_support.hpp"
@@ -18,6 +21,76 @@ TabControlWidget::TabControlWidget(ui::TabControl& tabs, QWidget* parent)
   }
   layout_pages();
   show_current_page();
+  // The tabs take the focus like a button, and the pages change from anywhere in the window
+  // with Ctrl+Tab and Ctrl+PgDn (Ctrl+Shift+Tab and Ctrl+PgUp back). A window has one tab
+  // control; where it had more, the one holding the focus would change.
+  setFocusPolicy(Qt::StrongFocus);
+  const struct {
+    QKeySequence keys;
+    int direction;
+  } shortcuts[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+      {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+      {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+  };
+  for (const auto& shortcut : shortcuts) {
+    auto* keys = new QShortcut(shortcut.keys, this);
+    keys->setContext(Qt::WindowShortcut);
+    const int direction = shortcut.direction;
+    connect(keys, &QShortcut::activated, this, [this, direction] { step_tab(direction); });
+    connect(keys, &QShortcut::activatedAmbiguously, this, [this, direction] {
+      if (isAncestorOf(QApplication::focusWidget()) || hasFocus()) step_tab(direction);
+    });
+  }
+}
+
+void TabControlWidget::step_tab(int direction) {
+  const int count = tabs_.tab_count();
+  if (count == 0 || !isEnabled() || !isVisible()) return;
+  for (int step = 1; step < count; ++step) {
+    const int tab = ((tabs_.current_tab() + direction * step) % count + count) % count;
+    if (tabs_.tab_enabled(tab)) {
+      choose_tab(tab);
+      return;
+    }
+  }
+}
+
+void TabControlWidget::choose_tab(int tab) {
+  const QPointer<TabControlWidget> alive(this);
+  tabs_.set_current_tab(tab);
+  // The click handler may have closed the window.
+  if (alive) show_current_page();
+}
+
+void TabControlWidget::keyPressEvent(QKeyEvent* event) {
+  const int count = tabs_.tab_count();
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      step_tab(-1);
+      return;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      step_tab(1);
+      return;
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+      const bool home = event->key() == Qt::Key_Home;
+      for (int i = 0; i < count; ++i) {
+        const int tab = home ? i : count - 1 - i;
+        if (tabs_.tab_enabled(tab)) {
+          if (tab != tabs_.current_tab()) choose_tab(tab);
+          return;
+        }
+      }
+      return;
+    }
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 QWidget* TabControlWidget::page(int tab) const {
@@ -110,16 +183,17 @@ void TabControlWidget::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(tabs_.tab_enabled(tab) ? ink : shadow);
     painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextShowMnemonic,
                      to_qstring(tabs_.tab_caption(tab)));
+    if (selected && hasFocus()) {
+      painter.setPen(QPen(ink, 1, Qt::DotLine));
+      painter.drawRect(rect.adjusted(3, 3, -4, -3));
+    }
   }
 }
 
 void TabControlWidget::mousePressEvent(QMouseEvent* event) {
   const int tab = tab_at(event->position().toPoint());
   if (event->button() != Qt::LeftButton || tab < 0 || !tabs_.tab_enabled(tab)) return;
-  const QPointer<TabControlWidget> alive(this);
-  tabs_.set_current_tab(tab);
-  // The click handler may have closed the window.
-  if (alive) show_current_page();
+  choose_tab(tab);
 }
 
 }  // namespace gui::rich

@@ -25,15 +25,19 @@ class TabControlWidget : public QWidget {
   [[nodiscard]] int row_count() const;
   [[nodiscard]] QRect tab_rect(int tab) const;
   [[nodiscard]] int tab_at(QPoint point) const;
+  // Moves to the next (+1) or previous (-1) enabled tab, round from the last to the first.
+  void step_tab(int direction);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
   void layout_pages();
   void show_current_page();
+  void choose_tab(int tab);
 
   ui::TabControl& tabs_;
   std::vector<QWidget*> pages_;

@@ -1,0 +1,83 @@
+// What the front-end shows of a control's state and tells assistive tools: disabled controls
+// greyed, option buttons as radio buttons, labels without text unnamed.
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+
+#include "gui_test.hpp"
+#include "ui/ui.hpp"
+
+namespace gui_test {
+namespace {
+
+class LookForm : public ui::Form {
+ public:
+  LookForm() : ui::Form("frm_look", "Look", 6000, 4000) {
+    cmd_start.set_fore_colour(ui::colours::light_blue);
+    cmd_start.set_back_colour(ui::colours::light_green);
+    lbl_total.move(120, 600, 1500, 255);
+    for (int i = 0; i < opt_rate.count(); ++i) {
+      opt_rate[i].set_caption(i == 0 ? "&Slow" : "Fast");
+      opt_rate[i].move(120, 1000.0F + 360.0F * static_cast<float>(i), 1500, 255);
+    }
+    opt_rate[0].set_value(true);
+    opt_rate.on(&ui::OptionButton::on_click, [this](int index) { picked.push_back(index); });
+  }
+  ui::CommandButton cmd_start{*this, "cmd_start"};
+  ui::Label lbl_total{*this, "lbl_total"};
+  ui::ControlArray<ui::OptionButton> opt_rate{*this, "opt_rate", 2};
+  std::vector<int> picked;
+};
+
+ui::FormInstance<LookForm> frm_look;
+
+using WidgetLookTest = GuiTest;
+
+TEST_F(WidgetLookTest, DisabledButtonWritesGreyAndKeepsItsFace) {
+  LookForm& form = frm_look();
+  form.show();
+  form.cmd_start.set_enabled(false);
+  const QPalette shown = window_of(form).widget_for(form.cmd_start)->palette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    EXPECT_EQ(shown.color(group, QPalette::ButtonText), QColor(0, 0, 255));
+    EXPECT_EQ(shown.color(group, QPalette::Button), QColor(0, 255, 0));
+  }
+  EXPECT_EQ(shown.color(QPalette::Disabled, QPalette::Button), QColor(0, 255, 0));
+  EXPECT_EQ(shown.color(QPalette::Disabled, QPalette::ButtonText),
+            QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText));
+  EXPECT_NE(shown.color(QPalette::Disabled, QPalette::ButtonText), QColor(0, 0, 255));
+}
+
+TEST_F(WidgetLookTest, AssistiveToolsReadOptionButtonsAsRadioButtonsAndEmptyLabelsUnnamed) {
+  LookForm& form = frm_look();
+  form.show();
+  QAccessibleInterface* total =
+      QAccessible::queryAccessibleInterface(window_of(form).widget_for(form.lbl_total));
+  ASSERT_NE(total, nullptr);
+  EXPECT_EQ(total->text(QAccessible::Name), QString());
+  form.lbl_total.set_caption("1234");
+  EXPECT_EQ(total->text(QAccessible::Name), QStringLiteral("1234"));
+
+  QAccessibleInterface* slow =
+      QAccessible::queryAccessibleInterface(window_of(form).widget_for(form.opt_rate[0]));
+  QAccessibleInterface* fast =
+      QAccessible::queryAccessibleInterface(window_of(form).widget_for(form.opt_rate[1]));
+  ASSERT_NE(fast, nullptr);
+  EXPECT_EQ(slow->role(), QAccessible::RadioButton);
+  EXPECT_EQ(slow->text(QAccessible::Name), QStringLiteral("Slow"));
+  EXPECT_TRUE(slow->state().checked);
+  ASSERT_NE(fast->actionInterface(), nullptr);
+  // Pressed twice: selected through the model once, its handler run once.
+  fast->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  fast->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  process_qt_events();
+  EXPECT_EQ(form.picked, std::vector<int>({1}));
+  EXPECT_TRUE(form.opt_rate[1].value());
+  EXPECT_FALSE(form.opt_rate[0].value());
+  EXPECT_TRUE(fast->state().checked);
+  EXPECT_FALSE(slow->state().checked);
+}
+
+}  // namespace
+}  // namespace gui_test
