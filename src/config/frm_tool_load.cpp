@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/frm_tool.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "ui/format.hpp"
@@ -111,8 +112,7 @@ void FrmToolForm::load_configuration() {
   mark_every_field_unread();
   if (demo_mode != kFalse) fill_demo_values();
   yield_to_message_loop();
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  const PollInhibitScope inhibit(0.1F, 0.1F);
 
   int page = kNoPage;
   int memory_reads = 0;
@@ -128,9 +128,6 @@ void FrmToolForm::load_configuration() {
     send_request(command, length);
     if (i == 1 && comm_aborted != kFalse) Command3d2_Click();
   }
-
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void FrmToolForm::mark_every_field_unread() {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "config/frm_tool.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "ui/number_parse.hpp"
@@ -652,13 +653,11 @@ void FrmToolForm::Command3d1_Click() {
   const SequenceScope scope(*this, Sequence::update);
   Command3d1.set_enabled(false);
   Command3d2.set_enabled(false);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  PollInhibitScope inhibit(0.1F, 0.1F);
   const int held_back = UpdatePass(*this).run();
   Command3d1.set_enabled(true);
   Command3d2.set_enabled(true);
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
+  inhibit.release();
   if (held_back > 0 && !stop_requested_) {
     ui::msg_box(std::to_string(held_back) + (held_back == 1 ? " setting was" : " settings were") +
                 " not updated because their values could not be read from the controller; "

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "decode/cell_index.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
 #include "maps/graphs.hpp"
@@ -352,15 +353,14 @@ void Frm2dForm::on_activate() {
 
 void Frm2dForm::fetch_tables() {
   const TransferScope running(transfer_running_);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  PollInhibitScope inhibit(0.1F, 0.1F);
   tables_fetched = 1;
   make_all_items_unloaded();
   map_tabs.set_current_tab(0);
   yield_to_message_loop();
   // The speed and pressure breakpoints follow the controller's full scale and sensor.
   request_reply("C", 21);
-  if (close_requested != kFalse) return abort_fetch();
+  if (close_requested != kFalse) return abort_fetch(inhibit);
   if (demo_mode != kFalse) fill_demo_values();
   write_breakpoint_labels();
 
@@ -371,13 +371,13 @@ void Frm2dForm::fetch_tables() {
       if (curve.page != page) continue;
       read_calibration_block('r', curve.first_address);
       // A close stops the fetch after the request under way.
-      if (close_requested != kFalse) return abort_fetch();
+      if (close_requested != kFalse) return abort_fetch(inhibit);
     }
   }
-  if (comm_aborted != kFalse) return abort_fetch();
+  if (comm_aborted != kFalse) return abort_fetch(inhibit);
   for (int third = 0; third < 3; ++third) {
     read_calibration_block('k', third * kLambdaThird);
-    if (close_requested != kFalse) return abort_fetch();
+    if (close_requested != kFalse) return abort_fetch(inhibit);
   }
 
   colour_lambda_grid();
@@ -385,13 +385,10 @@ void Frm2dForm::fetch_tables() {
   map_tabs.set_current_tab(0);
   yield_to_message_loop();
   set_enabled(true);
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
-void Frm2dForm::abort_fetch() {
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
+void Frm2dForm::abort_fetch(PollInhibitScope& inhibit) {
+  inhibit.release();
   // A window the user closed meanwhile is closed already.
   if (close_requested == kFalse) Command3d1_Click();
 }
@@ -429,14 +426,11 @@ void Frm2dForm::Command3d2_Click() {
   // menu or Enter during a wait) is ignored.
   if (transfer_running_) return;
   const TransferScope running(transfer_running_);
-  poll_inhibit = kTrue;
-  delay_seconds(0.2F);
+  const PollInhibitScope inhibit(0.2F, 0.2F);
   if (write_changed_items()) {
     colour_lambda_grid();
     draw_graphs();
   }
-  poll_inhibit = kFalse;
-  delay_seconds(0.2F);
 }
 
 bool Frm2dForm::write_changed_items() {

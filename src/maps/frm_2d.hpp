@@ -15,6 +15,8 @@
 
 namespace ecu {
 
+class PollInhibitScope;
+
 class Frm2dForm : public ui::Form {
  public:
   Frm2dForm();
@@ -159,7 +161,7 @@ class Frm2dForm : public ui::Form {
   void build_menus();
   void wire_fields();
   void fetch_tables();
-  void abort_fetch();
+  void abort_fetch(PollInhibitScope& inhibit);
   void fill_demo_values();
   void write_breakpoint_labels();
   // False once the window was closed meanwhile.

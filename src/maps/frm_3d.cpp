@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_autotune.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
@@ -303,8 +304,7 @@ void Frm3dForm::on_activate() {
 
 void Frm3dForm::fetch() {
   const TransferScope transfer(transfer_running_);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  PollInhibitScope inhibit(0.1F, 0.1F);
   make_all_items_unloaded();
 
   maps_fetching = 1;
@@ -346,8 +346,7 @@ void Frm3dForm::fetch() {
       // A click on close (button or frame) is served here and stops the fetch.
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
-        poll_inhibit = kFalse;
-        delay_seconds(0.1F);
+        inhibit.release();
         Command3d1_Click();
         return;
       }
@@ -362,8 +361,6 @@ void Frm3dForm::fetch() {
   Command3d2.set_enabled(inj_map.enabled());
   set_enabled(true);
   maps_fetching = 0;
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void Frm3dForm::colour_maps() {
@@ -429,13 +426,10 @@ void Frm3dForm::Command3d2_Click() {
   // Enter, the menu and the button can all arrive while a transfer waits on the line.
   if (transfer_running_) return;
   const TransferScope transfer(transfer_running_);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  const PollInhibitScope inhibit(0.1F, 0.1F);
   write_scalars();
   write_maps();
   colour_maps();
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void Frm3dForm::write_scalars() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "decode/cell_index.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
 #include "maps/table_reset.hpp"
@@ -506,8 +507,7 @@ void FrmSupForm::on_activate() {
 void FrmSupForm::fetch_outputs() {
   const TransferScope running(transfer_running_);
   mark_all_unread();
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  PollInhibitScope inhibit(0.1F, 0.1F);
   outputs_fetched = kTrue;
   if (demo_mode != kFalse) {
     fill_demo_values();
@@ -548,8 +548,7 @@ void FrmSupForm::fetch_outputs() {
       going = read_table(page);
     }
     if (!going) {
-      poll_inhibit = kFalse;
-      delay_seconds(0.1F);
+      inhibit.release();
       // A window the user closed meanwhile is closed already.
       if (close_requested == kFalse) Command3d1_Click();
       return;
@@ -559,8 +558,6 @@ void FrmSupForm::fetch_outputs() {
   yield_to_message_loop();
   Command3d1.set_enabled(true);
   Command3d2.set_enabled(true);
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void FrmSupForm::fill_demo_values() {
@@ -592,14 +589,11 @@ void FrmSupForm::Command3d2_Click() {
   // menu or Enter during a wait) is ignored.
   if (transfer_running_) return;
   const TransferScope running(transfer_running_);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  const PollInhibitScope inhibit(0.1F, 0.1F);
   // Each channel's flags go before the tables, so its cells are encoded in the unit the
   // controller then holds.
   (void)(write_output_settings() && write_boost_flags() && write_table_cells() &&
          write_boost_settings());
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 bool FrmSupForm::send_and_continue(const std::string& command, Integer reply_length) {

@@ -1,5 +1,6 @@
 #include "shell/frm_about.hpp"
 
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/view_commands.hpp"
@@ -56,30 +57,23 @@ void FrmAboutForm::menu_file_exit_Click() {
 }
 
 void FrmAboutForm::on_activate() {
-  // Keeps the main poll from sending between the two requests.
-  poll_inhibit = kTrue;
-  try {
-    delay_seconds(kSettleSeconds);
-    ui::do_events();
-    if (demo_mode == kTrue) {
-      FW_Rev.set_caption("DEMO MODE");
-      poll_inhibit = kFalse;
-      return;
-    }
-    FW_Rev.set_caption("");
-    serial_num.set_caption("");
-    // The decoders write the answers into FW_Rev and serial_num.
-    Integer revision_length = 5;
-    send_request("R", revision_length);
-    Integer serial_length = 6;
-    send_request("-", serial_length);
-  } catch (...) {
-    // A failure must not leave the main poll stopped for the rest of the run.
-    poll_inhibit = kFalse;
-    throw;
+  // Keeps the main poll from sending between the two requests; a failure must not leave it
+  // stopped for the rest of the run.
+  PollInhibitScope inhibit(kSettleSeconds, kSettleSeconds);
+  ui::do_events();
+  if (demo_mode == kTrue) {
+    FW_Rev.set_caption("DEMO MODE");
+    inhibit.release_at_once();
+    return;
   }
-  poll_inhibit = kFalse;
-  delay_seconds(kSettleSeconds);
+  FW_Rev.set_caption("");
+  serial_num.set_caption("");
+  // The decoders write the answers into FW_Rev and serial_num.
+  Integer revision_length = 5;
+  send_request("R", revision_length);
+  Integer serial_length = 6;
+  send_request("-", serial_length);
+  inhibit.release();
 }
 
 }  // namespace ecu

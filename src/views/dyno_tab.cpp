@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
@@ -65,7 +66,7 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
   dyno_cancel.set_enabled(true);
   dyno_save.set_enabled(false);
   dyno_ref_file.set_enabled(false);
-  poll_inhibit = kTrue;
+  const PollInhibitScope inhibit;
   // The log exists, header only, before the controller can report its first running frame;
   // without a log there is nothing to capture into.
   if (!start_dyno_log()) {
@@ -73,7 +74,6 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
     dyno_cancel.set_enabled(false);
     dyno_save.set_enabled(could_save);
     dyno_ref_file.set_enabled(could_make_reference);
-    poll_inhibit = kFalse;
     return;
   }
   delay_seconds(0.2F);
@@ -85,18 +85,15 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
   }
   send_command(std::string{kSetDynoArmed, 0x01, '\0', '\0'}, 4);
   delay_seconds(0.1F);
-  poll_inhibit = kFalse;
 }
 
 void FrmDiagnosticsForm::dyno_cancel_Click() {
-  poll_inhibit = kTrue;
-  delay_seconds(0.2F);
+  const PollInhibitScope inhibit(0.2F);
   send_command(std::string{kSetDynoArmed, '\0', '\0', '\0'}, 4);
   delay_seconds(0.2F);
   // The log stays open with the rows so far, until the next arming replaces it.
   dyno_arm.set_enabled(true);
   dyno_cancel.set_enabled(false);
-  poll_inhibit = kFalse;
 }
 
 void FrmDiagnosticsForm::dyno_plot_Click() {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
@@ -259,8 +260,7 @@ void FrmDashboardForm::on_activate() {
 
 void FrmDashboardForm::set_up_once() {
   set_caption("Dashboard" + caption_suffix);
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  PollInhibitScope inhibit(0.1F, 0.1F);
   ecu_pgm[0].set_back_colour(ui::colours::yellow);
   ecu_pgm[1].set_back_colour(ui::colours::yellow);
   base_offset_deg.set_back_colour(ui::colours::yellow);
@@ -270,8 +270,7 @@ void FrmDashboardForm::set_up_once() {
   send_command(std::string(1, kReadBaseDeg), 4);
   send_command("C", 21);
   send_command("B", 12);
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
+  inhibit.release();
   // Closed while it read: the view that is current now is another's.
   if (unloaded()) return;
 
@@ -331,8 +330,7 @@ void FrmDashboardForm::Command2_Click() {
 }
 
 void FrmDashboardForm::menu_Update_Click() {
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  const PollInhibitScope inhibit(0.1F, 0.1F);
   // A refused value is not sent and its field stays yellow.
   for (const FuelSetting& setting : kFuelSettings) {
     ui::TextBox& field = ecu_pgm[setting.field];
@@ -362,8 +360,6 @@ void FrmDashboardForm::menu_Update_Click() {
     send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'},
                  4);
   }
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void FrmDashboardForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
@@ -158,8 +159,7 @@ void FrmPlotterForm::on_load() {
 }
 
 void FrmPlotterForm::on_activate() {
-  poll_inhibit = kTrue;
-  delay_seconds(0.1F);
+  const PollInhibitScope inhibit(0.1F, 0.1F);
   // A log may still run from before the window was left: its Stop Log must stay usable.
   show_logging_state();
   set_caption(caption_for_interval(FrmEcu().Timer3.interval()));
@@ -174,8 +174,6 @@ void FrmPlotterForm::on_activate() {
   Check3d1[0].set_caption("RPM [0 to " + ui::format_single(rpm_full_scale, "####0") + "]");
   Check3d1[4].set_caption("Manifold Prs. [0 to " + ui::format_single(map_sensor_gain, "##0") +
                           " kPa]");
-  poll_inhibit = kFalse;
-  delay_seconds(0.1F);
 }
 
 void FrmPlotterForm::show_logging_state() {

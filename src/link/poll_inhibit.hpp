@@ -1,0 +1,29 @@
+#pragma once
+// Keeps the main poll off the line while a window runs requests of its own.
+
+#include "model/basic_types.hpp"
+
+namespace ecu {
+
+// Sets `poll_inhibit` and waits `settle_seconds` while the message loop runs, so that a
+// poll request under way ends first; on `release()`, or on every way out of the scope,
+// clears it and waits `release_settle_seconds`, so the window's last reply is in before the
+// poll sends again. An exception on its way out releases without the wait.
+class PollInhibitScope {
+ public:
+  explicit PollInhibitScope(Single settle_seconds = 0.0F, Single release_settle_seconds = 0.0F);
+  ~PollInhibitScope();
+  PollInhibitScope(const PollInhibitScope&) = delete;
+  PollInhibitScope& operator=(const PollInhibitScope&) = delete;
+
+  // Lets the poll go on now (once); the scope's end then changes nothing.
+  void release();
+  // The same without the wait after it.
+  void release_at_once();
+
+ private:
+  Single release_settle_seconds_;
+  bool held_ = true;
+};
+
+}  // namespace ecu
