@@ -1,6 +1,7 @@
 #include "dataset/data_set_download.hpp"
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "dataset/data_set_format.hpp"
 #include "dataset/data_set_transfer.hpp"
 #include "link/comm_link.hpp"
+#include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
@@ -175,6 +177,7 @@ class DataSetDownload {
                                   std::string_view what) {
     int mismatches = 0;
     while (true) {
+      const std::int64_t unanswered_before = unanswered_reply_count();
       switch (exchange_request(command, request)) {
         case Exchange::answered:
           return std::nullopt;
@@ -185,6 +188,12 @@ class DataSetDownload {
           return stopped("The controller's replies to the request for " + std::string(what) +
                          " did not answer it");
         case Exchange::stopped:
+          // Frames that came but answered something else are told from silence: the link
+          // takes no reply for another request.
+          if (unanswered_reply_count() != unanswered_before) {
+            return stopped("The controller's replies to the request for " + std::string(what) +
+                           " did not answer it");
+          }
           return stopped("The controller did not answer the request for " + std::string(what));
         case Exchange::ending:
           return std::string();
