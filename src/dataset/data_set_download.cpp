@@ -1,7 +1,9 @@
 #include "dataset/data_set_download.hpp"
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +11,7 @@
 #include "dataset/data_set_format.hpp"
 #include "dataset/data_set_transfer.hpp"
 #include "link/comm_link.hpp"
+#include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
@@ -42,26 +45,29 @@ constexpr auto kSettingsReads = std::to_array<std::string_view>({
 });
 // Every settings read but the last takes a progress step.
 constexpr int kSettingsReadSteps = static_cast<int>(kSettingsReads.size()) - 1;
-// A reply for another request is asked again this many times in all before the run stops.
-constexpr int kMatchingReplyAttempts = 3;
 
 // The file being written: a temporary file beside the chosen one, renamed over it only
-// when complete, removed otherwise.
+// when complete, removed otherwise. The program may end from inside a request ("Terminate"
+// ends it without unwinding), so the removal is also one of its shutdown steps.
 class DataSetFileWriter {
  public:
   explicit DataSetFileWriter(std::string path)
-      : path_(std::move(path)), temp_path_(ui::atomic_temp_path(path_)) {}
+      : path_(std::move(path)),
+        temp_path_(std::make_shared<std::string>(ui::atomic_temp_path(path_))) {}
   ~DataSetFileWriter() { discard(); }
   DataSetFileWriter(const DataSetFileWriter&) = delete;
   DataSetFileWriter& operator=(const DataSetFileWriter&) = delete;
 
-  bool open() { return writer_.open(temp_path_); }
+  bool open() {
+    ui::add_shutdown_step([temp = temp_path_] { remove_file(*temp); });
+    return writer_.open(*temp_path_);
+  }
   bool write_line(const std::string& line) { return writer_.write_line(line); }
   // Why the last step failed, naming the chosen file rather than the temporary one.
   [[nodiscard]] std::string error() const {
     if (!error_.empty()) return error_;
     const std::string& reason = writer_.error();
-    if (reason.starts_with(temp_path_)) return path_ + reason.substr(temp_path_.size());
+    if (reason.starts_with(*temp_path_)) return path_ + reason.substr(temp_path_->size());
     return reason;
   }
 
@@ -69,30 +75,33 @@ class DataSetFileWriter {
   bool commit() {
     if (!writer_.close()) return false;
     std::error_code code;
-    std::filesystem::rename(temp_path_, path_, code);
+    std::filesystem::rename(*temp_path_, path_, code);
     if (code) {
       error_ = path_ + ": " + code.message();
       return false;
     }
-    committed_ = true;
+    // Nothing is left for the shutdown step to remove.
+    temp_path_->clear();
     return true;
   }
 
  private:
-  void discard() {
-    if (committed_) return;
-    if (writer_.is_open()) writer_.close();
+  static void remove_file(const std::string& path) {
     std::error_code ignored;
-    if (std::filesystem::is_regular_file(temp_path_, ignored)) {
-      std::filesystem::remove(temp_path_, ignored);
+    if (!path.empty() && std::filesystem::is_regular_file(path, ignored)) {
+      std::filesystem::remove(path, ignored);
     }
+  }
+  void discard() {
+    if (writer_.is_open()) writer_.close();
+    remove_file(*temp_path_);
+    temp_path_->clear();
   }
 
   std::string path_;
-  std::string temp_path_;
+  std::shared_ptr<std::string> temp_path_;
   ui::TextFileWriter writer_;
   std::string error_;
-  bool committed_ = false;
 };
 
 // One run from the save dialog on. Each step returns the message that ends the run, or
@@ -100,7 +109,10 @@ class DataSetFileWriter {
 class DataSetDownload {
  public:
   DataSetDownload(DataSetTransferScope& scope, std::string path)
-      : scope_(scope), path_(std::move(path)), file_(path_) {}
+      : scope_(scope),
+        path_(std::move(path)),
+        file_(path_),
+        file_existed_(std::filesystem::exists(path_, existence_error_)) {}
 
   std::optional<std::string> run() {
     scope_.show_wait("ECU->" + path_);
@@ -130,7 +142,7 @@ class DataSetDownload {
 
   void step(int count = 1) {
     steps_done_ += count;
-    DataSetTransferScope::show_progress(steps_done_, total_steps_);
+    scope_.show_progress(steps_done_, total_steps_);
   }
 
   std::optional<std::string> read_settings() {
@@ -168,23 +180,25 @@ class DataSetDownload {
     return line.substr(0, line.find('='));
   }
 
-  // Sends a read until its reply answers it. "Try Again" asks again; a reply for another
-  // request is asked again a few times; no reply at all after demo mode or abort was chosen
-  // stops the run, so that no line ever carries a value the controller did not send.
+  // Sends a read until its reply answers it (the link takes no other). "Try Again" asks
+  // again; no reply at all after demo mode or abort was chosen stops the run, so that no line
+  // ever carries a value the controller did not send.
   std::optional<std::string> read(const CommandInfo& command, const std::string& request,
                                   std::string_view what) {
-    int mismatches = 0;
     while (true) {
+      const std::int64_t unanswered_before = unanswered_reply_count();
       switch (exchange_request(command, request)) {
         case Exchange::answered:
+        case Exchange::refused:
           return std::nullopt;
         case Exchange::try_again:
           continue;
-        case Exchange::mismatched:
-          if (++mismatches < kMatchingReplyAttempts) continue;
-          return stopped("The controller's replies to the request for " + std::string(what) +
-                         " did not answer it");
         case Exchange::stopped:
+          // Frames that came but answered something else are told from silence.
+          if (unanswered_reply_count() != unanswered_before) {
+            return stopped("The controller's replies to the request for " + std::string(what) +
+                           " did not answer it");
+          }
           return stopped("The controller did not answer the request for " + std::string(what));
         case Exchange::ending:
           return std::string();
@@ -193,13 +207,17 @@ class DataSetDownload {
   }
 
   std::string stopped(const std::string& reason) const {
-    return reason + ", so the download was stopped.\nNo file was written: " + path_ +
-           " is as it was before.";
+    const std::string unchanged = file_existed_
+                                      ? "No file was written: " + path_ + " is as it was before."
+                                      : "No file was written.";
+    return reason + ", so the download was stopped.\n" + unchanged;
   }
 
   DataSetTransferScope& scope_;
   std::string path_;
   DataSetFileWriter file_;
+  std::error_code existence_error_;
+  bool file_existed_;
   double steps_done_ = 0;
   double total_steps_ = 0;
 };

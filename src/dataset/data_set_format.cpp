@@ -303,14 +303,11 @@ std::string data_set_request(const CommandInfo& command, Long first, Long value)
   throw std::logic_error(std::string("no data set payload for ") + command.name);
 }
 
-bool reply_answers(const CommandInfo& command, const std::string& request) {
+bool echo_confirms_write(const CommandInfo& command, const std::string& request) {
+  if (command.kind != CommandKind::write) return true;
   const AcceptedReply& reply = last_accepted_reply();
-  if (!reply.frame.has(2) || reply.frame.at(2) != command.code) return false;
-  // A write echoes what it stored (as many request bytes as the echo carries); a memory
-  // read names the address it answers; other reads echo nothing of the request.
-  int echoed = 0;
-  if (command.kind == CommandKind::write) echoed = reply.n - 3;
-  if (command.payload == RequestPayload::memory_read) echoed = 2;
+  // The echo repeats the request's payload from its byte 3 on, as far as it reaches.
+  const int echoed = reply.n - 3;
   for (int k = 0; k < echoed; ++k) {
     const auto position = static_cast<std::size_t>(1 + k);
     if (position >= request.size() || !reply.frame.has(3 + k)) return false;

@@ -1,13 +1,16 @@
 #include "dataset/data_set_transfer.hpp"
 
 #include <filesystem>
+#include <utility>
 
 #include "dataset/data_set_format.hpp"
 #include "link/comm_link.hpp"
+#include "link/comm_port.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_wait.hpp"
+#include "ui/clock.hpp"
 #include "ui/format.hpp"
 #include "ui/presenter.hpp"
 
@@ -25,6 +28,8 @@ DataSetTransferScope::DataSetTransferScope() : poll_inhibit_before_(poll_inhibit
 
 DataSetTransferScope::~DataSetTransferScope() {
   if (waiting_) {
+    // The counts and the bar end exact, whatever the throttle held back.
+    flush_progress();
     if (FrmEcuForm* main_window = FrmEcu.if_loaded()) {
       main_window->set_enabled(true);
       main_window->set_busy_pointer(false);
@@ -49,26 +54,55 @@ void DataSetTransferScope::show_wait(const std::string& caption) {
 }
 
 void DataSetTransferScope::show_progress(double done, double total) {
-  FrmWaitForm& wait = frm_wait();
-  wait.tx_bytes.set_caption(ui::format_number(static_cast<double>(tx_byte_counts[1]), ""));
-  wait.rx_bytes.set_caption(ui::format_number(static_cast<double>(rx_byte_counts[1]), ""));
   const double fraction = total > 0 ? done / total : 0.0;
-  wait.percent_comp[1].set_width(static_cast<float>(wait.percent_comp[0].width() * fraction));
+  pending_.tx = tx_byte_counts[1];
+  pending_.rx = rx_byte_counts[1];
+  pending_.bar_width = static_cast<float>(frm_wait().percent_comp[0].width() * fraction);
+  pending_changed_ = true;
+  draw_if_due();
+}
+
+void DataSetTransferScope::show_info(const std::string& text) {
+  pending_.info = text;
+  pending_changed_ = true;
+  draw_if_due();
+}
+
+void DataSetTransferScope::draw_if_due() {
+  const double now = ui::clock().monotonic_seconds();
+  if (drawn_at_ && now - *drawn_at_ < kDrawIntervalSeconds) return;
+  drawn_at_ = now;
+  flush_progress();
+}
+
+void DataSetTransferScope::flush_progress() {
+  if (!pending_changed_) return;
+  pending_changed_ = false;
+  FrmWaitForm& wait = frm_wait();
+  wait.tx_bytes.set_caption(ui::format_number(static_cast<double>(pending_.tx), ""));
+  wait.rx_bytes.set_caption(ui::format_number(static_cast<double>(pending_.rx), ""));
+  wait.percent_comp[1].set_width(pending_.bar_width);
+  if (pending_.info) wait.update_info.set_caption(*std::exchange(pending_.info, std::nullopt));
 }
 
 Exchange exchange_request(const CommandInfo& command, const std::string& request) {
-  // After "Try Again" on a line that failed, the port may have been given up: open it
-  // again (its own dialog offers demo mode when it cannot be opened).
-  if (link_ready != kTrue && demo_mode != kTrue && comm_aborted != kTrue) open_comm_link();
-  if (demo_mode == kTrue || comm_aborted == kTrue || link_ready != kTrue || link_busy()) {
-    return Exchange::stopped;
+  // A port lost to a line error is tried again by every attempt of the request; while the
+  // device is gone the usual failure dialog offers "Try Again" once more. Any other closed
+  // link is opened again first (its own dialog offers demo mode when it cannot be opened).
+  const bool port_lost = remote_server_ip.empty() && comm_port_lost();
+  if (!port_lost && link_ready != kTrue && demo_mode != kTrue && comm_aborted != kTrue) {
+    open_comm_link();
   }
+  if (demo_mode == kTrue || comm_aborted == kTrue || link_busy()) return Exchange::stopped;
+  if (link_ready != kTrue && !port_lost) return Exchange::stopped;
   reply_received = 0;
   Integer length = command.reply_length;
   send_request(request, length);
   if (ui::program_ending()) return Exchange::ending;
+  // The link takes only a reply that answers the request; a write's echo must also carry
+  // the value sent.
   if (reply_received == -1) {
-    return reply_answers(command, request) ? Exchange::answered : Exchange::mismatched;
+    return echo_confirms_write(command, request) ? Exchange::answered : Exchange::refused;
   }
   if (demo_mode == kTrue || comm_aborted == kTrue) return Exchange::stopped;
   return Exchange::try_again;

@@ -6,10 +6,8 @@
 
 #include "dataset/data_set_format.hpp"
 #include "dataset/data_set_transfer.hpp"
-#include "decode/reply_decoders.hpp"
 #include "link/comm_link.hpp"
 #include "model/shared_state.hpp"
-#include "shell/frm_wait.hpp"
 #include "ui/form.hpp"
 #include "ui/format.hpp"
 #include "ui/number_parse.hpp"
@@ -25,9 +23,31 @@ constexpr std::string_view kUnknownPrefix = "Unknown variable in data set file -
 constexpr std::string_view kRetiredTable = "SUPM";
 // The summary names at most this many lines.
 constexpr std::size_t kSummaryLines = 20;
+// No line of a data set file comes near this length; a longer one is refused before it is
+// looked at any further.
+constexpr std::size_t kLongestLine = 256;
+// A line shown in a message is cut after this many characters.
+constexpr std::size_t kShownLineCharacters = 80;
 
 bool is_blank_line(std::string_view text) {
   return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// A line as a message shows it: control characters (a NUL would end the message there) as
+// "?", a long line cut.
+std::string shown_line(std::string_view text) {
+  const bool cut = text.size() > kShownLineCharacters;
+  std::string shown(text.substr(0, kShownLineCharacters));
+  for (char& c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7F) c = '?';
+  }
+  if (cut) shown += "...";
+  return shown;
+}
+
+std::string lines_text(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " line" : " lines");
 }
 
 std::string number_text(double value) {
@@ -101,11 +121,29 @@ bool plan_line(const DataSetFields& fields, UploadLine& line, std::string& reaso
   return true;
 }
 
+constexpr std::string_view kCannotUpload = "The data set file cannot be uploaded: ";
+constexpr std::string_view kNothingSent = "\n\nNothing has been sent to the controller.";
+
 std::string invalid_message(const InvalidLine& invalid) {
   const std::string number = std::to_string(invalid.number);
-  return "The data set file cannot be uploaded: line " + number + " is not valid, " +
-         invalid.reason + ".\n\nLine " + number + ": " + invalid.text +
-         "\n\nNothing has been sent to the controller.";
+  return std::string(kCannotUpload) + "line " + number + " is not valid, " + invalid.reason +
+         ".\n\nLine " + number + ": " + shown_line(invalid.text) + std::string(kNothingSent);
+}
+
+// A file that would send nothing is no data set file (the wrong file picked, say): it is
+// refused like a malformed one, so that the user learns that nothing was sent.
+std::optional<std::string> nothing_to_send_message(const std::vector<UploadLine>& lines) {
+  const UploadLine* first_shown = nullptr;
+  for (const UploadLine& line : lines) {
+    if (line.command != nullptr) return std::nullopt;
+    if (first_shown == nullptr && !is_blank_line(line.text)) first_shown = &line;
+  }
+  if (first_shown == nullptr)
+    return std::string(kCannotUpload) + "it is empty." + std::string(kNothingSent);
+  return std::string(kCannotUpload) + "none of its " + lines_text(lines.size()) +
+         " is a setting or table line of a data set file.\n\nLine " +
+         std::to_string(first_shown->number) + ": " + shown_line(first_shown->text) +
+         std::string(kNothingSent);
 }
 
 // Lines that were not written as the file has them, for the one summary at the end.
@@ -114,8 +152,8 @@ class UploadSummary {
   void add(const UploadLine& line, std::string_view what) {
     ++count_;
     if (count_ > kSummaryLines) return;
-    text_ +=
-        "\nLine " + std::to_string(line.number) + ": " + line.text + " (" + std::string(what) + ")";
+    text_ += "\nLine " + std::to_string(line.number) + ": " + shown_line(line.text) + " (" +
+             std::string(what) + ")";
   }
   [[nodiscard]] bool empty() const { return count_ == 0; }
   [[nodiscard]] std::string text() const {
@@ -131,15 +169,18 @@ class UploadSummary {
   std::string text_;
 };
 
-// Sends every line in file order; the message to show at the end, empty for none.
-std::string send_lines(const std::vector<UploadLine>& lines) {
+// Sends every line in file order; the message to show at the end, empty for none. A line
+// counts as written once its write was answered (an echo of another value included: the
+// controller took the write, and the summary names it).
+std::string send_lines(DataSetTransferScope& scope, const std::vector<UploadLine>& lines) {
   UploadSummary summary;
+  std::size_t written = 0;
   const double total = static_cast<double>(lines.size());
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const UploadLine& line = lines[k];
-    DataSetTransferScope::show_progress(static_cast<double>(k), total);
+    scope.show_progress(static_cast<double>(k), total);
     if (!line.unknown_name.empty()) {
-      frm_wait().update_info.set_caption(std::string(kUnknownPrefix) + line.unknown_name);
+      scope.show_info(std::string(kUnknownPrefix) + line.unknown_name);
       summary.add(line, "unknown name");
     }
     if (line.command == nullptr) continue;
@@ -149,22 +190,23 @@ std::string send_lines(const std::vector<UploadLine>& lines) {
         case Exchange::answered:
           sent = true;
           break;
-        case Exchange::mismatched: {
-          const ReplyFrame& echo = last_accepted_reply().frame;
-          const bool own_echo = echo.has(2) && echo.at(2) == line.command->code;
-          summary.add(line, own_echo ? "refused: the controller echoed another value"
-                                     : "not answered: another reply came");
+        case Exchange::refused:
+          summary.add(line, "refused: the controller echoed another value");
           sent = true;
           break;
-        }
         case Exchange::try_again:
           break;
         case Exchange::stopped: {
-          std::string message = "The upload was stopped at line " + std::to_string(line.number) +
-                                " of " + std::to_string(lines.size()) + " (" + line.text +
-                                "): the controller did not answer.\nThat line and the lines "
-                                "after it were not written: the controller now holds a partly "
-                                "written calibration.";
+          // The write may have reached the controller with its echo lost or late.
+          std::string message =
+              "The upload was stopped at line " + std::to_string(line.number) + " of " +
+              std::to_string(lines.size()) + " (" + shown_line(line.text) +
+              "): the controller did not answer.\n" +
+              (written == 0 ? std::string("No line was")
+                            : lines_text(written) + (written == 1 ? " was" : " were")) +
+              " written before it. That line may not have been written, and "
+              "the lines after it were not: the controller now holds a partly "
+              "written calibration.";
           if (!summary.empty()) message += "\n\n" + summary.text();
           return message;
         }
@@ -172,8 +214,11 @@ std::string send_lines(const std::vector<UploadLine>& lines) {
           return {};
       }
     }
+    ++written;
   }
-  return summary.empty() ? std::string() : "The data set file was uploaded.\n\n" + summary.text();
+  if (summary.empty()) return {};
+  return "The data set file was uploaded: " + lines_text(written) +
+         (written == 1 ? " was" : " were") + " written.\n\n" + summary.text();
 }
 
 std::string run_upload(DataSetTransferScope& scope) {
@@ -200,7 +245,9 @@ std::string run_upload(DataSetTransferScope& scope) {
 
   auto plan = plan_upload(lines);
   if (const auto* invalid = std::get_if<InvalidLine>(&plan)) return invalid_message(*invalid);
-  return send_lines(std::get<std::vector<UploadLine>>(plan));
+  const auto& planned = std::get<std::vector<UploadLine>>(plan);
+  if (auto refusal = nothing_to_send_message(planned)) return *refusal;
+  return send_lines(scope, planned);
 }
 
 }  // namespace
@@ -213,6 +260,11 @@ std::variant<std::vector<UploadLine>, InvalidLine> plan_upload(
     UploadLine line;
     line.number = static_cast<int>(k + 1);
     line.text = lines[k];
+    if (line.text.size() > kLongestLine) {
+      return InvalidLine{line.number, line.text,
+                         "it is longer than any line of a data set file (" +
+                             std::to_string(line.text.size()) + " characters)"};
+    }
     if (!is_blank_line(line.text)) {
       std::string reason;
       if (!plan_line(split_data_set_line(line.text), line, reason)) {

@@ -1,8 +1,8 @@
 #pragma once
 // The data set upload: a data set file written into the controller, one write request per
 // line in file order. The whole file is checked before anything is sent; every echo is
-// checked; a run stopped half way says so, since the controller then holds a partly written
-// calibration.
+// checked; a file that would send nothing is refused; a run stopped half way says so, since
+// the controller then holds a partly written calibration.
 
 #include <string>
 #include <variant>
@@ -31,10 +31,10 @@ struct InvalidLine {
   std::string reason;
 };
 
-// The file's lines turned into requests, or the first line that is not valid: a known name
-// whose index lies outside its table, or whose value column holds no number or a number
-// outside what the item can hold. Blank lines and the version lines send nothing; lines
-// of unknown names are kept to be reported.
+// The file's lines turned into requests, or the first line that is not valid: a line longer
+// than any line of a data set file, a known name whose index lies outside its table, or
+// whose value column holds no number or a number outside what the item can hold. Blank lines and
+// the version lines send nothing; lines of unknown names are kept to be reported.
 std::variant<std::vector<UploadLine>, InvalidLine> plan_upload(
     const std::vector<std::string>& lines);
 

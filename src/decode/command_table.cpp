@@ -247,4 +247,40 @@ const CommandInfo* find_command(std::string_view name) {
   return nullptr;
 }
 
+bool reply_answers_request(std::string_view request_frame, std::string_view reply) {
+  constexpr std::size_t kType = 2;
+  constexpr std::size_t kFirstPayloadByte = 3;
+  constexpr std::size_t kSumBytes = 2;
+  const auto byte_of = [](std::string_view bytes, std::size_t index) {
+    return static_cast<std::uint8_t>(bytes[index]);
+  };
+  if (request_frame.size() <= kFirstPayloadByte + 2 || reply.size() <= kType) return false;
+  const std::uint8_t code = byte_of(request_frame, kType);
+  if (byte_of(reply, kType) != code) return false;
+  const CommandInfo* row = find_command(code);
+  if (row == nullptr) return true;
+  // Request payload bytes the reply repeats from its byte 3 on. An acknowledgement (the dyno
+  // rpm write) carries nothing of its request.
+  std::size_t named = 0;
+  switch (row->payload) {
+    case memory_read:
+    case memory_write:
+      named = 2;
+      break;
+    case index_word:
+    case index_byte:
+    case row_mask:
+      named = row->decode == &decode_acknowledgement ? 0 : 1;
+      break;
+    default:
+      break;
+  }
+  for (std::size_t k = 0; k < named; ++k) {
+    const std::size_t at = kFirstPayloadByte + k;
+    if (at + kSumBytes >= reply.size()) break;
+    if (byte_of(reply, at) != byte_of(request_frame, at)) return false;
+  }
+  return true;
+}
+
 }  // namespace ecu

@@ -58,4 +58,12 @@ std::span<const CommandInfo> command_table();
 const CommandInfo* find_command(std::uint8_t code);
 const CommandInfo* find_command(std::string_view name);
 
+// Whether a whole reply frame (first byte, length byte, type, payload, sum) answers the
+// 8-byte request frame that was sent: its type is the request's own code (a read's reply, a
+// write's echo, an action's acknowledgement; no request of the console is answered under
+// another code) and, for memory reads and writes and writes of one element, it names the
+// address or index asked for. A frame too short to carry that is left to the decoder's
+// length test.
+bool reply_answers_request(std::string_view request_frame, std::string_view reply);
+
 }  // namespace ecu

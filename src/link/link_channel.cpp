@@ -12,11 +12,9 @@ namespace {
 
 constexpr double kSerialReplyTimeoutSeconds = 0.1;
 constexpr double kRelayReplyTimeoutSeconds = 1.0;
-constexpr std::size_t kRequestFrameLength = 8;
 
 // Bytes a wait has seen are moved from the port into `received_`, so that the next wait
-// blocks until more arrive: a reply is known to be complete only once the line has gone
-// quiet after it, and that needs to see each new byte as it lands.
+// blocks until more arrive: the wait looks for the reply each time a byte lands.
 class SerialChannel final : public LinkChannel {
  public:
   bool discard_stale_input() override {
@@ -44,19 +42,6 @@ class SerialChannel final : public LinkChannel {
   std::optional<std::string> peek_input() override {
     if (!move_waiting_bytes()) return std::nullopt;
     return received_;
-  }
-  bool drop_input(std::size_t count) override {
-    if (!move_waiting_bytes()) return false;
-    received_.erase(0, count);
-    return true;
-  }
-  bool drop_input_beyond(std::size_t count) override {
-    if (!move_waiting_bytes()) return false;
-    if (received_.size() > count) received_.resize(count);
-    return true;
-  }
-  [[nodiscard]] double earliest_reply_seconds() const override {
-    return static_cast<double>(kRequestFrameLength) * comm_port().byte_seconds();
   }
   [[nodiscard]] double reply_timeout_seconds() const override { return kSerialReplyTimeoutSeconds; }
   void abandon() override {

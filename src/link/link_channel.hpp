@@ -16,8 +16,9 @@ class LinkChannel {
  public:
   virtual ~LinkChannel() = default;
 
-  // Drops whatever arrived before the request; false when the line failed. Called before
-  // every attempt; the serial channel first reopens a port lost to a line error.
+  // Drops whatever waits just before the request is written; false when the line failed.
+  // Called before every attempt; the serial channel first reopens a port lost to a line
+  // error.
   virtual bool discard_stale_input() = 0;
   // Sends the 8-byte request frame; the relay also needs the whole reply length.
   virtual bool send_frame(std::string_view frame, Integer expected_reply_length) = 0;
@@ -31,18 +32,8 @@ class LinkChannel {
   // waits; the transaction's waits then sleep in short steps instead.
   virtual bool wait_for_input(double seconds) = 0;
   // The bytes ready for the framer, without taking them, where the channel can show them
-  // (nullopt otherwise): a wait that sees a whole reply frame ends at once.
+  // (nullopt otherwise): a wait that finds the reply among them ends at once.
   virtual std::optional<std::string> peek_input() { return std::nullopt; }
-  // How long after a request was sent no byte of its answer can have arrived yet: the
-  // request's own time on the line. Input seen sooner is what is left of an earlier reply.
-  [[nodiscard]] virtual double earliest_reply_seconds() const { return 0.0; }
-  // Drops the first `count` bytes ready for the framer (fewer when fewer wait); false when the
-  // line failed. Only channels with an earliest reply time drop input this way.
-  virtual bool drop_input(std::size_t /*count*/) { return false; }
-  // Drops the bytes ready for the framer after the first `count`; false when the line failed
-  // or the channel cannot (then the framer takes them all). Only channels that show their
-  // input (peek_input) are asked.
-  virtual bool drop_input_beyond(std::size_t /*count*/) { return false; }
   // How long one attempt waits for its reply.
   [[nodiscard]] virtual double reply_timeout_seconds() const = 0;
   // Gives up the line after an error inside a transaction, so that the next open_comm_link

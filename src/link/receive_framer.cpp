@@ -7,6 +7,7 @@
 #include <numeric>
 #include <string>
 
+#include "decode/command_table.hpp"
 #include "decode/reply_decoders.hpp"
 #include "link/link_channel.hpp"
 #include "link/reply_interval.hpp"
@@ -18,6 +19,8 @@ namespace ecu {
 namespace {
 
 constexpr std::uint8_t kResetOrReflashAnswer = 0xAE;
+// The shortest frame with a type byte before its sum (an acknowledgement without payload).
+constexpr std::size_t kShortestFrame = 5;
 constexpr std::size_t kIntervalCount = 16;
 constexpr double kShownIntervalLimitMs = 10000.0;
 constexpr Single kShownIntervalCeilingMs = 9999.9F;
@@ -27,6 +30,7 @@ struct FramerState {
   std::optional<double> last_accepted_time;
   std::array<double, kIntervalCount> intervals{};  // oldest first
   std::int64_t dropped = 0;
+  std::int64_t unanswered = 0;
   std::int64_t taken = 0;
 };
 
@@ -65,6 +69,49 @@ void record_reply_interval() {
   const Single shown = average_ms >= kShownIntervalLimitMs ? kShownIntervalCeilingMs
                                                            : static_cast<Single>(average_ms);
   if (current_view == 1) show_reply_interval(shown);
+}
+
+// The length of the well-formed frame at `offset`, or 0 when none starts there.
+std::size_t frame_at(std::string_view input, std::size_t offset) {
+  if (input.size() - offset < kShortestFrame) return 0;
+  const auto byte_of = [&](std::size_t index) {
+    return static_cast<unsigned>(static_cast<unsigned char>(input[offset + index]));
+  };
+  const std::size_t length = byte_of(1);
+  if (length < kShortestFrame || length > static_cast<std::size_t>(ReplyFrame::kPlaces) ||
+      length > input.size() - offset) {
+    return 0;
+  }
+  unsigned sum = 0;
+  for (std::size_t i = 0; i + 2 < length; ++i) sum += byte_of(i);
+  if (byte_of(length - 2) != (sum & 0xFFU) || byte_of(length - 1) != (sum >> 8)) return 0;
+  return length;
+}
+
+// Decodes one checked frame; every decoder sees it, a failing one only ends its own work.
+void decode_frame(const ReplyFrame& frame, Integer n) {
+  run_decoder(&decode_ascii_reply, "decode_ascii_reply", frame, n);
+  run_decoder(&decode_binary_reply_1, "decode_binary_reply_1", frame, n);
+  run_decoder(&decode_binary_reply_2, "decode_binary_reply_2", frame, n);
+  record_reply_interval();
+  if (reply_received == -1) ++state().taken;
+}
+
+// What waits for the framer, or nothing when the line failed. The frame is what was waiting
+// when the attempt looked; bytes that arrived between that look and the read are consumed
+// with it but are no part of this reply.
+std::optional<std::string> take_attempt_input(LinkChannel& channel) {
+  // In relay mode the failure message tells whether the relay itself answered this attempt
+  // (it sends "NORESP" when the controller did not), so the flag reflects the last attempt.
+  const bool relay_mode = !remote_server_ip.empty();
+  if (relay_mode) remote_server_answered = 0;
+  const auto waiting = channel.bytes_waiting();
+  if (!waiting) return std::nullopt;
+  if (*waiting == 0) return std::string();
+  auto input = channel.take_input();
+  if (relay_mode && *waiting > 1) remote_server_answered = 1;
+  if (input && input->size() > *waiting) input->resize(*waiting);
+  return input;
 }
 
 }  // namespace
@@ -107,36 +154,66 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame) {
 }
 
 bool receive_reply_from(LinkChannel& channel) {
-  // In relay mode the failure message tells whether the relay itself answered this attempt
-  // (it sends "NORESP" when the controller did not), so the flag reflects the last attempt.
-  const bool relay_mode = !remote_server_ip.empty();
-  if (relay_mode) remote_server_answered = 0;
-  const auto waiting = channel.bytes_waiting();
-  if (!waiting) return false;
-  std::optional<std::string> input;
-  if (*waiting > 0) {
-    input = channel.take_input();
-    if (relay_mode && *waiting > 1) remote_server_answered = 1;
-    if (!input) return false;
-  }
-  if (input && !input->empty()) {
-    // The frame is what was waiting when the attempt looked; bytes that arrived between
-    // that look and the read are consumed with it but are no part of this reply.
-    const ReplyFrame frame(std::string_view(*input).substr(0, *waiting));
+  const auto input = take_attempt_input(channel);
+  if (!input) return false;
+  if (!input->empty()) {
+    const ReplyFrame frame(*input);
     const auto n = check_reply_frame(frame);
     if (!n) {
       ++state().dropped;
       return true;
     }
-    run_decoder(&decode_ascii_reply, "decode_ascii_reply", frame, *n);
-    run_decoder(&decode_binary_reply_1, "decode_binary_reply_1", frame, *n);
-    run_decoder(&decode_binary_reply_2, "decode_binary_reply_2", frame, *n);
-    record_reply_interval();
-    if (reply_received == -1) ++state().taken;
+    decode_frame(frame, *n);
   }
   yield_to_message_loop();
   yield_to_message_loop();
   return true;
+}
+
+bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
+                       std::size_t expected_length) {
+  const auto input = take_attempt_input(channel);
+  if (!input) return false;
+  if (!input->empty()) {
+    const ReplySearch search = find_reply(*input, request_frame, expected_length);
+    state().unanswered += search.other_frames;
+    const std::optional<FramePosition> reply = search.expected ? search.expected : search.answering;
+    if (reply) {
+      const ReplyFrame frame(std::string_view(*input).substr(reply->offset, reply->length));
+      if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
+    } else if (search.other_frames == 0) {
+      ++state().dropped;
+      return true;
+    }
+  }
+  yield_to_message_loop();
+  yield_to_message_loop();
+  return true;
+}
+
+ReplySearch find_reply(std::string_view input, std::string_view request_frame,
+                       std::size_t expected_length) {
+  ReplySearch search;
+  std::size_t offset = 0;
+  while (offset < input.size()) {
+    const std::size_t length = frame_at(input, offset);
+    if (length == 0) {
+      ++offset;
+      continue;
+    }
+    const FramePosition position{offset, length};
+    if (reply_answers_request(request_frame, input.substr(offset, length))) {
+      if (!search.answering) search.answering = position;
+      if (length == expected_length) {
+        search.expected = position;
+        return search;
+      }
+    } else {
+      ++search.other_frames;
+    }
+    offset += length;
+  }
+  return search;
 }
 
 void receive_reply() {
@@ -170,6 +247,10 @@ Long as_signed_word(Long value) {
 
 std::int64_t dropped_reply_count() {
   return state().dropped;
+}
+
+std::int64_t unanswered_reply_count() {
+  return state().unanswered;
 }
 
 std::int64_t taken_reply_count() {

@@ -3,6 +3,7 @@
 // reply frame, and hands it to the three reply decoders.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -49,10 +50,35 @@ class ReplyByteMissing : public std::out_of_range {
 // 100 bytes, which no reply of the protocol reaches.
 std::optional<Integer> check_reply_frame(const ReplyFrame& frame);
 
+// Where the reply to a request stands in the bytes that came after the request. Frames are
+// found by their own framing (a length byte of 5 to 100, the whole frame there, its sum
+// right); a byte that starts no such frame is skipped, and so is a whole frame that answers
+// another request. Stale bytes (the tail of an earlier reply, stray bytes, a late answer to
+// an earlier request) therefore never spoil the reply that follows them.
+struct FramePosition {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+};
+struct ReplySearch {
+  // The first frame that answers the request with the whole length the caller expects.
+  std::optional<FramePosition> expected;
+  // The first frame that answers the request, whatever its length (the decoders judge it).
+  std::optional<FramePosition> answering;
+  // Well-formed frames seen before the search ended that answer something else.
+  int other_frames = 0;
+};
+ReplySearch find_reply(std::string_view input, std::string_view request_frame,
+                       std::size_t expected_length);
+
 // Reads what arrived for the current attempt and, when it is a good frame, decodes it.
 void receive_reply();
 // The same on a given channel; false when the line failed (the frame is then dropped).
 bool receive_reply_from(LinkChannel& channel);
+// What arrived for an attempt of `request_frame`: only the frame that answers it reaches the
+// decoders (the one of the expected whole length first); other frames are counted. False
+// when the line failed.
+bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
+                       std::size_t expected_length);
 
 // Field readers for the decoders: the byte (0 to 255) or the word (low byte first, 0 to
 // 65535) at `index`, which advances past what was read.
@@ -64,8 +90,13 @@ Long word_at(const ReplyFrame& frame, Integer index);
 Long as_signed_byte(Long value);
 Long as_signed_word(Long value);
 
-// Frames dropped by the framer since start-up (bad length, bad sum, too short or too long).
+// Frames dropped by the framer since start-up (bad length, bad sum, too short or too long):
+// attempts whose bytes held no well-formed frame at all.
 [[nodiscard]] std::int64_t dropped_reply_count();
+
+// Well-formed frames since start-up that did not answer the request they came after (a
+// stray frame of another type, a late answer to an earlier request); none was decoded.
+[[nodiscard]] std::int64_t unanswered_reply_count();
 
 // Frames a decoder took (set `reply_received`) since start-up; for the poll-rate benchmark.
 [[nodiscard]] std::int64_t taken_reply_count();

@@ -26,27 +26,13 @@ constexpr char kCommandPad = '0';
 constexpr Integer kNoChoice = -1;
 // Longest idle step of a wait: short enough that timers and a reply are served at once.
 constexpr double kIdleStepSeconds = 0.001;
-// One byte on the line: 10 bits (start, 8 data, stop) at 38400 baud, 0.26 ms.
-constexpr double kByteSeconds = 10.0 / 38400.0;
-// A reply is complete once the expected count has arrived and the line has then been quiet
-// for longer than one byte takes: bytes of one reply follow each other without a gap, so a
-// longer reply (a byte too many, garbage before it, stray bytes after it) is taken whole.
-constexpr double kQuietLineSeconds = 1.5 * kByteSeconds;
-// After leftovers were dropped, the line must stay quiet longer before the next request: a
-// sender that paused inside a faulty reply is given time to finish it.
-constexpr double kQuietAfterLeftoversSeconds = 0.002;
 // A channel that reports input at once while nothing new came is slept on in these steps.
-constexpr double kTrickleStepSeconds = kByteSeconds;
+constexpr double kTrickleStepSeconds = 10.0 / 38400.0;
 constexpr double kShortestIdleSeconds = 0.00005;
 
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
 bool transaction_running = false;
-// An attempt that ran out of time may still get its answer during the retry, and the
-// retry's own answer then follows the transaction: the next two requests wait for a quiet
-// line before they go.
-constexpr int kQuietRequestsAfterTimeOut = 2;
-int quiet_requests_owed = 0;
 
 // Holds the busy flag for one transaction, however it ends.
 class BusyScope {
@@ -90,94 +76,40 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
   if (waiting && *waiting == seen) sleep_for(std::min(seconds - waited, kTrickleStepSeconds));
 }
 
-// Whether the bytes waiting (at least `count`) start with one well-formed frame, of that
-// length or of the greater length its own length byte gives (a reply the decoders will
-// refuse, but whole): the wait need not watch the line for more. Bytes that came after the
-// frame (stray bytes behind a good frame) are no part of it: they are dropped, here or
-// before the next attempt, and never reach its framer.
-bool holds_whole_reply(LinkChannel& channel, std::size_t count) {
+// Whether the reply has come: a frame that answers the request with the whole length
+// expected, found among what waits by its own framing (bytes before it that start no such
+// frame, and frames that answer something else, are passed over). A channel that cannot
+// show its input (the relay's datagrams) has its reply once the expected count waits.
+bool reply_has_come(LinkChannel& channel, std::size_t waiting, std::string_view request_frame,
+                    std::size_t count) {
+  if (waiting == 0) return false;
   const auto input = channel.peek_input();
-  if (!input || input->size() < count || count < 2) return false;
-  const std::size_t length =
-      std::max(count, static_cast<std::size_t>(static_cast<unsigned char>((*input)[1])));
-  if (input->size() < length) return false;
-  const auto n = check_reply_frame(ReplyFrame(std::string_view(*input).substr(0, length)));
-  if (!n || static_cast<std::size_t>(*n) + 2 != length) return false;
-  return input->size() == length || channel.drop_input_beyond(length);
+  if (!input) return waiting >= count;
+  return find_reply(*input, request_frame, count).expected.has_value();
 }
 
 enum class WaitEnd { line_failed, reply_in, timed_out };
 
-// Waits until at least `count` bytes wait and the line has been quiet since, or the time-out
-// passed. The bytes end the wait at once only when they start with one whole frame;
-// otherwise bytes of a longer (faulty) reply may still be arriving, and they must go to
-// this attempt's framer, not to the next one.
-// Bytes seen before the request sent at `sent_at` could have reached the controller are
-// the tail of an earlier reply (stray bytes after a good frame, say) and are dropped.
-WaitEnd wait_channel_bytes(LinkChannel& channel, double timeout_seconds, Integer count,
-                           double sent_at) {
+// Waits until the reply has come or the time-out passed. Nothing here depends on how fast
+// the line or the controller is: what came before the reply is told apart from it by the
+// framing alone, so a controller that answers at once is heard at once.
+WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string_view request_frame,
+                       Integer count) {
   const double start = ui::clock().monotonic_seconds();
-  const double stale_until = sent_at + channel.earliest_reply_seconds();
+  const auto expected = static_cast<std::size_t>(std::max<Integer>(count, 0));
   std::size_t seen = 0;
-  double last_change = start;
-  bool whole_reply = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
-    auto waiting = channel.bytes_waiting();
+    const auto waiting = channel.bytes_waiting();
     if (!waiting) return WaitEnd::line_failed;
-    // Read after the count: every byte counted had arrived by then.
-    const double now = ui::clock().monotonic_seconds();
-    if (*waiting > 0 && now < stale_until) {
-      if (!channel.drop_input(*waiting)) return WaitEnd::line_failed;
-      waiting = 0;
-    }
-    const bool enough = count >= 0 && *waiting >= static_cast<std::size_t>(count);
     if (*waiting != seen) {
       seen = *waiting;
-      last_change = now;
-      whole_reply = enough && holds_whole_reply(channel, static_cast<std::size_t>(count));
+      if (reply_has_come(channel, seen, request_frame, expected)) return WaitEnd::reply_in;
     }
-    const double quiet = now - last_change;
-    if (enough && (whole_reply || quiet >= kQuietLineSeconds)) return WaitEnd::reply_in;
-    const double elapsed = now - start;
+    const double elapsed = ui::clock().monotonic_seconds() - start;
     if (elapsed > timeout_seconds) return WaitEnd::timed_out;
     if (ran) continue;
-    const double remaining = timeout_seconds - elapsed;
-    const double step = enough ? kQuietLineSeconds - quiet : kIdleStepSeconds;
-    idle_on_channel(channel, idle_step(step, remaining), seen);
-  }
-}
-
-// Before every attempt: drops what is left of earlier replies (a late answer, the tail of a
-// faulty one). When something was left, or an answer may still be on its way, the line
-// must then stay quiet for a moment, so that a sender inside a reply finishes it before
-// the request goes; a line that never goes quiet is given up on after one reply time-out
-// and the attempt goes ahead. Bytes that follow a good reply at once are dropped after the
-// request was sent (see wait_channel_bytes), so a clean line costs no wait here. False
-// when the line failed (also when a lost port cannot be opened again).
-bool settle_line(LinkChannel& channel) {
-  // Nothing to count on a port that is lost: the discard opens it again first.
-  const auto leftovers = channel.bytes_waiting();
-  if (!channel.discard_stale_input()) return false;
-  const bool answer_may_follow = quiet_requests_owed > 0;
-  if (answer_may_follow) --quiet_requests_owed;
-  if (leftovers.value_or(0) == 0 && !answer_may_follow) return true;
-  const double start = ui::clock().monotonic_seconds();
-  double last_arrival = start;
-  while (true) {
-    const auto waiting = channel.bytes_waiting();
-    if (!waiting) return false;
-    const double now = ui::clock().monotonic_seconds();
-    if (*waiting > 0) {
-      if (!channel.discard_stale_input()) return false;
-      last_arrival = now;
-    }
-    const double quiet = now - last_arrival;
-    if (quiet >= kQuietAfterLeftoversSeconds || now - start > channel.reply_timeout_seconds()) {
-      return true;
-    }
-    idle_on_channel(channel, std::max(kShortestIdleSeconds, kQuietAfterLeftoversSeconds - quiet),
-                    0);
+    idle_on_channel(channel, idle_step(kIdleStepSeconds, timeout_seconds - elapsed), seen);
   }
 }
 
@@ -223,21 +155,24 @@ void act_on_failure_choice(Integer choice) {
   }
 }
 
-// One attempt: send, wait, count, frame. False when the line failed.
+// One attempt: drop what waits, send, wait, count, frame. Whatever waits just before the
+// request goes out is stale (the rest of an earlier reply, a late answer): it is dropped,
+// and what comes later is sorted out by the framing. False when the line failed (also
+// when a lost port cannot be opened again).
 bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length) {
-  const double sent_at = ui::clock().monotonic_seconds();
+  if (!channel.discard_stale_input()) return false;
   if (!channel.send_frame(frame, expected_length)) return false;
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
   const WaitEnd end =
-      wait_channel_bytes(channel, channel.reply_timeout_seconds(), expected_length, sent_at);
+      wait_for_reply(channel, channel.reply_timeout_seconds(), frame, expected_length);
   if (end == WaitEnd::line_failed) return false;
-  if (end == WaitEnd::timed_out) quiet_requests_owed = kQuietRequestsAfterTimeOut;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   rx_byte_counts[0] += static_cast<std::int64_t>(*waiting);
   rx_byte_counts[1] += static_cast<std::int64_t>(*waiting);
-  return receive_reply_from(channel);
+  return receive_reply_for(channel, frame,
+                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)));
 }
 
 }  // namespace
@@ -268,7 +203,8 @@ void send_request(const std::string& command, Integer& expected_length) {
   if (comm_aborted == kTrue || demo_mode == kTrue) return;
   // While the relay window serves a remote console, the serial line is its alone.
   if (relay_server_active()) return;
-  // A serial port lost to a line error is tried again at every attempt (see settle_line).
+  // A serial port lost to a line error is tried again at every attempt (the discard before
+  // each request opens it again).
   const bool port_lost = remote_server_ip.empty() && comm_port_lost();
   if (link_ready != kTrue && !port_lost) return;
   const BusyScope busy;
@@ -282,7 +218,7 @@ void send_request(const std::string& command, Integer& expected_length) {
     reply_received = 0;
     // A line that fails is given up; the next attempt tries to open it again, and while it
     // cannot, each attempt fails at once and the user gets the usual choice after ten.
-    if (!settle_line(channel) || !run_attempt(channel, frame, expected_length)) {
+    if (!run_attempt(channel, frame, expected_length)) {
       channel.abandon();
     }
     if (reply_received == -1) return;

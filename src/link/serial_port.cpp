@@ -138,8 +138,6 @@ class AsioSerialPort final : public SerialPort {
     return true;
   }
 
-  [[nodiscard]] double byte_seconds() const override { return 10.0 / kBaudRate; }
-
   [[nodiscard]] const std::string& last_error() const override { return last_error_; }
 
  private:

@@ -33,10 +33,6 @@ class SerialPort {
   // failed (so the caller looks at once), false when the time passed quietly.
   virtual bool wait_readable(double seconds) = 0;
 
-  // Seconds one byte takes on the line (start bit, 8 data bits, stop bit at the port's rate);
-  // 0 for a line that carries bytes without delay.
-  [[nodiscard]] virtual double byte_seconds() const { return 0.0; }
-
   // Why the last call failed.
   [[nodiscard]] virtual const std::string& last_error() const = 0;
 };

@@ -2,17 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "dataset/data_set_transfer.hpp"
 #include "decode/memory_map.hpp"
 #include "link/comm_port.hpp"
+#include "link/link_test.hpp"
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_about.hpp"
@@ -276,9 +280,10 @@ TEST_F(DataSetTransferTest, AbortedUploadNamesTheLineReachedAndThePartlyWrittenC
   EXPECT_EQ(messages(),
             std::vector<std::string>{
                 "The upload was stopped at line 4 of 5 (MAPM[002]=7): the controller "
-                "did not answer.\nThat line and the lines after it were not written: the "
-                "controller now holds a partly written calibration.\n\nThese lines were "
-                "not written as the file has them:\nLine 2: XYZW[000]=1 (unknown name)"});
+                "did not answer.\n2 lines were written before it. That line may not have been "
+                "written, and the lines after it were not: the controller now holds a partly "
+                "written calibration.\n\nThese lines were not written as the file has "
+                "them:\nLine 2: XYZW[000]=1 (unknown name)"});
   EXPECT_EQ(controller_->settings().block(0xB0), std::string("\x09\x00", 2));
   EXPECT_EQ(controller_->request_count(), 1U + 2U + 10U) << "no line after the one stopped at";
   expect_console_released(kFalse);
@@ -290,11 +295,182 @@ TEST_F(DataSetTransferTest, EchoOfAnotherValueIsRefusedAndUnknownNamesAreReporte
   upload("ego.set");
   EXPECT_EQ(messages(),
             std::vector<std::string>{
-                "The data set file was uploaded.\n\nThese lines were not written as the "
-                "file has them:\nLine 1: EGO_A_LO= 40 (refused: the controller echoed "
+                "The data set file was uploaded: 2 lines were written.\n\nThese lines were "
+                "not written as the file has them:\nLine 1: EGO_A_LO= 40 (refused: the "
+                "controller echoed "
                 "another value)\nLine 2: SUPM[004]= 1 (unknown name)"});
   EXPECT_EQ(frm_wait().update_info.caption(), "Unknown variable in data set file -->SUPM[004]");
   EXPECT_EQ(controller_->memory(0x100), 1);
+}
+
+// What the upload says of a file it will not send, every text written out as shown: a file
+// that would send nothing is refused like a malformed one, a line is shown with its control
+// bytes as "?" and cut when long, and a line longer than any data set line is refused.
+TEST_F(DataSetTransferTest, UploadRefusesAFileThatWouldSendNothingAndShowsBadLinesReadably) {
+  struct Case {
+    const char* what;
+    std::string file;
+    std::string message;
+  };
+  const std::string long_line = "ACC_SEN = " + std::string(300, '1');
+  const Case cases[] = {
+      {"random bytes",
+       std::string("\x01\x9A\x00zz\r\n\x7F\x10"
+                   "abc\r\n",
+                   11),
+       std::string("The data set file cannot be uploaded: none of its 2 lines is a setting or "
+                   "table line of a data set file.\n\nLine 1: ?\x9A?zz\n\nNothing has been sent "
+                   "to the controller.")},
+      {"a plotter log", "Time,RPM,MAP\r\n\r\n0.05,3000,101.0\r\n",
+       "The data set file cannot be uploaded: none of its 3 lines is a setting or table line of "
+       "a data set file.\n\nLine 1: Time,RPM,MAP\n\nNothing has been sent to the controller."},
+      {"version lines only", "SET_REV = 10000\r\nSW_REV  = V1.02.00 02/12/10\r\n",
+       "The data set file cannot be uploaded: none of its 2 lines is a setting or table line of "
+       "a data set file.\n\nLine 1: SET_REV = 10000\n\nNothing has been sent to the controller."},
+      {"an empty file", "",
+       "The data set file cannot be uploaded: it is empty.\n\nNothing has "
+       "been sent to the controller."},
+      {"blank lines only", " \r\n\t\r\n",
+       "The data set file cannot be uploaded: it is empty."
+       "\n\nNothing has been sent to the controller."},
+      {"a NUL in a value",
+       std::string("MAPM[000]=1\r\nMAPM[003]=3\x00"
+                   "00\r\n",
+                   27),
+       "The data set file cannot be uploaded: line 2 is not valid, its value column (from column "
+       "11) holds no number.\n\nLine 2: MAPM[003]=3?00\n\nNothing has been sent to the "
+       "controller."},
+      {"a line of 310 characters", "MAPM[000]=1\r\n" + long_line + "\r\n",
+       "The data set file cannot be uploaded: line 2 is not valid, it is longer than any line of "
+       "a data set file (310 characters).\n\nLine 2: ACC_SEN = " +
+           std::string(70, '1') + "...\n\nNothing has been sent to the controller."},
+      {"a line of a megabyte", "ACC_SEN = 1" + std::string(1 << 20, ' ') + "\r\nMAPM[000]=1\r\n",
+       "The data set file cannot be uploaded: line 1 is not valid, it is longer than any line of "
+       "a data set file (1048587 characters).\n\nLine 1: ACC_SEN = 1" +
+           std::string(69, ' ') + "...\n\nNothing has been sent to the controller."},
+  };
+  for (const Case& c : cases) {
+    std::ofstream("wrong.set", std::ios::binary) << c.file;
+    const std::size_t before = controller_->request_count();
+    presenter_->shown_messages.clear();
+    upload("wrong.set");
+    EXPECT_EQ(messages(), std::vector<std::string>{c.message}) << c.what;
+    EXPECT_EQ(controller_->request_count() - before, 1U) << c.what << ": only the link check";
+    expect_console_released(kFalse);
+  }
+  EXPECT_EQ(controller_->memory(0x100), 0) << "no line was written";
+}
+
+// The download's stop message names the old file only when there was one, and no way a run
+// ends (the program's end from its failure dialog included) leaves the temporary file.
+TEST_F(DataSetTransferTest, StoppedDownloadSaysWhatBecameOfTheFileAndLeavesNoTemporaryOne) {
+  struct Case {
+    const char* what;
+    bool old_file;
+    int button;  // pressed in the failure dialog once the controller fell silent
+    std::optional<std::string> message;
+  };
+  const Case cases[] = {
+      {"Abort, an old file", true, 2,
+       "The controller did not answer the request for MAPM[000], so the download was stopped."
+       "\nNo file was written: cal.set is as it was before."},
+      {"Abort, no old file", false, 2,
+       "The controller did not answer the request for MAPM[000], so the download was stopped."
+       "\nNo file was written."},
+      {"Demo, no old file", false, 1,
+       "The controller did not answer the request for MAPM[000], so the download was stopped."
+       "\nNo file was written."},
+      {"Terminate", false, 3, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    if (c.old_file) std::ofstream("cal.set", std::ios::binary) << "old\r\n";
+    // The link check and the settings reads, then silence.
+    controller_->answer_only(1 + 67);
+    std::optional<bool> temporary_file_at_end;
+    ui::set_program_end([&] { temporary_file_at_end = std::filesystem::exists("cal.set.tmp"); });
+    TickForm press([&c] { answer_dialog(c.button); });
+    download("cal.set");
+    EXPECT_EQ(messages().empty(), !c.message.has_value()) << c.what;
+    if (c.message) {
+      EXPECT_EQ(messages().back(), *c.message) << c.what;
+    }
+    EXPECT_EQ(temporary_file_at_end.has_value(), c.button == 3) << c.what;
+    EXPECT_FALSE(temporary_file_at_end.value_or(false)) << c.what << ": removed as it ended";
+    EXPECT_FALSE(std::filesystem::exists("cal.set.tmp")) << c.what;
+    EXPECT_EQ(std::filesystem::exists("cal.set"), c.old_file) << c.what;
+  }
+}
+
+// The serial device goes away in the middle of a download: while it is gone "Try Again"
+// brings the usual failure dialog back; once it is back "Try Again" opens the same COM port
+// and the download goes on from the request that failed.
+TEST_F(DataSetTransferTest, APortPulledDuringADownloadAndPutBackCompletesItAfterTryAgain) {
+  const auto fill = [](test::SimulatedController& controller) {
+    for_each_calibration_address([&](std::uint16_t address) {
+      controller.set_memory(address, static_cast<std::uint8_t>((address * 13 + 5) & 0xFF));
+    });
+  };
+  fill(*controller_);
+  download("undisturbed.set");
+  const std::size_t before = controller_->request_count();
+  std::vector<std::string> dialog_texts;
+  int phase = 0;
+  TickForm unplug([&] {
+    if (phase == 0 && controller_->request_count() >= before + 1000) {
+      controller_->hang_up();
+      phase = 1;
+    }
+    if (!frm_Dialog.loaded() || !frm_Dialog().visible()) return;
+    dialog_texts.push_back(frm_Dialog().dialog_caption.caption());
+    if (phase == 1) {
+      // Gone: COM1 still names the device that went away.
+      const std::string gone = controller_->device_path();
+      controller_.reset();
+      ::setenv("ECU_COM1", gone.c_str(), 1);
+      phase = 2;
+    } else if (phase == 2) {
+      controller_ = std::make_unique<test::SimulatedController>(1);
+      fill(*controller_);
+      phase = 3;
+    }
+    frm_Dialog().dialog_button[0].click();
+  });
+  download("cal.set");
+  EXPECT_EQ(dialog_texts, (std::vector<std::string>{"Communications has failed, Run Demo mode?",
+                                                    "Communications has failed, Run Demo mode?"}));
+  EXPECT_EQ(phase, 3);
+  EXPECT_TRUE(messages().empty());
+  const std::string downloaded = read_file("cal.set");
+  EXPECT_EQ(downloaded, read_file("undisturbed.set"));
+  EXPECT_EQ(std::count(downloaded.begin(), downloaded.end(), '\n'), 2126);
+  expect_console_released(kFalse);
+}
+
+// However fast the requests go, the wait window's counts and bar are drawn at most 30 times
+// a second, and they end showing the last values exactly.
+TEST_F(DataSetTransferTest, TheWaitWindowIsDrawnAtMostThirtyTimesASecondAndEndsExact) {
+  ui::ManualClock& clock = use_manual_clock();
+  test::CaptionRecorder tx_writes("tx_bytes");
+  {
+    DataSetTransferScope scope;
+    scope.show_wait("ECU->cal.set");
+    ui::forms().set_observer(&tx_writes);
+    // A request every millisecond for one second: drawn at 1 ms, then every 34 ms (the first
+    // step past 1/30 s) up to 987 ms, 30 times, and once more as the window goes.
+    for (int k = 1; k <= 1000; ++k) {
+      clock.advance(0.001);
+      tx_byte_counts[1] = 8 * k;
+      scope.show_progress(k, 1000);
+    }
+    EXPECT_EQ(tx_writes.captions.size(), 30U);
+    EXPECT_EQ(tx_writes.captions.back(), "7896") << "drawn at 987 ms";
+  }
+  ui::forms().set_observer(nullptr);
+  EXPECT_EQ(tx_writes.captions.size(), 31U);
+  EXPECT_EQ(frm_wait().tx_bytes.caption(), "8000");
+  EXPECT_EQ(frm_wait().percent_comp[1].width(), 5280);
 }
 
 }  // namespace

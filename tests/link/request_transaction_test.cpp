@@ -362,48 +362,49 @@ TEST_F(TransactionTest, ReusedLengthVariableWaitsToTheTimeOutAndStillDecodes) {
   EXPECT_EQ(line->writes.size(), 2U);
 }
 
-// On a line where a byte takes 1 ms, the 8-byte request needs 8 ms to reach the controller:
-// bytes seen sooner are the tail of an earlier reply and must not spoil this attempt.
-TEST_F(TransactionTest, BytesSeenBeforeTheRequestCouldArriveAreDroppedLaterOnesAreNot) {
+// Whatever comes after the request and before its reply is passed over by its framing,
+// however soon or late it comes: the reply is taken at the first attempt and only it is
+// decoded (the byte read for 0x110 is 0x99).
+TEST_F(TransactionTest, StaleBytesAndFramesBeforeTheReplyArePassedOverWheneverTheyCome) {
+  const std::string reply = reply_frame('E', bytes({0x10, 0x01, 0x99}));
   struct Case {
     const char* what;
-    double stray_after_ms;  // when two stray bytes arrive, after the request went
-    std::size_t attempts;
+    std::string stale;
+    int stale_at_count;  // the count of waiting bytes at which the stale bytes land
+    std::int64_t unanswered;
   };
   const Case cases[] = {
-      {"strays as the request goes", 0.0, 1},
-      {"strays while the request is half way", 4.0, 1},
-      {"bytes after it could have arrived belong to the reply", 9.0, 2},
+      {"two stray bytes as the request goes", bytes({0, 0}), 1, 0},
+      {"two stray bytes while the reply is awaited", bytes({0, 0}), 4, 0},
+      {"the tail of an earlier reply", reply_frame('C', std::string(18, '\x33')).substr(4), 2, 0},
+      {"a frame of another type", reply_frame(0xB2, std::string(15, '\x07')), 1, 1},
+      {"the answer to a read of another address", reply_frame('E', bytes({0x11, 0x01, 0x55})), 3,
+       1},
+      {"the echo of a write to the same address", reply_frame('e', bytes({0x10, 0x01, 0x55})), 1,
+       1},
   };
   for (const Case& c : cases) {
+    TearDown();
+    SetUp();
     auto line = test::install_fake_serial_port();
-    ui::ManualClock& clock = use_manual_clock();
-    line->byte_seconds = 0.001;
-    double sent_at = 0;
-    int answers_due = 0;
-    // Strays first, then the reply once the request and the reply's 23 bytes crossed.
+    use_manual_clock();
+    int counts = -1;
+    // Counting starts with the write; the stale bytes land first, the reply two counts on.
     line->before_count = [&](test::FakeLine& l) {
-      const double since = clock.monotonic_seconds() - sent_at;
-      if (answers_due == 0) return;
-      if (answers_due == 2 && since >= c.stray_after_ms / 1000.0) {
-        l.input += std::string(2, '\0');
-        answers_due = 1;
-      }
-      if (answers_due == 1 && since >= 0.031) {
-        l.input += reply_frame('C', std::string(18, '\0'));
-        answers_due = 0;
-      }
+      if (counts < 0) return;
+      ++counts;
+      if (counts == c.stale_at_count) l.input += c.stale;
+      if (counts == c.stale_at_count + 2) l.input += reply;
     };
-    line->responder = [&](test::FakeLine&, const std::string&) {
-      sent_at = clock.monotonic_seconds();
-      // The first attempt's answer comes behind strays; a retry's comes clean.
-      answers_due = line->writes.size() == 1 ? 2 : 1;
-    };
+    line->responder = [&](test::FakeLine&, const std::string&) { counts = 0; };
     open_link();
-    ecu::Integer length = 21;
-    ecu::send_request("C", length);
+    ecu::Integer length = 6;
+    ecu::send_request(bytes({'E', 0x10, 0x01}), length);
     EXPECT_EQ(ecu::reply_received, -1) << c.what;
-    EXPECT_EQ(line->writes.size(), c.attempts) << c.what;
+    EXPECT_EQ(line->writes.size(), 1U) << c.what;
+    EXPECT_EQ(ecu::mem_value, 0x99) << c.what;
+    EXPECT_EQ(ecu::unanswered_reply_count(), c.unanswered) << c.what;
+    EXPECT_EQ(ecu::dropped_reply_count(), 0) << c.what;
     ecu::close_comm_port();
   }
 }

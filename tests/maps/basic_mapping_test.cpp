@@ -29,13 +29,15 @@ std::string command(std::initializer_list<int> bytes) {
   return text;
 }
 
-// Presses "Try Again" on the failure dialog once it shows.
-void press_try_again_when_shown() {
-  ui::event_loop().post_user_input([] {
+// Presses "Try Again" on the failure dialog the next `times` times it shows.
+void press_try_again_when_shown(int times = 1) {
+  if (times <= 0) return;
+  ui::event_loop().post_user_input([times] {
     if (frm_Dialog.loaded() && frm_Dialog().visible()) {
       frm_Dialog().dialog_button[0].click();
+      press_try_again_when_shown(times - 1);
     } else {
-      press_try_again_when_shown();
+      press_try_again_when_shown(times);
     }
   });
 }
@@ -184,12 +186,31 @@ TEST_F(BasicMappingTest, UpdateWritesExactlyTheEditedAndSteppedCellsAndRefusesVa
 }
 
 TEST_F(BasicMappingTest, ValuesNeverReadStayYellowAndAreNotWritten) {
-  // Every block read answers the first fuel block, and the fuel settings never answer.
-  std::string block = command({0x00, 0x01});
-  block += std::string(32, '\x40');
-  controller_->set_reply_payload('l', block);
+  // The fuel settings never answer; the fuel map holds .500 throughout, but its second block
+  // (columns 3 and 4) and the throttle mix map's last (columns 15 and 16) are answered at all
+  // ten attempts with the fuel map's first block, a reply for another address: no answer.
+  for (int i = 0; i < 256; ++i)
+    controller_->set_memory(static_cast<std::uint16_t>(0x100 + i), 0x40);
+  const auto block_reply = [&](int address) {
+    std::string payload = command({address & 0xFF, address >> 8});
+    for (int i = 0; i < 32; ++i) {
+      payload += static_cast<char>(controller_->memory(static_cast<std::uint16_t>(address + i)));
+    }
+    return payload;
+  };
+  std::vector<std::string> blocks;
+  for (const int page : {1, 6, 7, 8}) {
+    for (int offset = 0; offset < 256; offset += 32) {
+      const int address = page * 256 + offset;
+      const bool unanswered = address == 0x120 || address == 0x8E0;
+      for (int attempt = 0; attempt < (unanswered ? 10 : 1); ++attempt) {
+        blocks.push_back(block_reply(unanswered ? 0x100 : address));
+      }
+    }
+  }
+  controller_->play_reply_sequence('l', blocks);
   controller_->set_misbehaviour(test::Misbehaviour::garbage, 10);
-  press_try_again_when_shown();
+  press_try_again_when_shown(3);
   open_comm_link();
   Frm3dForm& window = frm_3d();
   window.show();

@@ -24,8 +24,6 @@ struct FakeLine {
   std::function<void(FakeLine& line)> before_read;
   // Runs at the start of every count of waiting bytes: bytes it pushes arrive before it.
   std::function<void(FakeLine& line)> before_count;
-  // Seconds a byte takes on this line (0: no transmission time).
-  double byte_seconds = 0.0;
   bool fail_writes = false;
   bool fail_reads = false;
   int opens = 0;
@@ -45,7 +43,6 @@ class FakeSerialPort final : public ecu::SerialPort {
   std::optional<std::string> read_all() override;
   bool write(std::string_view bytes) override;
   bool wait_readable(double seconds) override;
-  [[nodiscard]] double byte_seconds() const override { return line_->byte_seconds; }
   [[nodiscard]] const std::string& last_error() const override { return last_error_; }
 
  private:

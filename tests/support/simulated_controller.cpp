@@ -25,8 +25,8 @@ constexpr std::size_t kRequestLength = 8;
 constexpr std::size_t kMemorySize = 65536;
 constexpr std::uint8_t kStartByte = 0x02;
 constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
-constexpr double kRealByteSeconds = kBitsPerByte / 38400.0;
 const std::string kGarbageBefore("\x55\xAA\x13", 3);
+constexpr std::uint8_t kStrayFrameType = 0xB2;
 
 double now_seconds() {
   using namespace std::chrono;
@@ -140,6 +140,9 @@ std::string apply(Misbehaviour behaviour, std::string reply) {
       break;
     case Misbehaviour::garbage_before:
       reply.insert(0, kGarbageBefore);
+      break;
+    case Misbehaviour::stray_frame_before:
+      reply.insert(0, reply_frame(kStrayFrameType, default_reply_payloads().at(kStrayFrameType)));
       break;
     case Misbehaviour::extra_payload_byte: {
       // Rebuilt with one more payload byte, so length byte and sum agree with the frame.
@@ -406,10 +409,9 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
     reply = build_reply(frame);
     if (reply.empty()) return;  // a code this controller has no layout for
     reply = apply(behaviour, std::move(reply));
-    // The request itself takes its 8 byte times to arrive, at 38400 baud on a line that is
-    // not paced: the console takes bytes seen sooner for the rest of an earlier reply.
-    const double request_byte_seconds = byte_seconds_ > 0 ? byte_seconds_ : kRealByteSeconds;
-    start += reply_delay_ + request_byte_seconds * static_cast<double>(kRequestLength);
+    // On a paced line the request itself takes its 8 byte times to arrive; a line that is
+    // not paced is answered at once, as a simulator or a native-USB controller does.
+    start += reply_delay_ + byte_seconds_ * static_cast<double>(kRequestLength);
     if (behaviour == Misbehaviour::late) start += kLateAnswerSeconds;
   }
   schedule(std::move(reply), start);

@@ -29,6 +29,8 @@ enum class Misbehaviour {
   garbage_before,      // a few bytes that are no frame come before a good frame
   extra_payload_byte,  // one payload byte too many; length byte and sum count it
   late,                // the answer goes out kLateAnswerSeconds after its request
+  stray_frame_before,  // a whole frame of another type (the old monitor frame, which no
+                       // request asks for) comes just before a good frame
 };
 
 // How much later than usual a `late` answer goes out: past one attempt's wait.
@@ -63,9 +65,9 @@ class SimulatedController {
   // Every answer goes out this long after its request arrived.
   void set_reply_delay(double seconds);
   // Paces the line as a real one at `baud`: each reply byte goes out 10 bit times after the
-  // one before (0.26 ms at 38400), one reply after the other. A request is answered only
-  // once its 8 bytes could have crossed the wire, at 38400 baud when the line is not paced
-  // (0, the default, sends each reply whole).
+  // one before (0.26 ms at 38400), one reply after the other, and a request is answered only
+  // once its 8 bytes could have crossed the wire. 0, the default, answers each request at
+  // once with the whole reply.
   void set_line_rate(int baud);
   // Every `every`-th answer from now on misbehaves this way (every <= 0 stops it); the
   // answers between are good. Counts the requests it takes up (ignored ones not), a
