@@ -191,7 +191,7 @@ void FrmDashboardForm::lay_out_gauges() {
       {&manifold_pressure, 840, 840, 2400, 120, 12, "Manifold"},
       {&water_temp, 840, 3360, 1920, 125, 25, "H2O Temp"},
       {&air_temp, 7320, 3360, 1920, 125, 25, "Air Temp"},
-      {&bat_volts, 9720, 3000, 1920, 20, 2, "Battery"},
+      {&bat_volts, 9720, 3000, 1920, 20, 2, "Battery\r\nVolts"},
       {&Timing, 7320, 840, 2400, 60, 10, "Timing"},
   };
   for (const Dial& dial : dials) {
