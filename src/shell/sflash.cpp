@@ -258,7 +258,8 @@ void SflashForm::Command1_Click() {
 void SflashForm::run_transfer(const std::vector<std::string>& lines) {
   flash_error = !take_over_comm_port();
   flash_halt = false;
-  Integer line_count = 0;
+  // 32 bits: a firmware file has more lines than a 16-bit count holds.
+  Long line_count = 0;
   terminal_column = 0;
   // The first line goes out whole, without line end, and is not counted.
   if (!flash_error && !(wait_output_queue() && send_to_loader(lines.front()))) flash_error = true;

@@ -215,5 +215,36 @@ TEST_F(SflashTest, AnOutputBufferThatNeverDrainsFailsTheTransfer) {
   expect_buttons_usable();
 }
 
+// A port that takes every byte at once and answers the check: long files in no time.
+class PromptLoaderPort final : public LoaderPort {
+ public:
+  bool open(int, std::string*) override { return open_ = true; }
+  void close() override { open_ = false; }
+  [[nodiscard]] bool is_open() const override { return open_; }
+  std::optional<std::string> read_waiting() override { return std::exchange(input_, ""); }
+  std::optional<std::size_t> write_some(std::string_view bytes) override {
+    if (bytes == "q") input_ = "B";
+    return bytes.size();
+  }
+  std::optional<std::size_t> output_queue_count() override { return 0; }
+
+ private:
+  bool open_ = false;
+  std::string input_;
+};
+
+TEST_F(SflashTest, LinesSentCountsPastTheSixteenBitRange) {
+  use_manual_clock();
+  set_loader_port_factory([] { return std::make_unique<PromptLoaderPort>(); });
+  {
+    std::ofstream file("long.s");
+    file << kLine0 << "\r\n";
+    for (int line = 0; line < 40916; ++line) file << kLine1 << "\r\n";
+  }
+  flash("long.s");
+  EXPECT_EQ(sflash().lines_sent.caption(), " 40916");
+  EXPECT_EQ(last_message(), kWarning);
+}
+
 }  // namespace
 }  // namespace ecu
