@@ -232,7 +232,8 @@ void FrmAutotuneForm::apply_to_maps_Click() {
       const Single product = static_cast<Single>(factor) * static_cast<Single>(shown);
       // A product beyond single precision would be written as Inf: the cell keeps its value.
       if (!std::isfinite(product)) continue;
-      map->set_cell_text(row, col, ui::format_single(product, "0.000"));
+      // Marked and sent also when the product shows as the cell did (a factor of 1.0).
+      map->write_cell_text(row, col, ui::format_single(product, "0.000"));
     }
   }
 }

@@ -149,7 +149,8 @@ void FrmCellblockModifierForm::cell_operation_Click(int index) {
       }
       // A result beyond single precision would show as Inf and be sent as garbage: keep the cell.
       if (!fits_single(result)) continue;
-      grid->set_cell_text(row, col, ui::format_single(static_cast<Single>(result), mask));
+      // Every cell written is marked and sent, also one that already showed the result.
+      grid->write_cell_text(row, col, ui::format_single(static_cast<Single>(result), mask));
     }
   }
   // Hidden, not unloaded: the operands stay for the next block.
