@@ -235,6 +235,24 @@ TEST_F(RichControlsTest, StripChartMarkTextsStayInsideTheChart) {
   EXPECT_EQ(white_in(0, line - 2), 0);
 }
 
+TEST_F(RichControlsTest, APictureBoxWithABorderShowsASunkenEdgeRoundItsFace) {
+  auto& plot = form_->plot;
+  plot.set_back_colour(ui::colours::white);
+  QCoreApplication::processEvents();
+  QImage image = plot_->grab().toImage();
+  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white)) << "no border by default";
+  plot.set_bordered(true);
+  QCoreApplication::processEvents();
+  image = plot_->grab().toImage();
+  const int right = image.width() - 1;
+  const int bottom = image.height() - 1;
+  // Shadow on the top and left edges, light on the bottom and right, white within.
+  EXPECT_LT(image.pixelColor(0, bottom / 2).lightness(), 200);
+  EXPECT_LT(image.pixelColor(right / 2, 0).lightness(), 200);
+  EXPECT_EQ(image.pixelColor(right / 2, bottom / 2), QColor(Qt::white));
+  EXPECT_NE(image.pixelColor(0, bottom / 2), image.pixelColor(right, bottom / 2));
+}
+
 TEST_F(RichControlsTest, TabClicksChangeTheModelAndThePageShown) {
   auto& tabs = form_->tool_tab;
   tabs.set_tab_caption(0, "Engine Setup");

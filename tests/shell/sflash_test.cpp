@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -232,6 +233,16 @@ class PromptLoaderPort final : public LoaderPort {
   bool open_ = false;
   std::string input_;
 };
+
+TEST_F(SflashTest, TheTerminalIsAWhiteSunkenAreaWithItsTextClearOfTheBorder) {
+  flash();
+  EXPECT_TRUE(sflash().terminal.bordered());
+  EXPECT_EQ(sflash().terminal.back_colour(), ui::colours::white);
+  EXPECT_EQ(sflash().terminal.fore_colour(), ui::colours::black);
+  ASSERT_FALSE(sflash().terminal.drawing().empty());
+  const ui::DrawOp& first = sflash().terminal.drawing().front();
+  EXPECT_EQ((std::array<float, 2>{first.x1, first.y1}), (std::array<float, 2>{60, 60}));
+}
 
 TEST_F(SflashTest, LinesSentCountsPastTheSixteenBitRange) {
   use_manual_clock();
