@@ -676,7 +676,8 @@ void FormWindow::show_as_model_says(const QWidget* opener) {
   }
   if (!placed_) {
     placed_ = true;
-    centre_over(opener && opener != this && opener->isVisible() ? opener : nullptr);
+    const bool over_opener = opener && opener != this && opener->isVisible();
+    centre_over(over_opener && !form_->centred_on_screen() ? opener : nullptr);
   }
   const Qt::WindowModality wanted = form_->is_modal() ? Qt::ApplicationModal : Qt::NonModal;
   if (windowModality() != wanted) {

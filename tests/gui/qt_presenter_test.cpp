@@ -201,7 +201,7 @@ TEST_F(QtPresenterTest, FileDialogsOpenWideEnoughForTheSizeTypeAndDateColumns) {
     request.initial_folder = ::testing::TempDir();
     EXPECT_FALSE(ui::file_dialog(request).has_value());
     EXPECT_EQ(columns_shown, 4) << "name, size, type and date";
-    // Qt's own 624 x 408 showed them only with small print; the offscreen screen is 800 x 600.
+    // Qt's own 624 x 408 showed them only with small print; the offscreen screen is 800 wide.
     EXPECT_EQ(size, QSize(800, 500));
     EXPECT_EQ(filters, QStringList({"comma spaced value (*.csv)"}));
   }
