@@ -289,10 +289,10 @@ void FrmToolForm::lay_out_tools() {
     calibrate_tps_val[i].set_caption("Cal.");
   }
 
-  // Speed and gear: the wizard below the scaler it computes.
-  speed_wizard_frame.place_in(tool_tab, kSpeedGearSetup);
+  // Speed and gear: the wizard below the scaler it computes, in the same frame.
+  speed_wizard_frame.place_in(wheel_speed_frame);
   speed_wizard_frame.set_caption("Speed Wizard");
-  speed_wizard_frame.move(240, 4800, 5040, 1560);
+  speed_wizard_frame.move(120, 840, 5040, 1560);
   ui::TextBox* const wizard_boxes[] = {&trigs_rev, &rolling_circum_inches, &revs_mile};
   for (std::size_t i = 0; i < std::size(wizard_boxes); ++i) {
     wizard_boxes[i]->place_in(speed_wizard_frame);
@@ -586,16 +586,32 @@ void FrmToolForm::lay_out_input_page() {
 }
 
 void FrmToolForm::lay_out_gear_page() {
-  wheel_rpm_scaler.place_in(tool_tab, kSpeedGearSetup);
-  wheel_rpm_scaler.move(kFieldLeft, kFirstRow, kFieldWidth, kFieldHeight);
+  // Three frames as on the other pages: the wheel speed (with the wizard) above, gear
+  // detection and the boost table by gear side by side below it.
+  const struct {
+    ui::Frame* frame;
+    const char* caption;
+    float left, top, width, height;
+  } frames[] = {
+      {&wheel_speed_frame, "Wheel Speed Configuration", 240, 240, 5280, 2520},
+      {&gear_detect_frame, "Gear Detect Configuration", 240, 2880, 5280, 3540},
+      {&boost_by_gear_frame, "Boost by Gear", 5640, 2880, 3000, 3540},
+  };
+  for (const auto& placed : frames) {
+    placed.frame->place_in(tool_tab, kSpeedGearSetup);
+    placed.frame->set_caption(placed.caption);
+    placed.frame->move(placed.left, placed.top, placed.width, placed.height);
+  }
+  wheel_rpm_scaler.place_in(wheel_speed_frame);
+  wheel_rpm_scaler.move(kFieldLeft - 240, 420, kFieldWidth, kFieldHeight);
   for (int gear = 0; gear < kGears; ++gear) {
-    const float top = 1800.0F + 360.0F * static_cast<float>(gear);
-    low_rps_ratio[gear].place_in(tool_tab, kSpeedGearSetup);
-    low_rps_ratio[gear].move(1560, top, 855, kFieldHeight);
-    high_rps_ratio[gear].place_in(tool_tab, kSpeedGearSetup);
-    high_rps_ratio[gear].move(2880, top, 855, kFieldHeight);
-    gear_gpo_num[gear].place_in(tool_tab, kSpeedGearSetup);
-    gear_gpo_num[gear].move(6600, top, 615, kFieldHeight);
+    const float top = 540.0F + 360.0F * static_cast<float>(gear);
+    low_rps_ratio[gear].place_in(gear_detect_frame);
+    low_rps_ratio[gear].move(1440, top, 855, kFieldHeight);
+    high_rps_ratio[gear].place_in(gear_detect_frame);
+    high_rps_ratio[gear].move(2760, top, 855, kFieldHeight);
+    gear_gpo_num[gear].place_in(boost_by_gear_frame);
+    gear_gpo_num[gear].move(1560, top, 615, kFieldHeight);
     // The design's boost table for every gear; the marking is wired after it.
     gear_gpo_num[gear].set_text("1");
   }
@@ -753,12 +769,6 @@ void FrmToolForm::lay_out_captions() {
     captions_.beside(high_rps_ratio[gear], "", "E/W RPM");
     captions_.beside(gear_gpo_num[gear], "Gear " + std::to_string(gear));
   }
-  captions_.add("Wheel Speed Configuration", 240, wheel_rpm_scaler.top() - 420, 4800, 255,
-                &tool_tab, kSpeedGearSetup);
-  captions_.add("Gear Detect Configuration", 240, low_rps_ratio[0].top() - 660, 4800, 255,
-                &tool_tab, kSpeedGearSetup);
-  captions_.add("Boost by Gear", 5400, low_rps_ratio[0].top() - 660, 3000, 255, &tool_tab,
-                kSpeedGearSetup);
   captions_.above(gear_gpo_num[0], "Boost Table", 1200, 255);
 }
 

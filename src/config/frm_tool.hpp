@@ -194,7 +194,10 @@ class FrmToolForm : public ui::Form {
   ui::TextBox map_change_time{*this, "map_change_time"};
   ui::Frame trig_b_frame{*this, "trig_b_frame"};
   ui::ControlArray<ui::OptionButton> trig_b_used_as{*this, "trig_b_used_as", 5};
-  // Speed and gear setup.
+  // Speed and gear setup, in three frames; the wizard sits inside the wheel speed frame.
+  ui::Frame wheel_speed_frame{*this, "wheel_speed_frame"};
+  ui::Frame gear_detect_frame{*this, "gear_detect_frame"};
+  ui::Frame boost_by_gear_frame{*this, "boost_by_gear_frame"};
   ui::TextBox wheel_rpm_scaler{*this, "wheel_rpm_scaler"};
   // The speed wizard computes the scaler from the tyre and the trigger count.
   ui::Frame speed_wizard_frame{*this, "speed_wizard_frame"};

@@ -40,13 +40,13 @@ void FrmToolForm::create_stutter_patterns_from_text_Click(int index) {
 }
 
 void FrmToolForm::make_stutter_text_Click(int index) {
-  const double skips_typed = ui::leading_number(skip_fire_bits.text());
+  const double skips_typed = ui::leading_number_ignoring_blanks(skip_fire_bits.text());
   if (skips_typed == 0) return;
   const auto count = [](double typed) {
     return static_cast<int>(ui::round_half_even(std::clamp(typed, -1.0, kLongestCount)));
   };
   const int skips = count(skips_typed);
-  const int hits = count(ui::leading_number(fire_bits.text()));
+  const int hits = count(ui::leading_number_ignoring_blanks(fire_bits.text()));
   // Counts below 0, or none at all, would never fill the pattern.
   if (skips < 0 || hits < 0 || skips + hits == 0) return;
   std::string pattern;
@@ -78,7 +78,7 @@ void FrmToolForm::calibrate_tps_val_Click(int index) {
 
 void FrmToolForm::speed_wizard_calc_Click(int index) {
   const auto number = [](const ui::TextBox& box) {
-    return static_cast<Single>(ui::leading_number(box.text()));
+    return static_cast<Single>(ui::leading_number_ignoring_blanks(box.text()));
   };
   if (index == 0) {
     const Single circumference = number(rolling_circum_inches);

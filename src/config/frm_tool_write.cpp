@@ -493,7 +493,7 @@ class UpdatePass {
 
   void write_item(const WriteRow& row, ui::TextBox& box, int item) {
     if (!due(box.back_colour() == ui::colours::yellow, box)) return;
-    const auto read = [&box] { return ui::leading_number(box.text()); };
+    const auto read = [&box] { return ui::leading_number_ignoring_blanks(box.text()); };
     double x = read();
     switch (row.check) {
       case Check::rewrite:

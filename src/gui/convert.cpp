@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
@@ -55,18 +56,25 @@ QString qt_file_filter(const std::string& filter) {
   QStringList entries;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     QString description = parts[i].trimmed();
-    QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // Qt reads the patterns from a trailing "(...)": the description's own copy is dropped,
+    // and taken as the patterns when the filter gives none ("comma spaced value (*.csv)|").
+    QString described;
+    if (description.endsWith(QLatin1Char(')'))) {
+      const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+      if (open >= 0) {
+        described = description.mid(open + 1, description.size() - open - 2);
+        description = description.left(open).trimmed();
+      }
+    }
+    QString pattern_text = parts[i + 1];
+    if (pattern_text.trimmed().isEmpty()) pattern_text = described;
+    QStringList patterns =
+        pattern_text.split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts);
     for (QString& pattern : patterns) {
-      pattern = pattern.trimmed();
       // "*.*" means every file on the desktop, also files without a dot.
       if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
     }
     if (patterns.isEmpty()) patterns << QStringLiteral("*");
-    // Qt reads the patterns from a trailing "(...)": drop the description's own copy.
-    if (description.endsWith(QLatin1Char(')'))) {
-      const qsizetype open = description.lastIndexOf(QLatin1Char('('));
-      if (open >= 0) description = description.left(open).trimmed();
-    }
     if (description.isEmpty()) description = patterns.join(QLatin1Char(' '));
     entries << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                    QLatin1Char(')');

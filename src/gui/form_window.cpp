@@ -826,7 +826,8 @@ void FormWindow::show_as_model_says(const QWidget* opener) {
   }
   if (!placed_) {
     placed_ = true;
-    centre_over(opener && opener != this && opener->isVisible() ? opener : nullptr);
+    const bool over_opener = opener && opener != this && opener->isVisible();
+    centre_over(over_opener && !form_->centred_on_screen() ? opener : nullptr);
   }
   if (focusWidget() == nullptr) {
     // The window opens on the first control of its Tab order.

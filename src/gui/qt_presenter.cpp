@@ -1,9 +1,14 @@
 #include "gui/qt_presenter.hpp"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTreeView>
 #include <vector>
 
 #include "gui/convert.hpp"
@@ -13,6 +18,28 @@
 namespace gui {
 
 namespace {
+
+// Qt's own file dialog opens too small to show a file's size, type and date with the
+// desktop's usual fonts: it opens in the detail view, at least this size and wide enough
+// for all its columns, within the screen.
+constexpr int kFileDialogWidth = 800;
+constexpr int kFileDialogHeight = 500;
+
+void open_wide_enough_for_every_column(QFileDialog& dialog) {
+  dialog.setViewMode(QFileDialog::Detail);
+  QSize size = dialog.sizeHint().expandedTo(QSize(kFileDialogWidth, kFileDialogHeight));
+  dialog.resize(size);
+  if (auto* files = dialog.findChild<QTreeView*>()) {
+    if (QLayout* layout = dialog.layout()) layout->activate();
+    const int scroll_bar = files->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, files);
+    const int missing = files->header()->length() + scroll_bar - files->viewport()->width();
+    if (missing > 0) size.rwidth() += missing;
+  }
+  if (const QScreen* screen = dialog.screen()) {
+    size = size.boundedTo(screen->availableGeometry().size());
+  }
+  dialog.resize(size);
+}
 
 struct ButtonChoice {
   QMessageBox::StandardButton button;
@@ -101,6 +128,7 @@ std::optional<std::string> QtPresenter::file_dialog(const ui::FileDialogRequest&
     dialog->setDefaultSuffix(QString::fromStdString(request.default_extension));
   }
   dialog->setOption(QFileDialog::DontConfirmOverwrite, !request.overwrite_prompt);
+  open_wide_enough_for_every_column(*dialog);
   if (!request.initial_name.empty())
     dialog->selectFile(QString::fromStdString(request.initial_name));
   int outcome = QDialog::Rejected;

@@ -512,8 +512,9 @@ void Frm3dForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {
     const double stepped =
         key_code == kUp ? std::min(shown + 0.1, 65.535) : std::max(shown - 0.1, -16.0);
     ecu_pgm[index].set_text(ui::format_number(stepped, "##.000"));
-  } else if (key_code == kUp && (shift & 1) == 0) {
-    // Up moves the focus to the field above, wrapping from the scaler to the cut-in rpm.
+  } else if (key_code == kUp) {
+    // Up moves the focus to the field above, wrapping from the scaler to the cut-in rpm; with
+    // Ctrl or Alt held Shift does not count, so Ctrl+Shift+Up moves too.
     if (index == 1) {
       ecu_pgm[0].set_focus();
     } else {

@@ -7,6 +7,7 @@
 #include "decode/cell_index.hpp"
 #include "maps/frm_3d.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/format.hpp"
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
@@ -140,7 +141,7 @@ FrmAutotuneForm::FrmAutotuneForm() : ui::Form("frm_autotune", "Autotune", 11400,
 
 void FrmAutotuneForm::lay_out() {
   Command3d1.move(120, 120, 615, 615);
-  Command3d1.set_tool_tip("Click to exit back to the console");
+  set_up_exit_button(Command3d1);
   diags_tab.move(900, 120, 9960, 4800);
   diags_tab.set_tab_caption(0, "Injection Map");
   diags_tab.set_tab_caption(1, "TPS Map");
@@ -221,7 +222,8 @@ void FrmAutotuneForm::apply_to_maps_Click() {
       const Single product = static_cast<Single>(factor) * static_cast<Single>(shown);
       // A product beyond single precision would be written as Inf: the cell keeps its value.
       if (!std::isfinite(product)) continue;
-      map->set_cell_text(row, col, ui::format_single(product, "0.000"));
+      // Marked and sent also when the product shows as the cell did (a factor of 1.0).
+      map->write_cell_text(row, col, ui::format_single(product, "0.000"));
     }
   }
 }

@@ -64,6 +64,8 @@ ui::Grid* block_grid(Integer table_code) {
 
 FrmCellblockModifierForm::FrmCellblockModifierForm()
     : ui::Form("frm_cellblock_modifier", "Modify Block of Cells", 4200, 3000) {
+  // Not over the map, where it would cover the selection it works on.
+  set_centred_on_screen(true);
   // Each row pairs an operand with its buttons: Divide, multiply, Multiply; Subtract, Add,
   // Add; set_value, Set All; Cancel alone under Set All.
   constexpr float kLeft = 120, kMiddle = 1440, kRight = 2760, kWidth = 1200, kHeight = 375;
@@ -154,7 +156,8 @@ void FrmCellblockModifierForm::cell_operation_Click(int index) {
       }
       // A result beyond single precision would show as Inf and be sent as garbage: keep the cell.
       if (!fits_single(result)) continue;
-      grid->set_cell_text(row, col, ui::format_single(static_cast<Single>(result), mask));
+      // Every cell written is marked and sent, also one that already showed the result.
+      grid->write_cell_text(row, col, ui::format_single(static_cast<Single>(result), mask));
     }
   }
   // Hidden, not unloaded: the operands stay for the next block.
@@ -162,9 +165,7 @@ void FrmCellblockModifierForm::cell_operation_Click(int index) {
 }
 
 void show_cellblock_modifier() {
-  FrmCellblockModifierForm& window = frm_cellblock_modifier();
-  window.move(2400, 2400, window.width(), window.height());
-  window.show();
+  frm_cellblock_modifier().show();
 }
 
 }  // namespace ecu

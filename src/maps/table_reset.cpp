@@ -51,13 +51,13 @@ constexpr std::array<CurveReset, 15> kCurveResets{{
 void reset_curve(Frm2dForm& window, const CurveReset& entry) {
   if (!confirmed(kOverwriteTable)) return;
   if (entry.fields != nullptr) {
-    for (int k = 0; k < Frm2dForm::kPoints; ++k) (window.*entry.fields)[k].set_text(entry.text);
+    for (int k = 0; k < Frm2dForm::kPoints; ++k) (window.*entry.fields)[k].write_text(entry.text);
     return;
   }
   // Lambda 1.0 in the unit the grid shows.
   const std::string text = ui::format_single(lambda_to_afr(1.0F), "#0.00");
   for (Integer i = 0; i < Frm2dForm::kPoints * Frm2dForm::kPoints; ++i) {
-    window.lambda_sp_table.set_cell_text(table_cell_row(i), table_cell_col(i), text);
+    window.lambda_sp_table.write_cell_text(table_cell_row(i), table_cell_col(i), text);
   }
 }
 
@@ -87,7 +87,7 @@ void reset_basic_map(Frm3dForm& window, int map_index) {
   if (!confirmed(reset.question)) return;
   ui::Grid& grid = window.map_grid(map_index);
   for (Integer i = 0; i < Frm3dForm::kMapCells * Frm3dForm::kMapCells; ++i) {
-    grid.set_cell_text(map_cell_row(i), map_cell_col(i), reset.text);
+    grid.write_cell_text(map_cell_row(i), map_cell_col(i), reset.text);
   }
 }
 

@@ -87,9 +87,13 @@ void FrmServerForm::process_server_incomming_packet() {
   const ServingScope serving(serving_);
   const std::string datagram = server_rx_datagram;
   const bool handshake = datagram == kHandshake;
+  const bool from_client = sender_address == client_address;
   // Only a well-formed request from the client that completed the handshake reaches the
-  // controller; anything else could write arbitrary bytes into it.
-  if (!handshake && (sender_address != client_address || !is_relay_request_datagram(datagram))) {
+  // controller; anything else could write arbitrary bytes into it. While that client is
+  // served, another host's handshake is not answered, so it cannot take the relay over.
+  const bool refused = handshake ? !from_client && client_active()
+                                 : !from_client || !is_relay_request_datagram(datagram);
+  if (refused) {
     ++dropped_datagrams;
     return;
   }
@@ -117,9 +121,13 @@ void FrmServerForm::show_totals() {
   Client_IP.set_caption(sender_address);
 }
 
+bool FrmServerForm::client_active() const {
+  return !client_address.empty() && idle_ticks <= kIdleTicksLimit;
+}
+
 void FrmServerForm::Timer1_Timer() {
   if (idle_ticks < std::numeric_limits<std::uint16_t>::max()) ++idle_ticks;
-  if (idle_ticks > kIdleTicksLimit) Client_IP.set_caption(kInactive);
+  if (!client_active()) Client_IP.set_caption(kInactive);
 }
 
 void FrmServerForm::server_cancel_Click() {

@@ -39,10 +39,14 @@ class FrmServerForm : public ui::Form {
   std::int64_t datagram_bytes_total = 0;
   std::int64_t serial_bytes_total = 0;
   // Datagrams not forwarded: of the wrong shape, or not from the client that last
-  // completed the handshake.
+  // completed the handshake, and handshakes of other hosts while that client is served.
   std::int64_t dropped_datagrams = 0;
   // The address that last completed the handshake; empty before the first one.
   std::string client_address;
+
+  // A client completed the handshake and has not been quiet long enough to show
+  // "INACTIVE": until then only it may handshake again.
+  [[nodiscard]] bool client_active() const;
 
  protected:
   void on_load() override;

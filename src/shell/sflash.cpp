@@ -31,6 +31,7 @@ constexpr char kLoaderReady = 'B';
 constexpr char kLoaderError = 'E';
 constexpr int kTerminalColumns = 40;
 constexpr float kTerminalLineHeight = 195;
+constexpr float kTerminalMargin = 60;
 constexpr std::size_t kKeptTerminalLines = 100;
 constexpr Single kReadyWaitSeconds = 0.25F;
 // The loader answers a line within this time; an "E" for the last line still counts.
@@ -64,6 +65,10 @@ Single delay_setting(const ui::TextBox& box) {
 
 SflashForm::SflashForm() : ui::Form("sflash", "Quelar Flash Utility", 6600, 4200) {
   terminal.move(120, 120, 6255, 2175);
+  // A white, sunken area, so the terminal can be told from the window around it.
+  terminal.set_back_colour(ui::colours::white);
+  terminal.set_fore_colour(ui::colours::black);
+  terminal.set_bordered(true);
   Command1.set_caption("Flash Program");
   Command1.move(120, 2460, 1455, 420);
   Command2.set_caption("Halt Flashing");
@@ -258,7 +263,8 @@ void SflashForm::Command1_Click() {
 void SflashForm::run_transfer(const std::vector<std::string>& lines) {
   flash_error = !take_over_comm_port();
   flash_halt = false;
-  Integer line_count = 0;
+  // 32 bits: a firmware file has more lines than a 16-bit count holds.
+  Long line_count = 0;
   terminal_column = 0;
   // The first line goes out whole, without line end, and is not counted.
   if (!flash_error && !(wait_output_queue() && send_to_loader(lines.front()))) flash_error = true;
@@ -338,10 +344,11 @@ void SflashForm::terminal_new_line() {
 
 void SflashForm::redraw_terminal() {
   terminal.cls();
-  float top = 0;
+  // Clear of the sunken border.
+  float top = kTerminalMargin;
   for (const std::string& line : terminal_lines_) {
     if (!line.empty()) {
-      terminal.set_current_point(0, top);
+      terminal.set_current_point(kTerminalMargin, top);
       terminal.print(line);
     }
     top += kTerminalLineHeight;

@@ -27,8 +27,6 @@ void request_base_config() {
 
 // Text no formatted value can equal, so the next refresh rewrites the label.
 constexpr const char* kForceRewrite = "xxox";
-// Only the first fourteen monitor labels are forced; the last six follow their changes.
-constexpr int kForcedMonitorLabels = 14;
 
 }  // namespace
 
@@ -38,9 +36,9 @@ void Menu_View_Monitor() {
   poll_inhibit = kFalse;
   FrmEcu().hide();
   frm_mon().show();
-  for (int i = 0; i < kForcedMonitorLabels; ++i) {
-    monitor_shown_text[static_cast<std::size_t>(i)] = kForceRewrite;
-  }
+  // Every label is forced: a monitor closed through its close box comes back with empty
+  // labels, and baro or idle values that do not move would otherwise never be drawn.
+  monitor_shown_text.fill(kForceRewrite);
 }
 
 void menu_view_dashboard() {

@@ -122,8 +122,14 @@ TextBox::TextBox(Form& form, std::string name, int index)
 
 void TextBox::set_text(std::string value) {
   if (value == text_) return;
-  text_ = std::move(value);
-  changed(Property::text);
+  write_text(std::move(value));
+}
+
+void TextBox::write_text(std::string value) {
+  if (value != text_) {
+    text_ = std::move(value);
+    changed(Property::text);
+  }
   raise(on_change);
 }
 

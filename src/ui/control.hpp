@@ -158,6 +158,9 @@ class TextBox : public Control {
   [[nodiscard]] const std::string& text() const { return text_; }
   // A different text runs the change handler, from code as from typing.
   void set_text(std::string value);
+  // Writes the text and runs the change handler even when the box already shows it: a reset
+  // marks every field it writes, whatever it showed.
+  void write_text(std::string value);
   [[nodiscard]] bool locked() const { return locked_; }
   void set_locked(bool value);
   [[nodiscard]] bool multi_line() const { return multi_line_; }

@@ -56,6 +56,10 @@ class Form {
   void request_close();
 
   [[nodiscard]] bool is_modal() const { return modal_; }
+  // A window that states no position opens centred over the window that opened it; this
+  // one opens centred on the screen instead.
+  [[nodiscard]] bool centred_on_screen() const { return centred_on_screen_; }
+  void set_centred_on_screen(bool value) { centred_on_screen_ = value; }
   [[nodiscard]] bool unloaded() const { return unloaded_; }
   [[nodiscard]] bool running_handler() const { return handler_depth_ > 0; }
 
@@ -106,6 +110,7 @@ class Form {
   bool visible_ = false;
   bool enabled_ = true;
   bool modal_ = false;
+  bool centred_on_screen_ = false;
   bool unloaded_ = false;
   bool unloading_ = false;
   bool busy_pointer_ = false;

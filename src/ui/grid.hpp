@@ -22,6 +22,9 @@ class Grid : public Control {
   // Cells outside the grid read as empty white and ignore writes.
   [[nodiscard]] const std::string& cell_text(int row, int col) const;
   void set_cell_text(int row, int col, std::string text);
+  // Writes the text and runs the cell-change handler even when the cell already shows it:
+  // a block operation, a reset or autotune marks every cell it writes, whatever it showed.
+  void write_cell_text(int row, int col, std::string text);
   [[nodiscard]] Colour cell_back_colour(int row, int col) const;
   void set_cell_back_colour(int row, int col, Colour colour);
   [[nodiscard]] Colour cell_fore_colour(int row, int col) const;

@@ -168,13 +168,21 @@ double leading_number(std::string_view text) {
   return parse_leading_number(text).value;
 }
 
-double leading_number_ignoring_blanks(std::string_view text) {
+namespace {
+
+std::string without_blanks(std::string_view text) {
   std::string compact;
   compact.reserve(text.size());
   for (const char c : text) {
     if (!is_blank(c)) compact.push_back(c);
   }
-  return leading_number(compact);
+  return compact;
+}
+
+}  // namespace
+
+double leading_number_ignoring_blanks(std::string_view text) {
+  return leading_number(without_blanks(text));
 }
 
 bool is_strict_number(std::string_view text) {
@@ -184,6 +192,10 @@ bool is_strict_number(std::string_view text) {
     if (!is_blank(text[i])) return false;
   }
   return true;
+}
+
+bool is_strict_number_ignoring_blanks(std::string_view text) {
+  return is_strict_number(without_blanks(text));
 }
 
 }  // namespace ui

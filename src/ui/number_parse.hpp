@@ -31,10 +31,15 @@ ParsedNumber parse_leading_number(std::string_view text);
 double leading_number(std::string_view text);
 
 // The leading number with every blank and tab removed from the text first, so "1 2.5"
-// reads as 12.5; the data set reader takes its values this way.
+// reads as 12.5 and "7 000" as 7000; the data set reader takes its values this way, and so
+// do the fields of the live views (dashboard, diagnostics, dyno) and the configuration
+// editor. The map grids and their fields keep the leading-number rule.
 double leading_number_ignoring_blanks(std::string_view text);
 
 // True when the whole text, blanks around it allowed, is exactly one number.
 bool is_strict_number(std::string_view text);
+
+// True when the text with every blank and tab removed is exactly one number ("7 000").
+bool is_strict_number_ignoring_blanks(std::string_view text);
 
 }  // namespace ui

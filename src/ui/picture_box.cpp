@@ -48,6 +48,12 @@ void PictureBox::set_scale(float left, float top, float width, float height) {
   changed(Property::drawing);
 }
 
+void PictureBox::set_bordered(bool value) {
+  if (value == bordered_) return;
+  bordered_ = value;
+  changed(Property::colours);
+}
+
 void PictureBox::cls() {
   drawing_.clear();
   current_x_ = scale_left_;

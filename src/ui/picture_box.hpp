@@ -26,6 +26,10 @@ class PictureBox : public Control {
   void clear_picture();
   [[nodiscard]] const std::string& picture_path() const { return picture_path_; }
 
+  // A sunken border round the box, as a terminal shows; none by default (plots, pictures).
+  [[nodiscard]] bool bordered() const { return bordered_; }
+  void set_bordered(bool value);
+
   // The user scale: the coordinates of the top-left corner and the extent.
   void set_scale(float left, float top, float width, float height);
   [[nodiscard]] float scale_left() const { return scale_left_; }
@@ -65,6 +69,7 @@ class PictureBox : public Control {
   void add(DrawOp op);
 
   std::string picture_path_;
+  bool bordered_ = false;
   float scale_left_ = 0, scale_top_ = 0, scale_width_ = 0, scale_height_ = 0;
   float current_x_ = 0, current_y_ = 0;
   std::vector<DrawOp> drawing_;

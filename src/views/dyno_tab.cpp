@@ -38,8 +38,8 @@ std::string trimmed(const std::string& text) {
 
 // The rpm a field asks for, when it is a number that fits the controller's 16-bit word.
 std::optional<long> rpm_to_send(const std::string& text) {
-  if (!ui::is_strict_number(text)) return std::nullopt;
-  const double rpm = ui::round_half_even(ui::leading_number(text));
+  if (!ui::is_strict_number_ignoring_blanks(text)) return std::nullopt;
+  const double rpm = ui::round_half_even(ui::leading_number_ignoring_blanks(text));
   if (rpm < 0 || rpm > kLargestRpm) return std::nullopt;
   return static_cast<long>(rpm);
 }
@@ -117,12 +117,14 @@ void FrmDiagnosticsForm::dyno_save_Click() {
   }
   // A copy that failed can be tried again under another name.
   if (!copy_dyno_file(kDynoLogFile, name)) return;
-  dyno_series.set_text(ui::format_number(ui::leading_number(dyno_series.text()) + 1, "000"));
+  dyno_series.set_text(
+      ui::format_number(ui::leading_number_ignoring_blanks(dyno_series.text()) + 1, "000"));
   dyno_save.set_enabled(false);
 }
 
 void FrmDiagnosticsForm::dyno_sample_rate_Change() {
-  const double rate = ui::round_half_even(ui::leading_number(dyno_sample_rate.text()));
+  const double rate =
+      ui::round_half_even(ui::leading_number_ignoring_blanks(dyno_sample_rate.text()));
   // A rate the timer cannot take leaves the poll as it was.
   if (rate < 0 || rate > kLargestInterval) return;
   // 0 runs the poll as fast as it goes.
@@ -131,9 +133,11 @@ void FrmDiagnosticsForm::dyno_sample_rate_Change() {
 
 void FrmDiagnosticsForm::plot_dyno_graphs() {
   dyno_plot_screen.cls();
-  const double trigger_rpm = ui::round_half_even(ui::leading_number(dyno_trig_rpm[0].text()));
+  const double trigger_rpm =
+      ui::round_half_even(ui::leading_number_ignoring_blanks(dyno_trig_rpm[0].text()));
   const DynoAxis axis{
-      trigger_rpm, ui::round_half_even(ui::leading_number(dyno_trig_rpm[1].text()) - trigger_rpm)};
+      trigger_rpm, ui::round_half_even(ui::leading_number_ignoring_blanks(dyno_trig_rpm[1].text()) -
+                                       trigger_rpm)};
 
   // Both runs are drawn to the reference's scale.
   DynoMaxima reference{kStartingScale, kStartingScale};

@@ -192,7 +192,7 @@ void FrmDashboardForm::lay_out_gauges() {
       {&manifold_pressure, 840, 840, 2400, 120, 12, "Manifold"},
       {&water_temp, 840, 3360, 1920, 125, 25, "H2O Temp"},
       {&air_temp, 7320, 3360, 1920, 125, 25, "Air Temp"},
-      {&bat_volts, 9720, 3000, 1920, 20, 2, "Battery"},
+      {&bat_volts, 9720, 3000, 1920, 20, 2, "Battery\r\nVolts"},
       {&Timing, 7320, 840, 2400, 60, 10, "Timing"},
   };
   for (const Dial& dial : dials) {
@@ -335,8 +335,8 @@ void FrmDashboardForm::menu_Update_Click() {
   for (const FuelSetting& setting : kFuelSettings) {
     ui::TextBox& field = ecu_pgm[setting.field];
     if (!is_yellow(field)) continue;
-    const double ticks =
-        ui::round_half_even(ui::leading_number(field.text()) * kTicksPerMs + setting.bias);
+    const double ticks = ui::round_half_even(
+        ui::leading_number_ignoring_blanks(field.text()) * kTicksPerMs + setting.bias);
     if (ticks >= setting.too_high) {
       ui::msg_box(setting.too_high_message);
     } else if (ticks < 0) {
@@ -349,14 +349,14 @@ void FrmDashboardForm::menu_Update_Click() {
     }
   }
   if (is_yellow(base_offset_deg)) {
-    if (ui::leading_number(base_offset_deg.text()) > kLargestOffsetDeg) {
+    if (ui::leading_number_ignoring_blanks(base_offset_deg.text()) > kLargestOffsetDeg) {
       base_offset_deg.set_text("47.75");
     }
-    if (ui::leading_number(base_offset_deg.text()) < kSmallestOffsetDeg) {
+    if (ui::leading_number_ignoring_blanks(base_offset_deg.text()) < kSmallestOffsetDeg) {
       base_offset_deg.set_text("-16");
     }
-    const double wire =
-        ui::round_half_even((ui::leading_number(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
+    const double wire = ui::round_half_even(
+        (ui::leading_number_ignoring_blanks(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
     send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'},
                  4);
   }
@@ -373,7 +373,7 @@ void FrmDashboardForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {
     return;
   }
   ui::TextBox& field = ecu_pgm[index];
-  double value = ui::leading_number(field.text());
+  double value = ui::leading_number_ignoring_blanks(field.text());
   value = key_code == kUpKey ? std::min(value + kStepMs, kLargestStepped)
                              : std::max(value - kStepMs, kSmallestStepped);
   field.set_text(ui::format_number(value, "##.000"));

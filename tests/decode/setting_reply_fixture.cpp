@@ -33,7 +33,8 @@ void TextBoxLog::control_changed(ui::Control& control, ui::Property what) {
   if (control.kind() != ui::ControlKind::text_box || control.name() != name_) return;
   const auto& box = static_cast<const ui::TextBox&>(control);
   std::string where = control.form().name() + "." + control.name();
-  if (control.index() >= 0) where += "(" + std::to_string(control.index()) + ")";
+  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in "(" + std::to_string(...).
+  if (control.index() >= 0) where.append("(").append(std::to_string(control.index())).append(")");
   where += " ";
   if (what == ui::Property::text) {
     entries_.push_back(where + "text " + box.text());

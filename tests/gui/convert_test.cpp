@@ -25,6 +25,11 @@ TEST(ConvertTest, FileFilterBecomesQtFilter) {
       {"Firmware (*.s;*.hex)|*.s;*.hex", "Firmware (*.s *.hex)"},
       {"|*.txt", "*.txt (*.txt)"},
       {"Text files|", "Text files (*)"},
+      // Without patterns of its own a filter takes those its text carries.
+      {"comma spaced value (*.csv)|", "comma spaced value (*.csv)"},
+      {"Maps (*.set; *.map)| ", "Maps (*.set *.map)"},
+      {"Everything (*.*)|", "Everything (*)"},
+      {"Data set (*.set)|*.dat", "Data set (*.dat)"},
       {"", ""},
       {"Dangling description", ""},
   };

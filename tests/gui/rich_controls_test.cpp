@@ -201,6 +201,58 @@ TEST_F(RichControlsTest, StripChartLeftClickRunsTheClickHandlerAndMarksShow) {
   EXPECT_TRUE(white_found);
 }
 
+TEST_F(RichControlsTest, StripChartMarkTextsStayInsideTheChart) {
+  auto& strip = form_->strip;
+  strip.select_channel(0);
+  strip.set_channel_colour(ui::rgb(255, 0, 0));
+  for (int sample = 0; sample < 700; ++sample) strip.add_point(0.9F);  // above the texts
+  // Light (text) pixels of the bottom text row, in columns from `from` to `to`.
+  const auto white_in = [this](int from, int to) {
+    const QImage image = strip_->grab().toImage();
+    const int rows = strip_->fontMetrics().height() + 4;
+    int count = 0;
+    for (int y = image.height() - rows; y < image.height(); ++y) {
+      for (int x = std::max(0, from); x < std::min(image.width(), to); ++x) {
+        count += image.pixelColor(x, y).lightness() > 128 ? 1 : 0;
+      }
+    }
+    return count;
+  };
+  // Written at the newest sample, the mark's line is the right edge: its text goes left of
+  // it, whole.
+  strip.add_text_mark("02:33");
+  settle();
+  const int width = strip_->width();
+  const int text_width = strip_->fontMetrics().horizontalAdvance(QStringLiteral("02:33"));
+  EXPECT_GT(white_in(width - 3 - text_width, width - 2), 10);
+  EXPECT_EQ(white_in(0, width - 4 - text_width), 0);
+
+  // 300 samples later the line stands in the middle and the text right of it again.
+  for (int sample = 0; sample < 300; ++sample) strip.add_point(0.9F);
+  settle();
+  const int line = (width - 1) * 299 / 599;  // 300 of the 599 sample steps from the right
+  EXPECT_GT(white_in(line + 2, line + 4 + text_width), 10);
+  EXPECT_EQ(white_in(0, line - 2), 0);
+}
+
+TEST_F(RichControlsTest, APictureBoxWithABorderShowsASunkenEdgeRoundItsFace) {
+  auto& plot = form_->plot;
+  plot.set_back_colour(ui::colours::white);
+  QCoreApplication::processEvents();
+  QImage image = plot_->grab().toImage();
+  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white)) << "no border by default";
+  plot.set_bordered(true);
+  QCoreApplication::processEvents();
+  image = plot_->grab().toImage();
+  const int right = image.width() - 1;
+  const int bottom = image.height() - 1;
+  // Shadow on the top and left edges, light on the bottom and right, white within.
+  EXPECT_LT(image.pixelColor(0, bottom / 2).lightness(), 200);
+  EXPECT_LT(image.pixelColor(right / 2, 0).lightness(), 200);
+  EXPECT_EQ(image.pixelColor(right / 2, bottom / 2), QColor(Qt::white));
+  EXPECT_NE(image.pixelColor(0, bottom / 2), image.pixelColor(right, bottom / 2));
+}
+
 TEST_F(RichControlsTest, TabClicksChangeTheModelAndThePageShown) {
   auto& tabs = form_->tool_tab;
   tabs.set_tab_caption(0, "Engine Setup");

@@ -185,6 +185,33 @@ TEST_F(BasicMappingTest, UpdateWritesExactlyTheEditedAndSteppedCellsAndRefusesVa
   EXPECT_TRUE(new_commands().empty());
 }
 
+TEST_F(BasicMappingTest, FuelFieldKeysStepWithShiftAloneAndOtherwiseMoveUpwards) {
+  Frm3dForm& window = open_window();
+  constexpr int kUp = 38;
+  constexpr int kDown = 40;
+  struct Case {
+    int index;
+    int key;
+    int shift;  // 1 Shift, 2 Ctrl, 4 Alt
+    const char* text_after;
+    ui::TextBox* focus_after;
+  };
+  const Case cases[] = {
+      {0, kUp, 1, "1.100", &window.ecu_pgm[1]},       {0, kDown, 1, ".900", &window.ecu_pgm[1]},
+      {1, kUp, 0, "1.000", &window.ecu_pgm[0]},       {0, kUp, 0, "1.000", &window.tps_rpm},
+      {1, kUp, 1 + 2, "1.000", &window.ecu_pgm[0]},   {0, kUp, 1 + 2, "1.000", &window.tps_rpm},
+      {1, kUp, 1 + 4, "1.000", &window.ecu_pgm[0]},   {1, kUp, 2, "1.000", &window.ecu_pgm[0]},
+      {1, kDown, 1 + 2, "1.000", &window.ecu_pgm[1]},
+  };
+  for (const Case& c : cases) {
+    window.ecu_pgm[c.index].set_text("1.000");
+    window.ecu_pgm[1].set_focus();
+    window.ecu_pgm[c.index].key_down(c.key, c.shift);
+    EXPECT_EQ(window.ecu_pgm[c.index].text(), c.text_after) << c.index << " " << c.shift;
+    EXPECT_TRUE(c.focus_after->has_focus()) << c.index << " " << c.key << " " << c.shift;
+  }
+}
+
 TEST_F(BasicMappingTest, ValuesNeverReadStayYellowAndAreNotWritten) {
   // The fuel settings never answer; the fuel map holds .500 throughout, but its second block
   // (columns 3 and 4) and the throttle mix map's last (columns 15 and 16) are answered at all

@@ -5,6 +5,7 @@
 
 #include "maps/frm_2d.hpp"
 #include "maps/frm_3d.hpp"
+#include "maps/frm_autotune.hpp"
 #include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
 #include "support/console_test.hpp"
@@ -15,6 +16,15 @@ namespace ecu {
 namespace {
 
 class MapWindowsTest : public test::ConsoleTest {};
+
+TEST_F(MapWindowsTest, EveryTableWindowsExitButtonShowsTheHomeIcon) {
+  const ui::CommandButton* const buttons[] = {&frm_3d().Command3d1, &frm_2d().Command3d1,
+                                              &frm_sup().Command3d1, &frm_autotune().Command3d1};
+  for (const ui::CommandButton* button : buttons) {
+    EXPECT_EQ(button->picture(), "go-home") << button->form().name();
+    EXPECT_EQ(button->tool_tip(), "Click to exit back to the console") << button->form().name();
+  }
+}
 
 TEST_F(MapWindowsTest, OutputAndBoostFieldsTurnYellowWhenEdited) {
   FrmSupForm& window = frm_sup();

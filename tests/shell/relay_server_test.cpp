@@ -156,6 +156,71 @@ TEST_F(RelayServerTest, DropsDatagramsOfTheWrongShapeOrSenderWithoutTouchingTheL
   EXPECT_EQ(controller_->received_bytes(), "");
 }
 
+// Another host of the network, at 127.0.0.2.
+class Stranger {
+ public:
+  explicit Stranger(std::uint16_t server_port)
+      : socket_(context_, asio::ip::udp::endpoint(asio::ip::make_address_v4("127.0.0.2"), 0)),
+        server_(asio::ip::make_address_v4("127.0.0.1"), server_port) {}
+  void send(const std::string& datagram) { socket_.send_to(asio::buffer(datagram), server_); }
+  // What came back, once the console has run for `seconds`.
+  std::string answer(double seconds = 0.3) {
+    const double end = ui::clock().monotonic_seconds() + seconds;
+    std::string received;
+    while (ui::clock().monotonic_seconds() < end && received.empty()) {
+      ui::event_loop().wait_pass(ui::UserInput::allow);
+      if (socket_.available() == 0) continue;
+      received.resize(socket_.available());
+      asio::ip::udp::endpoint from;
+      received.resize(socket_.receive_from(asio::buffer(received), from));
+    }
+    return received;
+  }
+
+ private:
+  asio::io_context context_;
+  asio::ip::udp::socket socket_;
+  asio::ip::udp::endpoint server_;
+};
+
+TEST_F(RelayServerTest, AnotherHostsHandshakeIsTakenOnlyOnceTheClientShowsInactive) {
+  FrmServerForm& relay = start_relay();
+  relay.Timer1.set_enabled(false);  // the quiet ticks are counted by hand
+  Stranger stranger(server_port_);
+  ASSERT_EQ(exchange("MARCO"), "POLO");
+
+  // Served: the stranger's handshake gets no answer and the client keeps the relay.
+  stranger.send("MARCO");
+  EXPECT_EQ(stranger.answer(), "");
+  EXPECT_EQ(relay.dropped_datagrams, 1);
+  const auto reply = exchange(kStatusRequest);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->substr(0, 3), bytes({0x02, 23, 0x43}));
+  EXPECT_EQ(relay.Client_IP.caption(), "127.0.0.1");
+  // The client itself may shake hands again.
+  EXPECT_EQ(exchange("MARCO"), "POLO");
+
+  // Five quiet ticks: still served; the refused handshake does not count as the client's.
+  for (int tick = 1; tick <= 5; ++tick) relay.Timer1_Timer();
+  stranger.send("MARCO");
+  EXPECT_EQ(stranger.answer(), "");
+  EXPECT_EQ(relay.dropped_datagrams, 2);
+  relay.Timer1_Timer();
+  ASSERT_EQ(relay.Client_IP.caption(), "INACTIVE");
+
+  // Inactive: the new host is taken and the old client's requests are dropped.
+  stranger.send("MARCO");
+  EXPECT_EQ(stranger.answer(), "POLO");
+  EXPECT_EQ(relay.Client_IP.caption(), "127.0.0.2");
+  send(kStatusRequest);
+  EXPECT_EQ(answer(0.3), std::nullopt);
+  EXPECT_EQ(relay.dropped_datagrams, 3);
+  send("MARCO");
+  EXPECT_EQ(answer(0.3), std::nullopt);
+  EXPECT_EQ(relay.dropped_datagrams, 4);
+  EXPECT_EQ(controller_->request_frames(), (std::vector<std::string>{kStatusRequest.substr(1)}));
+}
+
 TEST_F(RelayServerTest, APortInUseIsNamedAndNothingChanges) {
   UdpSocket occupant;
   ASSERT_TRUE(occupant.bind(server_port_, nullptr));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -213,6 +214,47 @@ TEST_F(SflashTest, AnOutputBufferThatNeverDrainsFailsTheTransfer) {
   EXPECT_EQ(StuckLoaderPort::written, "q");
   EXPECT_EQ(last_message(), kFlashFailed);
   expect_buttons_usable();
+}
+
+// A port that takes every byte at once and answers the check: long files in no time.
+class PromptLoaderPort final : public LoaderPort {
+ public:
+  bool open(int, std::string*) override { return open_ = true; }
+  void close() override { open_ = false; }
+  [[nodiscard]] bool is_open() const override { return open_; }
+  std::optional<std::string> read_waiting() override { return std::exchange(input_, ""); }
+  std::optional<std::size_t> write_some(std::string_view bytes) override {
+    if (bytes == "q") input_ = "B";
+    return bytes.size();
+  }
+  std::optional<std::size_t> output_queue_count() override { return 0; }
+
+ private:
+  bool open_ = false;
+  std::string input_;
+};
+
+TEST_F(SflashTest, TheTerminalIsAWhiteSunkenAreaWithItsTextClearOfTheBorder) {
+  flash();
+  EXPECT_TRUE(sflash().terminal.bordered());
+  EXPECT_EQ(sflash().terminal.back_colour(), ui::colours::white);
+  EXPECT_EQ(sflash().terminal.fore_colour(), ui::colours::black);
+  ASSERT_FALSE(sflash().terminal.drawing().empty());
+  const ui::DrawOp& first = sflash().terminal.drawing().front();
+  EXPECT_EQ((std::array<float, 2>{first.x1, first.y1}), (std::array<float, 2>{60, 60}));
+}
+
+TEST_F(SflashTest, LinesSentCountsPastTheSixteenBitRange) {
+  use_manual_clock();
+  set_loader_port_factory([] { return std::make_unique<PromptLoaderPort>(); });
+  {
+    std::ofstream file("long.s");
+    file << kLine0 << "\r\n";
+    for (int line = 0; line < 40916; ++line) file << kLine1 << "\r\n";
+  }
+  flash("long.s");
+  EXPECT_EQ(sflash().lines_sent.caption(), " 40916");
+  EXPECT_EQ(last_message(), kWarning);
 }
 
 }  // namespace

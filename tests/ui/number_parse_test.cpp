@@ -82,12 +82,29 @@ TEST(LeadingNumber, LongDigitStringsAreReadWithoutLoss) {
   EXPECT_DOUBLE_EQ(ui::leading_number("0." + std::string(200, '0') + "1"), 1e-201);
 }
 
+// Field texts of the views and the configuration window, and data set values.
 TEST(LeadingNumberIgnoringBlanks, SkipsBlanksAndTabsWhereverTheyStand) {
-  EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks("  1 2.5 e 1"), 125.0);
-  EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks("- 5"), -5.0);
-  EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks("&H F\tF"), 255.0);
-  EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks("=   3"), 0.0);
-  EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks(""), 0.0);
+  struct Case {
+    const char* text;
+    double value;
+    bool strict;
+  };
+  const Case cases[] = {
+      {"7 000", 7000.0, true},
+      {" 1 2.5", 12.5, true},
+      {"  1 2.5 e 1", 125.0, true},
+      {"- 5", -5.0, true},
+      {"&H F\tF", 255.0, true},
+      {"=   3", 0.0, false},
+      {"", 0.0, false},
+      {"2 5OO", 25.0, false},
+      {"1 . 5 x", 1.5, false},
+      {"\t6 5 5 3 5 \t", 65535.0, true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(ui::leading_number_ignoring_blanks(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(ui::is_strict_number_ignoring_blanks(c.text), c.strict) << '"' << c.text << '"';
+  }
 }
 
 struct StrictCase {

@@ -41,6 +41,8 @@ TEST_F(DashboardTest, FirstActivationReadsTheSettingsAndScalesTheGaugesOnce) {
     EXPECT_EQ(dashboard.base_offset_deg.back_colour(), ui::colours::white);
     EXPECT_EQ(scale_of(dashboard.tachometer), tachometer);
     EXPECT_EQ(scale_of(dashboard.manifold_pressure), manifold);
+    EXPECT_EQ(dashboard.bat_volts.caption(), "Battery\r\nVolts");
+    EXPECT_EQ(dashboard.manifold_pressure.caption(), "Manifold");
     EXPECT_EQ(dashboard.lambda_label[0].caption() + " " + dashboard.lambda_label[8].caption() +
                   " " + dashboard.lambda_val.caption(),
               "20.6 8.8 =14.7");

@@ -142,18 +142,30 @@ void GaugeWidget::draw_dial() {
     }
   }
 
-  const QString caption = to_qstring(gauge_.caption());
+  QString caption = to_qstring(gauge_.caption());
+  caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  caption.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   if (!caption.isEmpty()) {
-    // Between the hub and the numbers at the ends of the scale, smaller when it is long.
+    // Between the hub and the numbers at the ends of the scale, smaller when it is long; a
+    // caption of two lines (a name and its unit) takes a little more height.
+    const QStringList lines = caption.split(QLatin1Char('\n'));
+    const double height = lines.size() > 1 ? radius * 0.42 : radius * 0.3;
     const QRectF caption_rect(centre.x() - radius * 0.45, centre.y() + radius * 0.2, radius * 0.9,
-                              radius * 0.3);
+                              height);
+    const auto too_large = [&](const QFont& candidate) {
+      const QFontMetricsF metrics(candidate);
+      if (metrics.lineSpacing() * static_cast<double>(lines.size()) > caption_rect.height() + 1) {
+        return true;
+      }
+      for (const QString& line : lines) {
+        if (metrics.horizontalAdvance(line) > caption_rect.width()) return true;
+      }
+      return false;
+    };
     QFont caption_font = font();
     int pixels = std::max(6, static_cast<int>(radius / 6));
     caption_font.setPixelSize(pixels);
-    while (pixels > 6 &&
-           QFontMetricsF(caption_font).horizontalAdvance(caption) > caption_rect.width()) {
-      caption_font.setPixelSize(--pixels);
-    }
+    while (pixels > 6 && too_large(caption_font)) caption_font.setPixelSize(--pixels);
     painter.setFont(caption_font);
     painter.setPen(ink);
     painter.drawText(caption_rect, Qt::AlignCenter | Qt::TextShowMnemonic, caption);

@@ -1,5 +1,6 @@
 #include "gui/rich/picture_box_widget.hpp"
 
+#include <qdrawutil.h>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -157,6 +158,7 @@ void PictureBoxWidget::paintEvent(QPaintEvent* event) {
   painter.drawImage(event->rect(), cache_,
                     QRectF(QRectF(event->rect()).topLeft() * cache_.devicePixelRatio(),
                            QSizeF(event->rect().size()) * cache_.devicePixelRatio()));
+  if (box_.bordered()) qDrawWinPanel(&painter, rect(), palette(), true);
 }
 
 void PictureBoxWidget::mousePressEvent(QMouseEvent* event) {

@@ -98,9 +98,15 @@ void StripChartWidget::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(QPen(mark_colour, 0, Qt::DashLine));
     painter.drawLine(QPointF(x, 0), QPointF(x, h));
     painter.setPen(mark_colour);
-    // Marks close together step down so their texts do not overwrite one another.
+    // Marks close together step down so their texts do not overwrite one another. A text
+    // stands right of its line, or left of it where it would run past the chart's edge (a
+    // mark just written sits at the right edge).
     const double y = h - 4 - (mark_row % 3) * text_height;
-    painter.drawText(QPointF(x + 2, y), to_qstring(mark.text));
+    const QString text = to_qstring(mark.text);
+    const double text_width = painter.fontMetrics().horizontalAdvance(text);
+    double left = x + 2;
+    if (left + text_width > w) left = std::max(0.0, x - 2 - text_width);
+    painter.drawText(QPointF(left, y), text);
     ++mark_row;
   }
 
