@@ -122,10 +122,13 @@ TextBox::TextBox(Form& form, std::string name, int index)
 
 void TextBox::set_text(std::string value) {
   if (value == text_) return;
-  write_text(std::move(value));
+  text_ = std::move(value);
+  changed(Property::text);
+  raise(on_change);
 }
 
 void TextBox::write_text(std::string value) {
+  // Not through set_text: GCC 12 at -O3 sees an uninitialised read in the moved argument.
   if (value != text_) {
     text_ = std::move(value);
     changed(Property::text);

@@ -60,8 +60,12 @@ const std::string& Grid::cell_text(int row, int col) const {
 }
 
 void Grid::set_cell_text(int row, int col, std::string text) {
-  if (!contains(row, col) || cells_[slot(row, col)].text == text) return;
-  write_cell_text(row, col, std::move(text));
+  if (!contains(row, col)) return;
+  auto& cell = cells_[slot(row, col)];
+  if (cell.text == text) return;
+  cell.text = std::move(text);
+  changed(Property::cells);
+  raise_event(on_cell_change, row, col);
 }
 
 void Grid::write_cell_text(int row, int col, std::string text) {
