@@ -120,23 +120,21 @@ int main(int argc, char** argv) {
             timed(*presenter, controller, "bench.set", [&] { main_window.menufileopen_Click(); }));
     }
     print("line only", raw_memory_reads(1969));
-    // The same transfers on an unpaced line, where each reply comes whole once its request's
-    // 8 bytes could have crossed the wire: what is left after that time is the console's own
-    // share together with the pseudo-terminal's and the simulator's delays.
+    // The same transfers against a controller that answers at once with the whole reply: the
+    // time per exchange is the console's own share together with the pseudo-terminal's and
+    // the simulator's; added to a real line's wire time it gives the ratio on an exact line.
     controller.set_line_rate(0);
     std::printf(
-        "time per exchange beyond the request's, on an unpaced line (console, pseudo-terminal "
+        "time per exchange against a controller answering at once (console, pseudo-terminal "
         "and simulator together)\n");
-    constexpr double kRequestWireSeconds = 8 * kBitsPerByte / kBaud;
     for (const bool save : {true, false}) {
       const Run run = timed(*presenter, controller, "bench.set", [&] {
         save ? main_window.menufilesave_Click() : main_window.menufileopen_Click();
       });
       const auto exchanges = static_cast<double>(run.exchanges);
-      const double own_seconds = run.seconds - exchanges * kRequestWireSeconds;
       std::printf("  %-10s %6.1f us per exchange: %.4f of the wire time on an exact line\n",
-                  save ? "download" : "upload", own_seconds / exchanges * 1e6,
-                  1.0 + own_seconds / (static_cast<double>(run.bytes) * kBitsPerByte / kBaud));
+                  save ? "download" : "upload", run.seconds / exchanges * 1e6,
+                  1.0 + run.seconds / (static_cast<double>(run.bytes) * kBitsPerByte / kBaud));
     }
     failures = static_cast<int>(presenter->shown_messages.size());
     for (const auto& message : presenter->shown_messages) {
