@@ -96,7 +96,7 @@ double median(std::vector<double> values) {
 }
 
 void measure_clicks(gui::FrontEnd& front_end, const char* label, double seconds) {
-  ecu::menu_View_Plotter();
+  ecu::run_view_command(ecu::kPlotterView);
   ecu::FrmPlotterForm& plotter = ecu::frm_plotter();
   plotter.menu_log_int_Click(kFastestPlotterItem);
   run_qt_for(0.5);
@@ -149,7 +149,7 @@ void measure_clicks(gui::FrontEnd& front_end, const char* label, double seconds)
       median(latencies) * 1e3,
       latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()) * 1e3, rate,
       100.0 * rate / kWireLimitedPerSecond, kWireLimitedPerSecond);
-  ecu::menu_View_Plotter();  // leaves the plotter idle below
+  ecu::run_view_command(ecu::kPlotterView);  // leaves the plotter idle below
   plotter.hide();
   ecu::current_view = 0;
   ecu::FrmEcu().show();

@@ -202,7 +202,7 @@ int main(int argc, char** argv) {
   ecu::com_port = 1;
   print_line_alone(seconds);
   dialog_watch();
-  ecu::menu_View_Plotter();
+  ecu::run_view_command(ecu::kPlotterView);
   ecu::frm_plotter().menu_log_int_Click(kFastestPlotterItem);
   run_qt_for(0.5);
   std::printf("wire-limited plotter cycle at %d baud: %.1f replies/s\n", kBaud,

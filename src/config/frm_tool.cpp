@@ -47,7 +47,7 @@ void mark_changed(ui::TextBox& field) {
 }  // namespace
 
 FrmToolForm::FrmToolForm()
-    : ui::Form("frm_tool", "Configuration", 12240, 9360),
+    : ViewForm("frm_tool", "Configuration", 12240, 9360),
       inj_ph_rows_{&inj_ph_0,  &inj_ph_1,  &inj_ph_2,  &inj_ph_3, &inj_ph_4,  &inj_ph_5,
                    &inj_ph_6,  &inj_ph_7,  &inj_ph_8,  &inj_ph_9, &inj_ph_10, &inj_ph_11,
                    &inj_ph_12, &inj_ph_13, &inj_ph_14, &inj_ph_15},
@@ -777,14 +777,6 @@ void FrmToolForm::build_menus() {
   menufileexit.set_caption("E&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
-  const auto close = [this] { Command3d2_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
   // The update refuses to start while a load or another update runs; the view menus and
   // Exit may close the window meanwhile, which stops the sequence after its current request.
   menuupdate.on_click = [this] { Command3d1_Click(); };
@@ -851,28 +843,26 @@ void FrmToolForm::EGO_type_Click(int index) {
 }
 
 void FrmToolForm::Command3d2_Click() {
-  Form_Unload();
+  close_command();
 }
 
 void FrmToolForm::menufileexit_Click() {
   Command3d2_Click();
 }
 
-void FrmToolForm::Form_Unload() {
+void FrmToolForm::on_form_unload() {
   config_loaded = kFalse;
   // A running load or update stops after its current request.
   if (sequence_running()) stop_requested_ = true;
-  close_view(*this);
 }
 
 void FrmToolForm::on_activate() {
   Form_Activate();
 }
 
-void FrmToolForm::on_unload() {
+bool FrmToolForm::on_frame_close() {
   // After a close through the frame during a sequence the window left the screen then.
-  if (unloading_after_sequence_) return;
-  Form_Unload();
+  return !unloading_after_sequence_;
 }
 
 void FrmToolForm::on_query_unload(bool& cancel) {

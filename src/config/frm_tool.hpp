@@ -8,12 +8,14 @@
 #include <set>
 
 #include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class FrmToolForm : public ui::Form {
+class FrmToolForm : public ViewForm {
  public:
   FrmToolForm();
 
@@ -215,13 +217,8 @@ class FrmToolForm : public ui::Form {
   ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kConfigurationView, [this] { Command3d2_Click(); }};
 
   // ---- Window state ----
   // The configuration has been read since the window was last opened.
@@ -235,7 +232,6 @@ class FrmToolForm : public ui::Form {
   // Titles the window and, on the first activation after opening, reads the whole
   // configuration page by page (frm_tool_load.cpp).
   void Form_Activate();
-  void Form_Unload();
   // The tools (frm_tool_tools.cpp).
   void create_stutter_patterns_from_text_Click(int index);
   void make_stutter_text_Click(int index);
@@ -264,7 +260,8 @@ class FrmToolForm : public ui::Form {
 
  protected:
   void on_activate() override;
-  void on_unload() override;
+  void on_form_unload() override;
+  bool on_frame_close() override;
   void on_query_unload(bool& cancel) override;
 
  private:

@@ -10,6 +10,7 @@
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "ui/format.hpp"
 
 namespace ecu {
@@ -95,12 +96,12 @@ void FrmToolForm::Form_Activate() {
   tool_tab.set_current_tab(kEngineSetup);
   set_enabled(true);
   tool_tab.set_enabled(true);
-  current_view = 2;
+  current_view = kConfigurationView;
 }
 
 void FrmToolForm::load_configuration() {
   const SequenceScope scope(*this, Sequence::load);
-  current_view = 0;
+  current_view = kNoView;
   config_loaded = kTrue;
   target_dwell.set_tool_tip(kDwellToolTip);
   if (master_mode != 0) {

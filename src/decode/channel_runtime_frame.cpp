@@ -4,6 +4,7 @@
 
 #include "decode/setting_scales.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "ui/colour.hpp"
 #include "ui/format.hpp"
 #include "ui/rounding.hpp"
@@ -13,7 +14,6 @@ namespace ecu {
 namespace {
 
 constexpr int kChannels = 8;
-constexpr int kPlotterView = 4;
 constexpr double kDwellTicksPerPulseTick = 6.25;  // the dwell counts 10 microsecond ticks
 
 constexpr ui::Colour kBlue = 0xFF0000;

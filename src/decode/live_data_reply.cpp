@@ -7,6 +7,7 @@
 
 #include "decode/setting_scales.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "ui/format.hpp"
 #include "views/dyno_log.hpp"
 #include "views/frm_diagnostics.hpp"
@@ -14,10 +15,6 @@
 
 namespace ecu {
 namespace {
-
-constexpr int kMonitorView = 1;
-constexpr int kPlotterView = 4;
-constexpr int kDiagnosticsView = 8;
 
 void store_lambda_or_oxygen(Long v) {
   // Bit 0 of the sensor status says whether the byte is lambda or percent oxygen (a

@@ -5,6 +5,7 @@
 
 #include "decode/idle_air_status_reply.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "ui/format.hpp"
 #include "views/frm_mon.hpp"
 
@@ -39,8 +40,6 @@ constexpr auto kHeadFields = std::to_array<MonitorField>({
     {Width::byte, 1.0F,  &current_gear,     nullptr,            true,  false, &FrmMonForm::gear_number,   "#0"},
     // clang-format on
 });
-
-constexpr int kPlotterView = 4;
 
 // The current frame (0x81) or the older one (0xB2), which only the first five fields tell
 // apart: the old frame leaves their variables alone.

@@ -13,6 +13,7 @@
 #include "link/reply_interval.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "ui/clock.hpp"
 
 namespace ecu {
@@ -68,7 +69,7 @@ void record_reply_interval() {
                             static_cast<double>(kIntervalCount) * 1000.0;
   const Single shown = average_ms >= kShownIntervalLimitMs ? kShownIntervalCeilingMs
                                                            : static_cast<Single>(average_ms);
-  if (current_view == 1) show_reply_interval(shown);
+  if (current_view == kMonitorView) show_reply_interval(shown);
 }
 
 // The length of the well-formed frame at `offset`, or 0 when none starts there.

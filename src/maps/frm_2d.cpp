@@ -162,7 +162,7 @@ constexpr float kCurveStepLimit = 3.984F;
 
 }  // namespace
 
-Frm2dForm::Frm2dForm() : ui::Form("frm_2d", "Additional Mapping", 10920, 9000) {
+Frm2dForm::Frm2dForm() : ViewForm("frm_2d", "Additional Mapping", 10920, 9000) {
   lay_out();
   build_menus();
   wire_fields();
@@ -315,14 +315,6 @@ void Frm2dForm::build_menus() {
   menureset.set_caption("&Reset");
   reset_entries = build_curve_reset_menu(*this);
   open_block_modifier = show_cellblock_modifier;
-  const auto close = [this] { Command3d1_Click(); };
-  wire_view_menu(menumon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menudash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menutools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menuplotter, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 void Frm2dForm::on_load() {
@@ -565,24 +557,26 @@ void Frm2dForm::field_KeyDown(ui::ControlArray<ui::TextBox>& fields, int index, 
 }
 
 void Frm2dForm::Command3d1_Click() {
+  close_command();
+}
+
+void Frm2dForm::on_close_command() {
   close_requested = kTrue;
-  Form_Unload();
 }
 
 void Frm2dForm::menufileexit_Click() {
   Command3d1_Click();
 }
 
-void Frm2dForm::Form_Unload() {
+void Frm2dForm::on_form_unload() {
   if (comm_aborted != kFalse) make_all_items_unloaded();
   tables_fetched = 0;
-  close_view(*this);
 }
 
-void Frm2dForm::on_unload() {
+bool Frm2dForm::on_frame_close() {
   // Closed through its frame: a running fetch or Update stops after its current request.
   close_requested = kTrue;
-  Form_Unload();
+  return true;
 }
 
 }  // namespace ecu

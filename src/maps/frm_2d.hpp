@@ -10,6 +10,8 @@
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
@@ -17,7 +19,7 @@ namespace ecu {
 
 class PollInhibitScope;
 
-class Frm2dForm : public ui::Form {
+class Frm2dForm : public ViewForm {
  public:
   Frm2dForm();
 
@@ -120,13 +122,15 @@ class Frm2dForm : public ui::Form {
   // The fifteen reset entries under menureset, in menu order.
   std::vector<std::unique_ptr<ui::MenuItem>> reset_entries;
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
-  ui::MenuItem menumon{*this, "menumon", nullptr};
-  ui::MenuItem menudash{*this, "menudash", nullptr};
-  ui::MenuItem menutools{*this, "menutools", nullptr};
-  ui::MenuItem menu3d{*this, "menu3d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menuplotter{*this, "menuplotter", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this,
+                         kAdditionalMappingView,
+                         [this] { Command3d1_Click(); },
+                         {{kMonitorView, "menumon"},
+                          {kDashboardView, "menudash"},
+                          {kConfigurationView, "menutools"},
+                          {kBasicMappingView, "menu3d"},
+                          {kPlotterView, "menuplotter"}}};
 
   // ---- Window state ----
   Integer tables_fetched = 0;
@@ -138,7 +142,6 @@ class Frm2dForm : public ui::Form {
   void Command3d2_Click();
   void menuupdate_Click();
   void menufileexit_Click();
-  void Form_Unload();
   // Marks every item unread: the fields blank and yellow, the lambda cells yellow.
   void make_all_items_unloaded();
   // A key in element `index` of a field array: Enter updates, Shift+Up/Down step, the
@@ -151,7 +154,9 @@ class Frm2dForm : public ui::Form {
  protected:
   void on_load() override;
   void on_activate() override;
-  void on_unload() override;
+  void on_close_command() override;
+  void on_form_unload() override;
+  bool on_frame_close() override;
 
  private:
   void lay_out();

@@ -38,7 +38,7 @@ constexpr float kPointerSize = 150;
 
 }  // namespace
 
-Frm3dForm::Frm3dForm() : ui::Form("frm_3d", "Basic Mapping", 11520, 8160) {
+Frm3dForm::Frm3dForm() : ViewForm("frm_3d", "Basic Mapping", 11520, 8160) {
   lay_out();
   lay_out_axes();
   build_menus();
@@ -243,14 +243,6 @@ void Frm3dForm::build_menus() {
   menuresetmap_fuel.set_caption("&Fuel");
   menuresetmap_Ign.set_caption("&Ignition");
   menu_autotune.set_caption("&Autotune");
-  const auto close = [this] { Command3d1_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 std::array<ui::Colour, kHeatMapBands> Frm3dForm::heat_map_palette() {
@@ -528,27 +520,25 @@ void Frm3dForm::Picture1_MouseDown() {
 }
 
 void Frm3dForm::Command3d1_Click() {
+  close_command();
+}
+
+void Frm3dForm::on_close_command() {
   close_requested = kTrue;
-  Form_Unload();
 }
 
 void Frm3dForm::menufileexit_Click() {
   Command3d1_Click();
 }
 
-void Frm3dForm::Form_Unload() {
+void Frm3dForm::on_form_unload() {
   if (comm_aborted == kTrue) make_all_items_unloaded();
   activation_done = kFalse;
-  close_view(*this);
 }
 
 void Frm3dForm::on_query_unload(bool& /*cancel*/) {
   // Closing through the frame stops a running fetch or Update as the close button does.
   close_requested = kTrue;
-}
-
-void Frm3dForm::on_unload() {
-  Form_Unload();
 }
 
 }  // namespace ecu

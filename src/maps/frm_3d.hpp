@@ -8,12 +8,14 @@
 #include "maps/grid_editing.hpp"
 #include "maps/heat_map.hpp"
 #include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class Frm3dForm : public ui::Form {
+class Frm3dForm : public ViewForm {
  public:
   Frm3dForm();
 
@@ -71,13 +73,8 @@ class Frm3dForm : public ui::Form {
   ui::MenuItem menu_autotune{*this, "menu_autotune", nullptr};
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kBasicMappingView, [this] { Command3d1_Click(); }};
 
   // ---- Editing of the four grids, in show_map_type order ----
   GridEditing inj_map_editing{inj_map, 0, [this] { Command3d2_Click(); }};
@@ -99,7 +96,6 @@ class Frm3dForm : public ui::Form {
   void Command3d2_Click();
   void Command3d1_Click();
   void menufileexit_Click();
-  void Form_Unload();
   // Shows map `index` and hides the other three.
   void show_map_type_Click(int index);
   void set_load_axis_labels(int map_type);
@@ -120,7 +116,8 @@ class Frm3dForm : public ui::Form {
   void on_load() override;
   void on_activate() override;
   void on_query_unload(bool& cancel) override;
-  void on_unload() override;
+  void on_close_command() override;
+  void on_form_unload() override;
 
  private:
   void lay_out();

@@ -168,7 +168,7 @@ GpoAxes get_gpo_axis_ranges(Long mode) {
 }
 
 FrmSupForm::FrmSupForm()
-    : ui::Form("frm_sup", "General Purpose Output Driver Mapping", 12120, 9000),
+    : ViewForm("frm_sup", "General Purpose Output Driver Mapping", 12120, 9000),
       mode_rows_{&gpo_0_mode, &gpo_1_mode, &gpo_2_mode, &gpo_3_mode},
       grids_{&GPO_tbl_0,   &GPO_tbl_1,   &GPO_tbl_2,   &GPO_tbl_3,
              &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3},
@@ -377,14 +377,6 @@ void FrmSupForm::build_menus() {
   menuresetmap.set_caption("&Reset map");
   menuresetmap.on_click = [] { reset_output_tables(); };
   open_block_modifier = show_cellblock_modifier;
-  const auto close = [this] { Command3d1_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 void FrmSupForm::wire_marking() {
@@ -698,23 +690,25 @@ bool FrmSupForm::write_boost_settings() {
 }
 
 void FrmSupForm::Command3d1_Click() {
+  close_command();
+}
+
+void FrmSupForm::on_close_command() {
   close_requested = kTrue;
-  Form_Unload();
 }
 
 void FrmSupForm::menufileexit_Click() {
   Command3d1_Click();
 }
 
-void FrmSupForm::Form_Unload() {
+void FrmSupForm::on_form_unload() {
   outputs_fetched = kFalse;
-  close_view(*this);
 }
 
-void FrmSupForm::on_unload() {
+bool FrmSupForm::on_frame_close() {
   // Closed through its frame: a running fetch or Update stops after its current request.
   close_requested = kTrue;
-  Form_Unload();
+  return true;
 }
 
 }  // namespace ecu

@@ -10,6 +10,8 @@
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
 #include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
@@ -25,7 +27,7 @@ struct GpoAxes {
 // with the rpm and MAP sensor scales in force now.
 GpoAxes get_gpo_axis_ranges(Long mode);
 
-class FrmSupForm : public ui::Form {
+class FrmSupForm : public ViewForm {
  public:
   FrmSupForm();
 
@@ -104,13 +106,8 @@ class FrmSupForm : public ui::Form {
   ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
   ui::MenuItem menuresetmap{*this, "menuresetmap", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kOutputDriverView, [this] { Command3d1_Click(); }};
 
   // ---- Window state ----
   Flag close_requested = kFalse;
@@ -122,7 +119,6 @@ class FrmSupForm : public ui::Form {
   void Command3d2_Click();
   void menuupdate_Click();
   void menufileexit_Click();
-  void Form_Unload();
   // Output `output` changed to mode `index`: marks the mode changed and records it in gpos.
   void gpo_mode_Click(int output, int index);
   void dont_interpolate_Click(int output);
@@ -145,7 +141,9 @@ class FrmSupForm : public ui::Form {
 
  protected:
   void on_activate() override;
-  void on_unload() override;
+  void on_close_command() override;
+  void on_form_unload() override;
+  bool on_frame_close() override;
 
  private:
   void lay_out();

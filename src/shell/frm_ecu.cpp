@@ -11,6 +11,7 @@
 #include "link/comm_link.hpp"
 #include "maps/frm_2d.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "shell/frm_about.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/remote_commands.hpp"
@@ -234,7 +235,7 @@ ui::MenuItem& FrmEcuForm::comm_port_item(int n) {
 void FrmEcuForm::on_load() {
   caption_suffix.clear();
   rpm_full_scale = 10000.0F;
-  current_view = 0;
+  current_view = kNoView;
   afr_factor = 1.0F;
   demo_mode = kFalse;
 
@@ -363,30 +364,29 @@ void FrmEcuForm::menu_file_exit_Click() {
 
 // ---- Commands filled in by the view navigation, relay, tool and data set code ---------------
 
-// The member menu items share their names with the commands, hence the qualified calls.
 void FrmEcuForm::Menu_View_Monitor_Click() {
-  ecu::Menu_View_Monitor();
+  run_view_command(kMonitorView);
 }
 void FrmEcuForm::menu_view_dashboard_Click() {
-  ecu::menu_view_dashboard();
+  run_view_command(kDashboardView);
 }
 void FrmEcuForm::Menu_View_Injection_Click() {
-  ecu::Menu_View_Injection();
+  run_view_command(kConfigurationView);
 }
 void FrmEcuForm::menu_View_Mapping_Click() {
-  ecu::menu_View_Mapping();
+  run_view_command(kBasicMappingView);
 }
 void FrmEcuForm::menu_view_temperature_Click() {
-  ecu::menu_view_temperature();
+  run_view_command(kAdditionalMappingView);
 }
 void FrmEcuForm::menu_View_supp_Click() {
-  ecu::menu_View_supp();
+  run_view_command(kOutputDriverView);
 }
 void FrmEcuForm::menu_View_Plotter_Click() {
-  ecu::menu_View_Plotter();
+  run_view_command(kPlotterView);
 }
 void FrmEcuForm::menu_view_diagnostic_Click() {
-  ecu::menu_view_diagnostic();
+  run_view_command(kDiagnosticsView);
 }
 void FrmEcuForm::menu_about_Click() {
   ecu::menu_about();

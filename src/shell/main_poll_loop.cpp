@@ -3,14 +3,13 @@
 #include <array>
 #include <string>
 
+#include "decode/command_table.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/demo_values.hpp"
 #include "shell/frm_ecu.hpp"
-#include "shell/live_cursors.hpp"
-#include "views/frm_diagnostics.hpp"
-#include "views/frm_mon.hpp"
-#include "views/monitor_display.hpp"
+#include "shell/view_commands.hpp"
+#include "shell/view_table.hpp"
 #include "views/plotter_update.hpp"
 
 namespace ecu {
@@ -40,87 +39,35 @@ void send(const Request& request) {
   send_command(std::string(1, request.code), request.reply_length);
 }
 
-void send_and_yield(const Request& request) {
-  send(request);
-  ui::do_events();
-}
-
 bool is_set(Flag flag) {
   return flag != kFalse;
 }
 
-// Serves the first pending view request by the main window's own command; true when one
-// was served, which ends the tick.
-bool serve_view_request(FrmEcuForm& main_window) {
-  struct PendingView {
-    Flag& request;
-    void (FrmEcuForm::*command)();
-  };
-  const std::array<PendingView, 8> views{{
-      {view_request_mon, &FrmEcuForm::Command3d4_Click},
-      {view_request_dash, &FrmEcuForm::Command1_Click},
-      {view_request_tools, &FrmEcuForm::Command3d1_Click},
-      {view_request_3d, &FrmEcuForm::Command3d2_Click},
-      {view_request_2d, &FrmEcuForm::Command3d7_Click},
-      {view_request_sup, &FrmEcuForm::Command2_Click},
-      {view_request_plot, &FrmEcuForm::Command3d3_Click},
-      {view_request_diag, &FrmEcuForm::Command3_Click},
-  }};
-  for (const PendingView& view : views) {
+// Serves the first pending view request, in the view table's order, by the view's command;
+// true when one was served, which ends the tick.
+bool serve_view_request() {
+  for (const ViewRow& view : view_table()) {
     ui::do_events();
-    if (view.request != kTrue) continue;
-    view.request = kFalse;
-    (main_window.*view.command)();
+    if (*view.request != kTrue) continue;
+    *view.request = kFalse;
+    run_view_command(view.number);
     return true;
   }
   return false;
 }
 
-void poll_current_view() {
-  switch (current_view) {
-    case 1:
-      // After Abort every request returns at once; the monitor closes and the user is back
-      // at the main window.
-      if (is_set(comm_aborted)) frm_mon().Command3d1_Click();
-      send_and_yield(kReadLiveData);
-      send_and_yield(kReadMonitorFrame);
-      send_and_yield(kReadChannelRuntime);
-      refresh_monitor_display();
-      break;
-    case 3:
-      send_and_yield(kReadLiveData);
-      basic_mapping_display();
-      break;
-    case 4:
-      // The plotter has its own timer.
+// The current view's requests, as its row in the view table lists them. No view (0) and
+// any number that is no view send nothing.
+void poll_current_view(const ViewRow* view) {
+  if (view == nullptr) return;
+  if (view->before_poll != nullptr) view->before_poll();
+  if (view->polls_now == nullptr || view->polls_now()) {
+    for (const std::uint8_t code : view->poll_codes) {
+      send_command(std::string(1, static_cast<char>(code)), find_command(code)->reply_length);
       ui::do_events();
-      break;
-    case 5:
-      send_and_yield(kReadLiveData);
-      send_and_yield(kReadMonitorFrame);
-      additional_mapping_display();
-      break;
-    case 6:
-      send_and_yield(kReadLiveData);
-      send_and_yield(kReadMonitorFrame);
-      dashboard_display();
-      break;
-    case 7:
-      send_and_yield(kReadLiveData);
-      send_and_yield(kReadMonitorFrame);
-      output_driver_cursors();
-      break;
-    case 8:
-      // Only the dyno page samples the engine.
-      if (frm_diagnostics().diags_tab.current_tab() == FrmDiagnosticsForm::kDynoTab) {
-        send_and_yield(kReadLiveData);
-      }
-      ui::do_events();
-      break;
-    default:
-      // 0 (no view), 2 (the configuration reads on its own) and anything else: nothing.
-      break;
+    }
   }
+  if (view->after_poll != nullptr) view->after_poll();
 }
 
 }  // namespace
@@ -145,22 +92,23 @@ void main_poll_tick() {
 
   if (is_set(demo_mode)) demo_value_step();
 
-  if (serve_view_request(main_window)) return;
+  if (serve_view_request()) return;
 
-  // Views 0 and 8 never ask for the controller's features.
-  if (current_view >= 1 && current_view <= 7 && feature_word_received == 0) {
+  if (const ViewRow* view = find_view(current_view);
+      view != nullptr && view->asks_features && feature_word_received == 0) {
     send(kReadFeatureWord);
     send(kReadFeatureVersion);
   }
 
-  poll_current_view();
+  // Looked up again: the view may have closed while those replies were awaited.
+  poll_current_view(find_view(current_view));
 
   if (is_set(demo_mode)) demo_value_step();
 }
 
 void plotter_poll_tick() {
   if (link_busy()) return;
-  if (current_view != 4) return;
+  if (current_view != kPlotterView) return;
   if (plotter_poll_step < 0 || plotter_poll_step >= static_cast<Integer>(kPlotterCycle.size())) {
     plotter_poll_step = 0;
   }

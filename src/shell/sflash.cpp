@@ -6,6 +6,7 @@
 #include "link/loader_port.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "shell/frm_ecu.hpp"
 #include "ui/clock.hpp"
 #include "ui/format.hpp"
@@ -141,7 +142,7 @@ void SflashForm::on_unload() {
 
 void SflashForm::leave_window() {
   loader_port().close();
-  current_view = 0;
+  current_view = kNoView;
   if (!ui::program_ending()) FrmEcu().show();
 }
 

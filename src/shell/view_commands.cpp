@@ -1,18 +1,14 @@
 #include "shell/view_commands.hpp"
 
-#include "config/frm_tool.hpp"
+#include <stdexcept>
+
 #include "link/comm_link.hpp"
 #include "link/request.hpp"
-#include "maps/frm_2d.hpp"
-#include "maps/frm_3d.hpp"
-#include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
+#include "model/view_number.hpp"
 #include "shell/frm_about.hpp"
 #include "shell/frm_ecu.hpp"
-#include "views/frm_dashboard.hpp"
-#include "views/frm_diagnostics.hpp"
-#include "views/frm_mon.hpp"
-#include "views/frm_plotter.hpp"
+#include "shell/view_table.hpp"
 #include "views/monitor_display.hpp"
 
 namespace ecu {
@@ -30,81 +26,40 @@ constexpr const char* kForceRewrite = "xxox";
 
 }  // namespace
 
-void Menu_View_Monitor() {
-  open_comm_link();
-  current_view = 1;
-  poll_inhibit = kFalse;
-  FrmEcu().hide();
-  frm_mon().show();
-  // Every label is forced: a monitor closed through its close box comes back with empty
-  // labels, and baro or idle values that do not move would otherwise never be drawn.
-  monitor_shown_text.fill(kForceRewrite);
-}
-
-void menu_view_dashboard() {
-  current_view = 6;
-  open_comm_link();
-  poll_inhibit = kFalse;
-  FrmEcu().hide();
-  frm_dashboard().show();
-}
-
-void Menu_View_Injection() {
-  open_comm_link();
-  current_view = 2;
-  poll_inhibit = kFalse;
-  // The editor windows read the controller while they activate; the main window goes only
-  // once that has returned, and only if the window was not closed during its load.
-  frm_tool().show();
-  if (const FrmToolForm* tool = frm_tool.if_loaded(); tool != nullptr && tool->visible()) {
-    FrmEcu().hide();
+void run_view_command(Integer number) {
+  const ViewRow* view = find_view(number);
+  if (view == nullptr) return;
+  for (const ViewStep step : view->steps) {
+    switch (step) {
+      case ViewStep::open_link:
+        open_comm_link();
+        break;
+      case ViewStep::set_current_view:
+        current_view = view->number;
+        break;
+      case ViewStep::clear_poll_inhibit:
+        poll_inhibit = kFalse;
+        break;
+      case ViewStep::request_base_config:
+        request_base_config();
+        break;
+      case ViewStep::hide_main_window:
+        FrmEcu().hide();
+        break;
+      case ViewStep::show_view:
+        view->window().show();
+        break;
+      case ViewStep::hide_main_window_if_view_shown:
+        // A window closed during its own fetch has already brought the main window back.
+        if (view->window_shown()) FrmEcu().hide();
+        break;
+      case ViewStep::force_monitor_labels:
+        // Every label is forced: a monitor closed through its close box comes back with
+        // empty labels, and baro or idle values that do not move would never be drawn.
+        monitor_shown_text.fill(kForceRewrite);
+        break;
+    }
   }
-}
-
-void menu_View_Mapping() {
-  open_comm_link();
-  request_base_config();
-  current_view = 3;
-  poll_inhibit = kFalse;
-  frm_3d().show();
-  // A window closed during its own fetch has already brought the main window back.
-  if (const Frm3dForm* view = frm_3d.if_loaded(); view != nullptr && view->visible()) {
-    FrmEcu().hide();
-  }
-}
-
-void menu_view_temperature() {
-  open_comm_link();
-  current_view = 5;
-  poll_inhibit = kFalse;
-  frm_2d().show();
-  FrmEcu().hide();
-}
-
-void menu_View_supp() {
-  open_comm_link();
-  request_base_config();
-  current_view = 7;
-  poll_inhibit = kFalse;
-  frm_sup().show();
-  FrmEcu().hide();
-}
-
-void menu_View_Plotter() {
-  open_comm_link();
-  request_base_config();
-  current_view = 4;
-  poll_inhibit = kFalse;
-  FrmEcu().hide();
-  frm_plotter().show();
-}
-
-void menu_view_diagnostic() {
-  open_comm_link();
-  current_view = 8;
-  // poll_inhibit is left as it is: the diagnostics window paces its own traffic.
-  frm_diagnostics().show();
-  FrmEcu().hide();
 }
 
 void menu_about() {
@@ -131,20 +86,53 @@ void set_up_update_button(ui::CommandButton& button) {
 }
 
 void close_view(ui::Form& view) {
-  current_view = 0;
+  current_view = kNoView;
   view.hide();
   // Views unloaded while the program ends must not bring a main window back to life.
   if (ui::program_ending()) return;
   FrmEcu().show();
 }
 
-void wire_view_menu(ui::MenuItem& item, std::string caption, Flag& request,
-                    std::function<void()> close_command) {
-  item.set_caption(std::move(caption));
-  item.on_click = [&request, close = std::move(close_command)] {
-    request = kTrue;
-    if (close) close();
-  };
+ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view, std::function<void()> close_command,
+                         std::initializer_list<Rename> renames) {
+  for (const ViewRow& view : view_table()) {
+    if (view.number == own_view) continue;
+    const char* name = view.menu_name;
+    const char* caption = view.menu_caption;
+    for (const Rename& rename : renames) {
+      if (rename.view != view.number) continue;
+      if (rename.name != nullptr) name = rename.name;
+      if (rename.caption != nullptr) caption = rename.caption;
+    }
+    auto item = std::make_unique<ui::MenuItem>(window, name, nullptr);
+    item->set_caption(caption);
+    item->on_click = [request = view.request, close_command] {
+      *request = kTrue;
+      if (close_command) close_command();
+    };
+    items_.emplace_back(view.number, std::move(item));
+  }
+}
+
+ui::MenuItem& ViewMenuBar::item(Integer number) const {
+  for (const auto& [view, item] : items_) {
+    if (view == number) return *item;
+  }
+  throw std::out_of_range("no view menu entry for view " + std::to_string(number));
+}
+
+void ViewForm::close_command() {
+  on_close_command();
+  Form_Unload();
+}
+
+void ViewForm::Form_Unload() {
+  on_form_unload();
+  close_view(*this);
+}
+
+void ViewForm::on_unload() {
+  if (on_frame_close()) Form_Unload();
 }
 
 }  // namespace ecu

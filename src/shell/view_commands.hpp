@@ -5,22 +5,22 @@
 // the main poll runs the command for the flag on its next tick.
 
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/basic_types.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-// The view commands of the main window's View menu and shortcut buttons.
-void Menu_View_Monitor();
-void menu_view_dashboard();
-void Menu_View_Injection();
-void menu_View_Mapping();
-void menu_view_temperature();
-void menu_View_supp();
-void menu_View_Plotter();
-void menu_view_diagnostic();
+// Runs the steps of view `number`'s command, as its row in the view table lists them: the
+// main window's View menu, its shortcut buttons and the main poll's serving of a request
+// all come here. Nothing for a number that is no view.
+void run_view_command(Integer number);
+
 // Shows the about window over the main window; no view changes.
 void menu_about();
 
@@ -36,9 +36,49 @@ void lay_out_demo_label(ui::Label& label, float left, float top, float width, fl
 void set_up_exit_button(ui::CommandButton& button);
 void set_up_update_button(ui::CommandButton& button);
 
-// Makes `item` a view window's menu entry for another view: it raises that view's request
-// flag and then leaves through the window's own close command.
-void wire_view_menu(ui::MenuItem& item, std::string caption, Flag& request,
-                    std::function<void()> close_command);
+// A view window's menu entries for the other views, made from the view table in its order:
+// each raises that view's request flag and leaves through the window's close command.
+class ViewMenuBar {
+ public:
+  // A window whose entry for `view` has another name or caption than the table's.
+  struct Rename {
+    Integer view;
+    const char* name;
+    const char* caption = nullptr;  // nullptr keeps the table's
+  };
+
+  ViewMenuBar(ui::Form& window, Integer own_view, std::function<void()> close_command,
+              std::initializer_list<Rename> renames = {});
+
+  // The entry for view `number`; throws std::out_of_range for the window's own view and
+  // for a number that is no view.
+  [[nodiscard]] ui::MenuItem& item(Integer number) const;
+
+ private:
+  std::vector<std::pair<Integer, std::unique_ptr<ui::MenuItem>>> items_;
+};
+
+// A window shown as a view, with the close path every view shares written once: the close
+// button and File/Exit run `close_command`, the window's frame runs `on_unload`; both end in
+// `Form_Unload`, which leaves the view. Each window adds only its own steps.
+class ViewForm : public ui::Form {
+ public:
+  using ui::Form::Form;
+
+  // The window's own steps, then `Form_Unload`.
+  void close_command();
+  // The window's own steps, then no view is current, the window hides and the main window
+  // shows again.
+  void Form_Unload();
+
+ protected:
+  // The window's own steps for each way out; none by default.
+  virtual void on_close_command() {}
+  virtual void on_form_unload() {}
+  // Closed through its frame; false when the window has already left the screen.
+  virtual bool on_frame_close() { return true; }
+
+  void on_unload() final;
+};
 
 }  // namespace ecu

@@ -113,7 +113,7 @@ bool lambda_unit_chosen() {
 
 }  // namespace
 
-FrmDashboardForm::FrmDashboardForm() : ui::Form("frm_dashboard", "Dashboard", 12000, 8400) {
+FrmDashboardForm::FrmDashboardForm() : ViewForm("frm_dashboard", "Dashboard", 12000, 8400) {
   Picture1.move(9240, 5880, 2520, 1680);
   lay_out();
   build_menus();
@@ -241,14 +241,6 @@ void FrmDashboardForm::build_menus() {
   menu_opts_tach_filt_num.on(&ui::MenuItem::on_click,
                              [this](int index) { menu_opts_tach_filt_num_Click(index); });
   menu_opts_tach_filt_num[1].set_checked(true);
-  const auto close = [this] { Command1_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 void FrmDashboardForm::on_activate() {
@@ -295,7 +287,7 @@ void FrmDashboardForm::set_up_once() {
   }
   set_scales();
   // The view is the dashboard only while the window is still shown.
-  if (!unloaded() && visible()) current_view = 6;
+  if (!unloaded() && visible()) current_view = kDashboardView;
 }
 
 void FrmDashboardForm::set_scales() {
@@ -394,19 +386,11 @@ void FrmDashboardForm::menu_view_gpo_Click(int index) {
 }
 
 void FrmDashboardForm::Command1_Click() {
-  Form_Unload();
+  close_command();
 }
 
 void FrmDashboardForm::menu_file_exit_Click() {
-  Form_Unload();
-}
-
-void FrmDashboardForm::Form_Unload() {
-  close_view(*this);
-}
-
-void FrmDashboardForm::on_unload() {
-  Form_Unload();
+  close_command();
 }
 
 void FrmDashboardForm::kill_ego_Click() {

@@ -3,12 +3,14 @@
 // lamps, and three quick settings (fuel scaler, fuel offset, base timing offset) with two
 // test switches. The main poll writes the gauges and lamps while it is the current view.
 
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class FrmDashboardForm : public ui::Form {
+class FrmDashboardForm : public ViewForm {
  public:
   FrmDashboardForm();
 
@@ -52,18 +54,12 @@ class FrmDashboardForm : public ui::Form {
   ui::MenuItem menu_opts_tach_filt{*this, "menu_opts_tach_filt", &menu_opts};
   ui::ControlArray<ui::MenuItem> menu_opts_tach_filt_num{*this, "menu_opts_tach_filt_num",
                                                          kTachFilters, &menu_opts_tach_filt};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kDashboardView, [this] { Command1_Click(); }};
 
   // ---- Handlers ----
   void Command1_Click();
   void menu_file_exit_Click();
-  void Form_Unload();
   // Writes every yellow setting to the controller (Command2 and the Update menu).
   void Command2_Click();
   void menu_Update_Click();
@@ -81,7 +77,6 @@ class FrmDashboardForm : public ui::Form {
 
  protected:
   void on_activate() override;
-  void on_unload() override;
 
  private:
   void lay_out();

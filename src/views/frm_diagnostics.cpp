@@ -43,7 +43,7 @@ void place_all(ui::TabControl& tabs, std::initializer_list<Placement> placements
 
 }  // namespace
 
-FrmDiagnosticsForm::FrmDiagnosticsForm() : ui::Form("frm_diagnostics", "Diagnostics", 10800, 7800) {
+FrmDiagnosticsForm::FrmDiagnosticsForm() : ViewForm("frm_diagnostics", "Diagnostics", 10800, 7800) {
   lay_out();
   build_menus();
   wire_handlers();
@@ -141,14 +141,6 @@ void FrmDiagnosticsForm::build_menus() {
   menufileexit.on_click = [this] { menufileexit_Click(); };
   // The update entry does nothing in this window; the spacers only separate the bar.
   menuupdate.set_caption("&Update");
-  const auto close = [this] { Command3d2_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_tools, "&Config", view_request_tools, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
 }
 
 void FrmDiagnosticsForm::wire_handlers() {
@@ -171,7 +163,7 @@ void FrmDiagnosticsForm::wire_handlers() {
 }
 
 void FrmDiagnosticsForm::on_activate() {
-  current_view = 8;
+  current_view = kDiagnosticsView;
   set_caption("Diagnostics" + caption_suffix);
   // The same text again raises no change, yet the poll rate must be reset at every visit.
   if (dyno_sample_rate.text() == kRateAtActivation) {
@@ -182,27 +174,29 @@ void FrmDiagnosticsForm::on_activate() {
 }
 
 void FrmDiagnosticsForm::Command3d2_Click() {
-  wheel_diag_halt_Click();
-  Form_Unload();
+  close_command();
 }
 
 void FrmDiagnosticsForm::menufileexit_Click() {
   Command3d2_Click();
 }
 
-void FrmDiagnosticsForm::Form_Unload() {
-  current_view = 0;
+void FrmDiagnosticsForm::on_close_command() {
+  wheel_diag_halt_Click();
+}
+
+void FrmDiagnosticsForm::on_form_unload() {
+  current_view = kNoView;
   if (FrmEcuForm* main_window = FrmEcu.if_loaded()) {
     main_window->Timer1.set_interval(kIntervalAfterClose);
   }
-  close_view(*this);
 }
 
-void FrmDiagnosticsForm::on_unload() {
+bool FrmDiagnosticsForm::on_frame_close() {
   // Closed through its frame: a running crank-wheel loop stops after its pass (the window
   // stays alive until the loop has returned).
   wheel_diag_halt_Click();
-  Form_Unload();
+  return true;
 }
 
 void FrmDiagnosticsForm::Command3_Click() {

@@ -3,12 +3,14 @@
 // pages of `diags_tab`. The main poll sends its live-data request only while the dyno page
 // (tab 3) is shown, at the rate the page's sample-rate field gives the main poll timer.
 
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class FrmDiagnosticsForm : public ui::Form {
+class FrmDiagnosticsForm : public ViewForm {
  public:
   FrmDiagnosticsForm();
 
@@ -58,20 +60,16 @@ class FrmDiagnosticsForm : public ui::Form {
   ui::MenuItem menuupdate{*this, "menuupdate", nullptr};
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this,
+                         kDiagnosticsView,
+                         [this] { Command3d2_Click(); },
+                         {{kConfigurationView, nullptr, "&Config"}}};
 
   // ---- Handlers ----
   // Halts the crank-wheel loop, then the unload steps.
   void Command3d2_Click();
   void menufileexit_Click();
-  // The unload steps: no view, the main poll at 10 ms, hide, main window back.
-  void Form_Unload();
   // The warning, then both Test buttons unlocked.
   void Command3_Click();
   // Fire the checked injector (ignition) channels once.
@@ -96,7 +94,10 @@ class FrmDiagnosticsForm : public ui::Form {
 
  protected:
   void on_activate() override;
-  void on_unload() override;
+  // Every way out halts a running crank-wheel loop; the main poll goes back to 10 ms.
+  void on_close_command() override;
+  void on_form_unload() override;
+  bool on_frame_close() override;
 
  private:
   void lay_out();

@@ -26,7 +26,7 @@ constexpr float kChannelWidth = 855;
 
 }  // namespace
 
-FrmMonForm::FrmMonForm() : ui::Form("frm_mon", "Real Time Monitor", 11400, 8400) {
+FrmMonForm::FrmMonForm() : ViewForm("frm_mon", "Real Time Monitor", 11400, 8400) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };
@@ -177,26 +177,14 @@ void FrmMonForm::build_menus() {
   menufile.set_caption("&File");
   menufileexit.set_caption("e&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
-  const auto close = [this] { Command3d1_Click(); };
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_plot, "&Plotter", view_request_plot, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 void FrmMonForm::Command3d1_Click() {
-  Form_Unload();
+  close_command();
 }
 
 void FrmMonForm::menufileexit_Click() {
   Command3d1_Click();
-}
-
-void FrmMonForm::Form_Unload() {
-  close_view(*this);
 }
 
 void FrmMonForm::on_activate() {
@@ -207,10 +195,6 @@ void FrmMonForm::on_activate() {
   Label1[kSetpointUnitLabel].set_caption(unit);
   // The refresh puts this back after the sensor reported oxygen percent ("%O2").
   lambda_unit_caption = Label1[kAfrUnitLabel].caption();
-}
-
-void FrmMonForm::on_unload() {
-  Form_Unload();
 }
 
 }  // namespace ecu

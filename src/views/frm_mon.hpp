@@ -2,11 +2,13 @@
 // The real-time monitor: a read-only panel of the live values, refreshed by the main poll
 // while it is the current view (1).
 
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class FrmMonForm : public ui::Form {
+class FrmMonForm : public ViewForm {
  public:
   FrmMonForm();
 
@@ -55,24 +57,16 @@ class FrmMonForm : public ui::Form {
   // ---- Menus ----
   ui::MenuItem menufile{*this, "menufile", nullptr};
   ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_plot{*this, "menu_plot", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kMonitorView, [this] { Command3d1_Click(); }};
 
   // ---- Handlers ----
   // Leaves the monitor; the main poll also calls it when the link was aborted.
   void Command3d1_Click();
   void menufileexit_Click();
-  // The close path (current_view 0, hide, main window back); the frame's close runs it too.
-  void Form_Unload();
 
  protected:
   void on_activate() override;
-  void on_unload() override;
 
  private:
   void lay_out();

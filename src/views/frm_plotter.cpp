@@ -76,7 +76,7 @@ constexpr int kFastestItem = 7;
 
 }  // namespace
 
-FrmPlotterForm::FrmPlotterForm() : ui::Form("frm_plotter", "DATA PLOTTER", 12000, 9600) {
+FrmPlotterForm::FrmPlotterForm() : ViewForm("frm_plotter", "DATA PLOTTER", 12000, 9600) {
   lay_out();
   build_menus();
   Command3d1.on_click = [this] { Command3d1_Click(); };
@@ -136,15 +136,6 @@ void FrmPlotterForm::build_menus() {
   }
   menu_log_int[kIntervalCheckedAtStart].set_checked(true);
   menu_log_int.on(&ui::MenuItem::on_click, [this](int index) { menu_log_int_Click(index); });
-
-  const auto close = [this] { Command3d1_Click(); };
-  wire_view_menu(menu_mon, "&Monitor", view_request_mon, close);
-  wire_view_menu(menu_dash, "&Dashboard", view_request_dash, close);
-  wire_view_menu(menu_tools, "&Config.", view_request_tools, close);
-  wire_view_menu(menu_3d, "&Basic Map", view_request_3d, close);
-  wire_view_menu(menu_2d, "&Additional Map", view_request_2d, close);
-  wire_view_menu(menu_sup, "&GPO Drv.", view_request_sup, close);
-  wire_view_menu(menu_diag, "D&iagnostics", view_request_diag, close);
 }
 
 void FrmPlotterForm::on_load() {
@@ -258,14 +249,14 @@ void FrmPlotterForm::Strip1_Click() {
 }
 
 void FrmPlotterForm::Command3d1_Click() {
-  Form_Unload();
+  close_command();
 }
 
 void FrmPlotterForm::menufileexit_Click() {
   Command3d1_Click();
 }
 
-void FrmPlotterForm::Form_Unload() {
+void FrmPlotterForm::on_form_unload() {
   set_caption("");
   if (logging_active == kLogging) {
     ui::msg_box("Logging will be halted prior to exit");
@@ -273,11 +264,6 @@ void FrmPlotterForm::Form_Unload() {
     logging_active = 0;
     ui::do_events();
   }
-  close_view(*this);
-}
-
-void FrmPlotterForm::on_unload() {
-  Form_Unload();
 }
 
 void FrmPlotterForm::Check3d1_Click(int index) {

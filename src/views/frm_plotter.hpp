@@ -2,12 +2,14 @@
 // The plotter: a strip chart of 21 live channels, fed by the main window's plotter poll
 // (Timer3) while it is the current view (4).
 
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
 
-class FrmPlotterForm : public ui::Form {
+class FrmPlotterForm : public ViewForm {
  public:
   FrmPlotterForm();
 
@@ -31,18 +33,12 @@ class FrmPlotterForm : public ui::Form {
   ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
   ui::MenuItem menu_logging{*this, "menu_logging", nullptr};
   ui::ControlArray<ui::MenuItem> menu_log_int{*this, "menu_log_int", kIntervals, &menu_logging};
-  ui::MenuItem menu_mon{*this, "menu_mon", nullptr};
-  ui::MenuItem menu_dash{*this, "menu_dash", nullptr};
-  ui::MenuItem menu_tools{*this, "menu_tools", nullptr};
-  ui::MenuItem menu_3d{*this, "menu_3d", nullptr};
-  ui::MenuItem menu_2d{*this, "menu_2d", nullptr};
-  ui::MenuItem menu_sup{*this, "menu_sup", nullptr};
-  ui::MenuItem menu_diag{*this, "menu_diag", nullptr};
+  // The entries for the other views.
+  ViewMenuBar view_menus{*this, kPlotterView, [this] { Command3d1_Click(); }};
 
   // ---- Handlers ----
   void Command3d1_Click();
   void menufileexit_Click();
-  void Form_Unload();
   // Shows or hides the trace of channel `index`.
   void Check3d1_Click(int index);
   // Sets the plotter poll's interval from the Logging Interval item `index`.
@@ -66,7 +62,8 @@ class FrmPlotterForm : public ui::Form {
  protected:
   void on_load() override;
   void on_activate() override;
-  void on_unload() override;
+  // Halts a running log before the window leaves.
+  void on_form_unload() override;
 
  private:
   void lay_out();

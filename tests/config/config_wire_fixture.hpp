@@ -17,7 +17,7 @@ class ConfigWireTest : public LinkedWindowTest {
   // Opens the window as the main window's configuration command does; the requests of its
   // load are taken.
   ecu::FrmToolForm& open_window() {
-    ecu::Menu_View_Injection();
+    ecu::run_view_command(ecu::kConfigurationView);
     new_commands();
     return ecu::frm_tool();
   }

@@ -33,7 +33,7 @@ TEST_F(FrmToolSequenceTest, WhileAnUpdateRunsEnterIsIgnoredAndAViewMenuOrCloseSt
   EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
 
   tool.accel_pw_min.set_text("2");
-  ui::event_loop().post_user_input([&tool] { tool.menu_plot.click(); });
+  ui::event_loop().post_user_input([&tool] { tool.view_menus.item(kPlotterView).click(); });
   tool.Command3d1.click();
   EXPECT_EQ(new_commands(), Commands{});
   EXPECT_EQ(view_request_plot, kTrue);
@@ -63,9 +63,9 @@ TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTh
     SCOPED_TRACE(open_monitor ? "monitor opened meanwhile" : "nothing opened meanwhile");
     ui::event_loop().post_user_input([open_monitor] {
       frm_tool().request_close();
-      if (open_monitor) Menu_View_Monitor();
+      if (open_monitor) run_view_command(kMonitorView);
     });
-    Menu_View_Injection();
+    run_view_command(kConfigurationView);
     for (const std::string& command : new_commands()) EXPECT_NE(command[0], 'B');
     EXPECT_FALSE(frm_tool.loaded());
     EXPECT_TRUE(open_monitor ? frm_mon().visible() : FrmEcu().visible());

@@ -29,7 +29,7 @@ void expect_all_in_sync(FrmToolForm& tool) {
 }
 
 TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItInSync) {
-  ecu::Menu_View_Injection();
+  ecu::run_view_command(ecu::kConfigurationView);
   std::string codes;
   for (const std::string& command : new_commands()) codes += command.substr(0, 1);
   EXPECT_EQ(codes,
@@ -61,7 +61,7 @@ TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItIn
   tool.show();
   EXPECT_EQ(new_commands().size(), 0U);
   tool.Command3d2.click();
-  Menu_View_Injection();
+  run_view_command(kConfigurationView);
   EXPECT_EQ(new_commands().size(), 68U);
 }
 

@@ -190,7 +190,7 @@ TEST_F(FeatureWordReply, WithoutFuelGroupTheMappingWindowKeepsItsMenusAndClose) 
   EXPECT_TRUE(mapping.Command3d1.enabled());
   EXPECT_TRUE(mapping.menufile.enabled());
   EXPECT_TRUE(mapping.menufileexit.enabled());
-  EXPECT_TRUE(mapping.menu_mon.enabled());
+  EXPECT_TRUE(mapping.view_menus.item(ecu::kMonitorView).enabled());
 }
 
 TEST_F(FeatureWordReply, ReplyOfWrongLengthChangesNothing) {

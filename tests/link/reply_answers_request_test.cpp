@@ -13,6 +13,7 @@
 #include "config/frm_tool.hpp"
 #include "link/receive_framer.hpp"
 #include "shell/frm_dialog.hpp"
+#include "shell/frm_ecu.hpp"
 #include "shell/frm_retries.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/view_commands.hpp"
@@ -73,7 +74,7 @@ TEST_F(ReplyAnswersRequestTest, AControllerAnsweringAtOnceServesEveryWindowAtThe
             "A\x81\xCF");
   frm_mon().Command3d1_Click();
 
-  Menu_View_Injection();
+  FrmEcu().Menu_View_Injection_Click();
   EXPECT_EQ(new_commands().size(), 68U) << "one request per setting";
   expect_configuration_shown_right(frm_tool(), "load");
   frm_tool().Command3d2_Click();
@@ -110,7 +111,7 @@ TEST_F(ReplyAnswersRequestTest, AStrayFrameOrALateAnswerIsNotTakenAndTheLoadShow
     SetUp();
     connect_with_gear_outputs();
     controller().inject_fault(c.fault, 5);
-    Menu_View_Injection();
+    FrmEcu().Menu_View_Injection_Click();
     const std::size_t faults = controller().injected_fault_count();
     EXPECT_GE(faults, 13U) << c.what;
     const std::size_t requests = new_commands().size();

@@ -76,7 +76,7 @@ class BasicMappingTest : public test::MainWindowTest {
     return commands;
   }
   Frm3dForm& open_window() {
-    menu_View_Mapping();
+    run_view_command(kBasicMappingView);
     return frm_3d();
   }
 

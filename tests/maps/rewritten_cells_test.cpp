@@ -13,6 +13,7 @@
 #include "maps/frm_cellblock_modifier.hpp"
 #include "maps/window_link_fixture.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
 
 namespace ecu {
@@ -55,7 +56,7 @@ TEST_F(RewrittenCellsTest, WritesOfTheTextACellAlreadyShowsMarkItAndTheNextUpdat
     controller().set_memory(static_cast<std::uint16_t>(0x100 + i), i == 0x80 ? 128 : 100);
     controller().set_memory(static_cast<std::uint16_t>(0x600 + i), 64);  // 0.00 degrees
   }
-  menu_View_Mapping();
+  FrmEcu().menu_View_Mapping_Click();
   Frm3dForm& maps = frm_3d();
   new_commands();
   // Each write leaves cell (16, 9) of its grid showing what it showed.

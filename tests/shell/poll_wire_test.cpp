@@ -221,7 +221,7 @@ TEST_F(PollWireTest, PollInhibitStopsThePollAndItsClearingResumesIt) {
 TEST_F(PollWireTest, AServedViewSwitchEndsItsTickWithOnlyTheViewCommandsRequest) {
   settle_link();
   main_window().Menu_View_Monitor.click();
-  frm_mon().menu_sup.click();
+  frm_mon().view_menus.item(kOutputDriverView).click();
   ASSERT_EQ(current_view, 0);
   main_poll_tick();
   // The output driver command's status request, then the window's own fetch as it shows.

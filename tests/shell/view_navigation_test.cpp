@@ -340,7 +340,7 @@ TEST_F(ViewNavigationTest, DiagnosticsWithPollInhibitSetLeavesTheMainPollIdle) {
   main_window().menu_view_diagnostic.click();
   EXPECT_TRUE(frm_diagnostics().visible());
   EXPECT_EQ(poll_inhibit, kTrue);
-  frm_diagnostics().menu_mon.click();
+  frm_diagnostics().view_menus.item(kMonitorView).click();
   main_poll_tick();
   EXPECT_EQ(view_request_mon, kTrue) << "the request waits while the poll is inhibited";
   EXPECT_EQ(current_view, 0);
@@ -352,7 +352,7 @@ TEST_F(ViewNavigationTest, DiagnosticsWithPollInhibitSetLeavesTheMainPollIdle) {
 
 TEST_F(ViewNavigationTest, ChoosingThePlotterFromTheMonitorIsServedByTheNextTick) {
   main_window().Menu_View_Monitor.click();
-  frm_mon().menu_plot.click();
+  frm_mon().view_menus.item(kPlotterView).click();
   EXPECT_EQ(view_request_plot, kTrue);
   EXPECT_EQ(current_view, 0);
   EXPECT_TRUE(main_window().visible());

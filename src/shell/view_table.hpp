@@ -1,0 +1,67 @@
+#pragma once
+// The one definition of the views: their number, their window, the steps of their command,
+// what the main poll sends for them and their entry in the other views' menus. The main
+// window's view commands, the poll loop's serving and every view window's menu are made
+// from it.
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "ui/ui.hpp"
+
+namespace ecu {
+
+// One step of a view command. The commands differ in their order on purpose, so each row
+// lists its own.
+enum class ViewStep : std::uint8_t {
+  open_link,
+  set_current_view,
+  clear_poll_inhibit,
+  // The status reply "C" brings the full-scale rpm and the pressure sensor type that the
+  // window scales its axes with.
+  request_base_config,
+  hide_main_window,
+  show_view,
+  // The editor windows read the controller while they activate; the main window goes only
+  // once that has returned, and only if the window was not closed during its load.
+  hide_main_window_if_view_shown,
+  // Forces the first fourteen monitor labels to be rewritten by the next refresh.
+  force_monitor_labels,
+};
+
+struct ViewRow {
+  Integer number;
+  const char* window_name;
+  // The window's default instance (touching it loads it), and whether it is loaded and
+  // shown, asked without loading it.
+  ui::Form& (*window)();
+  bool (*window_shown)();
+  // Raised by another view's menu entry; the main poll serves it with the command.
+  Flag* request;
+  // The entry for this view in the other views' menus.
+  const char* menu_name;
+  const char* menu_caption;
+  std::vector<ViewStep> steps;
+
+  // ---- What a Timer1 tick does while this view is current ----
+  // The requests sent in order, each followed by a pass of the event loop.
+  std::vector<std::uint8_t> poll_codes;
+  // Asks the controller's feature word and version until they arrive.
+  bool asks_features;
+  // Runs before the requests; nullptr for none.
+  void (*before_poll)();
+  // Whether the requests go out this tick; nullptr for always.
+  bool (*polls_now)();
+  // Shows what the replies brought; nullptr for nothing.
+  void (*after_poll)();
+};
+
+// Rows in the order of the View menus and of serving pending requests.
+std::span<const ViewRow> view_table();
+// The row of view `number`; nullptr for 0 and any number that is no view.
+const ViewRow* find_view(Integer number);
+
+}  // namespace ecu
