@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${ECU_JOBS:-$(nproc)}
 
 cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DECU_WERROR=ON -DECU_BUILD_BENCH=OFF >/dev/null
+      -DECU_WERROR=ON -DECU_BUILD_TESTS=ON -DECU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-release" --parallel "$jobs"
 (cd "$root/build-release" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
 

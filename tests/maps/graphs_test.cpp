@@ -13,6 +13,7 @@
 #include "maps/graphs.hpp"
 #include "model/shared_state.hpp"
 #include "support/console_test.hpp"
+#include "support/show_recorder.hpp"
 
 namespace ecu {
 namespace {
@@ -41,18 +42,7 @@ void expect_segment(const ui::DrawOp& op, const Segment& e, int index) {
 
 using GraphsTest = test::ConsoleTest;
 
-// Counts the windows hidden and shown, as the window system would see them.
-class VisibilityRecorder final : public ui::FormObserver {
- public:
-  void form_loaded(ui::Form&) override {}
-  void form_unloaded(ui::Form&) override {}
-  void form_changed(ui::Form&) override {}
-  void form_shown(ui::Form& form) override { events.push_back("show " + form.name()); }
-  void form_hidden(ui::Form& form) override { events.push_back("hide " + form.name()); }
-  void form_activated(ui::Form&) override {}
-  void control_changed(ui::Control&, ui::Property) override {}
-  std::vector<std::string> events;
-};
+using test::ShowRecorder;
 
 void set_curve(GraphForm& form, const std::array<const char*, 9>& texts) {
   for (int j = 0; j < 9; ++j) form.curve[j].set_text(texts[static_cast<std::size_t>(j)]);
@@ -168,7 +158,7 @@ TEST_F(GraphsTest, GraphWindowDrawsTheChosenMapAndRedrawsOnlyWhileShown) {
   // window is neither hidden nor shown again.
   maps.show_map_type[3].set_value(true);
   graph.low_scale.set_text("5");
-  VisibilityRecorder recorder;
+  ShowRecorder recorder;
   ui::forms().set_observer(&recorder);
   maps.inj_map.set_cell_text(16, 1, "1.2");
   ui::forms().set_observer(nullptr);

@@ -16,6 +16,7 @@
 #include "shell/main_poll_loop.hpp"
 #include "support/fake_serial_port.hpp"
 #include "support/main_window_fixture.hpp"
+#include "support/show_recorder.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
@@ -174,18 +175,7 @@ int pending_requests() {
   return count;
 }
 
-// Records which windows were shown and hidden, in order.
-class ShowRecorder final : public ui::FormObserver {
- public:
-  void form_loaded(ui::Form&) override {}
-  void form_unloaded(ui::Form&) override {}
-  void form_changed(ui::Form&) override {}
-  void form_shown(ui::Form& form) override { events.push_back("show " + form.name()); }
-  void form_hidden(ui::Form& form) override { events.push_back("hide " + form.name()); }
-  void form_activated(ui::Form&) override {}
-  void control_changed(ui::Control&, ui::Property) override {}
-  std::vector<std::string> events;
-};
+using test::ShowRecorder;
 
 class ViewNavigationTest : public test::MainWindowTest {
  protected:
