@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
 
     // The upload's own summary says it was uploaded; anything else went wrong.
     for (const auto& message : presenter->shown_messages) {
-      if (message.text.rfind("The data set file was uploaded.", 0) == 0) continue;
+      if (message.text.rfind("The data set file was uploaded", 0) == 0) continue;
       ++failures;
       std::fprintf(stderr, "message: %s\n", message.text.c_str());
     }
