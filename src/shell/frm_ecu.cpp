@@ -146,8 +146,8 @@ void FrmEcuForm::build_menus() {
   menu_remote_setup_halt_client.set_caption("&Halt client");
   menu_remote_setup_halt_client.set_enabled(false);
   menu_comm_sep.set_caption("-");
-  constexpr std::array<const char*, kComPortItems> kComPortCaptions{
-      "&1", "&2", "&3", "&4", "&5", "&6", "&7", "&8", "&9", "1&0"};
+  constexpr std::array<const char*, kComPortItems> kComPortCaptions{"&1", "&2", "&3", "&4", "&5",
+                                                                    "&6", "&7", "&8", "&9", "1&0"};
   for (int n = 1; n <= kComPortItems; ++n) {
     comm_port_item(n).set_caption(kComPortCaptions[static_cast<std::size_t>(n - 1)]);
   }
