@@ -18,6 +18,7 @@
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "model/shared_state.hpp"
 #include "support/simulated_controller.hpp"
 #include "ui/form.hpp"

@@ -19,11 +19,10 @@ namespace {
 
 constexpr int kNoPage = -1;
 
-// One read of the load: the page shown while it runs, the command and its reply length.
+// One read of the load: the page shown while it runs and the command.
 struct LoadRead {
   int page;
   const char* command;  // the code; a single code is padded with "000" by the transaction
-  Integer reply_length;
 };
 
 // The memory reads carry the address of the two temperature sensor tables (0x05C0, 0x05D0).
@@ -34,32 +33,32 @@ using P = FrmToolForm::Page;
 
 // clang-format off
 const LoadRead kLoadReads[] = {
-    {kNoPage, "C", 21}, {kNoPage, "B", 12},
-    {P::kEngineSetup, "\xA7", 4}, {P::kEngineSetup, "\xA1", 4}, {P::kEngineSetup, "\xB7", 5},
-    {P::kEngineSetup, "\xE9", 5}, {P::kEngineSetup, "\xEB", 5}, {P::kEngineSetup, "\x18", 5},
-    {P::kEngineSetup, "\x1A", 5}, {P::kEngineSetup, "\xED", 5}, {P::kEngineSetup, "\xEF", 5},
-    {P::kEngineSetup, "\x1C", 19}, {P::kEngineSetup, "\xF1", 4}, {P::kEngineSetup, "\xF3", 4},
-    {P::kAcceleration, "@", 5}, {P::kAcceleration, "(", 4},
-    {P::kIgnition, "\xA3", 4}, {P::kIgnition, "\x94", 5}, {P::kIgnition, "\x9D", 5},
-    {P::kInjection, "\xE5", 4}, {P::kInjection, "\xE7", 5}, {P::kInjection, "\xC9", 19},
-    {P::kInjection, "\xCA", 19}, {P::kInjection, "\x0C", 19}, {P::kInjection, "\xCB", 19},
-    {P::kPhaseSetup, "\x9B", 35}, {P::kPhaseSetup, "\x9F", 5}, {P::kPhaseSetup, "\xA5", 19},
-    {P::kPhaseSetup, "\x7F", 19}, {P::kPhaseSetup, "\xB0", 5},
-    {P::kPowerupOptions, "U", 5}, {P::kPowerupOptions, "V", 4}, {P::kPowerupOptions, "W", 4},
-    {P::kPowerupOptions, "S", 5}, {P::kPowerupOptions, "T", 4},
-    {P::kIdleControl, "\x84", 5}, {P::kIdleControl, "\x86", 5}, {P::kIdleControl, "\x88", 5},
-    {P::kIdleControl, "\x8A", 5}, {P::kIdleControl, "\x8C", 5}, {P::kIdleControl, "\x8E", 5},
-    {P::kIdleControl, "\x90", 4}, {P::kIdleControl, ".", 5}, {P::kIdleControl, "\x0A", 4},
-    {P::kIdleControl, "\x06", 4}, {P::kIdleControl, "\x08", 4},
-    {P::kClosedLoop, "!", 4}, {P::kClosedLoop, "%", 4}, {P::kClosedLoop, "^", 4},
-    {P::kClosedLoop, "\xE3", 4}, {P::kClosedLoop, "\xD0", 6},
-    {P::kEngineStartup, "\x0E", 5}, {P::kEngineStartup, "\x10", 4}, {P::kEngineStartup, "\x16", 4},
-    {P::kEngineStartup, "\x12", 5}, {P::kEngineStartup, "\x14", 4},
-    {P::kSensorCalibration, "\xD4", 5}, {P::kSensorCalibration, nullptr, 14},
-    {P::kSensorCalibration, nullptr, 14}, {P::kSensorCalibration, "0", 9},
-    {P::kFlatShift, "\xF9", 4}, {P::kFlatShift, "\xFD", 4}, {P::kFlatShift, "\xFB", 4},
-    {P::kInputsConfig, "\xF5", 5}, {P::kInputsConfig, "5", 4},
-    {P::kSpeedGearSetup, "\x1E", 5}, {P::kSpeedGearSetup, "\"", 35}, {P::kSpeedGearSetup, "&", 11},
+    {kNoPage, "C"}, {kNoPage, "B"},
+    {P::kEngineSetup, "\xA7"}, {P::kEngineSetup, "\xA1"}, {P::kEngineSetup, "\xB7"},
+    {P::kEngineSetup, "\xE9"}, {P::kEngineSetup, "\xEB"}, {P::kEngineSetup, "\x18"},
+    {P::kEngineSetup, "\x1A"}, {P::kEngineSetup, "\xED"}, {P::kEngineSetup, "\xEF"},
+    {P::kEngineSetup, "\x1C"}, {P::kEngineSetup, "\xF1"}, {P::kEngineSetup, "\xF3"},
+    {P::kAcceleration, "@"}, {P::kAcceleration, "("},
+    {P::kIgnition, "\xA3"}, {P::kIgnition, "\x94"}, {P::kIgnition, "\x9D"},
+    {P::kInjection, "\xE5"}, {P::kInjection, "\xE7"}, {P::kInjection, "\xC9"},
+    {P::kInjection, "\xCA"}, {P::kInjection, "\x0C"}, {P::kInjection, "\xCB"},
+    {P::kPhaseSetup, "\x9B"}, {P::kPhaseSetup, "\x9F"}, {P::kPhaseSetup, "\xA5"},
+    {P::kPhaseSetup, "\x7F"}, {P::kPhaseSetup, "\xB0"},
+    {P::kPowerupOptions, "U"}, {P::kPowerupOptions, "V"}, {P::kPowerupOptions, "W"},
+    {P::kPowerupOptions, "S"}, {P::kPowerupOptions, "T"},
+    {P::kIdleControl, "\x84"}, {P::kIdleControl, "\x86"}, {P::kIdleControl, "\x88"},
+    {P::kIdleControl, "\x8A"}, {P::kIdleControl, "\x8C"}, {P::kIdleControl, "\x8E"},
+    {P::kIdleControl, "\x90"}, {P::kIdleControl, "."}, {P::kIdleControl, "\x0A"},
+    {P::kIdleControl, "\x06"}, {P::kIdleControl, "\x08"},
+    {P::kClosedLoop, "!"}, {P::kClosedLoop, "%"}, {P::kClosedLoop, "^"},
+    {P::kClosedLoop, "\xE3"}, {P::kClosedLoop, "\xD0"},
+    {P::kEngineStartup, "\x0E"}, {P::kEngineStartup, "\x10"}, {P::kEngineStartup, "\x16"},
+    {P::kEngineStartup, "\x12"}, {P::kEngineStartup, "\x14"},
+    {P::kSensorCalibration, "\xD4"}, {P::kSensorCalibration, nullptr},
+    {P::kSensorCalibration, nullptr}, {P::kSensorCalibration, "0"},
+    {P::kFlatShift, "\xF9"}, {P::kFlatShift, "\xFD"}, {P::kFlatShift, "\xFB"},
+    {P::kInputsConfig, "\xF5"}, {P::kInputsConfig, "5"},
+    {P::kSpeedGearSetup, "\x1E"}, {P::kSpeedGearSetup, "\""}, {P::kSpeedGearSetup, "&"},
 };
 // clang-format on
 
@@ -125,8 +124,7 @@ void FrmToolForm::load_configuration() {
     }
     const std::string command =
         read.command != nullptr ? read.command : memory_read(memory_reads++);
-    Integer length = read.reply_length;
-    send_request(command, length);
+    send_command(command);
     if (i == 1 && comm_aborted != kFalse) Command3d2_Click();
   }
 }

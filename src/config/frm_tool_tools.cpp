@@ -64,10 +64,9 @@ void FrmToolForm::calibrate_tps_val_Click(int index) {
   const ui::Colour previous_colour = box.back_colour();
   const bool previously_known = value_known(box);
   box.set_text("");
-  Integer length = 4;
   // A request that returns at once (demo mode, no link) leaves this as it was.
   reply_received = 0;
-  send_request(std::string{index == 0 ? '\xD7' : '\xD8', '\0', '\0', '\0'}, length);
+  send_command(std::string{index == 0 ? '\xD7' : '\xD8', '\0', '\0', '\0'});
   if (reply_received == kTrue) return;
   // No reading came: the box shows what it showed before, so the next update cannot send
   // the empty text as 0.

@@ -67,7 +67,6 @@ struct WriteRow {
   ui::ControlArray<ui::TextBox> FrmToolForm::*boxes = nullptr;
   std::uint8_t code = 0;
   Wire wire = Wire::byte;
-  Integer reply_length = 4;
   double (*scale)(double) = nullptr;
   Check check = Check::none;
   double low = -kOpen, high = kOpen;
@@ -82,29 +81,27 @@ struct WriteRow {
 };
 
 WriteRow text(const char* label, ui::TextBox FrmToolForm::*box, std::uint8_t code, Wire wire,
-              Integer reply_length, double (*scale)(double)) {
+              double (*scale)(double)) {
   WriteRow row;
   row.label = label;
   row.box = box;
   row.code = code;
   row.wire = wire;
-  row.reply_length = reply_length;
   row.scale = scale;
   return row;
 }
 
 WriteRow items(const char* label, ui::ControlArray<ui::TextBox> FrmToolForm::*boxes,
-               std::uint8_t code, Wire wire, Integer reply_length, double (*scale)(double)) {
-  WriteRow row = text(label, nullptr, code, wire, reply_length, scale);
+               std::uint8_t code, Wire wire, double (*scale)(double)) {
+  WriteRow row = text(label, nullptr, code, wire, scale);
   row.boxes = boxes;
   return row;
 }
 
-WriteRow special(Step step, std::uint8_t code, Integer reply_length) {
+WriteRow special(Step step, std::uint8_t code) {
   WriteRow row;
   row.step = step;
   row.code = code;
-  row.reply_length = reply_length;
   return row;
 }
 
@@ -192,176 +189,173 @@ using W = Wire;
 
 // Every write of the update, in the order the pass examines them.
 const auto kWriteRows = std::to_array<WriteRow>({
-    clamped(text("Accel Sensitivity", &F::accel_senitivity, 0x67, W::word, 5,
+    clamped(text("Accel Sensitivity", &F::accel_senitivity, 0x67, W::word,
                  [](double x) { return x * 1000 / 205; }),
             -kOpen, 4095),
-    clamped(text("Accel Rate", &F::accel_flt_rate, 0x66, W::word, 5,
+    clamped(text("Accel Rate", &F::accel_flt_rate, 0x66, W::word,
                  [](double x) { return (819 / 76.3) * x; }),
             1, 4095),
-    clamped(text("Accel Min PW", &F::accel_pw_min, 0x68, W::word, 5, ms_to_ticks), -kOpen, 65535),
-    clamped(text("Accel Max PW", &F::accel_pw_max, 0x20, W::word, 5, ms_to_ticks), -kOpen, 65535),
-    clamped(text("Accel EGO Reset", &F::EGO_reset_pw, 0x3D, W::word, 5, ms_to_ticks), -kOpen,
-            65535),
-    clamped(text("EGO Loop Rate", &F::ego_rate, 0x63, W::byte, 4, plain), 1, 127),
-    clamped(checked(text("EGO Prop. Gain", &F::EGO_Prop_Gain, 0x3F, W::byte, 4, times_64),
+    clamped(text("Accel Min PW", &F::accel_pw_min, 0x68, W::word, ms_to_ticks), -kOpen, 65535),
+    clamped(text("Accel Max PW", &F::accel_pw_max, 0x20, W::word, ms_to_ticks), -kOpen, 65535),
+    clamped(text("Accel EGO Reset", &F::EGO_reset_pw, 0x3D, W::word, ms_to_ticks), -kOpen, 65535),
+    clamped(text("EGO Loop Rate", &F::ego_rate, 0x63, W::byte, plain), 1, 127),
+    clamped(checked(text("EGO Prop. Gain", &F::EGO_Prop_Gain, 0x3F, W::byte, times_64),
                     Check::refuse_integer_above, -kOpen, 64, kEgoGainRefused),
             0, kOpen),
-    clamped(text("EGO Loop Activation", &F::ego_seconds, 0x62, W::word, 5, plain), 0, kOpen),
-    checked(rewritten(text("Min EGO Gain", &F::min_ego_gain, 0x3C, W::byte, 4, times_64), 0.614,
+    clamped(text("EGO Loop Activation", &F::ego_seconds, 0x62, W::word, plain), 0, kOpen),
+    checked(rewritten(text("Min EGO Gain", &F::min_ego_gain, 0x3C, W::byte, times_64), 0.614,
                       ".614", kOpen, nullptr),
             Check::rewrite_and_tell, 0.614, kOpen, kMinEgoAltered),
-    checked(rewritten(text("Max EGO Gain", &F::max_ego_gain, 0x3E, W::byte, 4, times_64), -kOpen,
+    checked(rewritten(text("Max EGO Gain", &F::max_ego_gain, 0x3E, W::byte, times_64), -kOpen,
                       nullptr, 1.4, "1.4"),
             Check::rewrite_and_tell, -kOpen, 1.4, kMaxEgoAltered),
-    clamped(text("Soft Ign Limit 1", &F::soft_ign_rpm1, 0xEA, W::word, 5, plain), -kOpen, 30000),
-    clamped(text("Soft Ign Limit 2", &F::soft_ign_rpm2, 0xEC, W::word, 5, plain), -kOpen, 30000),
-    clamped(text("Hard Ign Limit 1", &F::hard_ign_limit1, 0x19, W::word, 5, plain), -kOpen, 30000),
-    clamped(text("Hard Ign Limit 2", &F::hard_ign_limit2, 0x1B, W::word, 5, plain), -kOpen, 30000),
-    items("Hard Stutter Table word", &F::stutter_table, 0x1D, W::indexed_word, 6, plain),
-    clamped(text("Fuel Limit 1", &F::fuel_rpm1, 0xEE, W::word, 5, plain), -kOpen, 30000),
-    clamped(text("Fuel Limit 2", &F::fuel_rpm2, 0xF0, W::word, 5, plain), -kOpen, 30000),
-    clamped(text("Fuel Limit 1 cut time", &F::fuel_cut_time1, 0xF2, W::byte, 4, times_200), -kOpen,
+    clamped(text("Soft Ign Limit 1", &F::soft_ign_rpm1, 0xEA, W::word, plain), -kOpen, 30000),
+    clamped(text("Soft Ign Limit 2", &F::soft_ign_rpm2, 0xEC, W::word, plain), -kOpen, 30000),
+    clamped(text("Hard Ign Limit 1", &F::hard_ign_limit1, 0x19, W::word, plain), -kOpen, 30000),
+    clamped(text("Hard Ign Limit 2", &F::hard_ign_limit2, 0x1B, W::word, plain), -kOpen, 30000),
+    items("Hard Stutter Table word", &F::stutter_table, 0x1D, W::indexed_word, plain),
+    clamped(text("Fuel Limit 1", &F::fuel_rpm1, 0xEE, W::word, plain), -kOpen, 30000),
+    clamped(text("Fuel Limit 2", &F::fuel_rpm2, 0xF0, W::word, plain), -kOpen, 30000),
+    clamped(text("Fuel Limit 1 cut time", &F::fuel_cut_time1, 0xF2, W::byte, times_200), -kOpen,
             255),
-    clamped(text("Fuel Limit 2 cut time", &F::fuel_cut_time2, 0xF4, W::byte, 4, times_200), -kOpen,
+    clamped(text("Fuel Limit 2 cut time", &F::fuel_cut_time2, 0xF4, W::byte, times_200), -kOpen,
             255),
-    special(Step::sensor_type, 0x82, 4),
-    clamped(text("Engine Decel", &F::min_pressure, 0x70, W::word, 5, pressure_count), 0, 1023),
-    clamped(text("Hot Priming Duration", &F::priming_pw_hot, 0x73, W::word, 5,
+    special(Step::sensor_type, 0x82),
+    clamped(text("Engine Decel", &F::min_pressure, 0x70, W::word, pressure_count), 0, 1023),
+    clamped(text("Hot Priming Duration", &F::priming_pw_hot, 0x73, W::word,
                  [](double x) { return x * 625; }),
             0, 65000),
-    clamped(text("Cold Priming Duration", &F::priming_pw_cold, 0x75, W::word, 5,
+    clamped(text("Cold Priming Duration", &F::priming_pw_cold, 0x75, W::word,
                  [](double x) { return x * 625; }),
             0, 65000),
-    clamped(checked(text("Hot Number of Pulses", &F::num_pulses_hot, 0x74, W::byte, 4, plain),
+    clamped(checked(text("Hot Number of Pulses", &F::num_pulses_hot, 0x74, W::byte, plain),
                     Check::confirm_above, -kOpen, 1, kHotPulses),
             0, kOpen),
-    clamped(checked(text("Cold Number of Pulses", &F::num_pulses_cold, 0x76, W::byte, 4, plain),
+    clamped(checked(text("Cold Number of Pulses", &F::num_pulses_cold, 0x76, W::byte, plain),
                     Check::confirm_above, -kOpen, 1, kColdPulses),
             0, kOpen),
-    clamped(text("Cold/Hot Threshold", &F::temp_threshold, 0x77, W::signed_byte, 4, plain), -13,
-            127),
-    special(Step::options, 0x7C, 4),
-    text("Tach Full Scale", &F::full_scale_rpm, kWriteFullScale, W::word, 5, plain),
-    text("Crank Wheel Code #", &F::trigs_per_rev, 0x7E, W::byte, 4, plain),
+    clamped(text("Cold/Hot Threshold", &F::temp_threshold, 0x77, W::signed_byte, plain), -13, 127),
+    special(Step::options, 0x7C),
+    text("Tach Full Scale", &F::full_scale_rpm, kWriteFullScale, W::word, plain),
+    text("Crank Wheel Code #", &F::trigs_per_rev, 0x7E, W::byte, plain),
     // Read back only after the wheel code, so the read cannot overwrite an edit of it.
-    special(Step::base_config_reread, 'C', 21),
+    special(Step::base_config_reread, 'C'),
 
-    special(Step::injection_rows, 0x80, 5),
-    special(Step::ignition_rows, 0xA6, 5),
-    text("Battery Offset Time", &F::bat_comp, 0x83, W::byte, 4,
+    special(Step::injection_rows, 0x80),
+    special(Step::ignition_rows, 0xA6),
+    text("Battery Offset Time", &F::bat_comp, 0x83, W::byte,
          [](double x) { return ui::round_half_even(x) * 0.625; }),
-    clamped(text("On Init Close", &F::iac_close_steps, 0x85, W::word, 5, plain), -kOpen, 500),
-    clamped(text("After Init step to", &F::iac_open_steps, 0x87, W::word, 5, plain), -kOpen, 500),
-    clamped(text("Enable if TPS below", &F::iac_enable_tps_val, 0x89, W::word, 5,
+    clamped(text("On Init Close", &F::iac_close_steps, 0x85, W::word, plain), -kOpen, 500),
+    clamped(text("After Init step to", &F::iac_open_steps, 0x87, W::word, plain), -kOpen, 500),
+    clamped(text("Enable if TPS below", &F::iac_enable_tps_val, 0x89, W::word,
                  [](double x) { return x * 1024 / 100; }),
             -kOpen, 2048),
-    clamped(text("Close if TPS above", &F::iac_close_tps_val, 0x8B, W::word, 5,
+    clamped(text("Close if TPS above", &F::iac_close_tps_val, 0x8B, W::word,
                  [](double x) { return x * 1024 / 100; }),
             -kOpen, 2048),
-    clamped(text("Max Step Rate", &F::iac_max_rate, 0x8D, W::word, 5, plain), -kOpen, 1000),
-    clamped(text("Rate @ 1kRPM error", &F::iac_error_rate, 0x8F, W::word, 5, plain), -kOpen, 2000),
-    text("Control Deadband", &F::iac_deadband, 0x91, W::byte, 4, plain),
-    rewritten(text("Coil Dwell Time", &F::target_dwell, 0x95, W::word, 5,
-                   [](double x) { return x * 100; }),
-              0.5, "0.50", 8, "8.00"),
-    rewritten(text("Index Teeth Till TDC", &F::Teeth_BTDC, 0xA8, W::byte, 4, plain), 0, "0", 255,
+    clamped(text("Max Step Rate", &F::iac_max_rate, 0x8D, W::word, plain), -kOpen, 1000),
+    clamped(text("Rate @ 1kRPM error", &F::iac_error_rate, 0x8F, W::word, plain), -kOpen, 2000),
+    text("Control Deadband", &F::iac_deadband, 0x91, W::byte, plain),
+    rewritten(
+        text("Coil Dwell Time", &F::target_dwell, 0x95, W::word, [](double x) { return x * 100; }),
+        0.5, "0.50", 8, "8.00"),
+    rewritten(text("Index Teeth Till TDC", &F::Teeth_BTDC, 0xA8, W::byte, plain), 0, "0", 255,
               "255"),
-    rewritten(text("TDC trim Advance", &F::tdc_trim_deg, 0xA2, W::byte, 4, timing_angle), -16,
-              "-16", 47.75, "47.75"),
-    rewritten(text("Timing Offset", &F::base_offset_deg, 0xA4, W::byte, 4, timing_angle), -16,
-              "-16", 47.75, "47.75"),
-    rewritten(text("Min dwell", &F::min_dwell_deg, 0x9E, W::word, 5, times_4), 5, "5", 60, "60"),
-    special(Step::phases_in_use, 0xA0, 5),
-    checked(items("Base angle of Eng. Phase", &F::ph_base_deg, 0x9C, W::indexed_word, 6, times_4),
+    rewritten(text("TDC trim Advance", &F::tdc_trim_deg, 0xA2, W::byte, timing_angle), -16, "-16",
+              47.75, "47.75"),
+    rewritten(text("Timing Offset", &F::base_offset_deg, 0xA4, W::byte, timing_angle), -16, "-16",
+              47.75, "47.75"),
+    rewritten(text("Min dwell", &F::min_dwell_deg, 0x9E, W::word, times_4), 5, "5", 60, "60"),
+    special(Step::phases_in_use, 0xA0),
+    checked(items("Base angle of Eng. Phase", &F::ph_base_deg, 0x9C, W::indexed_word, times_4),
             Check::refuse_outside, 0, 720, kPhaseAngleRefused),
-    special(Step::tach_phases, 0xB1, 5),
-    rewritten(text("Ign Limit Max Retard", &F::rpm_limit_max_degrees, 0xB8, W::word, 5, times_4), 0,
+    special(Step::tach_phases, 0xB1),
+    rewritten(text("Ign Limit Max Retard", &F::rpm_limit_max_degrees, 0xB8, W::word, times_4), 0,
               "0.00", 100, "100.00"),
-    rewritten(text("TPS Closed Value", &F::tps_base_val, 0xD5, W::byte, 4, percent_to_byte), 0, "0",
+    rewritten(text("TPS Closed Value", &F::tps_base_val, 0xD5, W::byte, percent_to_byte), 0, "0",
               100, "100"),
-    rewritten(text("TPS Opened Value", &F::tps_fs_val, 0xD6, W::byte, 4, percent_to_byte), 0, "0",
-              100, "100"),
-    special(Step::ego_type, 0xD1, 4),
-    clamped(rewritten(text("WEGO Lambda @ 0v", &F::WB_EGO_0V_LAMBDA, 0xD2, W::byte, 4,
+    rewritten(text("TPS Opened Value", &F::tps_fs_val, 0xD6, W::byte, percent_to_byte), 0, "0", 100,
+              "100"),
+    special(Step::ego_type, 0xD1),
+    clamped(rewritten(text("WEGO Lambda @ 0v", &F::WB_EGO_0V_LAMBDA, 0xD2, W::byte,
                            [](double x) { return x * 128; }),
                       0.5, "0.50", 2, "2.00"),
             -kOpen, 255),
-    clamped(rewritten(text("WEGO Lambda @ 1v", &F::WB_EGO_1V_LAMBDA, 0xD3, W::byte, 4,
+    clamped(rewritten(text("WEGO Lambda @ 1v", &F::WB_EGO_1V_LAMBDA, 0xD3, W::byte,
                            [](double x) { return x * 128; }),
                       0.5, "0.50", 2, "2.00"),
             -kOpen, 255),
-    clamped(text("Open Loop if TPS >", &F::tps_open_loop_val, 0xE4, W::byte, 4,
+    clamped(text("Open Loop if TPS >", &F::tps_open_loop_val, 0xE4, W::byte,
                  [](double x) { return x / 100 * 256; }),
             -kOpen, 255),
     interleaved(rewritten(items("Main Gain of Injector Channel", &F::inj_gain, 0xCC,
-                                W::indexed_word, 6, [](double x) { return x * 4096; }),
+                                W::indexed_word, [](double x) { return x * 4096; }),
                           0, "0", 4, "4"),
                 1),
     interleaved(rewritten(items("Idle Trim of Injector Channel", &F::inj_offset, 0xCD,
-                                W::indexed_signed_word, 6, ms_to_ticks),
+                                W::indexed_signed_word, ms_to_ticks),
                           -40, "-40", 40, "40"),
                 1),
     interleaved(rewritten(items("P.W. Min. of Injector Channel", &F::inj_min, 0x0D, W::indexed_word,
-                                6, ms_to_ticks),
+                                ms_to_ticks),
                           -kOpen, nullptr, 50, "50"),
                 1),
     interleaved(rewritten(items("P.W. Clamp of Injector Channel", &F::inj_max, 0xCE,
-                                W::indexed_word, 6, ms_to_ticks),
+                                W::indexed_word, ms_to_ticks),
                           -kOpen, nullptr, 50, "50"),
                 1),
-    rewritten(text("Max TPS for Decel", &F::decel_tps_value, 0xE6, W::byte, 4, percent_to_byte), 0,
+    rewritten(text("Max TPS for Decel", &F::decel_tps_value, 0xE6, W::byte, percent_to_byte), 0,
               "0", 100, "100"),
-    clamped(text("Max/Cut Pressure", &F::max_pressure, 0xE8, W::word, 5, pressure_count), 0, 1023),
-    special(Step::input_word, 0xF6, 5),
-    clamped(text("On Trigger Retard timing", &F::flat_shft_retard, 0xFA, W::byte, 4, times_4), 0,
+    clamped(text("Max/Cut Pressure", &F::max_pressure, 0xE8, W::word, pressure_count), 0, 1023),
+    special(Step::input_word, 0xF6),
+    clamped(text("On Trigger Retard timing", &F::flat_shft_retard, 0xFA, W::byte, times_4), 0, 255),
+    clamped(text("Flat Shift retard time", &F::flat_shft_retard_time, 0xFC, W::byte, times_200), 0,
             255),
-    clamped(text("Flat Shift retard time", &F::flat_shft_retard_time, 0xFC, W::byte, 4, times_200),
-            0, 255),
-    clamped(text("On Trigger Cut Fuel For", &F::flat_shft_fuel_cut, 0xFE, W::byte, 4, times_200), 0,
+    clamped(text("On Trigger Cut Fuel For", &F::flat_shft_fuel_cut, 0xFE, W::byte, times_200), 0,
             255),
-    clamped(text("Max Idle Retard", &F::idle_max_retard, 0x07, W::byte, 4, times_4), 0, 255),
-    clamped(text("Max Idle Advance", &F::idle_max_advance, 0x09, W::byte, 4, times_4), 0, 255),
-    special(Step::idle_by_timing, 0x0B, 4),
-    text("MAX cranking RPM", &F::cranking_max_rpm, 0x0F, W::word, 5, plain),
-    clamped(text("Cranking Enrich.", &F::cranking_enrichment_gain, 0x11, W::byte, 4, times_64),
-            -kOpen, 255),
-    text("Post Cranking Timer", &F::cranking_enrichment_timer, 0x13, W::word, 5, times_200),
-    rewritten(text("Cranking Timing", &F::cranking_timing, 0x15, W::byte, 4, timing_angle), -16,
-              "-16", 47.75, "47.75"),
-    clamped(text("Post Cranking Enrich.", &F::post_cranking_enrichment_gain, 0x17, W::byte, 4,
-                 times_64),
-            -kOpen, 255),
-    clamped(text("WRPM Mult", &F::wheel_rpm_scaler, 0x1F, W::word, 5,
-                 [](double x) { return x * 65536; }),
-            -kOpen, 65535),
-    clamped(items("low ratio of Gear", &F::low_rps_ratio, 0x23, W::indexed_word, 6,
+    clamped(text("Max Idle Retard", &F::idle_max_retard, 0x07, W::byte, times_4), 0, 255),
+    clamped(text("Max Idle Advance", &F::idle_max_advance, 0x09, W::byte, times_4), 0, 255),
+    special(Step::idle_by_timing, 0x0B),
+    text("MAX cranking RPM", &F::cranking_max_rpm, 0x0F, W::word, plain),
+    clamped(text("Cranking Enrich.", &F::cranking_enrichment_gain, 0x11, W::byte, times_64), -kOpen,
+            255),
+    text("Post Cranking Timer", &F::cranking_enrichment_timer, 0x13, W::word, times_200),
+    rewritten(text("Cranking Timing", &F::cranking_timing, 0x15, W::byte, timing_angle), -16, "-16",
+              47.75, "47.75"),
+    clamped(
+        text("Post Cranking Enrich.", &F::post_cranking_enrichment_gain, 0x17, W::byte, times_64),
+        -kOpen, 255),
+    clamped(
+        text("WRPM Mult", &F::wheel_rpm_scaler, 0x1F, W::word, [](double x) { return x * 65536; }),
+        -kOpen, 65535),
+    clamped(items("low ratio of Gear", &F::low_rps_ratio, 0x23, W::indexed_word,
                   [](double x) { return x * 16; }),
             -kOpen, 65535),
-    clamped(items("high ratio of Gear", &F::high_rps_ratio, 0x24, W::indexed_word, 6,
+    clamped(items("high ratio of Gear", &F::high_rps_ratio, 0x24, W::indexed_word,
                   [](double x) { return x * 16; }),
             -kOpen, 65535),
-    clamped(items("Boost Table of Gear", &F::gear_gpo_num, 0x27, W::indexed_byte, 5,
+    clamped(items("Boost Table of Gear", &F::gear_gpo_num, 0x27, W::indexed_byte,
                   [](double x) { return x - 1; }),
             0, 3),
-    clamped(text("RPM Accel Adder", &F::rpm_accel_gain, 0x29, W::byte, 4, times_64), -kOpen, 255),
-    clamped(text("Disable if above", &F::idle_disable_rpm, 0x2F, W::word, 5, plain), -kOpen, 65535),
+    clamped(text("RPM Accel Adder", &F::rpm_accel_gain, 0x29, W::byte, times_64), -kOpen, 255),
+    clamped(text("Disable if above", &F::idle_disable_rpm, 0x2F, W::word, plain), -kOpen, 65535),
     interleaved(clamped(items("Coolant [CLT] Calibation point", &F::CLT_CAL_MAP, 'e',
-                              W::memory_byte, 6, [](double x) { return x + 64; }),
+                              W::memory_byte, [](double x) { return x + 64; }),
                         0, 255),
                 2, 0x5C0),
     interleaved(clamped(items("Air Temp [MAT] Calibration point", &F::MAT_CAL_MAP, 'e',
-                              W::memory_byte, 6, [](double x) { return x + 64; }),
+                              W::memory_byte, [](double x) { return x + 64; }),
                         0, 255),
                 2, 0x5D0),
-    clamped(text("MAP Offset ADJ", &F::map_offset, 0x31, W::byte, 4, sensor_offset), 0, 254),
+    clamped(text("MAP Offset ADJ", &F::map_offset, 0x31, W::byte, sensor_offset), 0, 254),
     clamped(
-        text("MAP Scaler ADJ", &F::map_scaler, 0x32, W::word, 5, [](double x) { return x * 1024; }),
+        text("MAP Scaler ADJ", &F::map_scaler, 0x32, W::word, [](double x) { return x * 1024; }), 0,
+        4096),
+    clamped(text("BARO Offset ADJ", &F::baro_offset, 0x33, W::byte, sensor_offset), 0, 254),
+    clamped(
+        text("BARO Scaler ADJ", &F::baro_scaler, 0x34, W::word, [](double x) { return x * 1024; }),
         0, 4096),
-    clamped(text("BARO Offset ADJ", &F::baro_offset, 0x33, W::byte, 4, sensor_offset), 0, 254),
-    clamped(text("BARO Scaler ADJ", &F::baro_scaler, 0x34, W::word, 5,
-                 [](double x) { return x * 1024; }),
-            0, 4096),
-    clamped(text("MAP Select Debounce", &F::map_change_time, 0x36, W::byte, 4, times_200), 0, 255),
+    clamped(text("MAP Select Debounce", &F::map_change_time, 0x36, W::byte, times_200), 0, 255),
 });
 
 // The code of each option of the four input groups, and where its group's field starts.
@@ -394,31 +388,23 @@ bool wire_fits(Wire wire, long value) {
   return false;
 }
 
-char byte_char(long value) {
-  return static_cast<char>(static_cast<unsigned char>(value & 0xFF));
-}
-
-std::string command(std::uint8_t code, long b1, long b2, long b3) {
-  return {static_cast<char>(code), byte_char(b1), byte_char(b2), byte_char(b3)};
-}
-
 std::string payload_command(const WriteRow& row, int item, long value) {
   const long low = value & 0xFF;
   const long high = (value >> 8) & 0xFF;
   switch (row.wire) {
     case Wire::byte:
     case Wire::signed_byte:
-      return command(row.code, value, 0, 0);
+      return command_with_payload(row.code, value, 0, 0);
     case Wire::word:
-      return command(row.code, low, high, 0);
+      return command_with_payload(row.code, low, high, 0);
     case Wire::indexed_word:
     case Wire::indexed_signed_word:
-      return command(row.code, item, low, high);
+      return command_with_payload(row.code, item, low, high);
     case Wire::indexed_byte:
-      return command(row.code, item, value, 0);
+      return command_with_payload(row.code, item, value, 0);
     case Wire::memory_byte: {
       const long address = row.address + item;
-      return command(row.code, address & 0xFF, address >> 8, value);
+      return command_with_payload(row.code, address & 0xFF, address >> 8, value);
     }
   }
   return {};
@@ -486,8 +472,8 @@ class UpdatePass {
     return false;
   }
 
-  void send(const std::string& request, Integer reply_length, std::uint8_t code) {
-    send_command(request, reply_length);
+  void send(const std::string& request, std::uint8_t code) {
+    send_command(request);
     if (code == kWriteFullScale) full_scale_written_ = true;
   }
 
@@ -546,7 +532,7 @@ class UpdatePass {
       ui::msg_box(message);
       return;
     }
-    send(payload_command(row, item, value), row.reply_length, row.code);
+    send(payload_command(row, item, value), row.code);
   }
 
   void write_phase_rows(const WriteRow& row, ui::ControlArray<ui::CheckBox>& (F::*rows)(int)) {
@@ -557,20 +543,20 @@ class UpdatePass {
       ui::ControlArray<ui::CheckBox>& boxes = (form_.*rows)(r);
       if (!due(row_marked(boxes), boxes[0])) continue;
       const long mask = masks.at(r);
-      send(command(row.code, r, mask & 0xFF, mask >> 8), row.reply_length, row.code);
+      send(command_with_payload(row.code, r, mask & 0xFF, mask >> 8), row.code);
     }
   }
 
   void write_phase_mask(const WriteRow& row, ui::ControlArray<ui::CheckBox>& boxes) {
     const long mask = mask_of(boxes);
     if (!due(row_marked(boxes), boxes[0])) return;
-    send(command(row.code, mask & 0xFF, mask >> 8, 0), row.reply_length, row.code);
+    send(command_with_payload(row.code, mask & 0xFF, mask >> 8, 0), row.code);
   }
 
   void write_byte_if_due(const WriteRow& row, const ui::Control& marker, bool is_marked,
                          long value) {
     if (!due(is_marked, marker)) return;
-    send(command(row.code, value, 0, 0), row.reply_length, row.code);
+    send(command_with_payload(row.code, value, 0, 0), row.code);
   }
 
   void write_grouped(const WriteRow& row) {
@@ -595,7 +581,7 @@ class UpdatePass {
         break;
       }
       case Step::base_config_reread:
-        if (full_scale_written_) send("C", row.reply_length, row.code);
+        if (full_scale_written_) send("C", row.code);
         break;
       case Step::injection_rows:
         write_phase_rows(row, &F::inj_ph);
@@ -614,7 +600,7 @@ class UpdatePass {
         // With no option chosen there is no type to send; the group stays marked.
         for (int option = 0; option < f.EGO_type.count(); ++option) {
           if (!f.EGO_type[option].value()) continue;
-          send(command(row.code, option, 0, 0), row.reply_length, row.code);
+          send(command_with_payload(row.code, option, 0, 0), row.code);
           break;
         }
         break;
@@ -628,7 +614,7 @@ class UpdatePass {
           }
         }
         if (!due(marked(f.aux_in_used_as[0]), f.aux_in_used_as[0])) break;
-        send(command(row.code, word & 0xFF, word >> 8, 0), row.reply_length, row.code);
+        send(command_with_payload(row.code, word & 0xFF, word >> 8, 0), row.code);
         break;
       }
       case Step::idle_by_timing:

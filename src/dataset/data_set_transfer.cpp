@@ -96,8 +96,7 @@ Exchange exchange_request(const CommandInfo& command, const std::string& request
   if (demo_mode == kTrue || comm_aborted == kTrue || link_busy()) return Exchange::stopped;
   if (link_ready != kTrue && !port_lost) return Exchange::stopped;
   reply_received = 0;
-  Integer length = command.reply_length;
-  send_request(request, length);
+  send_command(request);
   if (ui::program_ending()) return Exchange::ending;
   // The link takes only a reply that answers the request; a write's echo must also carry
   // the value sent.

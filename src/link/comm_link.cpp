@@ -126,8 +126,4 @@ void choose_com_port(int port_number) {
   if (!comm_port().is_open()) com_port = static_cast<Integer>(port_number);
 }
 
-void send_command(const std::string& command, Integer reply_length) {
-  send_request(command, reply_length);
-}
-
 }  // namespace ecu

@@ -1,19 +1,21 @@
 #pragma once
-// The request transaction: every exchange with the controller goes through send_request.
+// Requests to the controller: every exchange goes through send_command, which takes the
+// reply's length from the command table, so a call site names only the code and its payload.
 
+#include <cstdint>
 #include <string>
 
 #include "model/basic_types.hpp"
 
 namespace ecu {
 
-// Sends `command` (the code and up to three payload bytes) and waits for the reply of
-// `expected_length` bytes without its sum; on return the variable holds 2 more, unless the
-// link was not usable. Callers learn the outcome from `reply_received`.
-void send_request(const std::string& command, Integer& expected_length);
+// Sends `command` (the code and up to three payload bytes) and waits for the reply the
+// command table gives its code. Callers learn the outcome from `reply_received`. A code
+// the table lacks is a fault of the caller: nothing is sent for it.
+void send_command(const std::string& command);
 
-// send_request for a caller that keeps no length variable of its own: the length is copied.
-void send_command(const std::string& command, Integer reply_length);
+// A command code followed by three payload bytes, each the low byte of its value.
+std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third);
 
 // True while a transaction runs (its failure dialog included). A request made meanwhile, by
 // a timer tick or a decoder, returns at once; poll timers check this and skip their tick.

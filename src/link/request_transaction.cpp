@@ -2,11 +2,13 @@
 #include <array>
 #include <string>
 
+#include "decode/command_table.hpp"
 #include "link/comm_port.hpp"
 #include "link/link_channel.hpp"
 #include "link/receive_framer.hpp"
 #include "link/relay_server.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_retries.hpp"
@@ -232,6 +234,20 @@ void send_request(const std::string& command, Integer& expected_length) {
 
   if (demo_mode == kTrue) return;
   act_on_failure_choice(ask_after_failure());
+}
+
+void send_command(const std::string& command) {
+  const CommandInfo* info =
+      command.empty() ? nullptr : find_command(static_cast<std::uint8_t>(command.front()));
+  if (info == nullptr) return;
+  Integer length = info->reply_length;
+  send_request(command, length);
+}
+
+std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third) {
+  std::string command(1, static_cast<char>(code));
+  for (const Long byte : {first, second, third}) command += static_cast<char>(byte & 0xFF);
+  return command;
 }
 
 void delay_seconds(Single seconds) {

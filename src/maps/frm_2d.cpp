@@ -351,7 +351,7 @@ void Frm2dForm::fetch_tables() {
   map_tabs.set_current_tab(0);
   yield_to_message_loop();
   // The speed and pressure breakpoints follow the controller's full scale and sensor.
-  request_reply("C", 21);
+  request_reply("C");
   if (close_requested != kFalse) return abort_fetch(inhibit);
   if (demo_mode != kFalse) fill_demo_values();
   write_breakpoint_labels();

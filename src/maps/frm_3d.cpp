@@ -323,18 +323,15 @@ void Frm3dForm::fetch() {
   inj_map.set_visible(true);
   yield_to_message_loop();
 
-  Integer length = 12;
-  send_request("B", length);
-  length = 5;
-  send_request("Z", length);
+  send_command("B");
+  send_command("Z");
 
   for (int map = 0; map < kMaps; ++map) {
     // The map being read is the one shown.
     show_map_type[map].set_value(true);
     for (int offset = 0; offset < kMapCells * kMapCells; offset += kBlockBytes) {
       const Long address = kMapPages[map] * 256 + offset;
-      length = 37;
-      send_request(command_with_payload('l', low_byte(address), high_byte(address), 0), length);
+      send_command(command_with_payload('l', low_byte(address), high_byte(address), 0));
       // A click on close (button or frame) is served here and stops the fetch.
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
@@ -438,8 +435,7 @@ void Frm3dForm::write_scalars() {
       ui::msg_box(write.too_high);
     } else {
       const auto value = static_cast<Long>(wire);
-      Integer length = 5;
-      send_request(command_with_payload(write.code, low_byte(value), high_byte(value), 0), length);
+      send_command(command_with_payload(write.code, low_byte(value), high_byte(value), 0));
     }
   }
 }
@@ -463,8 +459,7 @@ void Frm3dForm::write_maps() {
         continue;
       }
       byte = std::clamp(byte, 0.0, write.largest);
-      Integer length = 6;
-      send_request(command_with_payload('e', i, kMapPages[map], static_cast<Long>(byte)), length);
+      send_command(command_with_payload('e', i, kMapPages[map], static_cast<Long>(byte)));
     }
   }
 }

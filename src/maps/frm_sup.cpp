@@ -509,8 +509,8 @@ void FrmSupForm::fetch_outputs() {
     GPO_tab.set_current_tab(0);
     yield_to_message_loop();
     // A close or an Abort in the failure dialog stops the fetch after the request under way.
-    const auto read = [this](const std::string& command, Integer reply_length) {
-      request_reply(command, reply_length);
+    const auto read = [this](const std::string& command) {
+      request_reply(command);
       return close_requested == kFalse && comm_aborted == kFalse;
     };
     const auto read_table = [this](int page) {
@@ -525,16 +525,16 @@ void FrmSupForm::fetch_outputs() {
       yield_to_message_loop();
     };
     // The status reply brings the scales of the axes and of the boost tables.
-    bool going = read("C", 21) && read(command_with_payload(0xAA, 0, 0, 0), 7) &&
-                 read(command_with_payload(0xAC, 0, 0, 0), 7) &&
-                 read(command_with_payload(0xE1, 0, 0, 0), 11);
+    bool going = read("C") && read(command_with_payload(0xAA, 0, 0, 0)) &&
+                 read(command_with_payload(0xAC, 0, 0, 0)) &&
+                 read(command_with_payload(0xE1, 0, 0, 0));
     if (going) refresh_gpo_axes();
     for (int page = 0; going && page < kOutputs; ++page) {
       if (page > 0) select_page(page);
       going = read_table(page);
     }
     // The boost flags choose the unit of the boost cells, so they come first.
-    going = going && read(command_with_payload(0xD9, 0, 0, 0), 43);
+    going = going && read(command_with_payload(0xD9, 0, 0, 0));
     for (int page = kOutputs; going && page < kPages; ++page) {
       select_page(page);
       going = read_table(page);
@@ -588,8 +588,8 @@ void FrmSupForm::Command3d2_Click() {
          write_boost_settings());
 }
 
-bool FrmSupForm::send_and_continue(const std::string& command, Integer reply_length) {
-  request_reply(command, reply_length);
+bool FrmSupForm::send_and_continue(const std::string& command) {
+  request_reply(command);
   // A close stops the Update after the request under way.
   return close_requested == kFalse;
 }
@@ -603,14 +603,14 @@ bool FrmSupForm::write_output_settings() {
     if (pending(cool_rly_temp[k])) {
       // One signed byte: a negative temperature goes as its two's complement.
       if (const auto value = wire_integer(ui::leading_number(cool_rly_temp[k].text()), -128, 127);
-          value && !send_and_continue(command_with_payload(0xAD, k, *value & 0xFF, 0), 5)) {
+          value && !send_and_continue(command_with_payload(0xAD, k, *value & 0xFF, 0))) {
         return false;
       }
     }
     if (pending(rpm_switch[k])) {
       if (const auto rpm = wire_integer(ui::leading_number(rpm_switch[k].text()), 0, 32767);
           rpm &&
-          !send_and_continue(command_with_payload(0xE2, k, low_byte(*rpm), high_byte(*rpm)), 6)) {
+          !send_and_continue(command_with_payload(0xE2, k, low_byte(*rpm), high_byte(*rpm)))) {
         return false;
       }
     }
@@ -623,7 +623,7 @@ bool FrmSupForm::write_output_settings() {
       if (modes[index].value()) mode = index;
     }
     if (dont_interpolate[k].value() != ui::CheckBox::unchecked) mode += kDontInterpolate;
-    if (!send_and_continue(command_with_payload(0xAB, k, mode, 0), 5)) return false;
+    if (!send_and_continue(command_with_payload(0xAB, k, mode, 0))) return false;
   }
   return true;
 }
@@ -635,7 +635,7 @@ bool FrmSupForm::write_boost_flags() {
     if (use_as_pwm[k].value() != ui::CheckBox::unchecked) flags += kOpenLoopPwm;
     const auto channel = static_cast<std::size_t>(k);
     const Long unit_before = bofg[channel] & kOpenLoopPwm;
-    if (!send_and_continue(command_with_payload(0xE0, k, flags, 0), 5)) return false;
+    if (!send_and_continue(command_with_payload(0xE0, k, flags, 0))) return false;
     if ((bofg[channel] & kOpenLoopPwm) == unit_before) continue;
     // The cells not edited since still show the old unit: unread until fetched again.
     GridEditing& cells = table_editing(kOutputs + k);
@@ -683,7 +683,7 @@ bool FrmSupForm::write_boost_settings() {
           setting.word
               ? command_with_payload(setting.write_code, k, low_byte(*value), high_byte(*value))
               : command_with_payload(setting.write_code, k, *value, 0);
-      if (!send_and_continue(command, setting.word ? 6 : 5)) return false;
+      if (!send_and_continue(command)) return false;
     }
   }
   return true;

@@ -161,7 +161,7 @@ class FrmSupForm : public ViewForm {
   bool write_table_cells();
   bool write_boost_settings();
   // Sends one write of an item; false when the window was closed meanwhile.
-  bool send_and_continue(const std::string& command, Integer reply_length);
+  bool send_and_continue(const std::string& command);
   [[nodiscard]] bool pending(const ui::TextBox& field) const;
 
   std::array<ui::ControlArray<ui::OptionButton>*, kOutputs> mode_rows_;

@@ -11,12 +11,6 @@
 
 namespace ecu {
 
-namespace {
-constexpr Integer kMemoryWriteReply = 6;
-constexpr Integer kNineByteReply = 14;
-constexpr Integer kBlockReply = 32;
-}  // namespace
-
 std::optional<Long> wire_integer(double scaled, Long lowest, Long highest, Long offset) {
   if (std::isnan(scaled)) return std::nullopt;
   const double value = ui::round_half_even(std::clamp(scaled, -1e12, 1e12)) + offset;
@@ -29,27 +23,19 @@ Single shown_single(const std::string& text) {
   return static_cast<Single>(std::clamp(ui::leading_number(text), -kLargest, kLargest));
 }
 
-std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third) {
-  std::string command(1, static_cast<char>(code));
-  for (const Long byte : {first, second, third}) command += static_cast<char>(byte & 0xFF);
-  return command;
-}
-
-bool request_reply(const std::string& command, Integer reply_length) {
+bool request_reply(const std::string& command) {
   reply_received = 0;
-  send_command(command, reply_length);
+  send_command(command);
   return reply_received != 0;
 }
 
 bool write_calibration_byte(Long address, Long value) {
-  return request_reply(command_with_payload('e', low_byte(address), high_byte(address), value),
-                       kMemoryWriteReply);
+  return request_reply(command_with_payload('e', low_byte(address), high_byte(address), value));
 }
 
 bool read_calibration_block(char code, Long address) {
   return request_reply(command_with_payload(static_cast<std::uint8_t>(code), low_byte(address),
-                                            high_byte(address), 0),
-                       code == 'r' ? kNineByteReply : kBlockReply);
+                                            high_byte(address), 0));
 }
 
 }  // namespace ecu

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "link/request.hpp"
 #include "model/basic_types.hpp"
 #include "ui/ui.hpp"
 
@@ -22,11 +23,8 @@ std::optional<Long> wire_integer(double scaled, Long lowest, Long highest, Long 
 // at the largest single of its sign, so no conversion goes out of range.
 Single shown_single(const std::string& text);
 
-// A command code followed by three payload bytes, as send_request takes it.
-std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third);
-
 // Sends the command and waits for its reply; true when the reply came.
-bool request_reply(const std::string& command, Integer reply_length);
+bool request_reply(const std::string& command);
 
 // write_memory_byte 'e': one calibration byte; the echo shows it in its cell or field.
 bool write_calibration_byte(Long address, Long value);

@@ -69,10 +69,8 @@ void FrmAboutForm::on_activate() {
   FW_Rev.set_caption("");
   serial_num.set_caption("");
   // The decoders write the answers into FW_Rev and serial_num.
-  Integer revision_length = 5;
-  send_request("R", revision_length);
-  Integer serial_length = 6;
-  send_request("-", serial_length);
+  send_command("R");
+  send_command("-");
   inhibit.release();
 }
 

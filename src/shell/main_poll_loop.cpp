@@ -1,9 +1,9 @@
 #include "shell/main_poll_loop.hpp"
 
 #include <array>
+#include <cstdint>
 #include <string>
 
-#include "decode/command_table.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/demo_values.hpp"
@@ -16,27 +16,22 @@ namespace ecu {
 
 namespace {
 
-struct Request {
-  char code;
-  Integer reply_length;
-};
-
-constexpr Request kReadBaseConfig{'C', 21};
-constexpr Request kReadFeatureWord{static_cast<char>(0xB3), 5};
-constexpr Request kReadFeatureVersion{static_cast<char>(0xB4), 5};
-constexpr Request kReadLiveData{'A', 63};
-constexpr Request kReadMonitorFrame{static_cast<char>(0x81), 30};
-constexpr Request kReadChannelRuntime{static_cast<char>(0xCF), 37};
+constexpr std::uint8_t kReadBaseConfig = 'C';
+constexpr std::uint8_t kReadFeatureWord = 0xB3;
+constexpr std::uint8_t kReadFeatureVersion = 0xB4;
+constexpr std::uint8_t kReadLiveData = 'A';
+constexpr std::uint8_t kReadMonitorFrame = 0x81;
+constexpr std::uint8_t kReadChannelRuntime = 0xCF;
 
 // The plotter's cycle: live data every second tick, the two other frames every fourth.
-constexpr std::array<Request, 4> kPlotterCycle{kReadLiveData, kReadMonitorFrame, kReadLiveData,
-                                               kReadChannelRuntime};
+constexpr std::array<std::uint8_t, 4> kPlotterCycle{kReadLiveData, kReadMonitorFrame, kReadLiveData,
+                                                    kReadChannelRuntime};
 
 // The speed filter of the live-data decoder is held reset until the status request went out.
 constexpr Single kTachFilterAtStart = 0.8F;
 
-void send(const Request& request) {
-  send_command(std::string(1, request.code), request.reply_length);
+void send(std::uint8_t code) {
+  send_command(std::string(1, static_cast<char>(code)));
 }
 
 bool is_set(Flag flag) {
@@ -63,7 +58,7 @@ void poll_current_view(const ViewRow* view) {
   if (view->before_poll != nullptr) view->before_poll();
   if (view->polls_now == nullptr || view->polls_now()) {
     for (const std::uint8_t code : view->poll_codes) {
-      send_command(std::string(1, static_cast<char>(code)), find_command(code)->reply_length);
+      send(code);
       ui::do_events();
     }
   }

@@ -16,26 +16,20 @@ namespace {
 // Code 0xAE with the action's key byte; the controller answers with the same key.
 const std::string kResetCommand{'\xAE', '\xA5', '\0', '\0'};
 const std::string kReflashCommand{'\xAE', '\x5A', '\0', '\0'};
-constexpr Integer kAnswerLength = 4;
 constexpr const char* kReflashQuestion =
     "Do you really want to stop the controller and re-flash its memory?";
-
-void send_action(const std::string& command) {
-  Integer length = kAnswerLength;
-  send_request(command, length);
-}
 
 }  // namespace
 
 void reset_controller() {
   open_comm_link();
-  send_action(kResetCommand);
+  send_command(kResetCommand);
 }
 
 void prepare_reflash() {
   const ui::MsgResult answer = ui::msg_box(kReflashQuestion, ui::MsgButtons::ok_cancel);
   open_comm_link();
-  if (answer == ui::MsgResult::ok) send_action(kReflashCommand);
+  if (answer == ui::MsgResult::ok) send_command(kReflashCommand);
   // Whatever the answer, the line is free now: the loader takes it over.
   close_comm_port();
   caption_suffix.clear();

@@ -18,7 +18,7 @@ namespace {
 // The status reply brings the controller's full-scale rpm and pressure sensor type, which
 // the plotter, basic mapping and output driver windows scale their axes with.
 void request_base_config() {
-  send_command("C", 21);
+  send_command("C");
 }
 
 // Text no formatted value can equal, so the next refresh rewrites the label.

@@ -80,16 +80,15 @@ void FrmDiagnosticsForm::dyno_arm_Click() {
   for (int index = 0; index < 2; ++index) {
     send_command(std::string{kWriteDynoRpm, static_cast<char>(index),
                              static_cast<char>(rpm_words[index] & 0xFF),
-                             static_cast<char>(rpm_words[index] >> 8)},
-                 6);
+                             static_cast<char>(rpm_words[index] >> 8)});
   }
-  send_command(std::string{kSetDynoArmed, 0x01, '\0', '\0'}, 4);
+  send_command(std::string{kSetDynoArmed, 0x01, '\0', '\0'});
   delay_seconds(0.1F);
 }
 
 void FrmDiagnosticsForm::dyno_cancel_Click() {
   const PollInhibitScope inhibit(0.2F);
-  send_command(std::string{kSetDynoArmed, '\0', '\0', '\0'}, 4);
+  send_command(std::string{kSetDynoArmed, '\0', '\0', '\0'});
   delay_seconds(0.2F);
   // The log stays open with the rows so far, until the next arming replaces it.
   dyno_arm.set_enabled(true);

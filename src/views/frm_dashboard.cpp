@@ -259,9 +259,9 @@ void FrmDashboardForm::set_up_once() {
   ui::do_events();
   delay_seconds(0.2F);
   // The replies fill the three fields and mark them in sync.
-  send_command(std::string(1, kReadBaseDeg), 4);
-  send_command("C", 21);
-  send_command("B", 12);
+  send_command(std::string(1, kReadBaseDeg));
+  send_command("C");
+  send_command("B");
   inhibit.release();
   // Closed while it read: the view that is current now is another's.
   if (unloaded()) return;
@@ -336,8 +336,7 @@ void FrmDashboardForm::menu_Update_Click() {
     } else {
       const auto word = static_cast<long>(ticks);
       send_command(std::string{setting.code, static_cast<char>(word & 0xFF),
-                               static_cast<char>(word >> 8), '\0'},
-                   5);
+                               static_cast<char>(word >> 8), '\0'});
     }
   }
   if (is_yellow(base_offset_deg)) {
@@ -349,8 +348,7 @@ void FrmDashboardForm::menu_Update_Click() {
     }
     const double wire = ui::round_half_even(
         (ui::leading_number_ignoring_blanks(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
-    send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'},
-                 4);
+    send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'});
   }
 }
 
@@ -395,8 +393,8 @@ void FrmDashboardForm::menu_file_exit_Click() {
 
 void FrmDashboardForm::kill_ego_Click() {
   // A grey box is neither state and sends nothing.
-  if (kill_ego.value() == ui::CheckBox::checked) send_command("D", 3);
-  if (kill_ego.value() == ui::CheckBox::unchecked) send_command("d", 3);
+  if (kill_ego.value() == ui::CheckBox::checked) send_command("D");
+  if (kill_ego.value() == ui::CheckBox::unchecked) send_command("d");
 }
 
 void FrmDashboardForm::kill_timing_Click() {
@@ -408,7 +406,7 @@ void FrmDashboardForm::kill_timing_Click() {
   } else {
     return;
   }
-  send_command(command, 4);
+  send_command(command);
 }
 
 }  // namespace ecu

@@ -213,7 +213,7 @@ void FrmDiagnosticsForm::send_driver_test(char code, ui::ControlArray<ui::CheckB
     if (channels[channel].value() == ui::CheckBox::checked) mask |= 1 << channel;
   }
   send_command(
-      std::string{code, static_cast<char>(mask & 0xFF), static_cast<char>(mask >> 8), '\0'}, 5);
+      std::string{code, static_cast<char>(mask & 0xFF), static_cast<char>(mask >> 8), '\0'});
 }
 
 void FrmDiagnosticsForm::Command1_Click() {
@@ -225,14 +225,14 @@ void FrmDiagnosticsForm::Command2_Click() {
 }
 
 void FrmDiagnosticsForm::arm_capture_Click() {
-  send_command(std::string(1, kArmWheelCapture), 4);
+  send_command(std::string(1, kArmWheelCapture));
 }
 
 void FrmDiagnosticsForm::get_wheel_plot_data_Click() {
   // The engine speed first, so the figure beside the plot is current.
-  send_command("A", 63);
+  send_command("A");
   for (int page = 0; page < kWheelPages; ++page) {
-    send_command(std::string{kReadWheelPage, static_cast<char>(page)}, 34);
+    send_command(std::string{kReadWheelPage, static_cast<char>(page)});
   }
   crank_target_rpm.set_caption(ui::format_single(engine_rpm_raw, "####0"));
   draw_wheel_plot(wheel_speed_plot, wheel_diag_samples);

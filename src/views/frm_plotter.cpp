@@ -157,7 +157,7 @@ void FrmPlotterForm::on_activate() {
   ui::do_events();
   delay_seconds(0.5F);
   // The full-scale rpm and the pressure sensor's span scale channels 0 and 4.
-  send_command("C", 21);
+  send_command("C");
   for (int channel = 0; channel < kChannels; ++channel) {
     Strip1.select_channel(channel);
     Strip1.set_channel_colour(Check3d1[channel].fore_colour());

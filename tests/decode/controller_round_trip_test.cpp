@@ -146,16 +146,14 @@ TEST_F(ControllerRoundTripTest, BlockReadsFillEveryCellInSync) {
     // A curve is one 9-byte read, a 9x9 table three of 27 bytes, a map eight of 32.
     struct Block {
       char code;
-      Integer n;
       int bytes;
     };
-    const Block block = table.shape == TableShape::curve       ? Block{'r', 14, 9}
-                        : table.shape == TableShape::table_9x9 ? Block{'k', 32, 27}
-                                                               : Block{'l', 37, 32};
+    const Block block = table.shape == TableShape::curve       ? Block{'r', 9}
+                        : table.shape == TableShape::table_9x9 ? Block{'k', 27}
+                                                               : Block{'l', 32};
     for (Long address = table.first_address; address <= table.last_address;
          address += block.bytes) {
-      Integer length = block.n;
-      send_request(memory_request(block.code, address), length);
+      send_command(memory_request(block.code, address));
       ASSERT_EQ(reply_received, -1) << table.name << " at " << address;
       ASSERT_EQ(mem_address, address);
     }
@@ -167,8 +165,7 @@ TEST_F(ControllerRoundTripTest, SingleByteReadsFillEveryCellInSync) {
   mark_every_cell_edited();
   for (const CalibrationTable& table : calibration_memory_map()) {
     for (Long address = table.first_address; address <= table.last_address; ++address) {
-      Integer length = 6;
-      send_request(memory_request('E', address), length);
+      send_command(memory_request('E', address));
       ASSERT_EQ(reply_received, -1) << table.name << " at " << address;
       ASSERT_EQ(mem_address, address);
       ASSERT_EQ(mem_value, stored_byte(address));
@@ -180,8 +177,7 @@ TEST_F(ControllerRoundTripTest, SingleByteReadsFillEveryCellInSync) {
 TEST_F(ControllerRoundTripTest, WriteEchoShowsWhatTheControllerStored) {
   const CellView cell{*find_calibration_table(0x123), 0x23};
   cell.mark_edited();
-  Integer length = 6;
-  send_request(memory_request('e', 0x123, 128), length);
+  send_command(memory_request('e', 0x123, 128));
   EXPECT_EQ(controller_->memory(0x123), 128);
   EXPECT_EQ(cell.text(), "1.000");
   EXPECT_EQ(cell.back(), ui::colours::white);
@@ -203,19 +199,15 @@ TEST_F(ControllerRoundTripTest, LiveRepliesOfTheControllerReachTheSharedState) {
   runtime.injection_duty.fill(219);
   controller_->set_reply_payload(0xCF, test::channel_runtime_payload(runtime));
 
-  Integer length = 63;
-  send_request("A", length);
+  send_command("A");
   EXPECT_FLOAT_EQ(engine_rpm, 4200.0F);
   EXPECT_FLOAT_EQ(coolant_temp, -10.0F);
-  length = 30;
-  send_request(std::string(1, '\x81'), length);
+  send_command(std::string(1, '\x81'));
   EXPECT_FLOAT_EQ(vehicle_speed_mph, 50.0F);
   EXPECT_EQ(iac_rpm_setpoint, 1200);
-  length = 37;
-  send_request(std::string(1, '\xCF'), length);
+  send_command(std::string(1, '\xCF'));
   EXPECT_EQ(inj_duty_pcnt[7], 86);
-  length = 34;
-  send_request(std::string("\xF8\x03", 2) + "00", length);
+  send_command(std::string("\xF8\x03", 2) + "00");
   EXPECT_FLOAT_EQ(wheel_diag_samples[45], 45.0F);
   EXPECT_FLOAT_EQ(wheel_diag_samples[59], 59.0F);
 }

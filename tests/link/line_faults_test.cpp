@@ -11,6 +11,7 @@
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"

@@ -7,6 +7,7 @@
 #include "link/receive_framer.hpp"
 #include "link/reply_interval.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "support/fake_serial_port.hpp"

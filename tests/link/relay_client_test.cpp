@@ -14,6 +14,7 @@
 #include "link/comm_link.hpp"
 #include "link/relay_client.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "link/serial_port.hpp"
 #include "link/udp_socket.hpp"
 #include "link_test.hpp"

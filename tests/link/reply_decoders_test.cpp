@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <vector>
 
 #include "decode/command_table.hpp"
 #include "decode/reply_decoders.hpp"
@@ -40,18 +42,78 @@ std::vector<ReplyDecoder> accepting_decoders(const ecu::ReplyFrame& frame, ecu::
   return accepted;
 }
 
-TEST_F(ReplyDecodersTest, OnlyTheOwningDecoderTakesEachReplyAndOnlyAtItsLength) {
+// Every code's reply length n as the protocol gives it, grouped by n. Both rows of 0xAE
+// (reset and re-flash) answer with n = 4.
+struct ReplyLength {
+  ecu::Integer n;
+  std::vector<int> codes;
+};
+const std::vector<ReplyLength> kProtocolReplyLengths = {
+    {3, {0x44, 0x64}},
+    {4, {0x04, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x10, 0x11, 0x14, 0x15, 0x16, 0x17, 0x21,
+         0x25, 0x28, 0x29, 0x2B, 0x31, 0x33, 0x35, 0x36, 0x3C, 0x3E, 0x3F, 0x54, 0x56, 0x57,
+         0x5E, 0x63, 0x74, 0x76, 0x77, 0x7C, 0x7E, 0x82, 0x83, 0x90, 0x91, 0xA1, 0xA2, 0xA3,
+         0xA4, 0xA7, 0xA8, 0xA9, 0xAE, 0xD1, 0xD2, 0xD3, 0xD5, 0xD6, 0xD7, 0xD8, 0xE3, 0xE4,
+         0xE5, 0xE6, 0xF1, 0xF2, 0xF3, 0xF4, 0xF7, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE}},
+    {5, {0x01, 0x02, 0x0E, 0x0F, 0x12, 0x13, 0x18, 0x19, 0x1A, 0x1B, 0x1E, 0x1F, 0x20, 0x27,
+         0x2E, 0x2F, 0x32, 0x34, 0x3D, 0x40, 0x52, 0x53, 0x55, 0x5A, 0x62, 0x66, 0x67, 0x68,
+         0x6D, 0x6F, 0x70, 0x73, 0x75, 0x7A, 0x7D, 0x80, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89,
+         0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x94, 0x95, 0x9D, 0x9E, 0x9F, 0xA0, 0xA6, 0xAB,
+         0xAD, 0xB0, 0xB1, 0xB3, 0xB4, 0xB7, 0xB8, 0xD4, 0xDD, 0xDE, 0xDF, 0xE0, 0xE7, 0xE8,
+         0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF5, 0xF6}},
+    {6,
+     {0x03, 0x0D, 0x1D, 0x23, 0x24, 0x2D, 0x45, 0x58, 0x65, 0x78, 0x9C, 0xCC, 0xCD, 0xCE, 0xD0,
+      0xDA, 0xDB, 0xDC, 0xE2}},
+    {7, {0x46, 0xAA, 0xAC, 0xAF}},
+    {9, {0x30, 0x98}},
+    {11, {0x26, 0xE1}},
+    {12, {0x42}},
+    {14, {0x72}},
+    {18, {0xB2}},
+    {19, {0x0C, 0x1C, 0x7F, 0xA5, 0xC9, 0xCA, 0xCB}},
+    {21, {0x43, 0x71}},
+    {30, {0x81}},
+    {32, {0x6B}},
+    {34, {0xF8}},
+    {35, {0x22, 0x9B}},
+    {37, {0x6C, 0xCF}},
+    {43, {0xD9}},
+    {63, {0x41}},
+};
+
+TEST(CommandTable, EveryCodeWaitsForTheReplyLengthOfTheProtocol) {
+  std::map<int, ecu::Integer> protocol;
+  for (const ReplyLength& group : kProtocolReplyLengths) {
+    for (const int code : group.codes) {
+      EXPECT_TRUE(protocol.emplace(code, group.n).second) << code << " listed twice";
+    }
+  }
+  EXPECT_EQ(protocol.size(), 199U);
+  std::set<int> in_table;
   for (const CommandInfo& row : ecu::command_table()) {
-    const ecu::Integer n = row.reply_length;
-    EXPECT_EQ(accepting_decoders(frame_of(row.code, n), n), std::vector<ReplyDecoder>{row.decoder})
-        << row.name;
-    EXPECT_TRUE(
-        accepting_decoders(frame_of(row.code, n + 1), static_cast<ecu::Integer>(n + 1)).empty())
-        << row.name << " one byte long";
-    if (n > 3) {
+    in_table.insert(row.code);
+    ASSERT_EQ(protocol.count(row.code), 1U) << row.name << " is no code of the protocol";
+    EXPECT_EQ(row.reply_length, protocol.at(row.code)) << row.name;
+  }
+  EXPECT_EQ(in_table.size(), protocol.size()) << "a code of the protocol is missing";
+}
+
+TEST_F(ReplyDecodersTest, OnlyTheOwningDecoderTakesEachReplyAndOnlyAtItsLength) {
+  for (const ReplyLength& group : kProtocolReplyLengths) {
+    const ecu::Integer n = group.n;
+    for (const int code : group.codes) {
+      const CommandInfo* row = ecu::find_command(static_cast<std::uint8_t>(code));
+      ASSERT_NE(row, nullptr) << code;
+      EXPECT_EQ(accepting_decoders(frame_of(code, n), n), std::vector<ReplyDecoder>{row->decoder})
+          << row->name;
       EXPECT_TRUE(
-          accepting_decoders(frame_of(row.code, n - 1), static_cast<ecu::Integer>(n - 1)).empty())
-          << row.name << " one byte short";
+          accepting_decoders(frame_of(code, n + 1), static_cast<ecu::Integer>(n + 1)).empty())
+          << row->name << " one byte long";
+      if (n > 3) {
+        EXPECT_TRUE(
+            accepting_decoders(frame_of(code, n - 1), static_cast<ecu::Integer>(n - 1)).empty())
+            << row->name << " one byte short";
+      }
     }
   }
 }

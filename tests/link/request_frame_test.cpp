@@ -4,6 +4,7 @@
 
 #include "link/comm_link.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "support/fake_serial_port.hpp"

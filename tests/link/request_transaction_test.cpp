@@ -12,6 +12,7 @@
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_retries.hpp"
@@ -360,6 +361,30 @@ TEST_F(TransactionTest, ReusedLengthVariableWaitsToTheTimeOutAndStillDecodes) {
   EXPECT_GT(clock.monotonic_seconds() - second_start, 0.1) << "23 bytes never equal 25";
   EXPECT_EQ(ecu::reply_received, -1) << "the framer goes by the frame's own length byte";
   EXPECT_EQ(line->writes.size(), 2U);
+}
+
+// A call site names the code alone: the wait ends at the reply length the command table
+// gives it, and a code the table lacks is never sent.
+TEST_F(TransactionTest, SendCommandWaitsForItsCodesReplyAndSendsNoUnknownCode) {
+  auto line = test::install_fake_serial_port();
+  ui::ManualClock& clock = use_manual_clock();
+  line->responder = [](test::FakeLine& l, const std::string& frame) {
+    if (frame[2] == 'C') l.input = reply_frame('C', std::string(18, '\0'));
+    if (frame[2] == 'B') l.input = reply_frame('B', std::string(9, '\0'));
+  };
+  open_link();
+  for (const char code : {'C', 'B'}) {
+    SCOPED_TRACE(code);
+    const double start = clock.monotonic_seconds();
+    ecu::reply_received = 0;
+    ecu::send_command(std::string(1, code));
+    EXPECT_LT(clock.monotonic_seconds() - start, 0.1) << "the whole reply ends the wait";
+    EXPECT_EQ(ecu::reply_received, -1);
+  }
+  ecu::send_command(std::string(1, '\x05'));
+  ecu::send_command("");
+  EXPECT_EQ(line->writes.size(), 2U);
+  EXPECT_EQ(line->writes.back(), ecu::build_request_frame("B"));
 }
 
 // Whatever comes after the request and before its reply is passed over by its framing,

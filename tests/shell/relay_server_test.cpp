@@ -13,6 +13,7 @@
 #include "link/link_test.hpp"
 #include "link/relay_server.hpp"
 #include "link/request.hpp"
+#include "link/request_transaction.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_server.hpp"
