@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/frm_tool.hpp"
+#include "decode/memory_map.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
@@ -24,10 +25,6 @@ struct LoadRead {
   int page;
   const char* command;  // the code; a single code is padded with "000" by the transaction
 };
-
-// The memory reads carry the address of the two temperature sensor tables (0x05C0, 0x05D0).
-const std::string kCoolantTableRead("r\xC0\x05\x00", 4);
-const std::string kAirTableRead("r\xD0\x05\x00", 4);
 
 using P = FrmToolForm::Page;
 
@@ -62,9 +59,12 @@ const LoadRead kLoadReads[] = {
 };
 // clang-format on
 
-// The two reads without a command text above are the temperature tables, in this order.
-const std::string& memory_read(int nth) {
-  return nth == 0 ? kCoolantTableRead : kAirTableRead;
+// The two reads without a command text above are the temperature tables, in this order: a
+// memory read of nine bytes from the table's first address, as the memory map has it.
+std::string memory_read(int nth) {
+  const Long address =
+      calibration_table(nth == 0 ? "clt_sensor_cal" : "mat_sensor_cal").first_address;
+  return {'r', static_cast<char>(address & 0xFF), static_cast<char>(address >> 8), '\0'};
 }
 
 constexpr const char* kDwellToolTip =

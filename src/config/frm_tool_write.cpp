@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "config/frm_tool.hpp"
+#include "decode/memory_map.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
@@ -77,7 +79,8 @@ struct WriteRow {
   double floor = -kOpen, ceiling = kOpen;
   // Neighbouring rows with the same number go item by item: item 0 of each, then item 1.
   int interleave = 0;
-  std::uint16_t address = 0;
+  // A memory byte row's table: its addresses and its conversion instead of the scale.
+  const CalibrationTable* table = nullptr;
 };
 
 WriteRow text(const char* label, ui::TextBox FrmToolForm::*box, std::uint8_t code, Wire wire,
@@ -129,9 +132,19 @@ WriteRow checked(WriteRow row, Check check, double low, double high, const char*
   return row;
 }
 
-WriteRow interleaved(WriteRow row, int group, std::uint16_t address = 0) {
+WriteRow interleaved(WriteRow row, int group) {
   row.interleave = group;
-  row.address = address;
+  return row;
+}
+
+// The points of a calibration table, each written to its own address: the memory map gives
+// the addresses, the conversion and the range a point is held within.
+WriteRow table_points(const char* label, ui::ControlArray<ui::TextBox> FrmToolForm::*boxes,
+                      std::string_view table) {
+  WriteRow row = items(label, boxes, 'e', Wire::memory_byte, nullptr);
+  row.table = &calibration_table(table);
+  row.floor = 0;
+  row.ceiling = static_cast<double>(row.table->highest_byte);
   return row;
 }
 
@@ -339,14 +352,10 @@ const auto kWriteRows = std::to_array<WriteRow>({
             0, 3),
     clamped(text("RPM Accel Adder", &F::rpm_accel_gain, 0x29, W::byte, times_64), -kOpen, 255),
     clamped(text("Disable if above", &F::idle_disable_rpm, 0x2F, W::word, plain), -kOpen, 65535),
-    interleaved(clamped(items("Coolant [CLT] Calibation point", &F::CLT_CAL_MAP, 'e',
-                              W::memory_byte, [](double x) { return x + 64; }),
-                        0, 255),
-                2, 0x5C0),
-    interleaved(clamped(items("Air Temp [MAT] Calibration point", &F::MAT_CAL_MAP, 'e',
-                              W::memory_byte, [](double x) { return x + 64; }),
-                        0, 255),
-                2, 0x5D0),
+    interleaved(table_points("Coolant [CLT] Calibation point", &F::CLT_CAL_MAP, "clt_sensor_cal"),
+                2),
+    interleaved(table_points("Air Temp [MAT] Calibration point", &F::MAT_CAL_MAP, "mat_sensor_cal"),
+                2),
     clamped(text("MAP Offset ADJ", &F::map_offset, 0x31, W::byte, sensor_offset), 0, 254),
     clamped(
         text("MAP Scaler ADJ", &F::map_scaler, 0x32, W::word, [](double x) { return x * 1024; }), 0,
@@ -403,7 +412,7 @@ std::string payload_command(const WriteRow& row, int item, long value) {
     case Wire::indexed_byte:
       return command_with_payload(row.code, item, value, 0);
     case Wire::memory_byte: {
-      const long address = row.address + item;
+      const long address = row.table->first_address + item;
       return command_with_payload(row.code, address & 0xFF, address >> 8, value);
     }
   }
@@ -511,7 +520,9 @@ class UpdatePass {
       case Check::refuse_integer_above:
         break;
     }
-    const std::optional<std::int32_t> rounded = ui::round_to_int32(row.scale(x));
+    const double scaled =
+        row.table != nullptr ? calibration_wire_value(*row.table, x) : row.scale(x);
+    const std::optional<std::int32_t> rounded = ui::round_to_int32(scaled);
     long value = rounded.value_or(0);
     if (row.check == Check::refuse_integer_above && rounded && value > row.high) {
       ui::msg_box(row.message);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "decode/cell_index.hpp"
+#include "decode/memory_map.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
@@ -42,31 +43,16 @@ constexpr float kGridColumn = 600;
 constexpr float kGridRow = 285;
 constexpr float kPointerSize = 150;
 
-constexpr int kLambdaBytes = 81;
-constexpr int kLambdaThird = 27;
+// The lambda table is read 27 bytes at a time.
+constexpr int kLambdaBlock = 27;
 
 // What each axis breakpoint stands for.
 enum class Axis { temperature, barometric, manifold, engine_speed, auxiliary, battery };
 
-// Shown value v to stored byte: round(v x factor) + offset, held within 0 to highest.
-struct WireScale {
-  double factor;
-  Long offset;
-  Long highest;
-};
-
-constexpr WireScale kGain64{64, 0, 255};
-constexpr WireScale kDwellGain{64, 0, 160};  // the controller takes no more than 2.5
-constexpr WireScale kGain128{128, 0, 255};
-constexpr WireScale kDegrees{4, 64, 255};  // (v + 16) x 4: -16 to 47.75 degrees
-constexpr WireScale kIdleRpm{1.0 / 8, 0, 255};
-
 struct Curve {
   Fields fields;
-  Long first_address;
   int page;
   int write_rank;  // place in Update's order
-  WireScale scale;
   Labels breakpoints;
   Axis axis;
   ui::Shape Frm2dForm::*bar;
@@ -77,26 +63,31 @@ struct Curve {
 #define DEGREE "\xB0"
 using F = Frm2dForm;
 
-// In the order of the fetch, which is the order of the tables on their pages.
+// In the order of the fetch, which is the order of the tables on their pages. Each table's
+// address and conversion are the memory map's, found by its fields.
 const std::array<Curve, 14> kCurves = {{
     // clang-format off
-    {&F::clt_map, 0x070, 0, 0, kGain64, &F::Label6, Axis::temperature, &F::clt_bar, "CLT Enrichment", "Coolant Temperature " DEGREE "C"},
-    {&F::mat_data, 0x080, 0, 1, kGain64, &F::Label2, Axis::temperature, &F::mat_bar, "MAT Enrichment", "Air Temperature " DEGREE "C"},
-    {&F::baro_gain, 0x220, 0, 6, kGain128, &F::Label9, Axis::barometric, &F::baro_bar, "Barometric Compensator", "Barometic Pressure [kPa]"},
-    {&F::Pressure_Gain, 0x090, 0, 2, kGain64, &F::Label1, Axis::auxiliary, &F::aux_bar, "AUX Enrichment", "Auxiliary Input [Volts]"},
-    {&F::accel_map, 0x4D0, 0, 12, kGain64, &F::Label16, Axis::temperature, &F::accel_clt_bar, "Accel Temp Enrichment", "Coolant Temperature " DEGREE "C"},
-    {&F::ign_map, 0x200, 1, 3, kDegrees, &F::Label5, Axis::manifold, &F::map_ign_bar, "MAP Ign. Advance " DEGREE, "Manifold Pressure [kPa]"},
-    {&F::ign_rpm, 0x210, 1, 4, kDegrees, &F::Label7, Axis::engine_speed, &F::rpm_ign_bar, "RPM Ign. Advance " DEGREE, "Revs Per Minute"},
-    {&F::ign_mat, 0x240, 1, 5, kDegrees, &F::Label11, Axis::temperature, &F::mat_bar2, "MAT Ign. Advance " DEGREE, "Air Temperature " DEGREE "C"},
-    {&F::ign_clt, 0x4B0, 1, 10, kDegrees, &F::Label14, Axis::temperature, &F::clt_bar_2, "CLT Ign. Advance " DEGREE, "Coolant Temperature " DEGREE "C"},
-    {&F::ign_aux, 0x4C0, 1, 11, kDegrees, &F::Label15, Axis::auxiliary, &F::aux_bar_ign, "AUX Ign. Advance " DEGREE, "Auxiliary Input [Volts]"},
-    {&F::ign_bar, 0x4A0, 1, 9, kDegrees, &F::Label13, Axis::barometric, &F::baro_ign_bar, "BARO Ign. Advance " DEGREE, "Barometric Pressure [kPa]"},
-    {&F::dwell_vbat, 0x570, 2, 13, kGain64, &F::Label17, Axis::battery, &F::vbat_dwell_mult_bar, "VBat Dwell Multiplier", "Battery Voltage [Volts]"},
-    {&F::dwell_map, 0x480, 2, 8, kDwellGain, &F::Label12, Axis::manifold, &F::dwell_mult_bar, "MAP Dwell Multiplier", "Manifold Pressure [kPa]"},
-    {&F::idle_rpm_map, 0x230, 2, 7, kIdleRpm, &F::Label10, Axis::temperature, &F::idle_speed_bar, "Idle Speed Setting", "Coolant Temperature " DEGREE "C"},
+    {&F::clt_map, 0, 0, &F::Label6, Axis::temperature, &F::clt_bar, "CLT Enrichment", "Coolant Temperature " DEGREE "C"},
+    {&F::mat_data, 0, 1, &F::Label2, Axis::temperature, &F::mat_bar, "MAT Enrichment", "Air Temperature " DEGREE "C"},
+    {&F::baro_gain, 0, 6, &F::Label9, Axis::barometric, &F::baro_bar, "Barometric Compensator", "Barometic Pressure [kPa]"},
+    {&F::Pressure_Gain, 0, 2, &F::Label1, Axis::auxiliary, &F::aux_bar, "AUX Enrichment", "Auxiliary Input [Volts]"},
+    {&F::accel_map, 0, 12, &F::Label16, Axis::temperature, &F::accel_clt_bar, "Accel Temp Enrichment", "Coolant Temperature " DEGREE "C"},
+    {&F::ign_map, 1, 3, &F::Label5, Axis::manifold, &F::map_ign_bar, "MAP Ign. Advance " DEGREE, "Manifold Pressure [kPa]"},
+    {&F::ign_rpm, 1, 4, &F::Label7, Axis::engine_speed, &F::rpm_ign_bar, "RPM Ign. Advance " DEGREE, "Revs Per Minute"},
+    {&F::ign_mat, 1, 5, &F::Label11, Axis::temperature, &F::mat_bar2, "MAT Ign. Advance " DEGREE, "Air Temperature " DEGREE "C"},
+    {&F::ign_clt, 1, 10, &F::Label14, Axis::temperature, &F::clt_bar_2, "CLT Ign. Advance " DEGREE, "Coolant Temperature " DEGREE "C"},
+    {&F::ign_aux, 1, 11, &F::Label15, Axis::auxiliary, &F::aux_bar_ign, "AUX Ign. Advance " DEGREE, "Auxiliary Input [Volts]"},
+    {&F::ign_bar, 1, 9, &F::Label13, Axis::barometric, &F::baro_ign_bar, "BARO Ign. Advance " DEGREE, "Barometric Pressure [kPa]"},
+    {&F::dwell_vbat, 2, 13, &F::Label17, Axis::battery, &F::vbat_dwell_mult_bar, "VBat Dwell Multiplier", "Battery Voltage [Volts]"},
+    {&F::dwell_map, 2, 8, &F::Label12, Axis::manifold, &F::dwell_mult_bar, "MAP Dwell Multiplier", "Manifold Pressure [kPa]"},
+    {&F::idle_rpm_map, 2, 7, &F::Label10, Axis::temperature, &F::idle_speed_bar, "Idle Speed Setting", "Coolant Temperature " DEGREE "C"},
     // clang-format on
 }};
 #undef DEGREE
+
+const CalibrationTable& table_of(Frm2dForm& window, const Curve& curve) {
+  return calibration_table_of((window.*curve.fields)[0]);
+}
 
 struct ToolTip {
   Fields fields;
@@ -329,7 +320,8 @@ void Frm2dForm::make_all_items_unloaded() {
     }
   }
   // What the fields and cells show now was not read: none of it may be written back.
-  for (int i = 0; i < kLambdaBytes; ++i) lambda_editing_.mark_unloaded(i);
+  const Integer lambda_bytes = table_byte_count(calibration_table_of(lambda_sp_table).shape);
+  for (int i = 0; i < lambda_bytes; ++i) lambda_editing_.mark_unloaded(i);
   loaded_.forget_all();
 }
 
@@ -361,14 +353,15 @@ void Frm2dForm::fetch_tables() {
     yield_to_message_loop();
     for (const Curve& curve : kCurves) {
       if (curve.page != page) continue;
-      read_calibration_block('r', curve.first_address);
+      read_calibration_block('r', table_of(*this, curve).first_address);
       // A close stops the fetch after the request under way.
       if (close_requested != kFalse) return abort_fetch(inhibit);
     }
   }
   if (comm_aborted != kFalse) return abort_fetch(inhibit);
-  for (int third = 0; third < 3; ++third) {
-    read_calibration_block('k', third * kLambdaThird);
+  const CalibrationTable& lambda = calibration_table_of(lambda_sp_table);
+  for (int offset = 0; offset < table_byte_count(lambda.shape); offset += kLambdaBlock) {
+    read_calibration_block('k', lambda.first_address + offset);
     if (close_requested != kFalse) return abort_fetch(inhibit);
   }
 
@@ -393,7 +386,8 @@ void Frm2dForm::fill_demo_values() {
       field.set_back_colour(ui::colours::white);
     }
   }
-  for (int i = 0; i < kLambdaBytes; ++i) {
+  const Integer lambda_bytes = table_byte_count(calibration_table_of(lambda_sp_table).shape);
+  for (int i = 0; i < lambda_bytes; ++i) {
     lambda_sp_table.set_cell_text(table_cell_row(i), table_cell_col(i), "1.000");
     lambda_editing_.mark_in_sync(i);
   }
@@ -434,22 +428,22 @@ bool Frm2dForm::write_changed_items() {
     for (const Curve* curve : write_order) {
       ui::TextBox& field = (this->*curve->fields)[k];
       if (!is_yellow(field) || !loaded_.contains(field)) continue;
-      const WireScale& scale = curve->scale;
-      const std::optional<Long> byte = wire_integer(ui::leading_number(field.text()) * scale.factor,
-                                                    0, scale.highest, scale.offset);
-      if (!byte) continue;
-      write_calibration_byte(curve->first_address + k, *byte);
+      const CalibrationTable& table = table_of(*this, *curve);
+      const StoredByte stored =
+          calibration_byte_from_shown(table, ui::leading_number(field.text()));
+      if (stored.refused()) continue;
+      write_calibration_byte(table.first_address + k, stored.byte);
       if (close_requested != kFalse) return false;
     }
   }
-  for (int i = 0; i < kLambdaBytes; ++i) {
+  const CalibrationTable& lambda = calibration_table_of(lambda_sp_table);
+  for (int i = 0; i < table_byte_count(lambda.shape); ++i) {
     if (!lambda_editing_.needs_write(i)) continue;
-    // Shown in the chosen unit; stored as lambda x 128.
-    const Single shown = shown_single(lambda_editing_.text(i));
-    const Single lambda = afr_to_lambda(shown);
-    const std::optional<Long> byte = wire_integer(static_cast<double>(lambda) * 128, 0, 255);
-    if (!byte) continue;
-    write_calibration_byte(i, *byte);
+    // Shown in the unit afr_factor converts from.
+    const StoredByte stored =
+        calibration_byte_from_shown(lambda, ui::leading_number(lambda_editing_.text(i)));
+    if (stored.refused()) continue;
+    write_calibration_byte(lambda.first_address + i, stored.byte);
     if (close_requested != kFalse) return false;
   }
   return true;

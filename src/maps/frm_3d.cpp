@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "decode/memory_map.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_autotune.hpp"
@@ -281,7 +282,8 @@ void Frm3dForm::make_all_items_unloaded() {
 
 namespace {
 
-constexpr int kMapPages[Frm3dForm::kMaps] = {1, 6, 7, 8};
+// The maps are read 32 bytes at a time; where each map is stored and how its cells convert
+// are the memory map's, found by its grid.
 constexpr int kBlockBytes = 32;
 
 }  // namespace
@@ -329,8 +331,9 @@ void Frm3dForm::fetch() {
   for (int map = 0; map < kMaps; ++map) {
     // The map being read is the one shown.
     show_map_type[map].set_value(true);
-    for (int offset = 0; offset < kMapCells * kMapCells; offset += kBlockBytes) {
-      const Long address = kMapPages[map] * 256 + offset;
+    const CalibrationTable& table = calibration_table_of(map_grid(map));
+    for (int offset = 0; offset < table_byte_count(table.shape); offset += kBlockBytes) {
+      const Long address = table.first_address + offset;
       send_command(command_with_payload('l', low_byte(address), high_byte(address), 0));
       // A click on close (button or frame) is served here and stops the fetch.
       yield_to_message_loop();
@@ -387,23 +390,7 @@ const ScalarWrite kScalarWrites[Frm3dForm::kScalarFields] = {
      "The value for the TPS Map cut-in RPM is negative, it will not be updated"},
 };
 
-// One map's write: byte = round(shown / divisor x multiplier) + bias, then either refused
-// with a message outside 0 to largest, or held within it.
-struct MapWrite {
-  double divisor;
-  double multiplier;
-  double bias;
-  double largest;
-  bool refuse_outside;
-};
-
-const MapWrite kMapWrites[Frm3dForm::kMaps] = {
-    {1.0, 128.0, 0.0, 255.0, true},     // fuel gain
-    {64.0, 256.0, 64.0, 255.0, false},  // ignition degrees
-    {1.0, 128.0, 0.0, 255.0, false},    // TPS fuel gain
-    {100.0, 64.0, 0.0, 64.0, false},    // TPS mix percent
-};
-
+// The messages of a fuel map gain the memory map refuses.
 constexpr const char* kGainTooHigh =
     "A MAP Gain cell has been found that is too high, it will not be updated";
 constexpr const char* kGainNegative =
@@ -442,24 +429,25 @@ void Frm3dForm::write_scalars() {
 
 void Frm3dForm::write_maps() {
   for (int map = 0; map < kMaps; ++map) {
-    const MapWrite& write = kMapWrites[map];
     GridEditing& editing = map_editing(map);
-    for (int i = 0; i < kMapCells * kMapCells; ++i) {
+    const CalibrationTable& table = calibration_table_of(editing.grid());
+    for (int i = 0; i < table_byte_count(table.shape); ++i) {
       // Closing the window stops the Update after the request that is under way.
       if (close_requested == kTrue) return;
       if (!editing.needs_write(i)) continue;
-      const double shown = ui::leading_number(editing.text(i));
-      double byte = ui::round_half_even(shown / write.divisor * write.multiplier) + write.bias;
-      if (write.refuse_outside && byte > write.largest) {
+      const StoredByte stored =
+          calibration_byte_from_shown(table, ui::leading_number(editing.text(i)));
+      if (stored.refusal == ByteRefusal::too_high) {
         ui::msg_box(kGainTooHigh);
         continue;
       }
-      if (write.refuse_outside && byte < 0.0) {
+      if (stored.refusal == ByteRefusal::negative) {
         ui::msg_box(kGainNegative);
         continue;
       }
-      byte = std::clamp(byte, 0.0, write.largest);
-      send_command(command_with_payload('e', i, kMapPages[map], static_cast<Long>(byte)));
+      if (stored.refused()) continue;
+      const Long address = table.first_address + i;
+      send_command(command_with_payload('e', low_byte(address), high_byte(address), stored.byte));
     }
   }
 }

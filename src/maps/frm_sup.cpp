@@ -5,6 +5,7 @@
 #include <string>
 
 #include "decode/cell_index.hpp"
+#include "decode/memory_map.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "maps/frm_cellblock_modifier.hpp"
@@ -52,11 +53,11 @@ constexpr float kFieldHeight = 285;
 constexpr Long kDontInterpolate = 128;
 // Bit 1 of a boost channel's flags: its table holds PWM duty in percent, not kPa.
 constexpr Long kOpenLoopPwm = 2;
-constexpr int kTableBytes = 81;
-
-// Where each table lives in the controller's calibration memory, page by page.
-constexpr std::array<Long, FrmSupForm::kPages> kTableBases = {0x290, 0x300, 0x360, 0x400,
-                                                              0x500, 0x960, 0xA00, 0xA60};
+// The cells of a page's grid, one stored byte each. Where each page's table is stored and
+// how its cells convert are the memory map's, found by the grid.
+constexpr int kTableBytes = FrmSupForm::kTableCells * FrmSupForm::kTableCells;
+// The tables are read 27 bytes at a time.
+constexpr int kBlockBytes = 27;
 
 void mark_changed(ui::TextBox& field) {
   field.set_back_colour(ui::colours::yellow);
@@ -144,9 +145,6 @@ double preset_to_wire(double shown) {
 }
 double count_to_wire(double shown) {
   return shown;
-}
-double duty_to_wire(double shown) {
-  return shown / 100 * 256;
 }
 
 const std::array<BoostSetting, 6> kBoostSettings = {{
@@ -514,8 +512,9 @@ void FrmSupForm::fetch_outputs() {
       return close_requested == kFalse && comm_aborted == kFalse;
     };
     const auto read_table = [this](int page) {
-      for (const Long offset : {0, 27, 54}) {
-        read_calibration_block('k', kTableBases[static_cast<std::size_t>(page)] + offset);
+      const CalibrationTable& table = calibration_table_of(table_grid(page));
+      for (int offset = 0; offset < table_byte_count(table.shape); offset += kBlockBytes) {
+        read_calibration_block('k', table.first_address + offset);
         if (close_requested != kFalse || comm_aborted != kFalse) return false;
       }
       return true;
@@ -651,20 +650,14 @@ bool FrmSupForm::write_table_cells() {
     for (int page = 0; page < kPages; ++page) {
       if (!table_editing(page).needs_write(i)) continue;
       const std::string& text = table_editing(page).text(i);
-      double scaled = 0;
-      if (page < kOutputs) {
-        // A duty cell must be a number as a whole; anything else stays marked, unsent.
-        if (!ui::is_strict_number(text)) continue;
-        scaled = duty_to_wire(ui::leading_number(text));
-      } else if ((bofg[static_cast<std::size_t>(page - kOutputs)] & kOpenLoopPwm) != 0) {
-        scaled = duty_to_wire(ui::leading_number(text));
-      } else {
-        scaled = pressure_to_wire(ui::leading_number(text));
-      }
-      const std::optional<Long> value = wire_integer(scaled, 0, 255);
-      if (!value) continue;
+      // A duty cell must be a number as a whole; anything else stays marked, unsent.
+      if (page < kOutputs && !ui::is_strict_number(text)) continue;
+      // A boost cell goes in the unit its channel's flags give now.
+      const CalibrationTable& table = calibration_table_of(table_grid(page));
+      const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(text));
+      if (stored.refused()) continue;
       // An unanswered write leaves the cell marked for the next Update.
-      write_calibration_byte(kTableBases[static_cast<std::size_t>(page)] + i, *value);
+      write_calibration_byte(table.first_address + i, stored.byte);
       if (close_requested != kFalse) return false;
     }
   }

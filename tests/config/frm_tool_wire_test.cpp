@@ -65,6 +65,15 @@ TEST_F(FrmToolWireTest, OpeningReadsEverySettingPageByPageAndEveryFieldShowsItIn
   EXPECT_EQ(new_commands().size(), 68U);
 }
 
+TEST_F(FrmToolWireTest, TheLoadReadsTheTwoTemperatureSensorTablesFromTheirAddresses) {
+  ecu::run_view_command(ecu::kConfigurationView);
+  Commands memory_reads;
+  for (const std::string& command : new_commands()) {
+    if (command[0] == 'r') memory_reads.push_back(command);
+  }
+  EXPECT_EQ(memory_reads, (Commands{command({'r', 0xC0, 0x05, 0}), command({'r', 0xD0, 0x05, 0})}));
+}
+
 TEST_F(FrmToolWireTest, EditsOfEveryKindAreSentOnceInTheirOrderAndTheEchoesMarkThemInSync) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");

@@ -127,6 +127,20 @@ TEST_F(WriteRulesTest, RefusalsWarningsAndOutOfRangeValuesEachHaveTheirMessage) 
   }
 }
 
+TEST_F(WriteRulesTest, TemperatureSensorPointsGoToTheirTablesAddressesHeldWithinAByte) {
+  FrmToolForm& t = open_window();
+  // The two tables go point by point, coolant first.
+  expect_pass({
+      {t.CLT_CAL_MAP[0], "3E+9", ""},                             // beyond a 32-bit integer
+      {t.MAT_CAL_MAP[0], "1.5", command({'e', 0xD0, 0x05, 66})},  // 65.5 to the even 66
+      {t.CLT_CAL_MAP[1], "300", command({'e', 0xC1, 0x05, 255})},
+      {t.MAT_CAL_MAP[1], "-0.5", command({'e', 0xD1, 0x05, 64})},  // 63.5
+  });
+  EXPECT_EQ(messages(),
+            std::vector<std::string>{"The value for the Coolant [CLT] Calibation "
+                                     "point 1 is out of range, it will not be updated"});
+}
+
 TEST_F(WriteRulesTest, ANewFullScaleIsReadBackAfterTheWheelCodeAndAnEgoTypeWithNoOptionIsKept) {
   FrmToolForm& t = open_window();
   for (int i = 0; i < t.EGO_type.count(); ++i) t.EGO_type[i].set_value(false);
