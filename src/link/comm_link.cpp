@@ -4,6 +4,8 @@
 
 #include "decode/setting_replies.hpp"
 #include "link/comm_port.hpp"
+#include "link/receive_framer.hpp"
+#include "link/relay_server.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
@@ -69,6 +71,11 @@ Integer ask_port_choice() {
 }
 
 }  // namespace
+
+void reset_link_state() {
+  reset_receive_framer();
+  set_relay_server_active(false);
+}
 
 void open_comm_link() {
   comm_aborted = kFalse;

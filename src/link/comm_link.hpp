@@ -10,6 +10,9 @@ void open_comm_link();
 // the link usable; true when the port is open. Opening fails quickly while the device is
 // gone, so a request can try at every attempt.
 bool reopen_lost_comm_port();
+// The link's own state as at program start: no relay served, the reply counts and intervals
+// cleared. The shared variables are reset_shared_state's.
+void reset_link_state();
 // Probes COM1 to COM16 and shows which are present.
 void scan_com_ports();
 // The Comm menu's item for port `port_number` (1 to 10).

@@ -34,8 +34,6 @@ constexpr double kShortestIdleSeconds = 0.00005;
 
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
-bool transaction_running = false;
-
 // Holds the busy flag for one transaction, however it ends.
 class BusyScope {
  public:

@@ -18,7 +18,8 @@ void reset_shared_state() {
   // Link state and flags
   clear(demo_mode, link_ready, comm_aborted, poll_inhibit, com_port, remote_server_ip,
         remote_server_answered, server_rx_datagram, caption_suffix, master_mode, tx_byte_counts,
-        rx_byte_counts, reply_received, feature_word_received, skip_idle_check);
+        rx_byte_counts, reply_received, feature_word_received, skip_idle_check,
+        transaction_running);
 
   // View state
   clear(current_view, idle_timer_start, lambda_unit_caption, view_request_mon, view_request_dash,

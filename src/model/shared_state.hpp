@@ -34,6 +34,8 @@ inline Integer feature_word_received = 0;  // 1 once the controller's feature wo
 // Set by the graph drawing so the receive framer counts the drawing time as no idle time;
 // the framer clears it at its next idle check.
 inline Integer skip_idle_check = 0;
+// Set for the whole of a request's transaction, its failure dialog included.
+inline bool transaction_running = false;
 
 // ---- View state ----------------------------------------------------------------------
 

@@ -28,7 +28,6 @@ class LinkTest : public ConsoleTest {
     std::filesystem::current_path(folder_);
     ecu::set_serial_port_factory(nullptr);
     ecu::set_relay_channel(nullptr);
-    ecu::reset_receive_framer();
   }
 
   void TearDown() override {

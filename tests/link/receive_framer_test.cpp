@@ -5,6 +5,7 @@
 
 #include "link/comm_link.hpp"
 #include "link/receive_framer.hpp"
+#include "link/relay_server.hpp"
 #include "link/reply_interval.hpp"
 #include "link/request.hpp"
 #include "link/request_transaction.hpp"
@@ -139,6 +140,30 @@ TEST_F(FramerOnLineTest, DropsMalformedReplyAndTakesTheGoodOneOfTheNextAttempt) 
     EXPECT_EQ(ecu::dropped_reply_count() - dropped_before, c.dropped) << c.what;
   }
   EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+// What one test leaves on the link never reaches the next: the counts and the relay mark
+// go back to program start with the shared state.
+TEST_F(FramerOnLineTest, LinkStateGoesBackToProgramStartWithTheSharedState) {
+  test::SimulatedController controller(1);
+  open_link();
+  controller.set_misbehaviour(test::Misbehaviour::garbage, 1);
+  ecu::Integer length = 21;
+  ecu::send_request("C", length);
+  ASSERT_EQ(ecu::dropped_reply_count(), 1);
+  ASSERT_EQ(ecu::taken_reply_count(), 1);
+  ecu::set_relay_server_active(true);
+  ecu::transaction_running = true;
+
+  ecu::reset_shared_state();
+  ecu::reset_link_state();
+
+  EXPECT_EQ(ecu::dropped_reply_count(), 0);
+  EXPECT_EQ(ecu::taken_reply_count(), 0);
+  EXPECT_EQ(ecu::unanswered_reply_count(), 0);
+  EXPECT_FLOAT_EQ(ecu::shown_reply_interval_ms, 0.0F);
+  EXPECT_FALSE(ecu::relay_server_active());
+  EXPECT_FALSE(ecu::link_busy());
 }
 
 TEST_F(FramerOnLineTest, AcceptsResetAnswerFollowedByExtraBytes) {

@@ -7,7 +7,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "model/basic_types.hpp"
@@ -16,13 +15,6 @@
 
 namespace ecu {
 namespace {
-
-static_assert(std::is_same_v<Flag, std::int16_t>);
-static_assert(std::is_same_v<Integer, std::int16_t>);
-static_assert(std::is_same_v<Long, std::int32_t>);
-static_assert(sizeof(Single) == 4);
-static_assert(std::is_same_v<decltype(tx_byte_counts)::value_type, std::int64_t>);
-static_assert(std::is_same_v<decltype(rx_byte_counts)::value_type, std::int64_t>);
 
 class SharedStateTest : public ::testing::Test {
  protected:
@@ -34,6 +26,24 @@ std::vector<Flag*> every_flag() {
   return {&demo_mode,        &link_ready,        &comm_aborted,       &poll_inhibit,
           &view_request_mon, &view_request_dash, &view_request_tools, &view_request_3d,
           &view_request_2d,  &view_request_sup,  &view_request_plot,  &view_request_diag};
+}
+
+// The ranges the controller's values and the console's counts rely on: a 16-bit reply
+// length or count wraps where the controller's does, a 32-bit address or word does not,
+// and the byte counters carry a long session's total.
+TEST_F(SharedStateTest, VariablesHoldTheRangesTheirValuesNeed) {
+  EXPECT_EQ(std::numeric_limits<Integer>::min(), -32768);
+  EXPECT_EQ(std::numeric_limits<Integer>::max(), 32767);
+  EXPECT_EQ(std::numeric_limits<Flag>::min(), -32768);
+  EXPECT_EQ(std::numeric_limits<Long>::min(), -2147483647 - 1);
+  EXPECT_EQ(std::numeric_limits<Long>::max(), 2147483647);
+  // A single keeps 24 bits: 16777216 and one more are the same single.
+  EXPECT_EQ(static_cast<Single>(16777217.0), 16777216.0F);
+  tx_byte_counts[0] = 5000000000;
+  rx_byte_counts[0] = 5000000000;
+  tx_byte_counts[0] += 1;
+  EXPECT_EQ(tx_byte_counts[0], 5000000001);
+  EXPECT_EQ(rx_byte_counts[0], 5000000000);
 }
 
 TEST_F(SharedStateTest, FlagsHoldMinusOneForTrueAndResetToZero) {
@@ -63,6 +73,7 @@ TEST_F(SharedStateTest, ResetRestoresProgramStartValuesOfEachGroup) {
   reply_received = -1;
   feature_word_received = 1;
   skip_idle_check = 1;
+  transaction_running = true;
   current_view = 8;
   idle_timer_start = 43200.5F;
   afr_factor = 14.7F;
@@ -110,6 +121,7 @@ TEST_F(SharedStateTest, ResetRestoresProgramStartValuesOfEachGroup) {
   EXPECT_EQ(reply_received, 0);
   EXPECT_EQ(feature_word_received, 0);
   EXPECT_EQ(skip_idle_check, 0);
+  EXPECT_FALSE(transaction_running);
   EXPECT_EQ(current_view, 0);
   EXPECT_EQ(idle_timer_start, 0.0F);
   // The main window's start-up defaults (1.0, 10000, 115, 10) are its own job.

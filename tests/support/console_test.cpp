@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "link/comm_link.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/live_cursors.hpp"
@@ -64,6 +65,7 @@ void ConsoleTest::SetUp() {
   ui::discard_all_forms();
   ui::reset_program_end();
   ecu::reset_shared_state();
+  ecu::reset_link_state();
   reset_shell_state();
   ui::randomize(kRandomSeed);
   presenter_ = std::make_shared<ui::ScriptedPresenter>();
@@ -81,6 +83,7 @@ void ConsoleTest::TearDown() {
   ui::install_clock(nullptr);
   ui::install_presenter(nullptr);
   ecu::reset_shared_state();
+  ecu::reset_link_state();
   reset_shell_state();
   auto& folders = scratch_folders();
   std::error_code ignored;

@@ -32,7 +32,6 @@ class LinkedWindowTest : public MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     ecu::set_serial_port_factory(nullptr);
-    ecu::reset_receive_framer();
     controller_ = std::make_unique<SimulatedController>(1);
   }
 
