@@ -93,7 +93,8 @@ void close_view(ui::Form& view) {
   FrmEcu().show();
 }
 
-ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view, std::function<void()> close_command,
+ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view,
+                         const std::function<void()>& close_command,
                          std::initializer_list<Rename> renames) {
   for (const ViewRow& view : view_table()) {
     if (view.number == own_view) continue;

@@ -47,7 +47,7 @@ class ViewMenuBar {
     const char* caption = nullptr;  // nullptr keeps the table's
   };
 
-  ViewMenuBar(ui::Form& window, Integer own_view, std::function<void()> close_command,
+  ViewMenuBar(ui::Form& window, Integer own_view, const std::function<void()>& close_command,
               std::initializer_list<Rename> renames = {});
 
   // The entry for view `number`; throws std::out_of_range for the window's own view and
