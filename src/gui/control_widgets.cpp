@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <algorithm>
 
 #include "gui/convert.hpp"
@@ -46,6 +47,73 @@ bool key_taken_by_model(const TextBoxHooks& hooks, QKeyEvent& event, Insert inse
 }
 
 }  // namespace
+
+namespace {
+
+constexpr int kSmallestTextPixels = 8;
+// The room QLineEdit keeps on each side of its text, inside the frame.
+constexpr int kLineEditTextMargin = 2;
+
+}  // namespace
+
+LineTextBox::LineTextBox(QWidget* parent) : QLineEdit(parent) {
+  connect(this, &QLineEdit::textChanged, this, [this] { fit_text(); });
+}
+
+int LineTextBox::text_room() const {
+  const int frame =
+      hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
+  const QMargins margins = textMargins();
+  // The caret takes a pixel at the end of the text.
+  return width() - 2 * frame - 2 * kLineEditTextMargin - margins.left() - margins.right() - 1;
+}
+
+void LineTextBox::fit_text() {
+  if (fitting_) return;
+  fitting_ = true;
+  // The window's font, as the box would inherit it, is the one it is designed for.
+  QFont fitted = parentWidget() != nullptr ? parentWidget()->font() : font();
+  const int room = text_room();
+  for (int pixels = QFontInfo(fitted).pixelSize();
+       pixels > kSmallestTextPixels && QFontMetrics(fitted).horizontalAdvance(text()) > room;
+       --pixels) {
+    fitted.setPixelSize(pixels - 1);
+  }
+  if (fitted != font()) setFont(fitted);
+  fitting_ = false;
+}
+
+int LineTextBox::shown_font_pixels() const {
+  return QFontInfo(font()).pixelSize();
+}
+
+bool LineTextBox::shows_whole_text() const {
+  return fontMetrics().horizontalAdvance(text()) <= text_room();
+}
+
+void LineTextBox::resizeEvent(QResizeEvent* event) {
+  QLineEdit::resizeEvent(event);
+  fit_text();
+}
+
+void LineTextBox::changeEvent(QEvent* event) {
+  QLineEdit::changeEvent(event);
+  if (event->type() == QEvent::ParentChange || event->type() == QEvent::StyleChange) fit_text();
+}
+
+void LineTextBox::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (hasFocus() || shows_whole_text()) return;
+  // Even the smallest font cannot show it all: an ellipsis at the end says so.
+  QPainter painter(this);
+  const QString mark(QChar(0x2026));
+  const int mark_width = fontMetrics().horizontalAdvance(mark) + 1;
+  const QRect inner = contentsRect().adjusted(kLineEditTextMargin, 1, -kLineEditTextMargin, -1);
+  const QRect area(inner.right() - mark_width + 1, inner.top(), mark_width, inner.height());
+  painter.fillRect(area, palette().color(QPalette::Base));
+  painter.setPen(palette().color(QPalette::Text));
+  painter.drawText(area, Qt::AlignCenter, mark);
+}
 
 void LineTextBox::keyPressEvent(QKeyEvent* event) {
   const bool taken = key_taken_by_model(hooks, *event, [this](const QString& text) {

@@ -37,16 +37,32 @@ struct TextBoxHooks {
   std::function<void()> double_click;
 };
 
+// A one-line text box shows its whole text: a text wider than the box is drawn in a
+// smaller font, down to 8 pixels, and only beyond that does it end in a visible ellipsis
+// while the box is not being typed in (a cut "-16.000" would read as another number).
 class LineTextBox : public QLineEdit {
  public:
-  explicit LineTextBox(QWidget* parent) : QLineEdit(parent) {}
+  explicit LineTextBox(QWidget* parent);
   TextBoxHooks hooks;
+
+  // The pixel size of the font the text is drawn in.
+  [[nodiscard]] int shown_font_pixels() const;
+  // Whether the whole text fits the box in that font.
+  [[nodiscard]] bool shows_whole_text() const;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void fit_text();
+  [[nodiscard]] int text_room() const;
+  bool fitting_ = false;
 };
 
 class MultiLineTextBox : public QPlainTextEdit {

@@ -292,8 +292,13 @@ void FormWindow::connect_user_input(ui::Control& control, QWidget* widget) {
     }
     case ui::ControlKind::command_button: {
       auto& button = static_cast<ui::CommandButton&>(control);
-      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
-              [this, &button] { user_action([&button] { button.click(); }); });
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, [this, &button] {
+        user_action([this, &button] {
+          // A press by the keyboard or an assistive tool takes no focus from a cell editor.
+          commit_cell_edits(*this);
+          if (form_) button.click();
+        });
+      });
       break;
     }
     case ui::ControlKind::picture_box: {
@@ -419,7 +424,16 @@ void FormWindow::refresh_menu_bar_visibility() {
 }
 
 void FormWindow::click_menu_item(ui::MenuItem& item) {
+  // A menu item chosen other than by the mouse or the keyboard (an assistive tool's press)
+  // leaves its menus open, and they would take the next click only to close: the menus
+  // close as a chosen item closes them.
+  while (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+    if (!menu->close()) break;
+  }
   user_action([this, &item] {
+    // A menu takes no focus from a cell editor: what was typed goes with the command.
+    commit_cell_edits(*this);
+    if (!form_) return;
     item.click();
     // Qt flips checkable actions itself; the model says what is checked.
     if (form_) refresh_menu_item(item);
@@ -895,6 +909,8 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // A disabled window cannot be closed from its frame, as it takes no other input.
+  if (!isEnabled()) return;
   user_action([this] { form_->request_close(); });
 }
 

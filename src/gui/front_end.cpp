@@ -221,7 +221,8 @@ void FrontEnd::process_events(ui::UserInput input) {
 }
 
 void FrontEnd::run_user_action(QObject* guard, std::function<void()> action) {
-  if (!holds_user_input()) {
+  // Behind any input that still waits, so that nothing the user did overtakes it.
+  if (!InputGate::queues_input(holds_user_input())) {
     action();
     return;
   }
@@ -284,6 +285,8 @@ void FrontEnd::update_busy_cursor() {
 
 FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) {
   if (!front_end_) return;
+  // The dialog's own input is not part of the action that opened it.
+  nested_pass_ = std::make_unique<ui::EventLoop::NestedPass>(ui::event_loop());
   saved_depth_ = front_end_->model_pass_depth_;
   front_end_->model_pass_depth_ = 0;
   // The dialog takes the user's input, whatever the pass that opened it held back.

@@ -59,7 +59,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
 
   // True while the model's loop holds the user's input back (a request to the controller
   // is outstanding): what the user does meanwhile is queued in the model and run once the
-  // request has returned.
+  // request has returned. What the user does while such input waits is queued behind it.
   [[nodiscard]] bool holds_user_input() const { return input_gate_.holding(); }
   // Runs an action the user took through a widget (a click, a toggle by an assistive tool,
   // a menu's shortcut) now, or queues it in the model while input is held; `guard` going
@@ -81,6 +81,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
 
    private:
     FrontEnd* front_end_;
+    std::unique_ptr<ui::EventLoop::NestedPass> nested_pass_;
     int saved_depth_ = 0;
     bool saved_holding_ = false;
   };

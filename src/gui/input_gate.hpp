@@ -1,24 +1,35 @@
 #pragma once
-// Holds the user's clicks and keys back while the model's loop says so (a request to the
-// controller is outstanding), without leaving them to the window system: Qt delivers
-// input that it excluded only once another event wakes its loop, which on a busy link can
-// be never. Every input event bound for one of the application's windows is copied into
-// the model's user input queue instead and sent on to its window, in arrival order, as
-// soon as the model allows input again.
+// Keeps the user's input in one ordered stream. While the model holds input back (a
+// request to the controller is outstanding), or while input it held still waits to run,
+// every input event the window system hands one of the application's windows is taken
+// into the model's user input queue instead of being left to Qt: Qt delivers input that it
+// excluded only once another event wakes its loop, which on a busy link can be never, and
+// input Qt delivered at once would overtake what waits. Each event is sent on to its
+// window, in arrival order, when the model runs it.
+//
+// Input goes where it was aimed when the user made it: input for a window or control that
+// was disabled or hidden then is dropped, as the window system drops it, and a key goes to
+// the control that had the focus then, unless the user's own earlier input has moved the
+// focus since.
 
 #include <QObject>
+#include <cstdint>
 
 class QEvent;
+class QWidget;
 
 namespace gui {
 
 class InputGate final : public QObject {
  public:
-  InputGate() = default;
+  InputGate();
 
   // Holding is set for one pass of the model's loop; nested passes save and restore it.
   void set_holding(bool holding) { holding_ = holding; }
   [[nodiscard]] bool holding() const { return holding_; }
+  // Whether input now goes into the model's queue: while it is held, and while input
+  // queued earlier waits, unless it is that input being delivered now.
+  [[nodiscard]] static bool queues_input(bool holding);
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -27,7 +38,13 @@ class InputGate final : public QObject {
   static bool blocked_by_modal_window(const QObject* window);
 
  private:
+  void focus_changed();
+
   bool holding_ = false;
+  // How often input delivered from the queue moved the focus: a key whose control lost the
+  // focus to anything else (a program's own focus change while the key waited) still goes
+  // to that control.
+  std::uint64_t focus_moves_by_input_ = 0;
 };
 
 }  // namespace gui

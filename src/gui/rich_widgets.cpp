@@ -1,5 +1,7 @@
 #include "gui/rich_widgets.hpp"
 
+#include <QPointer>
+
 #include "gui/rich/gauge_widget.hpp"
 #include "gui/rich/grid_widget.hpp"
 #include "gui/rich/picture_box_widget.hpp"
@@ -61,6 +63,15 @@ void refresh_rich_widget(QWidget* widget, ui::Control& /*control*/, ui::Property
       refresh_as<rich::PictureBoxWidget>(widget, what) ||
       refresh_as<rich::TabControlWidget>(widget, what) ||
       refresh_as<rich::ScrollBarWidget>(widget, what);
+}
+
+void commit_cell_edits(QWidget& window) {
+  for (auto* grid : window.findChildren<rich::GridWidget*>()) {
+    const QPointer<QWidget> alive(&window);
+    grid->commit_edit();
+    // The cell's change handler may have closed the window.
+    if (!alive) return;
+  }
 }
 
 QWidget* tab_page_widget(QWidget* tab_widget, int page) {

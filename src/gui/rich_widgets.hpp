@@ -17,6 +17,10 @@ QWidget* create_rich_widget(ui::Control& control, QWidget* parent);
 // The model changed `what` of `control`: bring the widget up to date. Besides what is
 // particular to each control, this applies geometry, visibility, enabled state and tool tip.
 void refresh_rich_widget(QWidget* widget, ui::Control& control, ui::Property what);
+// Ends every open cell edit under `window`, keeping the typed text, as a click elsewhere
+// would: a command that does not take the focus (a menu item, an access key, an assistive
+// tool's press) acts on what was typed.
+void commit_cell_edits(QWidget& window);
 // The widget into which controls placed on page `page` of a tab control go; positions on a
 // page count from the page's top-left corner, below the rows of tabs. nullptr when
 // `tab_widget` is not a tab control's widget or the page does not exist.

@@ -11,7 +11,8 @@ namespace ecu {
 
 // Sends `command` (the code and up to three payload bytes) and waits for the reply the
 // command table gives its code. Callers learn the outcome from `reply_received`. A code
-// the table lacks is a fault of the caller: nothing is sent for it.
+// the table lacks is a fault of the caller: nothing is sent for it. While a window runs
+// requests of its own (the poll is inhibited), the user's waiting input runs after each.
 void send_command(const std::string& command);
 
 // A command code followed by three payload bytes, each the low byte of its value.
@@ -21,7 +22,8 @@ std::string command_with_payload(std::uint8_t code, Long first, Long second, Lon
 // a timer tick or a decoder, returns at once; poll timers check this and skip their tick.
 [[nodiscard]] bool link_busy();
 
-// Lets the message loop run once; while a transaction runs, clicks and keys wait.
+// Lets the message loop run once, and then every click and key that waited; while a
+// transaction runs, clicks and keys wait.
 void yield_to_message_loop();
 
 // Waits the given seconds while the message loop runs.

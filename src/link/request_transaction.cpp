@@ -193,7 +193,13 @@ bool link_busy() {
 }
 
 void yield_to_message_loop() {
-  ui::event_loop().pass(loop_input());
+  if (transaction_running) {
+    ui::event_loop().pass(ui::UserInput::hold);
+    return;
+  }
+  // Between two requests every click and key that came meanwhile runs, not only the first.
+  ui::event_loop().pass(ui::UserInput::allow);
+  ui::event_loop().serve_user_input();
 }
 
 void send_request(const std::string& command, Integer& expected_length) {
@@ -240,6 +246,10 @@ void send_command(const std::string& command) {
   if (info == nullptr) return;
   Integer length = info->reply_length;
   send_request(command, length);
+  // A window's own run of requests (a fetch, an Update) serves the user between two of
+  // them, as the wait would if it let clicks through: a close, a map button or a menu is
+  // not kept waiting for the whole run.
+  if (poll_inhibit == kTrue && !transaction_running) ui::event_loop().serve_user_input();
 }
 
 std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third) {

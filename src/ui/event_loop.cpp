@@ -10,11 +10,13 @@
 namespace ui {
 
 bool EventLoop::pass(UserInput input) {
+  const NestedPass depth(*this);
   if (platform_) platform_->process_events(input);
   return run_model_work(input);
 }
 
 bool EventLoop::run_model_work(UserInput input) {
+  const NestedPass depth(*this);
   collect_unloaded_forms();
   bool ran = false;
   if (input == UserInput::allow) ran |= run_user_input();
@@ -45,8 +47,16 @@ void EventLoop::remove_source(SourceId id) {
 }
 
 void EventLoop::post_user_input(std::function<void()> action) {
-  user_input_.push_back(std::move(action));
+  user_input_.push_back({next_input_sequence_++, std::move(action)});
   work_scheduled();
+}
+
+void EventLoop::serve_user_input() {
+  const std::uint64_t queued_before = next_input_sequence_;
+  // Each pass takes the oldest action; a pass nested in one of them may take some too.
+  while (!user_input_.empty() && user_input_.front().sequence < queued_before) {
+    pass(UserInput::allow);
+  }
 }
 
 void EventLoop::register_timer(Timer* timer) {
@@ -119,8 +129,10 @@ bool EventLoop::run_due_timers() {
 bool EventLoop::run_user_input() {
   if (user_input_.empty()) return false;
   // One action per pass, as one window message at a time.
-  auto action = std::move(user_input_.front());
-  user_input_.erase(user_input_.begin());
+  auto action = std::move(user_input_.front().action);
+  user_input_.pop_front();
+  const int outer_delivery = delivery_depth_;
+  delivery_depth_ = pass_depth_;
   // Input is delivered like a window message: whatever goes wrong stops there.
   try {
     if (action) action();
@@ -129,6 +141,7 @@ bool EventLoop::run_user_input() {
   } catch (...) {
     report_unexpected_error("user input", nullptr);
   }
+  delivery_depth_ = outer_delivery;
   return true;
 }
 

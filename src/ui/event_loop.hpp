@@ -3,6 +3,8 @@
 // on the link and user input are handled only when the loop is given a pass, either from
 // the front-end's own loop or from `do_events()` inside a wait.
 
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -48,9 +50,32 @@ class EventLoop {
   void remove_source(SourceId id);
 
   // Input from the user (scripted by tests, or queued by a front-end): runs only on a pass
-  // that allows user input, in order of arrival; an exception it throws is reported.
+  // that allows user input, one action a pass, in order of arrival; an exception it throws
+  // is reported.
   void post_user_input(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
+  // True while a queued input action runs and no pass has started inside it: what that
+  // action causes at once (a widget's signal) belongs to it and runs in its turn, not
+  // behind the input queued after it.
+  [[nodiscard]] bool delivering_user_input() const {
+    return delivery_depth_ >= 0 && delivery_depth_ == pass_depth_;
+  }
+  // Passes that allow input until every input action queued before the call has run.
+  // Input queued meanwhile waits for a later pass.
+  void serve_user_input();
+
+  // Marks a loop of the front-end's own (a modal dialog's) as a pass: input the user gives
+  // it is not taken for a consequence of the action that opened the dialog.
+  class NestedPass {
+   public:
+    explicit NestedPass(EventLoop& loop) : loop_(loop) { ++loop_.pass_depth_; }
+    ~NestedPass() { --loop_.pass_depth_; }
+    NestedPass(const NestedPass&) = delete;
+    NestedPass& operator=(const NestedPass&) = delete;
+
+   private:
+    EventLoop& loop_;
+  };
 
   void register_timer(Timer* timer);
   void unregister_timer(Timer* timer);
@@ -79,7 +104,14 @@ class EventLoop {
   Platform* platform_ = nullptr;
   std::map<SourceId, Source> sources_;
   SourceId next_source_id_ = 1;
-  std::vector<std::function<void()>> user_input_;
+  struct QueuedInput {
+    std::uint64_t sequence;
+    std::function<void()> action;
+  };
+  std::deque<QueuedInput> user_input_;
+  std::uint64_t next_input_sequence_ = 0;
+  int pass_depth_ = 0;
+  int delivery_depth_ = -1;
   std::vector<Timer*> timers_;
   std::vector<std::unique_ptr<Form>> unloaded_forms_;
 };

@@ -5,6 +5,7 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 
+#include "gui/control_widgets.hpp"
 #include "gui_test.hpp"
 #include "ui/ui.hpp"
 
@@ -23,10 +24,13 @@ class LookForm : public ui::Form {
     }
     opt_rate[0].set_value(true);
     opt_rate.on(&ui::OptionButton::on_click, [this](int index) { picked.push_back(index); });
+    // As narrow as the additional mapping window's curve fields.
+    txt_advance.move(120, 2000, 570, 285);
   }
   ui::CommandButton cmd_start{*this, "cmd_start"};
   ui::Label lbl_total{*this, "lbl_total"};
   ui::ControlArray<ui::OptionButton> opt_rate{*this, "opt_rate", 2};
+  ui::TextBox txt_advance{*this, "txt_advance"};
   std::vector<int> picked;
 };
 
@@ -77,6 +81,28 @@ TEST_F(WidgetLookTest, AssistiveToolsReadOptionButtonsAsRadioButtonsAndEmptyLabe
   EXPECT_FALSE(form.opt_rate[0].value());
   EXPECT_TRUE(fast->state().checked);
   EXPECT_FALSE(slow->state().checked);
+}
+
+TEST_F(WidgetLookTest, ATextBoxShowsItsWholeTextInASmallerFontOrMarksWhatItCannotShow) {
+  LookForm& form = frm_look();
+  form.show();
+  auto* box = dynamic_cast<gui::LineTextBox*>(window_of(form).widget_for(form.txt_advance));
+  ASSERT_NE(box, nullptr);
+  form.txt_advance.set_text("7");
+  EXPECT_EQ(box->shown_font_pixels(), 11);
+  EXPECT_TRUE(box->shows_whole_text());
+
+  form.txt_advance.set_text("-16.000");
+  EXPECT_LT(box->shown_font_pixels(), 11);
+  EXPECT_GE(box->shown_font_pixels(), 8);
+  EXPECT_TRUE(box->shows_whole_text()) << "no digit is cut";
+
+  form.txt_advance.set_text("-15.750 degrees before top dead centre");
+  EXPECT_EQ(box->shown_font_pixels(), 8);
+  EXPECT_FALSE(box->shows_whole_text()) << "drawn with an ellipsis at its end";
+
+  form.txt_advance.set_text("7");
+  EXPECT_EQ(box->shown_font_pixels(), 11) << "the designed font again";
 }
 
 }  // namespace

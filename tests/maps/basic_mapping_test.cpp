@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/receive_framer.hpp"
+#include "link/request.hpp"
 #include "maps/frm_3d.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
@@ -282,6 +284,38 @@ TEST_F(BasicMappingTest, ClosingStopsTheFetchOrTheUpdateAfterTheCurrentRequest) 
   EXPECT_EQ(new_commands(), Commands{command({'e', 0, 1, 128})});
   EXPECT_EQ(closing->shown_messages.size(), 1U);
   EXPECT_FALSE(frm_3d.loaded());
+}
+
+// A window with a 1 ms timer, standing in for a user who clicks while a request waits.
+class ClickWhileBusyForm final : public ui::Form {
+ public:
+  explicit ClickWhileBusyForm(std::function<void()> click)
+      : ui::Form("click_form", "", 1000, 1000) {
+    tick.set_interval(1);
+    tick.on_timer = [this, click = std::move(click)] {
+      if (!link_busy() || clicked) return;
+      clicked = true;
+      ui::event_loop().post_user_input(click);
+    };
+  }
+  ui::Timer tick{*this, "tick", 1000};
+  bool clicked = false;
+};
+
+TEST_F(BasicMappingTest, AClickMadeDuringTheUpdateRunsBeforeTheNextWrite) {
+  Frm3dForm& window = open_window();
+  new_commands();
+  for (int col = 1; col <= 4; ++col) window.inj_map.commit_edit(16, col, "1");  // bytes 0-48
+  controller_->set_reply_delay(0.01);
+  std::size_t writes_before_close = 0;
+  ClickWhileBusyForm user([&] {
+    writes_before_close = controller_->request_frames().size() - seen_;
+    frm_3d().Command3d1_Click();
+  });
+  window.Command3d2.click();
+  EXPECT_EQ(writes_before_close, 1U) << "the close made during the first write ran right after it";
+  EXPECT_EQ(new_commands(), Commands{command({'e', 0, 1, 128})});
+  EXPECT_EQ(current_view, 0);
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ class GridWidget : public QWidget {
   [[nodiscard]] int shown_font_pixels(int row, int col) const;
   [[nodiscard]] bool editing() const { return editing_; }
   [[nodiscard]] QLineEdit* editor() const { return editor_; }
+  // Ends an open edit with the typed text, as leaving the cell does.
+  void commit_edit();
 
  protected:
   bool event(QEvent* event) override;
@@ -77,7 +79,6 @@ class GridWidget : public QWidget {
   [[nodiscard]] int next_visible_col(int from, int step) const;
 
   void begin_edit(const QString& text, bool caret_mode);
-  void commit_edit();
   void cancel_edit();
   void place_editor();
 

@@ -66,6 +66,12 @@ void TabControlWidget::choose_tab(int tab) {
 }
 
 void TabControlWidget::keyPressEvent(QKeyEvent* event) {
+  // Keys a control on a page left alone (a field's Shift+Up after its step) come here
+  // too: only the tabs' own focus makes them change the page.
+  if (!hasFocus()) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
   const int count = tabs_.tab_count();
   switch (event->key()) {
     case Qt::Key_Left:
