@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/frm_tool.hpp"
+#include "decode/command_table.hpp"
 #include "maps/frm_2d.hpp"
 #include "maps/frm_3d.hpp"
 #include "maps/frm_sup.hpp"
@@ -19,10 +20,6 @@ namespace ecu {
 namespace {
 
 using enum ViewStep;
-
-constexpr std::uint8_t kLiveData = 'A';
-constexpr std::uint8_t kMonitorFrame = 0x81;
-constexpr std::uint8_t kChannelRuntime = 0xCF;
 
 template <auto& instance>
 ui::Form& window_of() {
@@ -60,13 +57,13 @@ std::span<const ViewRow> view_table() {
        "menu_mon", "&Monitor",
        {open_link, set_current_view, clear_poll_inhibit, hide_main_window, show_view,
         force_monitor_labels},
-       {kLiveData, kMonitorFrame, kChannelRuntime}, true,
+       {kReadLiveData, kReadMonitorFrame, kReadChannelRuntime}, true,
        close_monitor_after_abort, nullptr, refresh_monitor_display},
       // The dashboard takes over the view before it opens the link.
       {kDashboardView, "frm_dashboard", window_of<frm_dashboard>, shown<frm_dashboard>,
        &view_request_dash, "menu_dash", "&Dashboard",
        {set_current_view, open_link, clear_poll_inhibit, hide_main_window, show_view},
-       {kLiveData, kMonitorFrame}, true, nullptr, nullptr, dashboard_display},
+       {kReadLiveData, kReadMonitorFrame}, true, nullptr, nullptr, dashboard_display},
       // The configuration reads on its own; the poll sends nothing for it.
       {kConfigurationView, "frm_tool", window_of<frm_tool>, shown<frm_tool>,
        &view_request_tools, "menu_tools", "&Config.",
@@ -77,16 +74,16 @@ std::span<const ViewRow> view_table() {
        "menu_3d", "&Basic Map",
        {open_link, request_base_config, set_current_view, clear_poll_inhibit, show_view,
         hide_main_window_if_view_shown},
-       {kLiveData}, true, nullptr, nullptr, basic_mapping_display},
+       {kReadLiveData}, true, nullptr, nullptr, basic_mapping_display},
       {kAdditionalMappingView, "frm_2d", window_of<frm_2d>, shown<frm_2d>, &view_request_2d,
        "menu_2d", "&Additional Map",
        {open_link, set_current_view, clear_poll_inhibit, show_view, hide_main_window},
-       {kLiveData, kMonitorFrame}, true, nullptr, nullptr, additional_mapping_display},
+       {kReadLiveData, kReadMonitorFrame}, true, nullptr, nullptr, additional_mapping_display},
       {kOutputDriverView, "frm_sup", window_of<frm_sup>, shown<frm_sup>, &view_request_sup,
        "menu_sup", "&GPO Drv.",
        {open_link, request_base_config, set_current_view, clear_poll_inhibit, show_view,
         hide_main_window},
-       {kLiveData, kMonitorFrame}, true, nullptr, nullptr, output_driver_cursors},
+       {kReadLiveData, kReadMonitorFrame}, true, nullptr, nullptr, output_driver_cursors},
       {kPlotterView, "frm_plotter", window_of<frm_plotter>, shown<frm_plotter>,
        &view_request_plot, "menu_plot", "&Plotter",
        {open_link, request_base_config, set_current_view, clear_poll_inhibit,
@@ -97,7 +94,7 @@ std::span<const ViewRow> view_table() {
       {kDiagnosticsView, "frm_diagnostics", window_of<frm_diagnostics>,
        shown<frm_diagnostics>, &view_request_diag, "menu_diag", "D&iagnostics",
        {open_link, set_current_view, show_view, hide_main_window},
-       {kLiveData}, false, nullptr, dyno_page_shown, yield},
+       {kReadLiveData}, false, nullptr, dyno_page_shown, yield},
   };
   // clang-format on
   return rows;
