@@ -48,6 +48,15 @@ void expect_ops(const std::vector<ui::DrawOp>& drawn, std::size_t from,
   }
 }
 
+// The columns the plot reads, where the header puts them (counted from 1).
+TEST(DynoLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
+  const std::vector<std::pair<const char*, int>> expected{{"Time", 1},  {"MAP", 2}, {"RPM", 3},
+                                                          {"Gear", 17}, {"rpm", 0}, {"", 0}};
+  for (const auto& [column, number] : expected) {
+    EXPECT_EQ(dyno_log_field_number(column), number) << column;
+  }
+}
+
 using DynoCaptureTest = test::LinkedWindowTest;
 
 TEST_F(DynoCaptureTest, ArmedRunLogsEveryRunningFrameAndFinishingPlotsItAsTheReference) {
