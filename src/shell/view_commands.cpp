@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "link/comm_link.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "model/view_number.hpp"
@@ -38,7 +39,7 @@ void run_view_command(Integer number) {
         current_view = view->number;
         break;
       case ViewStep::clear_poll_inhibit:
-        poll_inhibit = kFalse;
+        lift_poll_inhibit();
         break;
       case ViewStep::request_base_config:
         request_base_config();
@@ -64,7 +65,7 @@ void run_view_command(Integer number) {
 
 void menu_about() {
   open_comm_link();
-  poll_inhibit = kFalse;
+  lift_poll_inhibit();
   frm_about().show();
 }
 
