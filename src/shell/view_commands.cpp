@@ -1,7 +1,5 @@
 #include "shell/view_commands.hpp"
 
-#include <stdexcept>
-
 #include "link/comm_link.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
@@ -106,21 +104,14 @@ ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view,
       if (rename.name != nullptr) name = rename.name;
       if (rename.caption != nullptr) caption = rename.caption;
     }
-    auto item = std::make_unique<ui::MenuItem>(window, name, nullptr);
-    item->set_caption(caption);
-    item->on_click = [request = view.request, close_command] {
+    ui::MenuItem& item =
+        items_.add(view.number, std::make_unique<ui::MenuItem>(window, name, nullptr));
+    item.set_caption(caption);
+    item.on_click = [request = view.request, close_command] {
       *request = kTrue;
       if (close_command) close_command();
     };
-    items_.emplace_back(view.number, std::move(item));
   }
-}
-
-ui::MenuItem& ViewMenuBar::item(Integer number) const {
-  for (const auto& [view, item] : items_) {
-    if (view == number) return *item;
-  }
-  throw std::out_of_range("no view menu entry for view " + std::to_string(number));
 }
 
 void ViewForm::close_command() {
