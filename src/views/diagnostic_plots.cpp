@@ -1,6 +1,5 @@
 #include "views/diagnostic_plots.hpp"
 
-#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -106,12 +105,19 @@ std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_
     const double elapsed = time - previous_time;
     // The first record has no rpm change of its own: its torque is 0.
     const double rpm_change = first_record ? 0.0 : rpm - previous_rpm;
+    // Two records at the same time keep the torque of the one before.
+    const double record_torque = elapsed != 0 ? rpm_change / elapsed : torque;
+    const double rpm_factor = rpm / kPowerDivisor;
+    const double power = rpm_factor * record_torque;
+    // The maxima are singles: a record beyond them (an rpm of 1E39) would make them infinite
+    // and flatten every curve, so it is skipped like a short one.
+    if (!ui::fits_single(time) || !ui::fits_single(rpm) || !ui::fits_single(record_torque) ||
+        !ui::fits_single(power)) {
+      continue;
+    }
     previous_time = time;
     previous_rpm = rpm;
-    // Two records at the same time keep the torque of the one before.
-    if (elapsed != 0) torque = rpm_change / elapsed;
-    const double rpm_factor = rpm / kPowerDivisor;
-    const double power = rpm_factor * torque;
+    torque = record_torque;
     if (power > maximum_power) maximum_power = power;
     if (torque > maximum_torque) maximum_torque = torque;
 
@@ -120,7 +126,9 @@ std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_
       const Point at_torque{ui::round_half_even((rpm - axis.trigger_rpm) / axis.rpm_span * width),
                             ui::round_half_even(height - share * height)};
       const Point at_power{at_torque.x, ui::round_half_even(height - share * rpm_factor * height)};
-      if (std::isfinite(at_torque.x) && std::isfinite(at_torque.y) && std::isfinite(at_power.y)) {
+      // Drawn in singles: a point beyond them is left out.
+      if (ui::fits_single(at_torque.x) && ui::fits_single(at_torque.y) &&
+          ui::fits_single(at_power.y)) {
         if (!has_previous) {
           previous_torque = at_torque;
           previous_power = at_power;
