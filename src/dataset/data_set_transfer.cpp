@@ -21,10 +21,7 @@ constexpr float kBarStartWidth = 30;
 
 }  // namespace
 
-DataSetTransferScope::DataSetTransferScope() : poll_inhibit_before_(poll_inhibit) {
-  // Nothing else may talk to the controller while a transfer runs.
-  poll_inhibit = kTrue;
-}
+DataSetTransferScope::DataSetTransferScope() = default;
 
 DataSetTransferScope::~DataSetTransferScope() {
   if (waiting_) {
@@ -37,7 +34,6 @@ DataSetTransferScope::~DataSetTransferScope() {
     if (FrmWaitForm* wait = frm_wait.if_loaded()) wait->hide();
     yield_to_message_loop();
   }
-  poll_inhibit = poll_inhibit_before_;
 }
 
 void DataSetTransferScope::show_wait(const std::string& caption) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "decode/command_table.hpp"
+#include "link/poll_inhibit.hpp"
 #include "model/basic_types.hpp"
 
 namespace ecu {
@@ -40,7 +41,9 @@ class DataSetTransferScope {
   void flush_progress();
 
  private:
-  Flag poll_inhibit_before_;
+  // Nothing else may talk to the controller while a transfer runs. Declared first, so the
+  // poll is held before anything else and given back after the rest is put back.
+  PollInhibitScope poll_hold_{RestorePollInhibit{}};
   bool waiting_ = false;
   // What the wait window shows is written at most this often, however fast the requests go:
   // a front-end repaints every change, and a transfer changes its counts 2000 times.

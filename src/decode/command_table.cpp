@@ -80,7 +80,7 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
     {0x3E, "write_ego_a_hi", write, byte_value, 4, A, 0x5E, decode_letter_setting}, // '>'
     {0x3F, "write_ego_gain", write, byte_value, 4, A, 0x21, decode_letter_setting}, // '?'
     {0x40, "read_ego_cut", read, none, 5, A, 0x3D, decode_letter_setting}, // '@'
-    {0x41, "read_live_data", poll, none, 63, A, kNoSharedCode, decode_live_data_reply}, // 'A'
+    {kReadLiveData, "read_live_data", poll, none, 63, A, kNoSharedCode, decode_live_data_reply}, // 'A'
     {0x42, "read_fuel_params", read, none, 12, A, kNoSharedCode, decode_fuel_params_reply}, // 'B'
     {0x43, "read_base_config", read, none, 21, A, kNoSharedCode, decode_base_config_reply}, // 'C'
     {0x44, "kill_ego_on", action, none, 3, A, 0x64, nullptr}, // 'D'
@@ -121,7 +121,7 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
     {0x7E, "write_trgs_rev", write, byte_value, 4, A, kNoSharedCode, decode_letter_setting}, // '~'
     {0x7F, "read_injp", read, none, 19, B1, kNoSharedCode, decode_phase_masks},
     {0x80, "write_injp", write, row_mask, 5, B1, kNoSharedCode, decode_phase_masks},
-    {0x81, "read_monitor_frame", poll, none, 30, B2, kNoSharedCode, decode_monitor_frame},
+    {kReadMonitorFrame, "read_monitor_frame", poll, none, 30, B2, kNoSharedCode, decode_monitor_frame},
     {0x82, "write_map_type", write, byte_value, 4, B1, kNoSharedCode, decode_map_sensor_echo},
     {0x83, "write_bat_comp", write, byte_value, 4, B1, kNoSharedCode, decode_battery_compensation},
     {0x84, "read_iac_clos", read, none, 5, B1, 0x85, decode_idle_dwell_timing},
@@ -176,7 +176,7 @@ constexpr auto kCommands = std::to_array<CommandInfo>({
     {0xCC, "write_injk", write, index_word, 6, B1, kNoSharedCode, decode_injector_channels},
     {0xCD, "write_injo", write, index_word, 6, B1, kNoSharedCode, decode_injector_channels},
     {0xCE, "write_injm", write, index_word, 6, B1, kNoSharedCode, decode_injector_channels},
-    {0xCF, "read_channel_runtime", poll, none, 37, B1, kNoSharedCode, decode_channel_runtime_frame},
+    {kReadChannelRuntime, "read_channel_runtime", poll, none, 37, B1, kNoSharedCode, decode_channel_runtime_frame},
     {0xD0, "read_ego_config", read, none, 6, B1, kNoSharedCode, decode_ego_throttle},
     {0xD1, "write_ego_flgs", write, byte_value, 4, B1, kNoSharedCode, decode_ego_throttle},
     {0xD2, "write_ego_wbl0", write, byte_value, 4, B1, kNoSharedCode, decode_ego_throttle},

@@ -41,6 +41,11 @@ using ReplyCase = void (*)(const ReplyFrame& reply, Integer n);
 
 inline constexpr int kNoSharedCode = -1;
 
+// The live frames the polls request for the views; their rows below carry these codes.
+inline constexpr std::uint8_t kReadLiveData = 'A';
+inline constexpr std::uint8_t kReadMonitorFrame = 0x81;
+inline constexpr std::uint8_t kReadChannelRuntime = 0xCF;
+
 struct CommandInfo {
   std::uint8_t code;
   const char* name;

@@ -7,10 +7,19 @@
 
 namespace ecu {
 
+void lift_poll_inhibit() {
+  poll_inhibit = kFalse;
+}
+
 PollInhibitScope::PollInhibitScope(Single settle_seconds, Single release_settle_seconds)
     : release_settle_seconds_(release_settle_seconds) {
   poll_inhibit = kTrue;
   if (settle_seconds > 0.0F) delay_seconds(settle_seconds);
+}
+
+PollInhibitScope::PollInhibitScope(RestorePollInhibit /*unused*/)
+    : release_settle_seconds_(0.0F), released_value_(poll_inhibit) {
+  poll_inhibit = kTrue;
 }
 
 PollInhibitScope::~PollInhibitScope() {
@@ -31,7 +40,7 @@ void PollInhibitScope::release() {
 void PollInhibitScope::release_at_once() {
   if (!held_) return;
   held_ = false;
-  poll_inhibit = kFalse;
+  poll_inhibit = released_value_;
 }
 
 }  // namespace ecu

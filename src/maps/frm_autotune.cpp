@@ -6,7 +6,6 @@
 
 #include "decode/cell_index.hpp"
 #include "maps/frm_3d.hpp"
-#include "maps/frm_cellblock_modifier.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/format.hpp"
 #include "ui/number_parse.hpp"
@@ -28,7 +27,7 @@ struct Previous {
 };
 
 std::optional<Single> single_of(double value) {
-  if (!fits_single(value)) return std::nullopt;
+  if (!ui::fits_single(value)) return std::nullopt;
   return static_cast<Single>(value);
 }
 
@@ -218,7 +217,7 @@ void FrmAutotuneForm::apply_to_maps_Click() {
       if (text.empty() || text == "X" || text == "x") continue;
       const double factor = ui::leading_number(text);
       const double shown = ui::leading_number(map->cell_text(row, col));
-      if (!fits_single(factor) || !fits_single(shown)) continue;
+      if (!ui::fits_single(factor) || !ui::fits_single(shown)) continue;
       const Single product = static_cast<Single>(factor) * static_cast<Single>(shown);
       // A product beyond single precision would be written as Inf: the cell keeps its value.
       if (!std::isfinite(product)) continue;

@@ -1,8 +1,6 @@
 #include "maps/frm_cellblock_modifier.hpp"
 
 #include <array>
-#include <cmath>
-#include <limits>
 #include <string_view>
 
 #include "maps/frm_2d.hpp"
@@ -11,6 +9,7 @@
 #include "model/shared_state.hpp"
 #include "ui/format.hpp"
 #include "ui/number_parse.hpp"
+#include "ui/rounding.hpp"
 
 namespace ecu {
 
@@ -32,10 +31,6 @@ int block_grid_size(Integer table_code) {
 }
 
 }  // namespace
-
-bool fits_single(double value) {
-  return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
-}
 
 ui::Grid* block_grid(Integer table_code) {
   switch (table_code) {
@@ -132,7 +127,7 @@ void FrmCellblockModifierForm::cell_operation_Click(int index) {
         continue;
       }
       const double shown = ui::leading_number(grid->cell_text(row, col));
-      if (!fits_single(shown)) continue;
+      if (!ui::fits_single(shown)) continue;
       const auto value = static_cast<Single>(shown);
       double result = value;
       switch (index) {
@@ -155,7 +150,7 @@ void FrmCellblockModifierForm::cell_operation_Click(int index) {
           break;
       }
       // A result beyond single precision would show as Inf and be sent as garbage: keep the cell.
-      if (!fits_single(result)) continue;
+      if (!ui::fits_single(result)) continue;
       // Every cell written is marked and sent, also one that already showed the result.
       grid->write_cell_text(row, col, ui::format_single(static_cast<Single>(result), mask));
     }

@@ -41,7 +41,4 @@ void show_cellblock_modifier();
 // The grid of a block table code, nullptr for a code that names no grid (5, or outside 0..13).
 ui::Grid* block_grid(Integer table_code);
 
-// Whether a value is a finite number within single precision's range.
-bool fits_single(double value);
-
 }  // namespace ecu

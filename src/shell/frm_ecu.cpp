@@ -1,6 +1,7 @@
 #include "shell/frm_ecu.hpp"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,7 @@
 #include "shell/remote_commands.hpp"
 #include "shell/tool_commands.hpp"
 #include "shell/view_commands.hpp"
+#include "shell/view_table.hpp"
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
 #include "ui/text_file.hpp"
@@ -79,34 +81,43 @@ FrmEcuForm::FrmEcuForm() : ui::Form("FrmEcu", kTitle, 9600, 7200) {
   wire_handlers();
 }
 
+// Made while the members are built, so the controls keep their place among the others.
+ViewControls<ui::CommandButton> FrmEcuForm::make_view_buttons() {
+  ViewControls<ui::CommandButton> buttons;
+  for (const ViewRow& view : view_table()) {
+    buttons.add(view.number,
+                std::make_unique<ui::CommandButton>(*this, view.main_window_entry.button_name));
+  }
+  return buttons;
+}
+
+ViewControls<ui::MenuItem> FrmEcuForm::make_view_menu_items() {
+  ViewControls<ui::MenuItem> items;
+  for (const ViewRow& view : view_table()) {
+    items.add(view.number,
+              std::make_unique<ui::MenuItem>(*this, view.main_window_entry.menu_name, &menu_view));
+  }
+  return items;
+}
+
 void FrmEcuForm::lay_out() {
-  struct Shortcut {
-    ui::CommandButton* button;
-    const char* tool_tip;
-    const char* icon;  // named in the desktop's icon theme
-  };
-  const std::array<Shortcut, 10> shortcuts{{
-      {&Command3d4, "Realtime Data Monitor", "preferences-desktop-display"},
-      {&Command1, "Instrument Dashboard", "applications-engineering"},
-      {&Command3d1, "ECU Configuration", "preferences-system"},
-      {&Command3d2, "Basic Mapping", "applications-graphics"},
-      {&Command3d7, "Additional Mapping", "applications-science"},
-      {&Command2, "Supplimental Driver Mapping Parameters", "preferences-desktop-peripherals"},
-      {&Command3d3, "Plotter", "applications-office"},
-      {&Command3, "Diagnostics", "system-search"},
-      {&Command3d6, "Additional Info", "help-about"},
-      {&Command3d5, "Exit Program", "application-exit"},
-  }};
   constexpr float kButtonSize = 855;
   constexpr float kButtonStep = 930;
   float left = 150;
-  for (const Shortcut& shortcut : shortcuts) {
-    shortcut.button->move(left, 120, kButtonSize, kButtonSize);
-    shortcut.button->set_tool_tip(shortcut.tool_tip);
-    shortcut.button->set_picture(shortcut.icon);
+  const auto place = [&left](ui::CommandButton& button, const char* tool_tip, const char* icon) {
+    button.move(left, 120, kButtonSize, kButtonSize);
+    button.set_tool_tip(tool_tip);
+    button.set_picture(icon);  // named in the desktop's icon theme
     left += kButtonStep;
+  };
+  for (const ViewRow& view : view_table()) {
+    const MainWindowEntry& entry = view.main_window_entry;
+    ui::CommandButton& button = view_buttons.at(view.number);
+    place(button, entry.button_tool_tip, entry.button_icon);
+    if (entry.button_caption != nullptr) button.set_caption(entry.button_caption);
   }
-  Command2.set_caption("GPO");
+  place(Command3d6, "Additional Info", "help-about");
+  place(Command3d5, "Exit Program", "application-exit");
 
   Picture1.move(150, 1110, 9195, 5355);
   Picture1.set_tool_tip("Contact us for technical support");
@@ -130,14 +141,9 @@ void FrmEcuForm::build_menus() {
   menuUnitsLambda[0].set_checked(true);
 
   menu_view.set_caption("&View");
-  Menu_View_Monitor.set_caption("&Monitor");
-  menu_view_dashboard.set_caption("&Dashboard");
-  Menu_View_Injection.set_caption("&Configuration");
-  menu_View_Mapping.set_caption("&Basic Mapping");
-  menu_view_temperature.set_caption("&Additional Mapping");
-  menu_View_supp.set_caption("&GPO Driver");
-  menu_View_Plotter.set_caption("&Plotter");
-  menu_view_diagnostic.set_caption("D&iagnostic");
+  for (const ViewRow& view : view_table()) {
+    view_menu_items.at(view.number).set_caption(view.main_window_entry.menu_caption);
+  }
 
   menu_comm.set_caption("&Comm");
   menu_remote_setup.set_caption("&Remote Setup");
@@ -161,14 +167,11 @@ void FrmEcuForm::build_menus() {
 }
 
 void FrmEcuForm::wire_handlers() {
-  Command3d4.on_click = [this] { Command3d4_Click(); };
-  Command1.on_click = [this] { Command1_Click(); };
-  Command3d1.on_click = [this] { Command3d1_Click(); };
-  Command3d2.on_click = [this] { Command3d2_Click(); };
-  Command3d7.on_click = [this] { Command3d7_Click(); };
-  Command2.on_click = [this] { Command2_Click(); };
-  Command3d3.on_click = [this] { Command3d3_Click(); };
-  Command3.on_click = [this] { Command3_Click(); };
+  for (const ViewRow& view : view_table()) {
+    const auto command = [number = view.number] { run_view_command(number); };
+    view_buttons.at(view.number).on_click = command;
+    view_menu_items.at(view.number).on_click = command;
+  }
   Command3d6.on_click = [this] { Command3d6_Click(); };
   Command3d5.on_click = [this] { Command3d5_Click(); };
   Timer1.on_timer = [this] { Timer1_Timer(); };
@@ -181,14 +184,6 @@ void FrmEcuForm::wire_handlers() {
                        [this](int index) { menuUnitsPressure_Click(index); });
   menuUnitsLambda.on(&ui::MenuItem::on_click, [this](int index) { menuUnitsLambda_Click(index); });
 
-  Menu_View_Monitor.on_click = [this] { Menu_View_Monitor_Click(); };
-  menu_view_dashboard.on_click = [this] { menu_view_dashboard_Click(); };
-  Menu_View_Injection.on_click = [this] { Menu_View_Injection_Click(); };
-  menu_View_Mapping.on_click = [this] { menu_View_Mapping_Click(); };
-  menu_view_temperature.on_click = [this] { menu_view_temperature_Click(); };
-  menu_View_supp.on_click = [this] { menu_View_supp_Click(); };
-  menu_View_Plotter.on_click = [this] { menu_View_Plotter_Click(); };
-  menu_view_diagnostic.on_click = [this] { menu_view_diagnostic_Click(); };
   menu_about.on_click = [this] { menu_about_Click(); };
 
   menu_remote_setup_start_server.on_click = [this] { menu_remote_setup_start_server_Click(); };
@@ -364,30 +359,6 @@ void FrmEcuForm::menu_file_exit_Click() {
 
 // ---- Commands filled in by the view navigation, relay, tool and data set code ---------------
 
-void FrmEcuForm::Menu_View_Monitor_Click() {
-  run_view_command(kMonitorView);
-}
-void FrmEcuForm::menu_view_dashboard_Click() {
-  run_view_command(kDashboardView);
-}
-void FrmEcuForm::Menu_View_Injection_Click() {
-  run_view_command(kConfigurationView);
-}
-void FrmEcuForm::menu_View_Mapping_Click() {
-  run_view_command(kBasicMappingView);
-}
-void FrmEcuForm::menu_view_temperature_Click() {
-  run_view_command(kAdditionalMappingView);
-}
-void FrmEcuForm::menu_View_supp_Click() {
-  run_view_command(kOutputDriverView);
-}
-void FrmEcuForm::menu_View_Plotter_Click() {
-  run_view_command(kPlotterView);
-}
-void FrmEcuForm::menu_view_diagnostic_Click() {
-  run_view_command(kDiagnosticsView);
-}
 void FrmEcuForm::menu_about_Click() {
   ecu::menu_about();
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "model/basic_types.hpp"
+#include "model/view_number.hpp"
+#include "shell/view_commands.hpp"
 #include "ui/ui.hpp"
 
 namespace ecu {
@@ -22,15 +24,9 @@ class FrmEcuForm : public ui::Form {
 
   // ---- Controls ----
   ui::PictureBox Picture1{*this, "Picture1"};
-  // Shortcut buttons, left to right.
-  ui::CommandButton Command3d4{*this, "Command3d4"};
-  ui::CommandButton Command1{*this, "Command1"};
-  ui::CommandButton Command3d1{*this, "Command3d1"};
-  ui::CommandButton Command3d2{*this, "Command3d2"};
-  ui::CommandButton Command3d7{*this, "Command3d7"};
-  ui::CommandButton Command2{*this, "Command2"};
-  ui::CommandButton Command3d3{*this, "Command3d3"};
-  ui::CommandButton Command3{*this, "Command3"};
+  // Shortcut buttons, left to right: one per view, in the view table's order, then about and
+  // exit.
+  const ViewControls<ui::CommandButton> view_buttons = make_view_buttons();
   ui::CommandButton Command3d6{*this, "Command3d6"};
   ui::CommandButton Command3d5{*this, "Command3d5"};
   ui::Timer Timer1{*this, "Timer1", 50};
@@ -50,14 +46,8 @@ class FrmEcuForm : public ui::Form {
                                                  &menu_units};
 
   ui::MenuItem menu_view{*this, "menu_view", nullptr};
-  ui::MenuItem Menu_View_Monitor{*this, "Menu_View_Monitor", &menu_view};
-  ui::MenuItem menu_view_dashboard{*this, "menu_view_dashboard", &menu_view};
-  ui::MenuItem Menu_View_Injection{*this, "Menu_View_Injection", &menu_view};
-  ui::MenuItem menu_View_Mapping{*this, "menu_View_Mapping", &menu_view};
-  ui::MenuItem menu_view_temperature{*this, "menu_view_temperature", &menu_view};
-  ui::MenuItem menu_View_supp{*this, "menu_View_supp", &menu_view};
-  ui::MenuItem menu_View_Plotter{*this, "menu_View_Plotter", &menu_view};
-  ui::MenuItem menu_view_diagnostic{*this, "menu_view_diagnostic", &menu_view};
+  // One item per view, in the view table's order; each runs that view's command.
+  const ViewControls<ui::MenuItem> view_menu_items = make_view_menu_items();
 
   ui::MenuItem menu_comm{*this, "menu_comm", nullptr};
   ui::MenuItem menu_remote_setup{*this, "menu_remote_setup", &menu_comm};
@@ -86,6 +76,25 @@ class FrmEcuForm : public ui::Form {
 
   ui::MenuItem menu_about{*this, "menu_about", nullptr};
 
+  // ---- The views' controls by the names other code reaches them by; a view added to the
+  // view table needs no name here ----
+  ui::MenuItem& Menu_View_Monitor = view_menu_items.at(kMonitorView);
+  ui::MenuItem& menu_view_dashboard = view_menu_items.at(kDashboardView);
+  ui::MenuItem& Menu_View_Injection = view_menu_items.at(kConfigurationView);
+  ui::MenuItem& menu_View_Mapping = view_menu_items.at(kBasicMappingView);
+  ui::MenuItem& menu_view_temperature = view_menu_items.at(kAdditionalMappingView);
+  ui::MenuItem& menu_View_supp = view_menu_items.at(kOutputDriverView);
+  ui::MenuItem& menu_View_Plotter = view_menu_items.at(kPlotterView);
+  ui::MenuItem& menu_view_diagnostic = view_menu_items.at(kDiagnosticsView);
+  ui::CommandButton& Command3d4 = view_buttons.at(kMonitorView);
+  ui::CommandButton& Command1 = view_buttons.at(kDashboardView);
+  ui::CommandButton& Command3d1 = view_buttons.at(kConfigurationView);
+  ui::CommandButton& Command3d2 = view_buttons.at(kBasicMappingView);
+  ui::CommandButton& Command3d7 = view_buttons.at(kAdditionalMappingView);
+  ui::CommandButton& Command2 = view_buttons.at(kOutputDriverView);
+  ui::CommandButton& Command3d3 = view_buttons.at(kPlotterView);
+  ui::CommandButton& Command3 = view_buttons.at(kDiagnosticsView);
+
   // The Comm menu item of port n (1 to 10); throws std::out_of_range for any other n.
   ui::MenuItem& comm_port_item(int n);
 
@@ -102,23 +111,11 @@ class FrmEcuForm : public ui::Form {
   bool select_lambda_unit(int index);
 
   // ---- View commands and shortcut buttons ----
-  void Menu_View_Monitor_Click();
-  void menu_view_dashboard_Click();
-  void Menu_View_Injection_Click();
-  void menu_View_Mapping_Click();
-  void menu_view_temperature_Click();
-  void menu_View_supp_Click();
-  void menu_View_Plotter_Click();
-  void menu_view_diagnostic_Click();
+  // Every view's item and button run `run_view_command` for its view; these two view
+  // commands are also called by name.
+  void Menu_View_Injection_Click() { run_view_command(kConfigurationView); }
+  void menu_View_Mapping_Click() { run_view_command(kBasicMappingView); }
   void menu_about_Click();
-  void Command3d4_Click() { Menu_View_Monitor_Click(); }
-  void Command1_Click() { menu_view_dashboard_Click(); }
-  void Command3d1_Click() { Menu_View_Injection_Click(); }
-  void Command3d2_Click() { menu_View_Mapping_Click(); }
-  void Command3d7_Click() { menu_view_temperature_Click(); }
-  void Command2_Click() { menu_View_supp_Click(); }
-  void Command3d3_Click() { menu_View_Plotter_Click(); }
-  void Command3_Click() { menu_view_diagnostic_Click(); }
   void Command3d6_Click() { menu_about_Click(); }
   void Command3d5_Click() { menu_file_exit_Click(); }
 
@@ -142,6 +139,8 @@ class FrmEcuForm : public ui::Form {
   void on_unload() override;
 
  private:
+  ViewControls<ui::CommandButton> make_view_buttons();
+  ViewControls<ui::MenuItem> make_view_menu_items();
   void lay_out();
   void build_menus();
   void wire_handlers();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "decode/command_table.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/demo_values.hpp"
@@ -19,9 +20,6 @@ namespace {
 constexpr std::uint8_t kReadBaseConfig = 'C';
 constexpr std::uint8_t kReadFeatureWord = 0xB3;
 constexpr std::uint8_t kReadFeatureVersion = 0xB4;
-constexpr std::uint8_t kReadLiveData = 'A';
-constexpr std::uint8_t kReadMonitorFrame = 0x81;
-constexpr std::uint8_t kReadChannelRuntime = 0xCF;
 
 // The plotter's cycle: live data every second tick, the two other frames every fourth.
 constexpr std::array<std::uint8_t, 4> kPlotterCycle{kReadLiveData, kReadMonitorFrame, kReadLiveData,

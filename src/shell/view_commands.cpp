@@ -1,8 +1,7 @@
 #include "shell/view_commands.hpp"
 
-#include <stdexcept>
-
 #include "link/comm_link.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "model/view_number.hpp"
@@ -38,7 +37,7 @@ void run_view_command(Integer number) {
         current_view = view->number;
         break;
       case ViewStep::clear_poll_inhibit:
-        poll_inhibit = kFalse;
+        lift_poll_inhibit();
         break;
       case ViewStep::request_base_config:
         request_base_config();
@@ -64,7 +63,7 @@ void run_view_command(Integer number) {
 
 void menu_about() {
   open_comm_link();
-  poll_inhibit = kFalse;
+  lift_poll_inhibit();
   frm_about().show();
 }
 
@@ -105,21 +104,14 @@ ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view,
       if (rename.name != nullptr) name = rename.name;
       if (rename.caption != nullptr) caption = rename.caption;
     }
-    auto item = std::make_unique<ui::MenuItem>(window, name, nullptr);
-    item->set_caption(caption);
-    item->on_click = [request = view.request, close_command] {
+    ui::MenuItem& item =
+        items_.add(view.number, std::make_unique<ui::MenuItem>(window, name, nullptr));
+    item.set_caption(caption);
+    item.on_click = [request = view.request, close_command] {
       *request = kTrue;
       if (close_command) close_command();
     };
-    items_.emplace_back(view.number, std::move(item));
   }
-}
-
-ui::MenuItem& ViewMenuBar::item(Integer number) const {
-  for (const auto& [view, item] : items_) {
-    if (view == number) return *item;
-  }
-  throw std::out_of_range("no view menu entry for view " + std::to_string(number));
 }
 
 void ViewForm::close_command() {

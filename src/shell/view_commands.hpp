@@ -7,6 +7,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,25 @@ void lay_out_demo_label(ui::Label& label, float left, float top, float width, fl
 void set_up_exit_button(ui::CommandButton& button);
 void set_up_update_button(ui::CommandButton& button);
 
+// Controls made one per view from the view table, found by the view's number.
+template <class Control>
+class ViewControls {
+ public:
+  Control& add(Integer view, std::unique_ptr<Control> control) {
+    return *controls_.emplace_back(view, std::move(control)).second;
+  }
+  // Throws std::out_of_range for a view without a control here.
+  [[nodiscard]] Control& at(Integer view) const {
+    for (const auto& [number, control] : controls_) {
+      if (number == view) return *control;
+    }
+    throw std::out_of_range("no control for view " + std::to_string(view));
+  }
+
+ private:
+  std::vector<std::pair<Integer, std::unique_ptr<Control>>> controls_;
+};
+
 // A view window's menu entries for the other views, made from the view table in its order:
 // each raises that view's request flag and leaves through the window's close command.
 class ViewMenuBar {
@@ -52,10 +72,10 @@ class ViewMenuBar {
 
   // The entry for view `number`; throws std::out_of_range for the window's own view and
   // for a number that is no view.
-  [[nodiscard]] ui::MenuItem& item(Integer number) const;
+  [[nodiscard]] ui::MenuItem& item(Integer number) const { return items_.at(number); }
 
  private:
-  std::vector<std::pair<Integer, std::unique_ptr<ui::MenuItem>>> items_;
+  ViewControls<ui::MenuItem> items_;
 };
 
 // A window shown as a view, with the close path every view shares written once: the close

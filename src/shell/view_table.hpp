@@ -1,8 +1,8 @@
 #pragma once
 // The one definition of the views: their number, their window, the steps of their command,
-// what the main poll sends for them and their entry in the other views' menus. The main
-// window's view commands, the poll loop's serving and every view window's menu are made
-// from it.
+// what the main poll sends for them, their View menu item and shortcut button in the main
+// window and their entry in the other views' menus. The main window's view menu, buttons and
+// commands, the poll loop's serving and every view window's menu are made from it.
 
 #include <cstdint>
 #include <span>
@@ -32,6 +32,17 @@ enum class ViewStep : std::uint8_t {
   force_monitor_labels,
 };
 
+// A view's item in the main window's View menu and its shortcut button there.
+struct MainWindowEntry {
+  const char* menu_name;
+  const char* menu_caption;
+  const char* button_name;
+  const char* button_tool_tip;
+  const char* button_icon;  // named in the desktop's icon theme
+  // Most buttons show their picture alone.
+  const char* button_caption = nullptr;
+};
+
 struct ViewRow {
   Integer number;
   const char* window_name;
@@ -41,6 +52,7 @@ struct ViewRow {
   bool (*window_shown)();
   // Raised by another view's menu entry; the main poll serves it with the command.
   Flag* request;
+  MainWindowEntry main_window_entry;
   // The entry for this view in the other views' menus.
   const char* menu_name;
   const char* menu_caption;

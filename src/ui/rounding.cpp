@@ -20,6 +20,10 @@ std::optional<Integer> round_to(double value) {
 
 }  // namespace
 
+bool fits_single(double value) {
+  return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max();
+}
+
 double round_half_even(double value) {
   if (!std::isfinite(value)) return value;
   const double lower = std::floor(value);

@@ -1,12 +1,12 @@
 #include "views/diagnostic_plots.hpp"
 
-#include <cmath>
 #include <string_view>
 #include <vector>
 
 #include "ui/number_parse.hpp"
 #include "ui/rounding.hpp"
 #include "ui/text_file.hpp"
+#include "views/dyno_log.hpp"
 
 namespace ecu {
 
@@ -18,10 +18,6 @@ constexpr double kBandHigh = 150.0;
 // An average of 0 would divide by zero: every sample then falls out of the band.
 constexpr double kSmallestAverage = 0.000001;
 
-constexpr int kDynoHeaderLines = 4;
-constexpr std::size_t kDynoFields = 17;
-constexpr std::size_t kTimeField = 0;
-constexpr std::size_t kRpmField = 2;
 // Horsepower is torque in pound-feet times rpm / 5252.
 constexpr double kPowerDivisor = 5252.0;
 constexpr float kPointRadius = 20;
@@ -83,7 +79,13 @@ std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_
   // A zero span leaves nowhere to put a point: the file is only measured.
   const bool draw = area != nullptr && axis.rpm_span != 0;
 
-  for (int line = 0; line < kDynoHeaderLines; ++line) reader.read_line();
+  // The columns as the log's writer lays them out.
+  const auto field_index = [](std::string_view column) {
+    return static_cast<std::size_t>(dyno_log_field_number(column) - 1);
+  };
+  const std::size_t time_field = field_index("Time");
+  const std::size_t rpm_field = field_index("RPM");
+  for (int line = 0; line < kDynoLogHeaderLines; ++line) reader.read_line();
 
   double previous_time = 0;
   double previous_rpm = 0;
@@ -97,18 +99,25 @@ std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_
   Point previous_power;
   while (const std::optional<std::string> line = reader.read_line()) {
     const std::vector<std::string_view> fields = split_fields(*line);
-    if (fields.size() < kDynoFields) continue;
-    const double time = ui::leading_number(fields[kTimeField]);
-    const double rpm = ui::leading_number(fields[kRpmField]);
+    if (fields.size() < static_cast<std::size_t>(kDynoLogFields)) continue;
+    const double time = ui::leading_number(fields.at(time_field));
+    const double rpm = ui::leading_number(fields.at(rpm_field));
     const double elapsed = time - previous_time;
     // The first record has no rpm change of its own: its torque is 0.
     const double rpm_change = first_record ? 0.0 : rpm - previous_rpm;
+    // Two records at the same time keep the torque of the one before.
+    const double record_torque = elapsed != 0 ? rpm_change / elapsed : torque;
+    const double rpm_factor = rpm / kPowerDivisor;
+    const double power = rpm_factor * record_torque;
+    // The maxima are singles: a record beyond them (an rpm of 1E39) would make them infinite
+    // and flatten every curve, so it is skipped like a short one.
+    if (!ui::fits_single(time) || !ui::fits_single(rpm) || !ui::fits_single(record_torque) ||
+        !ui::fits_single(power)) {
+      continue;
+    }
     previous_time = time;
     previous_rpm = rpm;
-    // Two records at the same time keep the torque of the one before.
-    if (elapsed != 0) torque = rpm_change / elapsed;
-    const double rpm_factor = rpm / kPowerDivisor;
-    const double power = rpm_factor * torque;
+    torque = record_torque;
     if (power > maximum_power) maximum_power = power;
     if (torque > maximum_torque) maximum_torque = torque;
 
@@ -117,7 +126,9 @@ std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_
       const Point at_torque{ui::round_half_even((rpm - axis.trigger_rpm) / axis.rpm_span * width),
                             ui::round_half_even(height - share * height)};
       const Point at_power{at_torque.x, ui::round_half_even(height - share * rpm_factor * height)};
-      if (std::isfinite(at_torque.x) && std::isfinite(at_torque.y) && std::isfinite(at_power.y)) {
+      // Drawn in singles: a point beyond them is left out.
+      if (ui::fits_single(at_torque.x) && ui::fits_single(at_torque.y) &&
+          ui::fits_single(at_power.y)) {
         if (!has_previous) {
           previous_torque = at_torque;
           previous_power = at_power;

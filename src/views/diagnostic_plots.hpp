@@ -31,11 +31,12 @@ struct DynoMaxima {
   Single power = 0;
 };
 
-// Reads one dyno log (four header lines, then records of 17 fields) and returns its largest
+// Reads one dyno log (its header lines, then records of its fields) and returns its largest
 // torque and power, or nothing when the file does not exist. With an area it also draws each
 // record's torque and power point, joined to the previous one, against `torque_scale` at the
 // top edge. Torque is the rpm change per unit of the Time column; power is rpm / 5252 times
-// torque. A record of fewer fields is skipped, and with a zero rpm span nothing is drawn.
+// torque. A record of fewer fields, or whose time, rpm, torque or power is beyond a single,
+// is skipped; a point beyond a single is not drawn; with a zero rpm span nothing is drawn.
 std::optional<DynoMaxima> plot_dyno_file(const std::string& path, Single torque_scale,
                                          const DynoAxis& axis, ui::PictureBox* area,
                                          DynoCurveColours colours);

@@ -1,5 +1,7 @@
 #include "views/dyno_log.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -35,7 +37,7 @@ struct DynoColumn {
 };
 
 // One row: every column of the frame that triggered it, in file order.
-constexpr DynoColumn kColumns[] = {
+constexpr std::array<DynoColumn, kDynoLogFields> kColumns{{
     // clang-format off
     {"Time",     [] { return ui::format_number(shown_capture_count() * 0.001, "###0.000"); }},
     {"MAP",      [] { return ui::format_single(manifold_pressure_kpa, "##0.0"); }},
@@ -55,7 +57,11 @@ constexpr DynoColumn kColumns[] = {
     {"MPH",      [] { return ui::format_single(vehicle_speed_mph, "##0.0"); }},
     {"Gear",     [] { return ui::str_integer(current_gear); }},
     // clang-format on
-};
+}};
+// A column left out would leave an empty one at the end.
+static_assert(std::ranges::none_of(kColumns, [](const DynoColumn& column) {
+  return column.name == nullptr;
+}));
 
 template <typename Field>
 std::string joined(Field field) {
@@ -96,11 +102,12 @@ bool log_open() {
 bool start_dyno_log() {
   close_dyno_log();
   ui::TextFileWriter& writer = log_writer();
-  const std::string header = joined([](const DynoColumn& column) { return column.name; });
-  const bool written = writer.open(kDynoLogFile) && writer.write_line(header) &&
-                       writer.write_line(log_begins_line()) &&
-                       writer.write_line("DYNOFILE V1.00.00") && writer.write_line("") &&
-                       writer.flush();
+  const std::array<std::string, kDynoLogHeaderLines> header{
+      joined([](const DynoColumn& column) { return column.name; }), log_begins_line(),
+      "DYNOFILE V1.00.00", ""};
+  bool written = writer.open(kDynoLogFile);
+  for (const std::string& line : header) written = written && writer.write_line(line);
+  written = written && writer.flush();
   if (!written) {
     ui::msg_box("Could not create " + std::string(kDynoLogFile) + ": " + writer.error());
     writer.close();
@@ -146,6 +153,13 @@ void flush_dyno_log() {
 void close_dyno_log() {
   log_writer().close();
   dyno_log_file_num = 0;
+}
+
+int dyno_log_field_number(std::string_view column) {
+  for (std::size_t i = 0; i < kColumns.size(); ++i) {
+    if (column == kColumns[i].name) return static_cast<int>(i) + 1;
+  }
+  return 0;
 }
 
 bool copy_dyno_file(const std::string& from, const std::string& to) {

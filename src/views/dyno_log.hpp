@@ -5,11 +5,20 @@
 // the log is closed however the program ends.
 
 #include <string>
+#include <string_view>
 
 namespace ecu {
 
 inline constexpr const char* kDynoLogFile = "dyno_temp.csv";
 inline constexpr const char* kDynoReferenceFile = "ref_dyno_temp.csv";
+
+// The layout a reader of the log takes from here: the lines before the first record (column
+// names, start date and time, the format's version, an empty line), the fields of a record,
+// and a column's field number in a record, counted from 1, by its name in the first line (0
+// for a name that is no column).
+inline constexpr int kDynoLogHeaderLines = 4;
+inline constexpr int kDynoLogFields = 17;
+[[nodiscard]] int dyno_log_field_number(std::string_view column);
 
 // Closes an open log and creates "dyno_temp.csv" afresh with its four header lines; false
 // (with a message shown) when the file cannot be created, and then no log is open.

@@ -73,5 +73,33 @@ TEST_F(PollInhibitTest, ReleasingAtOnceSkipsTheWait) {
   EXPECT_EQ(clock.monotonic_seconds(), before);
 }
 
+TEST_F(PollInhibitTest, ARestoringScopeGivesBackTheFlagItFoundOnEveryWayOutWithoutWaiting) {
+  ui::ManualClock& clock = use_manual_clock();
+  struct Case {
+    Flag found;
+    bool throws;
+    Flag left;
+  };
+  const Case cases[] = {
+      {kFalse, false, kFalse},
+      {kTrue, false, kTrue},
+      {kFalse, true, kFalse},
+      {kTrue, true, kTrue},
+  };
+  for (const Case& c : cases) {
+    poll_inhibit = c.found;
+    const double before = clock.monotonic_seconds();
+    try {
+      const PollInhibitScope inhibit{RestorePollInhibit{}};
+      EXPECT_EQ(poll_inhibit, kTrue);
+      if (c.throws) throw std::runtime_error("file gone");
+    } catch (const std::runtime_error&) {
+      EXPECT_TRUE(c.throws);
+    }
+    EXPECT_EQ(poll_inhibit, c.left) << c.found << c.throws;
+    EXPECT_EQ(clock.monotonic_seconds(), before);
+  }
+}
+
 }  // namespace
 }  // namespace ecu

@@ -142,6 +142,53 @@ TEST(ViewTableTest, EveryRowHoldsItsViewsNumberWindowStepsAndPollRequests) {
   for (const Integer no_view : {0, 9, -1}) EXPECT_EQ(find_view(no_view), nullptr) << no_view;
 }
 
+class MainWindowViewsTest : public test::MainWindowTest {};
+
+TEST_F(MainWindowViewsTest, TheViewMenuAndTheShortcutRowListEveryViewInTheMenusOrder) {
+  FrmEcuForm& main_window = start_demo();
+  std::vector<std::string> bar;
+  std::vector<std::string> view_menu;
+  std::vector<std::string> buttons;
+  for (const ui::Control* control : main_window.controls()) {
+    if (const auto* item = dynamic_cast<const ui::MenuItem*>(control)) {
+      if (item->parent() == nullptr) bar.push_back(item->name());
+      if (item->parent() == &main_window.menu_view) {
+        view_menu.push_back(item->name() + " " + item->caption());
+      }
+    }
+    if (const auto* button = dynamic_cast<const ui::CommandButton*>(control)) {
+      buttons.push_back(button->name() + " " + std::to_string(static_cast<int>(button->left())) +
+                        " " + std::to_string(static_cast<int>(button->top())) + " " +
+                        std::to_string(static_cast<int>(button->width())) + " " +
+                        button->tool_tip() + " | " + button->picture() + " | " + button->caption());
+    }
+  }
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(
+      bar, (Lines{"menu_file", "menu_units", "menu_view", "menu_comm", "menu_tool", "menu_about"}));
+  EXPECT_EQ(view_menu,
+            (Lines{"Menu_View_Monitor &Monitor", "menu_view_dashboard &Dashboard",
+                   "Menu_View_Injection &Configuration", "menu_View_Mapping &Basic Mapping",
+                   "menu_view_temperature &Additional Mapping", "menu_View_supp &GPO Driver",
+                   "menu_View_Plotter &Plotter", "menu_view_diagnostic D&iagnostic"}));
+  ASSERT_EQ(main_window.menu_view.items().size(), 8U);
+  EXPECT_EQ(main_window.menu_view.items()[3], &main_window.menu_View_Mapping);
+  // 150 twips from the left edge, a button every 930.
+  EXPECT_EQ(buttons,
+            (Lines{"Command3d4 150 120 855 Realtime Data Monitor | preferences-desktop-display | ",
+                   "Command1 1080 120 855 Instrument Dashboard | applications-engineering | ",
+                   "Command3d1 2010 120 855 ECU Configuration | preferences-system | ",
+                   "Command3d2 2940 120 855 Basic Mapping | applications-graphics | ",
+                   "Command3d7 3870 120 855 Additional Mapping | applications-science | ",
+                   "Command2 4800 120 855 Supplimental Driver Mapping Parameters | "
+                   "preferences-desktop-peripherals | GPO",
+                   "Command3d3 5730 120 855 Plotter | applications-office | ",
+                   "Command3 6660 120 855 Diagnostics | system-search | ",
+                   "Command3d6 7590 120 855 Additional Info | help-about | ",
+                   "Command3d5 8520 120 855 Exit Program | application-exit | "}));
+  EXPECT_THROW((void)main_window.view_buttons.at(kNoView), std::out_of_range);
+}
+
 class ViewMenuBarTest : public test::MainWindowTest {};
 
 // The view entries of a window's menu bar, in bar order, as "name caption".

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -66,6 +67,21 @@ TEST(IntAndFix, IntRoundsDownFixTowardZero) {
   EXPECT_EQ(ui::fix_trunc(-2.5), -2.0);
   EXPECT_EQ(ui::fix_trunc(2.7), 2.0);
   EXPECT_EQ(ui::fix_trunc(-0.1), 0.0);
+}
+
+TEST(FitsSingle, TakesFiniteValuesUpToTheLargestSingle) {
+  const std::pair<double, bool> cases[] = {
+      {3.4028234663852886e38, true},  // the largest single, exactly
+      {-3.4028234663852886e38, true},
+      {3.4028235e38, false},
+      {-1e39, false},
+      {1e-45, true},
+      {0.0, true},
+      {infinity, false},
+      {-infinity, false},
+      {not_a_number, false},
+  };
+  for (const auto& [value, fits] : cases) EXPECT_EQ(ui::fits_single(value), fits) << value;
 }
 
 }  // namespace

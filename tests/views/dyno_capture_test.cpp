@@ -12,6 +12,7 @@
 
 #include "model/shared_state.hpp"
 #include "support/linked_window_test.hpp"
+#include "views/diagnostic_plots.hpp"
 #include "views/dyno_log.hpp"
 #include "views/frm_diagnostics.hpp"
 
@@ -45,6 +46,25 @@ void expect_ops(const std::vector<ui::DrawOp>& drawn, std::size_t from,
     EXPECT_EQ(op.kind, i % 2 == 0 ? Kind::line : Kind::circle) << i;
     EXPECT_EQ((std::array<float, 4>{op.x1, op.y1, op.x2, op.y2}), points[i]) << i;
     EXPECT_EQ(op.colour, i % 4 < 2 ? torque : power) << i;
+  }
+}
+
+// The columns the plot reads, where the header puts them (counted from 1).
+TEST(DynoLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
+  const std::vector<std::pair<const char*, int>> expected{{"Time", 1},  {"MAP", 2}, {"RPM", 3},
+                                                          {"Gear", 17}, {"rpm", 0}, {"", 0}};
+  for (const auto& [column, number] : expected) {
+    EXPECT_EQ(dyno_log_field_number(column), number) << column;
+  }
+}
+
+// A dyno log of (time, rpm) records, the other fields as a capture writes them.
+void write_dyno_log(const char* path,
+                    const std::vector<std::pair<const char*, const char*>>& records) {
+  std::ofstream log(path, std::ios::binary);
+  log << "Time\r\nLog Begins on\r\nDYNOFILE V1.00.00\r\n\r\n";
+  for (const auto& [time, rpm] : records) {
+    log << time << ",100.0," << rpm << ",1.00,50.0,85,30,1.000,5,0.5,3,0.,2,0.25,1.00,0.0, 0\r\n";
   }
 }
 
@@ -152,6 +172,68 @@ TEST_F(DynoPageTest, PlotClearsFirstSkipsShortRecordsAndZeroSpanAndJoinsPointsOn
   window.dyno_trig_rpm[1].set_text("2500");
   window.dyno_plot.click();
   EXPECT_TRUE(window.dyno_plot_screen.drawing().empty());
+}
+
+TEST_F(DynoPageTest, ARecordBeyondASingleIsSkippedAndTheOthersArePlottedToTheirOwnScale) {
+  FrmDiagnosticsForm& window = open_page();
+  write_dyno_log("ref_dyno_temp.csv",
+                 {{"0.100", "5000"}, {"0.200", "1E39"}, {"0.300", "5252"}, {"0.500", "5378"}});
+  window.dyno_plot.click();
+  // Torque 0, 1260 and 630 at 5000, 5252 and 5378 rpm; power 0, 1260 and 645.1. The
+  // reference tops out at 1260, so the top edge of the 6600 x 5280 area stands for 1575;
+  // x is (rpm - 2500) x 1.2. No run of its own: only the reference is drawn.
+  const std::vector<std::array<float, 4>> reference = {
+      {3000, 5280, 3000, 5280}, {3000, 5280, 20, 0}, {3000, 5280, 3000, 5280}, {3000, 5280, 20, 0},
+      {3000, 5280, 3302, 1056}, {3302, 1056, 20, 0}, {3000, 5280, 3302, 1056}, {3302, 1056, 20, 0},
+      {3302, 1056, 3454, 3168}, {3454, 3168, 20, 0}, {3302, 1056, 3454, 3117}, {3454, 3117, 20, 0}};
+  ASSERT_EQ(window.dyno_plot_screen.drawing().size(), 12U);
+  expect_ops(window.dyno_plot_screen.drawing(), 0, reference, 0x808080, 0xC0C0C0);
+}
+
+TEST_F(DynoPageTest, EveryValueBeyondASingleSkipsItsRecordAndLeavesTheMaximaFinite) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> records;
+  };
+  // Each log measures and draws as its two good records alone: torque 252 rpm / 0.2 = 1260,
+  // power 5252 / 5252 x 1260 = 1260, four drawing operations a record.
+  const Case cases[] = {
+      {"none", {{"0.100", "5000"}, {"0.300", "5252"}}},
+      {"rpm", {{"0.100", "5000"}, {"0.200", "1E39"}, {"0.300", "5252"}}},
+      {"negative rpm", {{"0.100", "5000"}, {"0.200", "-1E39"}, {"0.300", "5252"}}},
+      {"first rpm", {{"0.100", "1E39"}, {"0.200", "5000"}, {"0.400", "5252"}}},
+      {"time", {{"0.100", "5000"}, {"0.300", "5252"}, {"1E39", "5378"}}},
+      {"torque", {{"0", "5000"}, {"1E-40", "0"}, {"0.2", "5252"}}},
+      {"power", {{"0", "5000"}, {"1E-29", "1E7"}, {"0.2", "5252"}}},
+  };
+  ui::PictureBox& area = open_page().dyno_plot_screen;
+  for (const Case& c : cases) {
+    write_dyno_log("run.csv", c.records);
+    area.cls();
+    const std::optional<DynoMaxima> maxima =
+        plot_dyno_file("run.csv", 1575, {2500, 5500}, &area, {});
+    ASSERT_TRUE(maxima.has_value()) << c.what;
+    EXPECT_EQ(maxima->torque, 1260.0F) << c.what;
+    EXPECT_EQ(maxima->power, 1260.0F) << c.what;
+    EXPECT_EQ(area.drawing().size(), 8U) << c.what;
+  }
+}
+
+TEST_F(DynoPageTest, APointBeyondASingleIsNotDrawn) {
+  ui::PictureBox& area = open_page().dyno_plot_screen;
+  write_dyno_log("run.csv", {{"0.100", "5000"}, {"0.300", "5252"}});
+  // Torque 1260 against a scale of 1E-36 puts the second point 6.7E42 above the top edge.
+  const std::optional<DynoMaxima> maxima = plot_dyno_file(
+      "run.csv", 1E-36F, {2500, 5500}, &area, {ui::colours::light_blue, ui::colours::light_red});
+  ASSERT_TRUE(maxima.has_value());
+  EXPECT_EQ(maxima->torque, 1260.0F);
+  ASSERT_EQ(area.drawing().size(), 4U);
+  expect_ops(area.drawing(), 0,
+             {{3000, 5280, 3000, 5280},
+              {3000, 5280, 20, 0},
+              {3000, 5280, 3000, 5280},
+              {3000, 5280, 20, 0}},
+             0xFF0000, 0x0000FF);
 }
 
 TEST_F(DynoPageTest, EveryRowReachesTheFileAtOnceAndTheLogClosesWhenTheProgramEnds) {
