@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/startup.hpp"
 #include "support/fake_serial_port.hpp"
+#include "support/folder_files.hpp"
 #include "support/simulated_controller.hpp"
 #include "ui/text_file.hpp"
 
@@ -248,11 +250,16 @@ TEST_F(CommLinkTest, SerialLinePassesEveryByteValueUnchangedBothWays) {
 
 TEST_F(CommLinkTest, CommMenuRemembersThePortAndSwitchesOnlyWhileClosed) {
   ASSERT_TRUE(ui::write_text_file_atomic("port.cfg", {"2"}, nullptr));
+  std::ofstream("port.cfg.tmp", std::ios::binary) << "the user's own";
   auto& main_window = ecu::FrmEcu();
   ASSERT_EQ(ecu::com_port, 2);
 
   main_window.menu_comm_4.click();
-  EXPECT_EQ(ui::read_all_lines("port.cfg"), std::vector<std::string>{"4"});
+  EXPECT_EQ(test::folder_files(), (std::map<std::string, std::string>{
+                                      {"lambda.txt", "0\r\n"},
+                                      {"port.cfg", "4\r\n"},
+                                      {"port.cfg.tmp", "the user's own"},
+                                  }));
   for (int n = 1; n <= 10; ++n) {
     EXPECT_EQ(main_window.comm_port_item(n).checked(), n == 4) << "item " << n;
   }
