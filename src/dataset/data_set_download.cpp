@@ -13,9 +13,9 @@
 #include "link/comm_link.hpp"
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
+#include "ui/atomic_file_writer.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
-#include "ui/text_file.hpp"
 
 namespace ecu {
 namespace {
@@ -46,62 +46,28 @@ constexpr auto kSettingsReads = std::to_array<std::string_view>({
 // Every settings read but the last takes a progress step.
 constexpr int kSettingsReadSteps = static_cast<int>(kSettingsReads.size()) - 1;
 
-// The file being written: a temporary file beside the chosen one, renamed over it only
-// when complete, removed otherwise. The program may end from inside a request ("Terminate"
-// ends it without unwinding), so the removal is also one of its shutdown steps.
+// The file being written: a temporary file of its own beside the chosen one, renamed over it
+// only when complete, removed otherwise. The program may end from inside a request
+// ("Terminate" ends it without unwinding), so the removal is also one of its shutdown steps.
 class DataSetFileWriter {
  public:
   explicit DataSetFileWriter(std::string path)
-      : path_(std::move(path)),
-        temp_path_(std::make_shared<std::string>(ui::atomic_temp_path(path_))) {}
-  ~DataSetFileWriter() { discard(); }
-  DataSetFileWriter(const DataSetFileWriter&) = delete;
-  DataSetFileWriter& operator=(const DataSetFileWriter&) = delete;
+      : file_(std::make_shared<ui::AtomicFileWriter>(std::move(path))) {}
 
   bool open() {
-    ui::add_shutdown_step([temp = temp_path_] { remove_file(*temp); });
-    return writer_.open(*temp_path_);
+    ui::add_shutdown_step([weak = std::weak_ptr<ui::AtomicFileWriter>(file_)] {
+      if (const auto file = weak.lock()) file->discard();
+    });
+    return file_->open();
   }
-  bool write_line(const std::string& line) { return writer_.write_line(line); }
-  // Why the last step failed, naming the chosen file rather than the temporary one.
-  [[nodiscard]] std::string error() const {
-    if (!error_.empty()) return error_;
-    const std::string& reason = writer_.error();
-    if (reason.starts_with(*temp_path_)) return path_ + reason.substr(temp_path_->size());
-    return reason;
-  }
-
+  bool write_line(const std::string& line) { return file_->write_line(line); }
   // Closes the file and gives it the chosen name; false (and error()) when that fails.
-  bool commit() {
-    if (!writer_.close()) return false;
-    std::error_code code;
-    std::filesystem::rename(*temp_path_, path_, code);
-    if (code) {
-      error_ = path_ + ": " + code.message();
-      return false;
-    }
-    // Nothing is left for the shutdown step to remove.
-    temp_path_->clear();
-    return true;
-  }
+  bool commit() { return file_->commit(); }
+  // Why the last step failed, naming the chosen file.
+  [[nodiscard]] std::string error() const { return file_->error(); }
 
  private:
-  static void remove_file(const std::string& path) {
-    std::error_code ignored;
-    if (!path.empty() && std::filesystem::is_regular_file(path, ignored)) {
-      std::filesystem::remove(path, ignored);
-    }
-  }
-  void discard() {
-    if (writer_.is_open()) writer_.close();
-    remove_file(*temp_path_);
-    temp_path_->clear();
-  }
-
-  std::string path_;
-  std::shared_ptr<std::string> temp_path_;
-  ui::TextFileWriter writer_;
-  std::string error_;
+  std::shared_ptr<ui::AtomicFileWriter> file_;
 };
 
 // One run from the save dialog on. Each step returns the message that ends the run, or

@@ -59,6 +59,7 @@ Integer ask_port_choice() {
   dialog.set_dialog_keys(&dialog.dialog_button[1]);  // Enter runs the demo
   dialog.dialog_caption.set_caption("No COM port found for COM" + std::to_string(com_port) +
                                     ".  Choose and option below.");
+  dialog.dialog_detail.set_caption(com_port_detail());
   while (!ui::program_ending()) {
     frm_Dialog().dialog_choice = kNoChoice;
     frm_Dialog().show_modal();
@@ -100,6 +101,18 @@ void open_comm_link() {
 bool reopen_lost_comm_port() {
   if (!comm_port_lost()) return comm_port().is_open();
   return open_main_port();
+}
+
+std::string com_port_detail() {
+  const SerialPort& port = comm_port();
+  const std::string name = "COM" + std::to_string(com_port);
+  const std::string device = serial_device_path(com_port);
+  const std::string hint =
+      "\nStart the console with ECU_" + name + "=<device> to use another device.";
+  if (port.is_open()) return "No reply came on " + name + " (" + device + ")." + hint;
+  // The port's own error names the device it tried.
+  const std::string& reason = port.last_error();
+  return name + " could not be opened: " + (reason.empty() ? device : reason) + "." + hint;
 }
 
 void scan_com_ports() {

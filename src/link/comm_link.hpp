@@ -1,6 +1,8 @@
 #pragma once
 // Opening the link to the controller and choosing its serial port.
 
+#include <string>
+
 namespace ecu {
 
 // Makes the link usable for requests (opens the serial port when needed), or offers demo
@@ -13,6 +15,9 @@ bool reopen_lost_comm_port();
 // The link's own state as at program start: no relay served, the reply counts and intervals
 // cleared. The shared variables are reset_shared_state's.
 void reset_link_state();
+// For the choice dialog's own line: the device the main COM port stands for, why it could
+// not be opened or that it brought no reply, and the variable that names another device.
+std::string com_port_detail();
 // Probes COM1 to COM16 and shows which are present.
 void scan_com_ports();
 // The Comm menu's item for port `port_number` (1 to 10).

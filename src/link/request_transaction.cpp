@@ -3,6 +3,7 @@
 #include <string>
 
 #include "decode/command_table.hpp"
+#include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/link_channel.hpp"
 #include "link/receive_framer.hpp"
@@ -129,6 +130,8 @@ Integer ask_after_failure() {
     dialog.dialog_button[i].set_visible(true);
   }
   dialog.dialog_caption.set_caption(failure_message());
+  // The relay client has no serial port of its own to name.
+  dialog.dialog_detail.set_caption(remote_server_ip.empty() ? com_port_detail() : std::string());
   // Enter tries again, the answer that changes nothing.
   dialog.set_dialog_keys(&dialog.dialog_button[0]);
   // A choice left over from an earlier use must not be taken for this one.

@@ -2,7 +2,7 @@
 
 namespace ecu {
 
-FrmDialogForm::FrmDialogForm() : ui::Form("frm_Dialog", "Warning!", 5400, 2310) {
+FrmDialogForm::FrmDialogForm() : ui::Form("frm_Dialog", "Warning!", 5400, 3645) {
   dialog_caption.set_caption("Dialog Goes Here");
   dialog_caption.set_alignment(ui::Label::Align::centre);
   dialog_caption.move(240, 180, 4800, 975);
@@ -10,6 +10,8 @@ FrmDialogForm::FrmDialogForm() : ui::Form("frm_Dialog", "Warning!", 5400, 2310) 
     dialog_button[i].set_caption("0");
     dialog_button[i].move(240.0F + 1215.0F * static_cast<float>(i), 1335, 1110, 420);
   }
+  dialog_detail.set_alignment(ui::Label::Align::centre);
+  dialog_detail.move(240, 1875, 4800, 1215);
   dialog_button.on(&ui::CommandButton::on_click, [this](int index) { dialog_button_Click(index); });
   // Each caller names its default button; Escape closes as the frame does.
   set_dialog_keys(&dialog_button[0]);

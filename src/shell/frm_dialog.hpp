@@ -13,6 +13,9 @@ class FrmDialogForm : public ui::Form {
 
   ui::Label dialog_caption{*this, "dialog_caption"};
   ui::ControlArray<ui::CommandButton> dialog_button{*this, "dialog_button", 4};
+  // The console's own line below the buttons, so the message above keeps its text: which
+  // device the COM port stands for and how to name another.
+  ui::Label dialog_detail{*this, "dialog_detail"};
   // Index of the button last pressed; -1 after the dialog was closed through its frame.
   Integer dialog_choice = 0;
 

@@ -1,9 +1,11 @@
 #include "ui/text_file.hpp"
 
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "ui/atomic_file_writer.hpp"
 #include "ui/number_parse.hpp"
 
 namespace ui {
@@ -186,39 +188,17 @@ bool TextFileWriter::close() {
 
 // ---- Whole files ----
 
-std::string atomic_temp_path(const std::string& path) {
-  return path + ".tmp";
-}
-
 bool write_text_file_atomic(const std::string& path, const std::vector<std::string>& lines,
                             std::string* error) {
-  const std::string temp_path = atomic_temp_path(path);
-  TextFileWriter writer;
-  bool written = writer.open(temp_path);
+  AtomicFileWriter writer(path);
+  bool written = writer.open();
   for (const std::string& line : lines) {
     if (!written) break;
     written = writer.write_line(line);
   }
-  if (written) {
-    written = writer.close();
-  } else if (writer.is_open()) {
-    writer.close();
-  }
-  std::error_code code;
-  if (!written) {
-    set_error(error, writer.error());
-    // Only remove what this call created: a folder in the way is not ours.
-    if (!is_folder(temp_path)) fs::remove(temp_path, code);
-    return false;
-  }
-  fs::rename(temp_path, path, code);
-  if (code) {
-    set_error(error, describe(path, code));
-    std::error_code ignored;
-    fs::remove(temp_path, ignored);
-    return false;
-  }
-  return true;
+  if (written) written = writer.commit();
+  if (!written) set_error(error, writer.error());
+  return written;
 }
 
 bool file_exists(const std::string& path) {
@@ -233,20 +213,30 @@ bool copy_file(const std::string& from, const std::string& to, std::string* erro
     set_error(error, from + ": is a folder");
     return false;
   }
-  const std::string temp_path = atomic_temp_path(to);
-  std::error_code code;
-  fs::copy_file(from, temp_path, fs::copy_options::overwrite_existing, code);
-  if (code) {
-    set_error(error, describe(from + " -> " + to, code));
-    std::error_code ignored;
-    if (!is_folder(temp_path)) fs::remove(temp_path, ignored);
+  errno = 0;
+  std::ifstream source(from, std::ios::binary);
+  if (!source.is_open()) {
+    set_error(error, describe_errno(from, errno));
     return false;
   }
-  fs::rename(temp_path, to, code);
-  if (code) {
-    set_error(error, describe(to, code));
-    std::error_code ignored;
-    fs::remove(temp_path, ignored);
+  AtomicFileWriter writer(to);
+  if (!writer.open()) {
+    set_error(error, writer.error());
+    return false;
+  }
+  std::array<char, std::size_t{64} * 1024> chunk{};
+  while (source.read(chunk.data(), chunk.size()) || source.gcount() > 0) {
+    if (!writer.write(std::string_view(chunk.data(), static_cast<std::size_t>(source.gcount())))) {
+      set_error(error, writer.error());
+      return false;
+    }
+  }
+  if (source.bad()) {
+    set_error(error, from + ": input/output error");
+    return false;
+  }
+  if (!writer.commit()) {
+    set_error(error, writer.error());
     return false;
   }
   return true;

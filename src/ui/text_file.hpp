@@ -81,19 +81,18 @@ class TextFileWriter {
   std::string error_;
 };
 
-// Writes the lines, each ended by CR LF, to a temporary file in the target's folder and
-// renames it over the target, so a failure never leaves the target truncated. On failure
-// the temporary file is removed and *error (when given) says why.
+// Writes the lines, each ended by CR LF, to a temporary file of its own in the target's
+// folder (AtomicFileWriter) and renames it over the target, so a failure never leaves the
+// target truncated. On failure the temporary file is removed and *error (when given) says why.
 bool write_text_file_atomic(const std::string& path, const std::vector<std::string>& lines,
                             std::string* error);
-// The temporary name write_text_file_atomic and copy_file use for a target.
-std::string atomic_temp_path(const std::string& path);
 
 // True when the path names an existing regular file, links followed: folders, pipes and
 // devices do not count; any failure to ask gives false.
 bool file_exists(const std::string& path);
 
-// Copies a file over the target (replacing it) through a temporary name.
+// Copies a file over the target (replacing it) through a temporary file, as
+// write_text_file_atomic does.
 bool copy_file(const std::string& from, const std::string& to, std::string* error);
 
 // Every line of a file, line ends removed; nullopt when it cannot be read.

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -23,6 +24,7 @@
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_wait.hpp"
+#include "support/folder_files.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/simulated_controller.hpp"
 
@@ -127,6 +129,10 @@ TEST_F(DataSetTransferTest, DownloadWritesTheControllersCalibrationLineByLine) {
     if (!main_->enabled() && frm_wait().visible() && poll_inhibit == kTrue)
       held_while_running = true;
   });
+  // The user's own files, named as the download's temporary file used to be.
+  std::ofstream("cal.set.tmp", std::ios::binary) << "the user's own\r\n";
+  std::ofstream("cal.tmp", std::ios::binary) << "another of the user's\r\n";
+  auto files = test::folder_files();
 
   const std::vector<std::string> lines = download("cal.set");
 
@@ -152,6 +158,8 @@ TEST_F(DataSetTransferTest, DownloadWritesTheControllersCalibrationLineByLine) {
   EXPECT_TRUE(held_while_running);
   EXPECT_EQ(frm_wait().percent_comp[1].width(), frm_wait().percent_comp[0].width());
   expect_console_released(kFalse);
+  files["cal.set"] = read_file("cal.set");
+  EXPECT_EQ(test::folder_files(), files) << "the new file and nothing else";
 }
 
 TEST_F(DataSetTransferTest, UploadOfADownloadedFileMakesAnotherControllerEqual) {
@@ -190,6 +198,8 @@ TEST_F(DataSetTransferTest, UploadOfADownloadedFileMakesAnotherControllerEqual) 
 
 TEST_F(DataSetTransferTest, DownloadStoppedBySilenceOrAReplyForAnotherAddressKeepsTheOldFile) {
   std::ofstream("cal.set", std::ios::binary) << "old\r\n";
+  std::ofstream("cal.set.tmp", std::ios::binary) << "the user's own\r\n";
+  const auto files = test::folder_files();
   controller_->answer_only(1000);
   TickForm choose_abort([] { answer_dialog(2); });
   download("cal.set");
@@ -207,7 +217,7 @@ TEST_F(DataSetTransferTest, DownloadStoppedBySilenceOrAReplyForAnotherAddressKee
             "The controller's replies to the request for MAPM[000] did not answer it, so the "
             "download was stopped.\nNo file was written: cal.set is as it was before.");
   EXPECT_EQ(read_file("cal.set"), "old\r\n");
-  EXPECT_FALSE(std::filesystem::exists("cal.set.tmp"));
+  EXPECT_EQ(test::folder_files(), files);
 }
 
 TEST_F(DataSetTransferTest, TryAgainRepeatsTheSameRequestAndDemoStops) {
@@ -362,7 +372,8 @@ TEST_F(DataSetTransferTest, UploadRefusesAFileThatWouldSendNothingAndShowsBadLin
 }
 
 // The download's stop message names the old file only when there was one, and no way a run
-// ends (the program's end from its failure dialog included) leaves the temporary file.
+// ends (the program's end from its failure dialog included) leaves its temporary file or
+// touches a file of the user's: the folder holds what it held before.
 TEST_F(DataSetTransferTest, StoppedDownloadSaysWhatBecameOfTheFileAndLeavesNoTemporaryOne) {
   struct Case {
     const char* what;
@@ -386,20 +397,27 @@ TEST_F(DataSetTransferTest, StoppedDownloadSaysWhatBecameOfTheFileAndLeavesNoTem
     TearDown();
     SetUp();
     if (c.old_file) std::ofstream("cal.set", std::ios::binary) << "old\r\n";
+    std::ofstream("cal.set.tmp", std::ios::binary) << "the user's own\r\n";
+    std::ofstream("cal.tmp", std::ios::binary) << "another of the user's\r\n";
+    const auto files = test::folder_files();
     // The link check and the settings reads, then silence.
     controller_->answer_only(1 + 67);
-    std::optional<bool> temporary_file_at_end;
-    ui::set_program_end([&] { temporary_file_at_end = std::filesystem::exists("cal.set.tmp"); });
+    std::optional<std::map<std::string, std::string>> files_at_end;
+    std::vector<std::string> open_at_end;
+    ui::set_program_end([&] {
+      files_at_end = test::folder_files();
+      open_at_end = test::files_open_in_folder();
+    });
     TickForm press([&c] { answer_dialog(c.button); });
     download("cal.set");
     EXPECT_EQ(messages().empty(), !c.message.has_value()) << c.what;
     if (c.message) {
       EXPECT_EQ(messages().back(), *c.message) << c.what;
     }
-    EXPECT_EQ(temporary_file_at_end.has_value(), c.button == 3) << c.what;
-    EXPECT_FALSE(temporary_file_at_end.value_or(false)) << c.what << ": removed as it ended";
-    EXPECT_FALSE(std::filesystem::exists("cal.set.tmp")) << c.what;
-    EXPECT_EQ(std::filesystem::exists("cal.set"), c.old_file) << c.what;
+    EXPECT_EQ(files_at_end.has_value(), c.button == 3) << c.what;
+    EXPECT_EQ(files_at_end.value_or(files), files) << c.what << ": removed as it ended";
+    EXPECT_EQ(open_at_end, std::vector<std::string>{}) << c.what << ": closed as it ended";
+    EXPECT_EQ(test::folder_files(), files) << c.what;
   }
 }
 

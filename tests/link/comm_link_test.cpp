@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/startup.hpp"
 #include "support/fake_serial_port.hpp"
+#include "support/folder_files.hpp"
 #include "support/simulated_controller.hpp"
 #include "ui/text_file.hpp"
 
@@ -122,6 +124,9 @@ TEST_F(CommLinkTest, MissingPortOffersDemoWithTheExactTexts) {
   const auto& dialog = ecu::frm_Dialog();
   EXPECT_EQ(dialog.dialog_caption.caption(),
             "No COM port found for COM1.  Choose and option below.");
+  EXPECT_EQ(dialog.dialog_detail.caption(),
+            "COM1 could not be opened: /nonexistent/ecu-test-tty: No such file or directory.\n"
+            "Start the console with ECU_COM1=<device> to use another device.");
   EXPECT_EQ(dialog.dialog_button[0].caption(), "Exit");
   EXPECT_EQ(dialog.dialog_button[1].caption(), "Demo");
   EXPECT_TRUE(dialog.dialog_button[0].visible());
@@ -133,6 +138,32 @@ TEST_F(CommLinkTest, MissingPortOffersDemoWithTheExactTexts) {
   EXPECT_EQ(ecu::caption_suffix, "") << "demo mode adds no suffix";
   EXPECT_TRUE(presenter().shown_messages.empty());
   EXPECT_FALSE(program_ended());
+}
+
+// The failure dialog keeps its message and names, on a line of its own, the device the COM
+// port stands for: one that brought no reply, or one that could not be opened again.
+TEST_F(CommLinkTest, FailureDialogNamesTheDeviceBehindTheComPort) {
+  test::SimulatedController controller(3);
+  controller.set_misbehaviour(test::Misbehaviour::silent);
+  ecu::com_port = 3;
+  ecu::open_comm_link();
+  ASSERT_TRUE(ecu::comm_port().is_open());
+  press_dialog_button(0);
+  ecu::send_command("C");
+  const auto& dialog = ecu::frm_Dialog();
+  EXPECT_EQ(dialog.dialog_caption.caption(), "Communications has failed, Run Demo mode?");
+  EXPECT_EQ(dialog.dialog_detail.caption(),
+            "No reply came on COM3 (" + controller.device_path() +
+                ").\nStart the console with ECU_COM3=<device> to use another device.");
+
+  ecu::give_up_lost_comm_port();
+  environment.set("ECU_COM3", "/nonexistent/ecu-test-tty3");
+  press_dialog_button(0);
+  ecu::send_command("C");
+  EXPECT_EQ(dialog.dialog_caption.caption(), "Communications has failed, Run Demo mode?");
+  EXPECT_EQ(dialog.dialog_detail.caption(),
+            "COM3 could not be opened: /nonexistent/ecu-test-tty3: No such file or directory.\n"
+            "Start the console with ECU_COM3=<device> to use another device.");
 }
 
 TEST_F(CommLinkTest, ExitShowsTheScanThenTheTerminationMessageAndEndsTheProgram) {
@@ -248,11 +279,16 @@ TEST_F(CommLinkTest, SerialLinePassesEveryByteValueUnchangedBothWays) {
 
 TEST_F(CommLinkTest, CommMenuRemembersThePortAndSwitchesOnlyWhileClosed) {
   ASSERT_TRUE(ui::write_text_file_atomic("port.cfg", {"2"}, nullptr));
+  std::ofstream("port.cfg.tmp", std::ios::binary) << "the user's own";
   auto& main_window = ecu::FrmEcu();
   ASSERT_EQ(ecu::com_port, 2);
 
   main_window.menu_comm_4.click();
-  EXPECT_EQ(ui::read_all_lines("port.cfg"), std::vector<std::string>{"4"});
+  EXPECT_EQ(test::folder_files(), (std::map<std::string, std::string>{
+                                      {"lambda.txt", "0\r\n"},
+                                      {"port.cfg", "4\r\n"},
+                                      {"port.cfg.tmp", "the user's own"},
+                                  }));
   for (int n = 1; n <= 10; ++n) {
     EXPECT_EQ(main_window.comm_port_item(n).checked(), n == 4) << "item " << n;
   }

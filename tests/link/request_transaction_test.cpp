@@ -192,6 +192,10 @@ TEST_F(TransactionTest, FailureMessageTellsWhetherTheRelayOrTheControllerIsSilen
     ecu::Integer length = 21;
     ecu::send_request("C", length);
     EXPECT_EQ(ecu::frm_Dialog().dialog_caption.caption(), c.message) << c.what;
+    // Only the serial line has a device to name.
+    EXPECT_EQ(ecu::frm_Dialog().dialog_detail.caption().starts_with("No reply came on COM1 ("),
+              c.relay_address.empty())
+        << c.what;
     const std::size_t attempts =
         c.relay_address.empty() ? line->writes.size() : static_cast<std::size_t>(relay.sent);
     EXPECT_EQ(attempts, 10U) << c.what;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -19,6 +20,7 @@
 #include "shell/frm_wait.hpp"
 #include "shell/startup.hpp"
 #include "support/console_test.hpp"
+#include "support/folder_files.hpp"
 #include "views/frm_dashboard.hpp"
 
 namespace ecu {
@@ -45,6 +47,7 @@ class StartupTest : public test::ConsoleTest {
   }
 
   void TearDown() override {
+    no_file_contents_.reset();
     fs::current_path(previous_folder_);
     fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add);
     std::error_code ignored;
@@ -70,11 +73,11 @@ class StartupTest : public test::ConsoleTest {
     write_file("OEM.TXT", "Branding\r\n");
   }
 
-  // Neither the owner nor anyone else can create files here (root included: the temporary
-  // name of the settings writer is taken by a folder).
+  // Neither the owner nor anyone else can write files here (root included: no file may
+  // hold a byte).
   void make_folder_unwritable() {
-    fs::create_directory("lambda.txt.tmp");
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    no_file_contents_.emplace();
   }
 
   static FrmEcuForm& start(const std::string& command_line = "") {
@@ -101,6 +104,7 @@ class StartupTest : public test::ConsoleTest {
  private:
   fs::path previous_folder_;
   fs::path folder_;
+  std::optional<test::NoFileContents> no_file_contents_;
 };
 
 TEST_F(StartupTest, SetsSharedDefaultsAndBrandsWindowsWithoutSendingAnything) {
@@ -400,11 +404,18 @@ TEST_F(StartupTest, EveryUnitChoiceOfTheUserIsWrittenAtOnce) {
 TEST_F(StartupTest, ChoiceAfterRestoredUnitReplacesTheFile) {
   lay_down_installation();
   write_file("lambda.txt", "3");
+  write_file("lambda.txt.tmp", "the user's own");
   FrmEcuForm& main_window = start();
   main_window.menuUnitsLambda[2].click();
   EXPECT_EQ(read_file("lambda.txt"), "2\r\n");
   EXPECT_FLOAT_EQ(afr_factor, 9.0F);
-  EXPECT_FALSE(fs::exists("lambda.txt.tmp"));
+  EXPECT_EQ(test::folder_files(), (std::map<std::string, std::string>{
+                                      {"OEM.JPG", kJpegBytes},
+                                      {"OEM.TXT", "Branding\r\n"},
+                                      {"lambda.txt", "2\r\n"},
+                                      {"lambda.txt.tmp", "the user's own"},
+                                      {"port.cfg", "2\r\n"},
+                                  }));
 }
 
 TEST_F(StartupTest, UnwritableFolderStartsNormallyWithoutUnitFile) {

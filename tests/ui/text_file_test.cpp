@@ -1,5 +1,7 @@
 #include "ui/text_file.hpp"
 
+#include "support/folder_files.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -7,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -56,6 +59,7 @@ class TextFileTest : public testing::Test {
 };
 
 using Lines = std::vector<std::string>;
+using Files = std::map<std::string, std::string>;
 
 TEST_F(TextFileTest, ReadLineAcceptsEveryLineEnd) {
   struct Case {
@@ -175,18 +179,18 @@ TEST_F(TextFileTest, AtomicWriteReplacesTargetWithCrLfLines) {
   ASSERT_TRUE(ui::write_text_file_atomic(path("data.set"), {"SET_REV=1", "", "X\xB0"}, &error))
       << error;
   EXPECT_EQ(read_raw(path("data.set")), "SET_REV=1\r\n\r\nX\xB0\r\n");
-  EXPECT_FALSE(fs::exists(ui::atomic_temp_path(path("data.set"))));
+  EXPECT_EQ(test::folder_files(folder_), (Files{{"data.set", "SET_REV=1\r\n\r\nX\xB0\r\n"}}));
 }
 
-TEST_F(TextFileTest, AtomicWriteKeepsOldContentWhenTempCannotBeCreated) {
+TEST_F(TextFileTest, AtomicWriteKeepsOldContentWhenTheFileCannotBeWritten) {
   write_raw(path("port.cfg"), "3\r\n");
-  // A folder where the temporary file would go makes its creation fail, even for root.
-  fs::create_directory(ui::atomic_temp_path(path("port.cfg")));
   std::string error;
-  EXPECT_FALSE(ui::write_text_file_atomic(path("port.cfg"), {"4"}, &error));
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(read_raw(path("port.cfg")), "3\r\n");
-  EXPECT_TRUE(fs::is_directory(ui::atomic_temp_path(path("port.cfg"))));
+  {
+    const test::NoFileContents full;
+    EXPECT_FALSE(ui::write_text_file_atomic(path("port.cfg"), {"4"}, &error));
+  }
+  EXPECT_EQ(error, path("port.cfg") + ": File too large (write)");
+  EXPECT_EQ(test::folder_files(folder_), (Files{{"port.cfg", "3\r\n"}}));
 }
 
 TEST_F(TextFileTest, AtomicWriteKeepsOldContentInReadOnlyFolder) {
@@ -212,8 +216,7 @@ TEST_F(TextFileTest, AtomicWriteFailsCleanlyForMissingFolderOrFolderTarget) {
   error.clear();
   EXPECT_FALSE(ui::write_text_file_atomic(path("target_is_folder"), {"1"}, &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(fs::is_directory(path("target_is_folder")));
-  EXPECT_FALSE(fs::exists(ui::atomic_temp_path(path("target_is_folder"))));
+  EXPECT_EQ(test::folder_files(folder_), (Files{{"target_is_folder", "<folder>"}}));
 
   // A null error pointer is allowed.
   EXPECT_FALSE(ui::write_text_file_atomic(path("no_such_folder/x.txt"), {"1"}, nullptr));
@@ -261,8 +264,8 @@ TEST_F(TextFileTest, CopyFileReplacesTargetByteForByte) {
   write_raw(path("ref_dyno_temp.csv"), "older and longer reference content\r\n");
   std::string error;
   ASSERT_TRUE(ui::copy_file(path("dyno_temp.csv"), path("ref_dyno_temp.csv"), &error)) << error;
-  EXPECT_EQ(read_raw(path("ref_dyno_temp.csv")), bytes);
-  EXPECT_FALSE(fs::exists(ui::atomic_temp_path(path("ref_dyno_temp.csv"))));
+  EXPECT_EQ(test::folder_files(folder_),
+            (Files{{"dyno_temp.csv", bytes}, {"ref_dyno_temp.csv", bytes}}));
 }
 
 TEST_F(TextFileTest, CopyFileFailureLeavesTargetAlone) {
@@ -275,8 +278,7 @@ TEST_F(TextFileTest, CopyFileFailureLeavesTargetAlone) {
   error.clear();
   EXPECT_FALSE(ui::copy_file(folder_.string(), path("target.csv"), &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_EQ(read_raw(path("target.csv")), "keep\r\n");
-  EXPECT_FALSE(fs::exists(ui::atomic_temp_path(path("target.csv"))));
+  EXPECT_EQ(test::folder_files(folder_), (Files{{"target.csv", "keep\r\n"}}));
 }
 
 TEST_F(TextFileTest, ReadAllLines) {

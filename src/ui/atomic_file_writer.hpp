@@ -1,0 +1,68 @@
+#pragma once
+// A whole file written under a temporary name and renamed over its target only when
+// complete. The temporary file is one the console creates itself in the target's folder,
+// never a file that was there before: a user's "cal.set.tmp" is neither written, renamed nor
+// removed. Where the file system allows, the file has no name at all until it is complete,
+// so a console killed while writing leaves nothing behind.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+class AtomicFileWriter {
+ public:
+  enum class Temporary {
+    unnamed_where_supported,  // an unnamed file, named only to be renamed over the target
+    named,                    // a fresh name created exclusively from the start
+  };
+
+  explicit AtomicFileWriter(std::string target,
+                            Temporary temporary = Temporary::unnamed_where_supported);
+  // Discards whatever was not committed.
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  // Creates the temporary file; false with error() set when it cannot.
+  bool open();
+  [[nodiscard]] bool is_open() const { return descriptor_ >= 0; }
+  bool write(std::string_view text);
+  // The text followed by CR LF.
+  bool write_line(std::string_view text);
+  // Writes out, closes and renames the file over the target; on failure the temporary file
+  // is removed and the target is as it was.
+  bool commit();
+  // Closes and removes the temporary file, and only that file.
+  void discard();
+  // Why the last step failed, naming the target.
+  [[nodiscard]] const std::string& error() const { return error_; }
+
+ private:
+  bool open_unnamed();
+  bool open_named();
+  bool name_unnamed();
+  bool write_out();
+  [[nodiscard]] bool still_ours() const;
+  void remove_named();
+  bool fail(std::string_view what, int error_number);
+  void close_descriptor();
+
+  std::string target_;
+  Temporary temporary_;
+  int descriptor_ = -1;
+  std::string temporary_path_;  // empty while the file has no name
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+  std::string pending_;
+  std::string error_;
+};
+
+// Makes the sequence of temporary names repeatable, so a test can take a name before the
+// writer does.
+void seed_temporary_names(std::uint64_t seed);
+
+}  // namespace ui
