@@ -3,7 +3,9 @@
 // - the plotter cycle ('A', 0x81, 'A', 0xCF) at its 1 ms interval ("Fast as Comm will
 //   allow"), as a share of the rate the wire allows;
 // - the same with a fault in every 5th reply, for each kind of fault, with the choice
-//   dialogs that came up (each answered "Try Again");
+//   dialogs that came up (each answered "Try Again"); a reply that came whole but spoilt
+//   (bad sum, a payload byte too many) is tried again at once, so it costs only its own
+//   and its retry's wire time, run with the faults on a 65-byte and on the 32-byte reply;
 // - the same cycle against a controller that answers at once (an unpaced line): every
 //   request should succeed at its first attempt (1.00 attempts per reply);
 // - the wake-ups per second of a console idling in demo mode with only its main window.
@@ -23,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "bench_clock.hpp"
@@ -87,20 +90,29 @@ ui::FormInstance<DialogWatch> dialog_watch;
 struct FaultRun {
   const char* name;
   test::Misbehaviour fault;
+  // The request whose place in the cycle the faults fall on; none: wherever they start.
+  std::optional<std::uint8_t> on_code;
 };
 
-constexpr std::array kFaultRuns{
-    FaultRun{"garbage before the reply", test::Misbehaviour::garbage_before},
-    FaultRun{"stray bytes after it", test::Misbehaviour::extra_bytes},
-    FaultRun{"one payload byte too many", test::Misbehaviour::extra_payload_byte},
-    FaultRun{"length byte too large", test::Misbehaviour::wrong_length_byte},
-    FaultRun{"late answer (150 ms)", test::Misbehaviour::late},
-    FaultRun{"dropped answer", test::Misbehaviour::silent},
+constexpr std::uint8_t kLiveData = 'A';       // a 65-byte reply
+constexpr std::uint8_t kMonitorFrame = 0x81;  // the 32-byte reply
+
+const std::array kFaultRuns{
+    FaultRun{"garbage before the reply", test::Misbehaviour::garbage_before, std::nullopt},
+    FaultRun{"stray bytes after it", test::Misbehaviour::extra_bytes, std::nullopt},
+    FaultRun{"bad sum, 65-byte reply", test::Misbehaviour::bad_sum_low, kLiveData},
+    FaultRun{"bad sum, 32-byte reply", test::Misbehaviour::bad_sum_low, kMonitorFrame},
+    FaultRun{"byte too many, 65-byte reply", test::Misbehaviour::extra_payload_byte, kLiveData},
+    FaultRun{"byte too many, 32-byte reply", test::Misbehaviour::extra_payload_byte, kMonitorFrame},
+    FaultRun{"length byte too large", test::Misbehaviour::wrong_length_byte, std::nullopt},
+    FaultRun{"late answer (150 ms)", test::Misbehaviour::late, std::nullopt},
+    FaultRun{"dropped answer", test::Misbehaviour::silent, std::nullopt},
 };
 
 // Besides the share of the wire-limited rate, each run prints how much of its time the line
-// carried bytes (requests, replies, faulty ones too): what a fault costs on the wire itself
-// is not lost by the console. A fault in every 5th reply meets the four requests of the
+// carried bytes (requests, replies, faulty ones too) and the wire ceiling, the share the
+// wire would give if it carried those bytes without a pause: what a fault costs on the wire
+// itself is not lost by the console. A fault in every 5th reply meets the four requests of the
 // plotter's cycle in step, so it falls on the same request throughout a run, and whether
 // that is a 65-byte or a 32-byte reply sets what the retry costs.
 void print_poll_run(const char* what, test::SimulatedController& controller, double seconds,
@@ -124,11 +136,14 @@ void print_poll_run(const char* what, test::SimulatedController& controller, dou
                 taken > 0 ? attempts / taken : 0.0, dialog_watch().dialogs - dialogs_before);
     return;
   }
+  const double busy_share = line_bytes * kByteSeconds / elapsed;
+  const double ceiling = busy_share > 0 ? rate / busy_share : 0.0;
   std::printf(
       "%-28s %7.1f replies/s  %5.1f%% of the wire  %5.2f attempts/reply  %d dialogs  line busy "
-      "%5.1f%%\n",
+      "%5.1f%%  wire ceiling %5.1f%%\n",
       what, rate, 100.0 * rate / kWireLimitedPerSecond, taken > 0 ? attempts / taken : 0.0,
-      dialog_watch().dialogs - dialogs_before, 100.0 * line_bytes * kByteSeconds / elapsed);
+      dialog_watch().dialogs - dialogs_before, 100.0 * busy_share,
+      100.0 * ceiling / kWireLimitedPerSecond);
 }
 
 // The simulator's line alone for comparison: the plotter cycle's requests written and their
@@ -209,7 +224,7 @@ int main(int argc, char** argv) {
               kWireLimitedPerSecond);
   print_poll_run("clean line", controller, seconds);
   for (const FaultRun& run : kFaultRuns) {
-    controller.inject_fault(run.fault, kFaultEvery);
+    controller.inject_fault(run.fault, kFaultEvery, run.on_code);
     print_poll_run(run.name, controller, seconds);
     controller.inject_fault(test::Misbehaviour::none, 0);
     run_qt_for(0.3);

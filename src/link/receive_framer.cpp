@@ -72,21 +72,61 @@ void record_reply_interval() {
   if (current_view == kMonitorView) show_reply_interval(shown);
 }
 
+unsigned byte_at(std::string_view input, std::size_t index) {
+  return static_cast<unsigned char>(input[index]);
+}
+
+bool is_frame_length(std::size_t length) {
+  return length >= kShortestFrame && length <= static_cast<std::size_t>(ReplyFrame::kPlaces);
+}
+
+// Whether the `length` bytes at `offset`, all there, end with the sum of those before it.
+bool sum_is_right(std::string_view input, std::size_t offset, std::size_t length) {
+  unsigned sum = 0;
+  for (std::size_t i = offset; i < offset + length - 2; ++i) sum += byte_at(input, i);
+  return byte_at(input, offset + length - 2) == (sum & 0xFFU) &&
+         byte_at(input, offset + length - 1) == (sum >> 8);
+}
+
 // The length of the well-formed frame at `offset`, or 0 when none starts there.
 std::size_t frame_at(std::string_view input, std::size_t offset) {
   if (input.size() - offset < kShortestFrame) return 0;
-  const auto byte_of = [&](std::size_t index) {
-    return static_cast<unsigned>(static_cast<unsigned char>(input[offset + index]));
-  };
-  const std::size_t length = byte_of(1);
-  if (length < kShortestFrame || length > static_cast<std::size_t>(ReplyFrame::kPlaces) ||
-      length > input.size() - offset) {
-    return 0;
+  const std::size_t length = byte_at(input, offset + 1);
+  if (!is_frame_length(length) || length > input.size() - offset) return 0;
+  return sum_is_right(input, offset, length) ? length : 0;
+}
+
+// The whole length the answer must have: the command table's for the request's code, the
+// caller's for a code the table lacks.
+std::size_t answer_length(std::string_view request_frame, std::size_t expected_length) {
+  constexpr std::size_t kCode = 2;
+  if (request_frame.size() <= kCode) return expected_length;
+  const CommandInfo* row = find_command(static_cast<std::uint8_t>(request_frame[kCode]));
+  if (row == nullptr) return expected_length;
+  return static_cast<std::size_t>(std::max<Integer>(row->reply_length, 0)) + 2;
+}
+
+// Whether all the bytes of a frame headed as the answer (its length byte, then the request's
+// type, and the address asked for) are in at `offset` with a wrong sum.
+bool bad_sum_answer_at(std::string_view input, std::size_t offset, std::string_view request_frame,
+                       std::size_t length) {
+  if (!is_frame_length(length) || length > input.size() - offset) return false;
+  if (byte_at(input, offset + 1) != length) return false;
+  return reply_answers_request(request_frame, input.substr(offset, length)) &&
+         !sum_is_right(input, offset, length);
+}
+
+// Whether the head of an answer (its length byte, then the request's type) is in while the
+// rest of its bytes are not: the answer may still be coming in there. A complete one has
+// already been judged.
+bool answer_head_coming(std::string_view input, std::string_view request_frame,
+                        std::size_t length) {
+  const std::size_t size = input.size();
+  const std::size_t first = size >= length ? size - length + 1 : 0;
+  for (std::size_t offset = first; offset + 2 < size; ++offset) {
+    if (byte_at(input, offset + 1) == length && input[offset + 2] == request_frame[2]) return true;
   }
-  unsigned sum = 0;
-  for (std::size_t i = 0; i + 2 < length; ++i) sum += byte_of(i);
-  if (byte_of(length - 2) != (sum & 0xFFU) || byte_of(length - 1) != (sum >> 8)) return 0;
-  return length;
+  return false;
 }
 
 // Decodes one checked frame; every decoder sees it, a failing one only ends its own work.
@@ -195,10 +235,13 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
                        std::size_t expected_length) {
   ReplySearch search;
+  const std::size_t answer = answer_length(request_frame, expected_length);
+  bool bad_sum_answer = false;
   std::size_t offset = 0;
   while (offset < input.size()) {
     const std::size_t length = frame_at(input, offset);
     if (length == 0) {
+      bad_sum_answer = bad_sum_answer || bad_sum_answer_at(input, offset, request_frame, answer);
       ++offset;
       continue;
     }
@@ -213,6 +256,14 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
       ++search.other_frames;
     }
     offset += length;
+  }
+  // A frame the decoders would refuse is the answer the controller gave. A bad sum spoils
+  // the answer only when no answer lies in the bytes and none can still be coming in them:
+  // stray bytes that look like an answer's head must not cost the good reply behind them.
+  if (search.answering) {
+    search.answer_spoilt = search.answering->length != answer;
+  } else {
+    search.answer_spoilt = bad_sum_answer && !answer_head_coming(input, request_frame, answer);
   }
   return search;
 }

@@ -66,6 +66,11 @@ struct ReplySearch {
   std::optional<FramePosition> answering;
   // Well-formed frames seen before the search ended that answer something else.
   int other_frames = 0;
+  // What came shows that no answer will: the first answering frame has a length the command
+  // table does not give the code, or, with no answering frame there, the whole of a frame
+  // headed as the answer (its length, type and address) has a wrong sum and no other such
+  // head is still coming in. Unset when the expected frame was found.
+  bool answer_spoilt = false;
 };
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
                        std::size_t expected_length);

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "decode/command_table.hpp"
@@ -77,23 +78,28 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
   if (waiting && *waiting == seen) sleep_for(std::min(seconds - waited, kTrickleStepSeconds));
 }
 
-// Whether the reply has come: a frame that answers the request with the whole length
-// expected, found among what waits by its own framing (bytes before it that start no such
-// frame, and frames that answer something else, are passed over). A channel that cannot
-// show its input (the relay's datagrams) has its reply once the expected count waits.
-bool reply_has_come(LinkChannel& channel, std::size_t waiting, std::string_view request_frame,
-                    std::size_t count) {
-  if (waiting == 0) return false;
+enum class WaitEnd { line_failed, reply_in, answer_spoilt, timed_out };
+
+// Whether the wait is over: a frame that answers the request with the whole length expected
+// has come, found among what waits by its own framing (bytes before it that start no such
+// frame, and frames that answer something else, are passed over), or what came shows that
+// no answer will (the answer came whole but spoilt). A channel that cannot show its input
+// (the relay's datagrams) has its reply once the expected count waits.
+std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t waiting,
+                                   std::string_view request_frame, std::size_t count) {
+  if (waiting == 0) return std::nullopt;
   const auto input = channel.peek_input();
-  if (!input) return waiting >= count;
-  return find_reply(*input, request_frame, count).expected.has_value();
+  if (!input) return waiting >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
+  const ReplySearch search = find_reply(*input, request_frame, count);
+  if (search.expected) return WaitEnd::reply_in;
+  if (search.answer_spoilt) return WaitEnd::answer_spoilt;
+  return std::nullopt;
 }
 
-enum class WaitEnd { line_failed, reply_in, timed_out };
-
-// Waits until the reply has come or the time-out passed. Nothing here depends on how fast
-// the line or the controller is: what came before the reply is told apart from it by the
-// framing alone, so a controller that answers at once is heard at once.
+// Waits until the reply has come, the answer is known to be spoilt, or the time-out passed.
+// Nothing here depends on how fast the line or the controller is: what came before the
+// reply is told apart from it by the framing alone, so a controller that answers at once is
+// heard at once, and a spoilt answer is tried again at once.
 WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string_view request_frame,
                        Integer count) {
   const double start = ui::clock().monotonic_seconds();
@@ -105,7 +111,7 @@ WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string
     if (!waiting) return WaitEnd::line_failed;
     if (*waiting != seen) {
       seen = *waiting;
-      if (reply_has_come(channel, seen, request_frame, expected)) return WaitEnd::reply_in;
+      if (const auto end = reply_state(channel, seen, request_frame, expected)) return *end;
     }
     const double elapsed = ui::clock().monotonic_seconds() - start;
     if (elapsed > timeout_seconds) return WaitEnd::timed_out;

@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                           FaultCase{"OnePayloadByteTooMany", test::Misbehaviour::extra_payload_byte,
                                     1},
                           FaultCase{"LengthByteTooLarge", test::Misbehaviour::wrong_length_byte, 1},
+                          FaultCase{"BadSum", test::Misbehaviour::bad_sum_low, 1},
                           // The retry takes the late answer or its own; whichever follows it is
                           // dropped before a later request or passed over by its framing.
                           FaultCase{"LateAnswer", test::Misbehaviour::late, 1},

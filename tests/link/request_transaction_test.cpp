@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
@@ -435,6 +436,75 @@ TEST_F(TransactionTest, StaleBytesAndFramesBeforeTheReplyArePassedOverWheneverTh
     EXPECT_EQ(ecu::unanswered_reply_count(), c.unanswered) << c.what;
     EXPECT_EQ(ecu::dropped_reply_count(), 0) << c.what;
     ecu::close_comm_port();
+  }
+}
+
+// The controller's answer to each attempt, landing one byte at every count of waiting bytes
+// as on a paced line; later attempts get the last one.
+void trickle_answers(test::FakeLine& line, const std::vector<std::string>& answers) {
+  auto coming = std::make_shared<std::string>();
+  line.responder = [coming, answers](test::FakeLine& l, const std::string&) {
+    *coming = answers.at(std::min(l.writes.size(), answers.size()) - 1);
+  };
+  line.before_count = [coming](test::FakeLine& l) {
+    if (coming->empty()) return;
+    l.input += coming->front();
+    coming->erase(0, 1);
+  };
+}
+
+// An answer that came whole but spoilt ends its attempt at once; only one that has not
+// wholly come waits for the time-out. 'C' is answered with 23 bytes (0x17) of type 0x43.
+TEST_F(TransactionTest, SpoiltAnswerIsTriedAgainAtOnceAndCountedAsOneAttempt) {
+  const std::string good = reply_frame('C', std::string(18, '\x11'));
+  const auto flipped = [](std::string frame, std::size_t index) {
+    frame[index] = static_cast<char>(frame[index] ^ 1);
+    return frame;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> answers;
+    std::size_t attempts;
+    std::int64_t dropped;
+    bool waits_time_out;
+  };
+  const Case cases[] = {
+      {"a wrong low sum byte", {flipped(good, 21), good}, 2, 1, false},
+      {"a wrong high sum byte", {flipped(good, 22), good}, 2, 1, false},
+      {"one payload byte too many", {reply_frame('C', std::string(19, '\x11')), good}, 2, 0, false},
+      {"every answer with a wrong sum", {flipped(good, 21)}, 10, 10, false},
+      {"stray bytes headed as the answer, the answer's head in them",
+       {bytes({0x55, 0x17, 0x43, 0, 0, 0, 0, 0}) + good, good},
+       1,
+       0,
+       false},
+      {"a frame of another type and the answer's length with a wrong sum before it",
+       {flipped(reply_frame('B', std::string(18, '\x07')), 21) + good, good},
+       1,
+       0,
+       false},
+      {"a wrong length byte", {flipped(good, 1), good}, 2, 1, true},
+      {"the answer cut short", {good.substr(0, 21), good}, 2, 1, true},
+  };
+  for (const Case& c : cases) {
+    TearDown();
+    SetUp();
+    auto line = open_silent_fake_line();
+    trickle_answers(*line, c.answers);
+    if (c.attempts == 10) press_dialog_button(0);
+    const double start = ui::clock().monotonic_seconds();
+    ecu::Integer length = 21;
+    ecu::send_request("C", length);
+    EXPECT_EQ(ecu::reply_received, c.attempts < 10 ? -1 : 0) << c.what;
+    EXPECT_EQ(line->writes.size(), c.attempts) << c.what;
+    EXPECT_EQ(ecu::tx_byte_counts[0], static_cast<std::int64_t>(8 * c.attempts)) << c.what;
+    EXPECT_EQ(ecu::dropped_reply_count(), c.dropped) << c.what;
+    EXPECT_EQ(ecu::unanswered_reply_count(), 0) << c.what;
+    EXPECT_EQ(ui::clock().monotonic_seconds() - start > 0.1, c.waits_time_out) << c.what;
+    EXPECT_EQ(ecu::frm_Dialog.loaded(), c.attempts == 10) << c.what;
+    if (c.attempts == 10) {
+      EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
+    }
   }
 }
 

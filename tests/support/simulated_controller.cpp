@@ -204,10 +204,25 @@ void SimulatedController::set_line_rate(int baud) {
   byte_seconds_ = baud > 0 ? kBitsPerByte / baud : 0.0;
 }
 
-void SimulatedController::inject_fault(Misbehaviour behaviour, int every) {
+void SimulatedController::inject_fault(Misbehaviour behaviour, int every,
+                                       std::optional<std::uint8_t> first_code) {
   const std::lock_guard lock(mutex_);
   injected_fault_ = behaviour;
   inject_every_ = every;
+  inject_first_code_ = first_code;
+  answers_since_first_fault_.reset();
+}
+
+// Called with the lock held, once per answer.
+bool SimulatedController::fault_due(std::uint8_t code) {
+  if (inject_every_ <= 0) return false;
+  const auto every = static_cast<std::size_t>(inject_every_);
+  if (!inject_first_code_) return (answers_ + 1) % every == 0;
+  if (!answers_since_first_fault_) {
+    if (code != *inject_first_code_) return false;
+    answers_since_first_fault_ = 0;
+  }
+  return (*answers_since_first_fault_)++ % every == 0;
 }
 
 std::size_t SimulatedController::answer_count() const {
@@ -400,8 +415,7 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
     if (misbehaviour_replies_ > 0 && --misbehaviour_replies_ == 0) {
       misbehaviour_ = Misbehaviour::none;
     }
-    const bool injected =
-        inject_every_ > 0 && (answers_ + 1) % static_cast<std::size_t>(inject_every_) == 0;
+    const bool injected = fault_due(static_cast<std::uint8_t>(frame[2]));
     if (injected) behaviour = injected_fault_;
     ++answers_;
     if (injected) ++injected_faults_;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -71,8 +72,11 @@ class SimulatedController {
   void set_line_rate(int baud);
   // Every `every`-th answer from now on misbehaves this way (every <= 0 stops it); the
   // answers between are good. Counts the requests it takes up (ignored ones not), a
-  // dropped answer included.
-  void inject_fault(Misbehaviour behaviour, int every);
+  // dropped answer included. With `first_code`, the first fault falls on the next request
+  // of that code and the count starts there, so in a fixed cycle of requests the faults
+  // fall on that request's place.
+  void inject_fault(Misbehaviour behaviour, int every,
+                    std::optional<std::uint8_t> first_code = std::nullopt);
   // Answers sent since the start, and those given a fault by inject_fault.
   std::size_t answer_count() const;
   std::size_t injected_fault_count() const;
@@ -121,6 +125,7 @@ class SimulatedController {
   void run();
   void take_input(std::string& buffer);
   void handle_request(const std::string& frame, double now);
+  bool fault_due(std::uint8_t code);
   void schedule(std::string reply, double start);
   std::string build_reply(const std::string& frame);
   void write_to_master(const std::string& bytes);
@@ -145,6 +150,8 @@ class SimulatedController {
   double line_free_at_ = 0.0;  // when the last paced byte has gone out
   Misbehaviour injected_fault_ = Misbehaviour::none;
   int inject_every_ = 0;
+  std::optional<std::uint8_t> inject_first_code_;
+  std::optional<std::size_t> answers_since_first_fault_;
   std::size_t answers_ = 0;
   std::size_t injected_faults_ = 0;
   int answers_left_ = kEveryReply;
