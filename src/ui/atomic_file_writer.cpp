@@ -54,10 +54,6 @@ std::string descriptor_path(int descriptor) {
 
 }  // namespace
 
-void seed_temporary_names(std::uint64_t seed) {
-  name_source().seed(seed);
-}
-
 AtomicFileWriter::AtomicFileWriter(std::string target, Temporary temporary)
     : target_(std::move(target)), temporary_(temporary) {}
 

@@ -61,8 +61,4 @@ class AtomicFileWriter {
   std::string error_;
 };
 
-// Makes the sequence of temporary names repeatable, so a test can take a name before the
-// writer does.
-void seed_temporary_names(std::uint64_t seed);
-
 }  // namespace ui

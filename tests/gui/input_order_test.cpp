@@ -106,40 +106,28 @@ class InputOrderTest : public GuiTest {
   }
 };
 
-TEST_F(InputOrderTest, KeysFromDuringARequestAndAfterItArriveInOrder) {
+TEST_F(InputOrderTest, KeysArriveInOrderAndStayWithTheFieldTheyWereTypedInto) {
   OrderForm& form = open();
   focus(form.txt_first);
-  during_request([&] { type("1234"); });
-  EXPECT_EQ(form.txt_first.text(), "");
+  during_request([&] { type("12"); });
   // Typed after the request returned, before the held keys ran: they wait behind them.
-  type("567");
-  during_request([&] { type("89"); });
-  type("0");
-  drain();
-  EXPECT_EQ(form.txt_first.text(), "1234567890");
-}
-
-TEST_F(InputOrderTest, KeysStayWithTheirFieldUnlessTheUsersOwnInputMovedTheFocus) {
-  OrderForm& form = open();
-  focus(form.txt_first);
+  type("3");
   during_request([&] {
-    type("12");
+    type("4");
     // The program moves the focus while the keys wait: they still belong to the first field.
     focus(form.txt_second);
   });
   drain();
-  EXPECT_EQ(form.txt_first.text(), "12");
+  EXPECT_EQ(form.txt_first.text(), "1234");
   EXPECT_EQ(form.txt_second.text(), "");
 
   focus(form.txt_first);
   during_request([&] {
-    type("3");
     QTest::keyClick(window(), Qt::Key_Tab);
-    type("4");
+    type("5");
   });
   drain();
-  EXPECT_EQ(form.txt_first.text(), "123");
-  EXPECT_EQ(form.txt_second.text(), "4") << "the user's Tab moved the keys after it on";
+  EXPECT_EQ(form.txt_second.text(), "5") << "the user's Tab moved the keys after it on";
 }
 
 TEST_F(InputOrderTest, APressHeldDuringARequestAndItsReleaseAfterItMakeOneClick) {
@@ -170,15 +158,12 @@ TEST_F(InputOrderTest, InputMadeWhileItsWindowOrControlWasDisabledNeverRuns) {
     type("5");
   });
   form.set_enabled(true);
-  drain();
-  EXPECT_EQ(form.apply_clicks, 0);
-  EXPECT_EQ(form.txt_first.text(), "");
-
   form.cmd_apply.set_enabled(false);
   during_request([&] { QTest::mouseClick(window(), Qt::LeftButton, {}, apply); });
   form.cmd_apply.set_enabled(true);
   drain();
   EXPECT_EQ(form.apply_clicks, 0);
+  EXPECT_EQ(form.txt_first.text(), "");
 
   // The frame's close of a disabled window asks nothing of the form.
   form.set_enabled(false);

@@ -97,31 +97,6 @@ TEST_F(AtomicFileWriterTest, EveryEndShortOfTheRenameRemovesOnlyItsOwnFile) {
   }
 }
 
-// The first name drawn is taken by a file of the user's: the writer draws another and leaves
-// that file alone, whether it names its file at the start or only once it is complete.
-TEST_F(AtomicFileWriterTest, TakesAnotherNameWhenItsFirstChoiceExists) {
-  for (const Temporary mode : kModes) {
-    lay_down_users_files();
-    ui::seed_temporary_names(7);
-    std::string first;
-    {
-      ui::AtomicFileWriter probe(kTarget, Temporary::named);
-      ASSERT_TRUE(probe.open());
-      first = new_name();
-    }
-    write_raw(first, "the user's\r\n");
-    ui::seed_temporary_names(7);
-    ui::AtomicFileWriter writer(kTarget, mode);
-    ASSERT_TRUE(writer.open()) << writer.error();
-    EXPECT_TRUE(writer.write_line("1"));
-    ASSERT_TRUE(writer.commit()) << writer.error();
-    Files expected = kUsersFiles;
-    expected["cal.set"] = "1\r\n";
-    expected[first] = "the user's\r\n";
-    EXPECT_EQ(test::folder_files("data"), expected);
-  }
-}
-
 // A file put in place of the temporary one is not the writer's: it is neither removed nor
 // renamed over the target.
 TEST_F(AtomicFileWriterTest, AFilePutInPlaceOfItsOwnIsNeitherRemovedNorRenamed) {

@@ -49,15 +49,6 @@ void expect_ops(const std::vector<ui::DrawOp>& drawn, std::size_t from,
   }
 }
 
-// The columns the plot reads, where the header puts them (counted from 1).
-TEST(DynoLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
-  const std::vector<std::pair<const char*, int>> expected{{"Time", 1},  {"MAP", 2}, {"RPM", 3},
-                                                          {"Gear", 17}, {"rpm", 0}, {"", 0}};
-  for (const auto& [column, number] : expected) {
-    EXPECT_EQ(dyno_log_field_number(column), number) << column;
-  }
-}
-
 // A dyno log of (time, rpm) records, the other fields as a capture writes them.
 void write_dyno_log(const char* path,
                     const std::vector<std::pair<const char*, const char*>>& records) {
@@ -172,22 +163,6 @@ TEST_F(DynoPageTest, PlotClearsFirstSkipsShortRecordsAndZeroSpanAndJoinsPointsOn
   window.dyno_trig_rpm[1].set_text("2500");
   window.dyno_plot.click();
   EXPECT_TRUE(window.dyno_plot_screen.drawing().empty());
-}
-
-TEST_F(DynoPageTest, ARecordBeyondASingleIsSkippedAndTheOthersArePlottedToTheirOwnScale) {
-  FrmDiagnosticsForm& window = open_page();
-  write_dyno_log("ref_dyno_temp.csv",
-                 {{"0.100", "5000"}, {"0.200", "1E39"}, {"0.300", "5252"}, {"0.500", "5378"}});
-  window.dyno_plot.click();
-  // Torque 0, 1260 and 630 at 5000, 5252 and 5378 rpm; power 0, 1260 and 645.1. The
-  // reference tops out at 1260, so the top edge of the 6600 x 5280 area stands for 1575;
-  // x is (rpm - 2500) x 1.2. No run of its own: only the reference is drawn.
-  const std::vector<std::array<float, 4>> reference = {
-      {3000, 5280, 3000, 5280}, {3000, 5280, 20, 0}, {3000, 5280, 3000, 5280}, {3000, 5280, 20, 0},
-      {3000, 5280, 3302, 1056}, {3302, 1056, 20, 0}, {3000, 5280, 3302, 1056}, {3302, 1056, 20, 0},
-      {3302, 1056, 3454, 3168}, {3454, 3168, 20, 0}, {3302, 1056, 3454, 3117}, {3454, 3117, 20, 0}};
-  ASSERT_EQ(window.dyno_plot_screen.drawing().size(), 12U);
-  expect_ops(window.dyno_plot_screen.drawing(), 0, reference, 0x808080, 0xC0C0C0);
 }
 
 TEST_F(DynoPageTest, EveryValueBeyondASingleSkipsItsRecordAndLeavesTheMaximaFinite) {
