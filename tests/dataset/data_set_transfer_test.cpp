@@ -27,6 +27,7 @@
 #include "support/folder_files.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/simulated_controller.hpp"
+#include "support/tick_form.hpp"
 
 namespace ecu {
 namespace {
@@ -41,15 +42,7 @@ class HookedPresenter : public ui::ScriptedPresenter {
   std::function<void()> on_file_dialog;
 };
 
-// Runs a handler every millisecond, also inside the transfer's waits and modal dialogs.
-class TickForm final : public ui::Form {
- public:
-  explicit TickForm(std::function<void()> handler) : ui::Form("tick_form", "", 1000, 1000) {
-    tick.set_interval(1);
-    tick.on_timer = std::move(handler);
-  }
-  ui::Timer tick{*this, "tick", 1};
-};
+using test::TickForm;
 
 // Presses button `index` of the choice dialog whenever it shows.
 void answer_dialog(int index) {

@@ -60,6 +60,17 @@ void GuiTest::process_qt_events() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void GuiTest::during_request(const std::function<void()>& action) {
+  bool ran = false;
+  QTimer::singleShot(0, [&] {
+    action();
+    ran = true;
+  });
+  // The single shot is due at once: the pass delivers it.
+  ui::do_events_without_user_input();
+  EXPECT_TRUE(ran);
+}
+
 bool GuiTest::wait_until(const std::function<bool()>& condition) {
   QElapsedTimer elapsed;
   elapsed.start();

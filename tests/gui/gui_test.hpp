@@ -37,6 +37,9 @@ class GuiTest : public test::ConsoleTest {
 
   // Delivers Qt's pending events, windows closed for deletion included.
   static void process_qt_events();
+  // Runs `action` inside a pass of the model's loop that holds user input back, as the
+  // waits of a request to the controller do.
+  static void during_request(const std::function<void()>& action);
   // Lets Qt's loop run until the condition holds or about two seconds passed.
   static bool wait_until(const std::function<bool()>& condition);
   // Runs an action on the first visible top-level widget of type W once it shows up, from

@@ -93,12 +93,6 @@ class InputOrderTest : public GuiTest {
   void type(const char* keys) {
     for (const char* key = keys; *key != '\0'; ++key) QTest::keyClick(window(), *key);
   }
-  // Runs `action` inside a pass of the model's loop that holds user input back, as the
-  // waits of a request to the controller do.
-  static void during_request(const std::function<void()>& action) {
-    QTimer::singleShot(0, action);
-    ui::do_events_without_user_input();
-  }
   // Lets the front-end run until the model's input queue is empty.
   static void drain() {
     EXPECT_TRUE(wait_until([] { return !ui::event_loop().has_pending_user_input(); }));

@@ -18,19 +18,6 @@ namespace {
 
 using UserInputTest = GuiTest;
 
-// Runs `action` from inside a pass of the model's loop that holds user input back, as the
-// waits of a request to the controller do.
-void during_held_pass(const std::function<void()>& action) {
-  bool ran = false;
-  QTimer::singleShot(0, [&] {
-    action();
-    ran = true;
-  });
-  // The single shot is due at once: the pass delivers it.
-  ui::do_events_without_user_input();
-  ASSERT_TRUE(ran);
-}
-
 void do_accessible_action(QWidget* widget, const QString& action) {
   QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
   ASSERT_NE(accessible, nullptr);
@@ -73,7 +60,7 @@ TEST_F(UserInputTest, AButtonPressedWhileInputIsHeldRunsOnceTheHoldEnds) {
   ASSERT_NE(button, nullptr);
 
   // The press clicks the button a moment later: during the held pass.
-  during_held_pass([&] {
+  during_request([&] {
     do_accessible_action(button, QAccessibleActionInterface::pressAction());
     QTest::qWait(300);
   });
@@ -99,7 +86,7 @@ TEST_F(UserInputTest, AMouseClickWhileInputIsHeldIsDeliveredInOrderOnceTheHoldEn
     return widget->mapTo(&window_of(form), widget->rect().center());
   };
 
-  during_held_pass([&] {
+  during_request([&] {
     // Through the window system, as a real click comes: press and release on each.
     QTest::mouseClick(window, Qt::LeftButton, {}, centre_of(box));
     QTest::mouseClick(window, Qt::LeftButton, {}, centre_of(button));
@@ -122,7 +109,7 @@ TEST_F(UserInputTest, AnAccessKeyTypedWhileInputIsHeldOpensItsMenuOnceTheHoldEnd
   ASSERT_NE(window, nullptr);
 
   // Alt+F through the window system: its shortcut must not act ahead of the held keys.
-  during_held_pass([&] { QTest::keyClick(window, Qt::Key_F, Qt::AltModifier); });
+  during_request([&] { QTest::keyClick(window, Qt::Key_F, Qt::AltModifier); });
   EXPECT_EQ(form.file_menu_opened, 0);
 
   EXPECT_TRUE(wait_until([&] { return form.file_menu_opened == 1; }));
@@ -131,7 +118,7 @@ TEST_F(UserInputTest, AnAccessKeyTypedWhileInputIsHeldOpensItsMenuOnceTheHoldEnd
 TEST_F(UserInputTest, ClosingAWindowThroughItsFrameWhileInputIsHeldWaitsLikeAClick) {
   SettingsForm& form = frm_settings();
   form.show();
-  during_held_pass([&] { window_of(form).close(); });
+  during_request([&] { window_of(form).close(); });
   EXPECT_EQ(form.close_requests, 0);
   ui::do_events();
   EXPECT_EQ(form.close_requests, 1);

@@ -19,21 +19,14 @@
 #include "shell/frm_retries.hpp"
 #include "support/fake_serial_port.hpp"
 #include "support/simulated_controller.hpp"
+#include "support/tick_form.hpp"
 
 namespace {
 
 using test::bytes;
 using test::reply_frame;
 
-// A window with one timer, standing in for the poll timers of the real windows.
-class TickForm final : public ui::Form {
- public:
-  TickForm(int interval_ms, std::function<void()> handler) : ui::Form("tick_form", "", 1000, 1000) {
-    tick.set_interval(interval_ms);
-    tick.on_timer = std::move(handler);
-  }
-  ui::Timer tick{*this, "tick", 1000};
-};
+using test::TickForm;
 
 const std::vector<std::string> kRetryCaptions{" 3", " 4", " 5", " 6", " 7", " 8", " 9", " 10"};
 

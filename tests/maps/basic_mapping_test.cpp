@@ -18,6 +18,7 @@
 #include "shell/view_commands.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/simulated_controller.hpp"
+#include "support/tick_form.hpp"
 
 namespace ecu {
 namespace {
@@ -286,31 +287,21 @@ TEST_F(BasicMappingTest, ClosingStopsTheFetchOrTheUpdateAfterTheCurrentRequest) 
   EXPECT_FALSE(frm_3d.loaded());
 }
 
-// A window with a 1 ms timer, standing in for a user who clicks while a request waits.
-class ClickWhileBusyForm final : public ui::Form {
- public:
-  explicit ClickWhileBusyForm(std::function<void()> click)
-      : ui::Form("click_form", "", 1000, 1000) {
-    tick.set_interval(1);
-    tick.on_timer = [this, click = std::move(click)] {
-      if (!link_busy() || clicked) return;
-      clicked = true;
-      ui::event_loop().post_user_input(click);
-    };
-  }
-  ui::Timer tick{*this, "tick", 1000};
-  bool clicked = false;
-};
-
 TEST_F(BasicMappingTest, AClickMadeDuringTheUpdateRunsBeforeTheNextWrite) {
   Frm3dForm& window = open_window();
   new_commands();
   for (int col = 1; col <= 4; ++col) window.inj_map.commit_edit(16, col, "1");  // bytes 0-48
   controller_->set_reply_delay(0.01);
+  // The user clicks close while the first write waits for its echo.
   std::size_t writes_before_close = 0;
-  ClickWhileBusyForm user([&] {
-    writes_before_close = controller_->request_frames().size() - seen_;
-    frm_3d().Command3d1_Click();
+  bool clicked = false;
+  const test::TickForm user([&] {
+    if (!link_busy() || clicked) return;
+    clicked = true;
+    ui::event_loop().post_user_input([&] {
+      writes_before_close = controller_->request_frames().size() - seen_;
+      frm_3d().Command3d1_Click();
+    });
   });
   window.Command3d2.click();
   EXPECT_EQ(writes_before_close, 1U) << "the close made during the first write ran right after it";
