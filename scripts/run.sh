@@ -2,6 +2,10 @@
 # Builds the console and starts it from a prepared working folder.
 # Usage: scripts/run.sh              demo mode
 #        scripts/run.sh controller   against the controller on the COM port of port.cfg
+#        scripts/run.sh simulated [BAUD [DELAY]]
+#                                    against a simulated controller on a pseudo-terminal,
+#                                    its line paced at BAUD (38400; 0 answers at once),
+#                                    each answer DELAY seconds late (0)
 #        scripts/run.sh ARGS...      the console with these arguments
 # ECU_JOBS caps the parallel build jobs (all processors by default).
 set -euo pipefail
@@ -36,5 +40,23 @@ if [ $# -eq 0 ]; then
   set -- demo
 elif [ "$1" = controller ]; then
   shift
+elif [ "$1" = simulated ]; then
+  shift
+  # The console opens the COM port port.cfg names; that port is pointed at the simulator.
+  port=$(head -c 16 port.cfg 2>/dev/null | tr -c '0-9' ' ' | awk '{ print $1 + 0 }')
+  { [ "${port:-0}" -ge 1 ] && [ "$port" -le 16 ]; } || port=1
+  device_file=$(mktemp)
+  "$root/build/simulated_controller" "${1:-38400}" "${2:-0}" >"$device_file" &
+  simulator=$!
+  trap 'kill "$simulator" 2>/dev/null; wait "$simulator" 2>/dev/null; rm -f "$device_file"' EXIT
+  for _ in $(seq 100); do
+    [ -s "$device_file" ] && break
+    kill -0 "$simulator" 2>/dev/null || { echo "run.sh: the simulated controller did not start" >&2; exit 1; }
+    sleep 0.05
+  done
+  device=$(head -n 1 "$device_file")
+  echo "run.sh: simulated controller on $device as COM$port"
+  env "ECU_COM$port=$device" "$root/build/ecu-console"
+  exit
 fi
 exec "$root/build/ecu-console" "$@"
