@@ -65,7 +65,7 @@ bool AtomicFileWriter::fail(std::string_view what, int error_number) {
   // Some failures (a short write) leave no error number behind.
   const std::string reason = error_number == 0 ? std::string("input/output error")
                                                : std::generic_category().message(error_number);
-  error_ = target_ + ": " + reason + " (" + std::string(what) + ")";
+  error_ = reason + " (" + std::string(what) + ")";
   return false;
 }
 
@@ -134,7 +134,7 @@ bool AtomicFileWriter::name_unnamed() {
 
 bool AtomicFileWriter::write(std::string_view text) {
   if (!is_open()) {
-    error_ = target_ + ": no file is open";
+    error_ = "no file is open";
     return false;
   }
   pending_.append(text);
@@ -163,7 +163,7 @@ bool AtomicFileWriter::write_out() {
 
 bool AtomicFileWriter::commit() {
   if (!is_open()) {
-    error_ = target_ + ": no file is open";
+    error_ = "no file is open";
     return false;
   }
   if (!write_out() || (temporary_path_.empty() && !name_unnamed())) {
@@ -177,7 +177,7 @@ bool AtomicFileWriter::commit() {
     return false;
   }
   if (!still_ours()) {
-    error_ = target_ + ": its temporary file " + temporary_path_ + " was replaced";
+    error_ = "its temporary file was replaced";
     temporary_path_.clear();
     return false;
   }

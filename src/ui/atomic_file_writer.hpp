@@ -38,7 +38,8 @@ class AtomicFileWriter {
   bool commit();
   // Closes and removes the temporary file, and only that file.
   void discard();
-  // Why the last step failed, naming the target.
+  // Why the last step failed and in which step ("File too large (write)"), without the
+  // target's name: the caller's message names the file.
   [[nodiscard]] const std::string& error() const { return error_; }
 
  private:

@@ -221,13 +221,13 @@ bool copy_file(const std::string& from, const std::string& to, std::string* erro
   }
   AtomicFileWriter writer(to);
   if (!writer.open()) {
-    set_error(error, writer.error());
+    set_error(error, to + ": " + writer.error());
     return false;
   }
   std::array<char, std::size_t{64} * 1024> chunk{};
   while (source.read(chunk.data(), chunk.size()) || source.gcount() > 0) {
     if (!writer.write(std::string_view(chunk.data(), static_cast<std::size_t>(source.gcount())))) {
-      set_error(error, writer.error());
+      set_error(error, to + ": " + writer.error());
       return false;
     }
   }
@@ -236,7 +236,7 @@ bool copy_file(const std::string& from, const std::string& to, std::string* erro
     return false;
   }
   if (!writer.commit()) {
-    set_error(error, writer.error());
+    set_error(error, to + ": " + writer.error());
     return false;
   }
   return true;
