@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -154,6 +155,16 @@ std::string descriptor_path(int descriptor) {
 
 }  // namespace
 
+void ignore_file_size_signal() {
+  // Left alone when someone already chose what the signal does.
+  struct sigaction current {};
+  if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
 AtomicFileWriter::AtomicFileWriter(std::string target, Temporary temporary)
     : target_(std::move(target)), temporary_(temporary) {}
 
@@ -172,6 +183,7 @@ bool AtomicFileWriter::fail(std::string_view what, int error_number) {
 bool AtomicFileWriter::open() {
   discard();
   error_.clear();
+  ignore_file_size_signal();
   if (const int error_number = follow_links(target_, replaced_); error_number != 0) {
     return fail("open", error_number);
   }

@@ -16,6 +16,10 @@
 
 namespace ui {
 
+// A write past the process's file size limit then fails with "File too large" instead of
+// ending the program; every file writer calls it before it writes.
+void ignore_file_size_signal();
+
 class AtomicFileWriter {
  public:
   enum class Temporary {

@@ -146,6 +146,7 @@ bool TextFileWriter::open(const std::string& path, Mode mode) {
   close();
   error_.clear();
   path_ = path;
+  ignore_file_size_signal();
   errno = 0;
   file_ = std::fopen(path.c_str(), mode == Mode::append ? "ab" : "wb");
   if (file_ == nullptr) return fail("open");

@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -175,6 +177,30 @@ TEST_F(AtomicFileWriterTest, WritesThroughSymbolicLinksAndKeepsThem) {
       EXPECT_EQ(fs::read_symlink("data/" + link, not_a_link), leads_to) << c.target;
     }
   }
+}
+
+// Writes 32 KiB under a limit of 16 KiB, as the file size signal's default would end the
+// program; says why the write failed and exits with 0 when it failed.
+[[noreturn]] void write_past_a_small_limit() {
+  std::signal(SIGXFSZ, SIG_DFL);
+  const rlimit no_core{0, 0};
+  const rlimit small{16 * 1024, 16 * 1024};
+  ::setrlimit(RLIMIT_CORE, &no_core);
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  ui::AtomicFileWriter writer(kTarget);
+  const bool written =
+      writer.open() && writer.write(std::string(32 * 1024, 'x')) && writer.commit();
+  std::fputs(writer.error().c_str(), stderr);
+  std::_Exit(written ? 1 : 0);
+}
+
+// Past the file size limit the write fails with the reason, the program goes on and the old
+// file stays (the limit is set in a child process, which the test's own process outlives).
+TEST_F(AtomicFileWriterTest, AWritePastTheFileSizeLimitFailsAndKeepsTheOldFile) {
+  lay_down_users_files();
+  EXPECT_EXIT(write_past_a_small_limit(), ::testing::ExitedWithCode(0),
+              "^File too large \\(write\\)$");
+  EXPECT_EQ(test::folder_files("data"), kUsersFiles);
 }
 
 // A console killed after its temporary file got a name leaves it behind; the next write of
