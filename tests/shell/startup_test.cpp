@@ -444,7 +444,6 @@ TEST_F(StartupTest, UnitAndPortChoicesInUnwritableFolderApplyForThisRunAndSaySoO
   EXPECT_FALSE(program_ended());
   EXPECT_FLOAT_EQ(afr_factor, 9.0F);
   EXPECT_EQ(checked_lambda_items(), std::vector<int>{2});
-  EXPECT_EQ(checked_comm_items(), std::vector<int>{4});
   EXPECT_EQ(read_file("lambda.txt"), "1");
   EXPECT_EQ(read_file("port.cfg"), "2\r\n");
   ASSERT_EQ(presenter().shown_messages.size(), 2U);
@@ -452,9 +451,8 @@ TEST_F(StartupTest, UnitAndPortChoicesInUnwritableFolderApplyForThisRunAndSaySoO
   const std::string files[] = {"lambda.txt", "port.cfg"};
   for (std::size_t k = 0; k < 2; ++k) {
     const std::string& text = presenter().shown_messages[k].text;
-    const std::size_t first = text.find(files[k]);
-    EXPECT_NE(first, std::string::npos) << text;
-    EXPECT_EQ(text.find(files[k], first + 1), std::string::npos) << text;
+    EXPECT_NE(text.find(files[k]), std::string::npos) << text;
+    EXPECT_EQ(text.find(files[k]), text.rfind(files[k])) << text;
     EXPECT_EQ(presenter().shown_messages[k].title, "ECU System Console");
   }
 }
