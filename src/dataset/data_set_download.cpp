@@ -63,7 +63,7 @@ class DataSetFileWriter {
   bool write_line(const std::string& line) { return file_->write_line(line); }
   // Closes the file and gives it the chosen name; false (and error()) when that fails.
   bool commit() { return file_->commit(); }
-  // Why the last step failed, naming the chosen file.
+  // Why the last step failed.
   [[nodiscard]] std::string error() const { return file_->error(); }
 
  private:
@@ -82,7 +82,7 @@ class DataSetDownload {
 
   std::optional<std::string> run() {
     scope_.show_wait("ECU->" + path_);
-    if (!file_.open()) return "Cannot write " + file_.error();
+    if (!file_.open()) return cannot_write();
     total_steps_ = total_steps();
     bool settings_read = false;
     for (const DataSetRow& row : data_set_table()) {
@@ -92,11 +92,16 @@ class DataSetDownload {
       }
       if (auto stop = write_row(row)) return stop;
     }
-    if (!file_.commit()) return "Cannot write " + file_.error();
+    if (!file_.commit()) return cannot_write();
     return std::nullopt;
   }
 
  private:
+  // The chosen name, as the user knows it (a symbolic link's own), and the writer's reason.
+  [[nodiscard]] std::string cannot_write() const {
+    return "Cannot write " + path_ + ": " + file_.error();
+  }
+
   static double total_steps() {
     double steps = kSettingsReadSteps;
     for (const DataSetRow& row : data_set_table()) {
@@ -134,7 +139,7 @@ class DataSetDownload {
             data_set_request(command, data_set_memory_address(row, index), 0);
         if (auto stop = read(command, request, entry_name(row, index))) return stop;
       }
-      if (!file_.write_line(data_set_line(row, index))) return "Cannot write " + file_.error();
+      if (!file_.write_line(data_set_line(row, index))) return cannot_write();
       if (memory_layout) step();
     }
     if (row.progress_steps > 0) step(row.progress_steps);

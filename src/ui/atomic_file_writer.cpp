@@ -1,14 +1,16 @@
 #include "ui/atomic_file_writer.hpp"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <system_error>
 #include <utility>
 
@@ -23,28 +25,127 @@ constexpr std::size_t kWriteChunk = std::size_t{64} * 1024;
 constexpr int kNameAttempts = 100;
 // Leaves room for the suffix within the longest name a folder entry can have.
 constexpr std::size_t kLongestNameStem = 200;
+// "<stem>.<12 hex digits>.tmp"
+constexpr std::size_t kNameDigits = 12;
+constexpr std::string_view kNameEnd = ".tmp";
+// Symbolic links followed from the target before giving up, as the system itself does.
+constexpr int kLinkHops = 40;
+constexpr mode_t kPermissionBits = 07777;
 
-std::mt19937_64& name_source() {
-  static std::mt19937_64 source{std::random_device{}()};
-  return source;
+std::string name_stem(const std::string& file) {
+  return fs::path(file).filename().string().substr(0, kLongestNameStem);
 }
 
-// "<target's name>.<12 hex digits>.tmp" in the target's folder.
-std::string candidate_name(const std::string& target) {
-  const fs::path path(target);
-  std::string name = path.filename().string().substr(0, kLongestNameStem);
+// "<file's name>.<12 hex digits>.tmp" beside the file, or "" when no random bits could be
+// had. The bits are read afresh for every name: no state is shared between threads, and a
+// forked process does not draw the names its parent draws.
+std::string candidate_name(const std::string& file) {
+  std::uint64_t bits = 0;
+  ssize_t got = 0;
+  do {
+    got = ::getrandom(&bits, sizeof bits, 0);
+  } while (got < 0 && errno == EINTR);
+  if (got != static_cast<ssize_t>(sizeof bits)) return {};
   std::array<char, 16> digits{};
   std::snprintf(digits.data(), digits.size(), "%012llx",
-                static_cast<unsigned long long>(name_source()() & 0xFFFFFFFFFFFFULL));
-  name += '.';
-  name += digits.data();
-  name += ".tmp";
-  return (path.parent_path() / name).string();
+                static_cast<unsigned long long>(bits & 0xFFFFFFFFFFFFULL));
+  return (fs::path(file).parent_path() / (name_stem(file) + '.' + digits.data() + ".tmp")).string();
 }
 
-std::string folder_of(const std::string& target) {
-  const fs::path folder = fs::path(target).parent_path();
+// Exactly the names candidate_name gives for the file whose name stem this is.
+bool is_temporary_name_of(std::string_view entry, std::string_view stem) {
+  if (entry.size() != stem.size() + 1 + kNameDigits + kNameEnd.size() || !entry.starts_with(stem) ||
+      entry[stem.size()] != '.' || !entry.ends_with(kNameEnd)) {
+    return false;
+  }
+  const std::string_view digits = entry.substr(stem.size() + 1, kNameDigits);
+  return digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+std::string folder_of(const std::string& file) {
+  const fs::path folder = fs::path(file).parent_path();
   return folder.empty() ? std::string(".") : folder.string();
+}
+
+bool same_file(const struct stat& one, const struct stat& other) {
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// The file the target finally leads to: every symbolic link followed (a relative one from
+// the link's own folder), so that the link stays and the file behind it is replaced; a
+// dangling link leads to the file it names. 0 or why it cannot be followed.
+int follow_links(const std::string& target, std::string& file) {
+  fs::path path(target);
+  for (int hop = 0; hop <= kLinkHops; ++hop) {
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0 || !S_ISLNK(seen.st_mode)) {
+      file = path.string();
+      return 0;
+    }
+    std::error_code code;
+    const fs::path leads_to = fs::read_symlink(path, code);
+    if (code) return code.value();
+    path = leads_to.is_absolute() ? leads_to : path.parent_path() / leads_to;
+  }
+  return ELOOP;
+}
+
+// A lock of the open file itself (not of the process), so it tells two writers in one
+// process apart too, and holds over NFS.
+bool lock(int descriptor, short kind) {
+  struct flock range {};
+  range.l_type = kind;
+  range.l_whence = SEEK_SET;  // from the start to the end, however the file grows
+  return ::fcntl(descriptor, F_OFD_SETLK, &range) == 0;
+}
+
+// A writer holds a lock on its temporary file for as long as it lives, so that another
+// console can tell a file still being written from one left by a console that was killed.
+// False only when someone else holds it; where the file system has no locks at all, nobody
+// can take the file from its writer either.
+bool hold(int descriptor) {
+  return lock(descriptor, F_WRLCK) || (errno != EAGAIN && errno != EACCES);
+}
+
+// Removes the temporary files of the file's own naming that no living writer holds: those
+// of a console killed between naming and renaming. Only regular files are opened (a device
+// is never opened), and a name is removed only while it leads to the file locked.
+void remove_leftovers(const std::string& file) {
+  DIR* folder = ::opendir(folder_of(file).c_str());
+  if (folder == nullptr) return;
+  const int folder_descriptor = ::dirfd(folder);
+  const std::string stem = name_stem(file);
+  while (const dirent* entry = ::readdir(folder)) {
+    const char* name = entry->d_name;
+    if (!is_temporary_name_of(name, stem)) continue;
+    struct stat named {};
+    if (::fstatat(folder_descriptor, name, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(named.st_mode)) {
+      continue;
+    }
+    const int descriptor =
+        ::openat(folder_descriptor, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) continue;
+    struct stat opened {};
+    struct stat again {};
+    if (::fstat(descriptor, &opened) == 0 && same_file(opened, named) &&
+        lock(descriptor, F_RDLCK) &&
+        ::fstatat(folder_descriptor, name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
+        same_file(again, opened)) {
+      ::unlinkat(folder_descriptor, name, 0);
+    }
+    ::close(descriptor);
+  }
+  ::closedir(folder);
+}
+
+// After the rename the folder's new entry goes to the disk too. The file is in place by
+// then, so a folder that cannot be flushed is no reason to report a failure.
+void flush_folder(const std::string& file) {
+  const int folder = ::open(folder_of(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  ::fsync(folder);
+  ::close(folder);
 }
 
 // The unnamed file's path through the process's descriptor table, which linkat follows.
@@ -53,6 +154,16 @@ std::string descriptor_path(int descriptor) {
 }
 
 }  // namespace
+
+void ignore_file_size_signal() {
+  // Left alone when someone already chose what the signal does.
+  struct sigaction current {};
+  if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return;
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
 
 AtomicFileWriter::AtomicFileWriter(std::string target, Temporary temporary)
     : target_(std::move(target)), temporary_(temporary) {}
@@ -65,28 +176,40 @@ bool AtomicFileWriter::fail(std::string_view what, int error_number) {
   // Some failures (a short write) leave no error number behind.
   const std::string reason = error_number == 0 ? std::string("input/output error")
                                                : std::generic_category().message(error_number);
-  error_ = target_ + ": " + reason + " (" + std::string(what) + ")";
+  error_ = reason + " (" + std::string(what) + ")";
   return false;
 }
 
 bool AtomicFileWriter::open() {
   discard();
   error_.clear();
-  if (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) return true;
-  return open_named();
+  ignore_file_size_signal();
+  if (const int error_number = follow_links(target_, replaced_); error_number != 0) {
+    return fail("open", error_number);
+  }
+  remove_leftovers(replaced_);
+  const bool opened =
+      (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) || open_named();
+  if (!opened) return false;
+  if (take_on_target_attributes()) return true;
+  discard();
+  return false;
 }
 
 bool AtomicFileWriter::open_unnamed() {
-  const int descriptor = ::open(folder_of(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  const int descriptor =
+      ::open(folder_of(replaced_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (descriptor < 0) return false;
   // Without the descriptor table in /proc the file could never be given a name.
   struct stat own {};
   struct stat seen {};
   if (::fstat(descriptor, &own) != 0 || ::stat(descriptor_path(descriptor).c_str(), &seen) != 0 ||
-      own.st_ino != seen.st_ino || own.st_dev != seen.st_dev) {
+      !same_file(own, seen)) {
     ::close(descriptor);
     return false;
   }
+  // Locked before it has a name, so it is never without its lock once it has one.
+  hold(descriptor);
   descriptor_ = descriptor;
   device_ = own.st_dev;
   inode_ = own.st_ino;
@@ -95,7 +218,8 @@ bool AtomicFileWriter::open_unnamed() {
 
 bool AtomicFileWriter::open_named() {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string path = candidate_name(target_);
+    const std::string path = candidate_name(replaced_);
+    if (path.empty()) return fail("open", errno);
     // Exclusive creation: a name that exists, whatever it is, is never opened.
     const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor < 0) {
@@ -113,15 +237,43 @@ bool AtomicFileWriter::open_named() {
     temporary_path_ = path;
     device_ = own.st_dev;
     inode_ = own.st_ino;
-    return true;
+    // Another console clearing leftovers may have taken the file between its creation and
+    // the lock; it removes the file, and another name is drawn.
+    if (hold(descriptor) && still_ours()) return true;
+    temporary_path_.clear();
+    close_descriptor();
   }
   return fail("open", EEXIST);
+}
+
+bool AtomicFileWriter::take_on_target_attributes() {
+  struct stat replaced {};
+  // A new file keeps the mode it was created with.
+  if (::stat(replaced_.c_str(), &replaced) != 0 || !S_ISREG(replaced.st_mode)) return true;
+  struct stat own {};
+  if (::fstat(descriptor_, &own) != 0) return fail("open", errno);
+  // Owner and group where the process may set them; often the group alone is allowed.
+  if (own.st_uid != replaced.st_uid || own.st_gid != replaced.st_gid) {
+    if (::fchown(descriptor_, replaced.st_uid, replaced.st_gid) != 0) {
+      if (errno != EPERM) return fail("owner", errno);
+      if (::fchown(descriptor_, static_cast<uid_t>(-1), replaced.st_gid) != 0 && errno != EPERM) {
+        return fail("owner", errno);
+      }
+    }
+  }
+  // After the owner, whose change clears the set-user-ID bit.
+  if ((own.st_mode & kPermissionBits) != (replaced.st_mode & kPermissionBits) &&
+      ::fchmod(descriptor_, replaced.st_mode & kPermissionBits) != 0) {
+    return fail("mode", errno);
+  }
+  return true;
 }
 
 bool AtomicFileWriter::name_unnamed() {
   const std::string source = descriptor_path(descriptor_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string path = candidate_name(target_);
+    const std::string path = candidate_name(replaced_);
+    if (path.empty()) return fail("name", errno);
     // A link never replaces an existing name.
     if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
       temporary_path_ = path;
@@ -134,7 +286,7 @@ bool AtomicFileWriter::name_unnamed() {
 
 bool AtomicFileWriter::write(std::string_view text) {
   if (!is_open()) {
-    error_ = target_ + ": no file is open";
+    error_ = "no file is open";
     return false;
   }
   pending_.append(text);
@@ -163,36 +315,41 @@ bool AtomicFileWriter::write_out() {
 
 bool AtomicFileWriter::commit() {
   if (!is_open()) {
-    error_ = target_ + ": no file is open";
+    error_ = "no file is open";
     return false;
   }
-  if (!write_out() || (temporary_path_.empty() && !name_unnamed())) {
+  // The contents reach the disk before the file takes the target's name, so a power cut
+  // leaves the old file or the whole new one.
+  bool ready = write_out();
+  if (ready && ::fsync(descriptor_) != 0) ready = fail("sync", errno);
+  if (ready && temporary_path_.empty()) ready = name_unnamed();
+  if (!ready) {
     discard();
     return false;
   }
-  const int descriptor = std::exchange(descriptor_, -1);
-  if (::close(descriptor) != 0) {
-    fail("close", errno);
-    remove_named();
-    return false;
-  }
   if (!still_ours()) {
-    error_ = target_ + ": its temporary file " + temporary_path_ + " was replaced";
+    error_ = "its temporary file was replaced";
     temporary_path_.clear();
+    close_descriptor();
     return false;
   }
-  if (::rename(temporary_path_.c_str(), target_.c_str()) != 0) {
+  if (::rename(temporary_path_.c_str(), replaced_.c_str()) != 0) {
     fail("rename", errno);
-    remove_named();
+    discard();
     return false;
   }
   temporary_path_.clear();
+  // Closed only now: the lock keeps other consoles off the file until it is renamed. Its
+  // contents are on the disk already, so closing has nothing left to report.
+  close_descriptor();
+  flush_folder(replaced_);
   return true;
 }
 
 void AtomicFileWriter::discard() {
-  close_descriptor();
+  // Removed while still locked, so no other console takes it for a leftover first.
   remove_named();
+  close_descriptor();
   pending_.clear();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // A whole file written under a temporary name and renamed over its target only when
-// complete. The temporary file is one the console creates itself in the target's folder,
+// complete. The temporary file is one the console creates itself beside the file it replaces,
 // never a file that was there before: a user's "cal.set.tmp" is neither written, renamed nor
 // removed. Where the file system allows, the file has no name at all until it is complete,
-// so a console killed while writing leaves nothing behind.
+// so a console killed while writing leaves nothing behind; a named one left by a killed
+// console is removed by the next write of the same target. The new file keeps the replaced
+// file's permissions, owner and group, and a target that is a symbolic link stays one: the
+// file it leads to is replaced.
 
 #include <sys/types.h>
 
@@ -12,6 +15,10 @@
 #include <string_view>
 
 namespace ui {
+
+// A write past the process's file size limit then fails with "File too large" instead of
+// ending the program; every file writer calls it before it writes.
+void ignore_file_size_signal();
 
 class AtomicFileWriter {
  public:
@@ -33,18 +40,20 @@ class AtomicFileWriter {
   bool write(std::string_view text);
   // The text followed by CR LF.
   bool write_line(std::string_view text);
-  // Writes out, closes and renames the file over the target; on failure the temporary file
-  // is removed and the target is as it was.
+  // Writes out, flushes to the disk and renames the file over the target; on failure the
+  // temporary file is removed and the target is as it was.
   bool commit();
   // Closes and removes the temporary file, and only that file.
   void discard();
-  // Why the last step failed, naming the target.
+  // Why the last step failed and in which step ("File too large (write)"), without the
+  // target's name: the caller's message names the file.
   [[nodiscard]] const std::string& error() const { return error_; }
 
  private:
   bool open_unnamed();
   bool open_named();
   bool name_unnamed();
+  bool take_on_target_attributes();
   bool write_out();
   [[nodiscard]] bool still_ours() const;
   void remove_named();
@@ -52,6 +61,7 @@ class AtomicFileWriter {
   void close_descriptor();
 
   std::string target_;
+  std::string replaced_;  // the target with its symbolic links followed
   Temporary temporary_;
   int descriptor_ = -1;
   std::string temporary_path_;  // empty while the file has no name

@@ -146,6 +146,7 @@ bool TextFileWriter::open(const std::string& path, Mode mode) {
   close();
   error_.clear();
   path_ = path;
+  ignore_file_size_signal();
   errno = 0;
   file_ = std::fopen(path.c_str(), mode == Mode::append ? "ab" : "wb");
   if (file_ == nullptr) return fail("open");
@@ -221,13 +222,13 @@ bool copy_file(const std::string& from, const std::string& to, std::string* erro
   }
   AtomicFileWriter writer(to);
   if (!writer.open()) {
-    set_error(error, writer.error());
+    set_error(error, to + ": " + writer.error());
     return false;
   }
   std::array<char, std::size_t{64} * 1024> chunk{};
   while (source.read(chunk.data(), chunk.size()) || source.gcount() > 0) {
     if (!writer.write(std::string_view(chunk.data(), static_cast<std::size_t>(source.gcount())))) {
-      set_error(error, writer.error());
+      set_error(error, to + ": " + writer.error());
       return false;
     }
   }
@@ -236,7 +237,7 @@ bool copy_file(const std::string& from, const std::string& to, std::string* erro
     return false;
   }
   if (!writer.commit()) {
-    set_error(error, writer.error());
+    set_error(error, to + ": " + writer.error());
     return false;
   }
   return true;

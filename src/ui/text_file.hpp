@@ -83,7 +83,8 @@ class TextFileWriter {
 
 // Writes the lines, each ended by CR LF, to a temporary file of its own in the target's
 // folder (AtomicFileWriter) and renames it over the target, so a failure never leaves the
-// target truncated. On failure the temporary file is removed and *error (when given) says why.
+// target truncated. On failure the temporary file is removed and *error (when given) says why,
+// without the file's name, which the caller's message gives.
 bool write_text_file_atomic(const std::string& path, const std::vector<std::string>& lines,
                             std::string* error);
 
@@ -92,7 +93,7 @@ bool write_text_file_atomic(const std::string& path, const std::vector<std::stri
 bool file_exists(const std::string& path);
 
 // Copies a file over the target (replacing it) through a temporary file, as
-// write_text_file_atomic does.
+// write_text_file_atomic does; *error names the file of the two that failed.
 bool copy_file(const std::string& from, const std::string& to, std::string* error);
 
 // Every line of a file, line ends removed; nullopt when it cannot be read.

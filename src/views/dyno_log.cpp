@@ -109,7 +109,8 @@ bool start_dyno_log() {
   for (const std::string& line : header) written = written && writer.write_line(line);
   written = written && writer.flush();
   if (!written) {
-    ui::msg_box("Could not create " + std::string(kDynoLogFile) + ": " + writer.error());
+    // The writer's reason names the file.
+    ui::msg_box("Could not create " + writer.error());
     writer.close();
     return false;
   }
@@ -128,7 +129,7 @@ void write_dyno_log_row() {
     reported = false;
   } else if (!reported) {
     reported = true;
-    ui::msg_box("Could not write to " + std::string(kDynoLogFile) + ": " + writer.error());
+    ui::msg_box("Could not write to " + writer.error());
   }
 }
 

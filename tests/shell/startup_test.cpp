@@ -431,7 +431,7 @@ TEST_F(StartupTest, UnwritableFolderStartsNormallyWithoutUnitFile) {
   EXPECT_FALSE(fs::exists("lambda.txt"));
 }
 
-TEST_F(StartupTest, UnitChoiceInUnwritableFolderAppliesForThisRunAndSaysSo) {
+TEST_F(StartupTest, UnitAndPortChoicesInUnwritableFolderApplyForThisRunAndSaySoOnce) {
   lay_down_installation();
   write_file("lambda.txt", "1");
   make_folder_unwritable();
@@ -439,14 +439,22 @@ TEST_F(StartupTest, UnitChoiceInUnwritableFolderAppliesForThisRunAndSaysSo) {
   ASSERT_FLOAT_EQ(afr_factor, 14.7F);
 
   main_window.menuUnitsLambda[2].click();
+  main_window.comm_port_item(4).click();
 
   EXPECT_FALSE(program_ended());
   EXPECT_FLOAT_EQ(afr_factor, 9.0F);
   EXPECT_EQ(checked_lambda_items(), std::vector<int>{2});
   EXPECT_EQ(read_file("lambda.txt"), "1");
-  ASSERT_EQ(presenter().shown_messages.size(), 1U);
-  EXPECT_NE(presenter().shown_messages[0].text.find("lambda.txt"), std::string::npos);
-  EXPECT_EQ(presenter().shown_messages[0].title, "ECU System Console");
+  EXPECT_EQ(read_file("port.cfg"), "2\r\n");
+  ASSERT_EQ(presenter().shown_messages.size(), 2U);
+  // Each message names its file once.
+  const std::string files[] = {"lambda.txt", "port.cfg"};
+  for (std::size_t k = 0; k < 2; ++k) {
+    const std::string& text = presenter().shown_messages[k].text;
+    EXPECT_NE(text.find(files[k]), std::string::npos) << text;
+    EXPECT_EQ(text.find(files[k]), text.rfind(files[k])) << text;
+    EXPECT_EQ(presenter().shown_messages[k].title, "ECU System Console");
+  }
 }
 
 TEST_F(StartupTest, PressureUnitMovesTheTickAndChangesNothingElse) {

@@ -2,12 +2,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "support/console_test.hpp"
 #include "support/folder_files.hpp"
@@ -20,10 +27,14 @@ using Temporary = ui::AtomicFileWriter::Temporary;
 
 constexpr Temporary kModes[] = {Temporary::unnamed_where_supported, Temporary::named};
 // The target lies in a folder other than the working one, beside files of the user's that
-// are named as temporary files used to be.
+// are named as temporary files used to be, or nearly as they are now.
 constexpr const char* kTarget = "data/cal.set";
-const Files kUsersFiles = {
-    {"cal.set", "old\r\n"}, {"cal.set.tmp", "the user's own\r\n"}, {"cal.tmp", "another\r\n"}};
+const Files kUsersFiles = {{"cal.set", "old\r\n"},
+                           {"cal.set.tmp", "the user's own\r\n"},
+                           {"cal.tmp", "another\r\n"},
+                           {"cal.set.0123456789AB.tmp", "upper case\r\n"},
+                           {"cal.set.0123456789abc.tmp", "13 digits\r\n"},
+                           {"xcal.set.0123456789ab.tmp", "another name\r\n"}};
 
 class AtomicFileWriterTest : public test::ConsoleTest {
  protected:
@@ -35,13 +46,13 @@ class AtomicFileWriterTest : public test::ConsoleTest {
     fs::create_directory("data");
     for (const auto& [name, bytes] : kUsersFiles) write_raw(name, bytes);
   }
-  // The one name the folder holds beyond the user's files (empty when there is none).
-  static std::string new_name() {
-    std::string name;
+  // The names the folder holds beyond the user's files.
+  static std::vector<std::string> new_names() {
+    std::vector<std::string> names;
     for (const auto& [entry, bytes] : test::folder_files("data")) {
-      if (!kUsersFiles.contains(entry)) name = entry;
+      if (!kUsersFiles.contains(entry)) names.push_back(entry);
     }
-    return name;
+    return names;
   }
 };
 
@@ -57,12 +68,11 @@ TEST_F(AtomicFileWriterTest, CommitReplacesTheTargetAndNothingElse) {
     ASSERT_TRUE(writer.open()) << writer.error();
     EXPECT_TRUE(writer.write_line("SET_REV = 10000"));
     EXPECT_TRUE(writer.write("X\xB0"));
-    EXPECT_EQ(new_name().empty(), mode == Temporary::unnamed_where_supported && unnamed_supported)
-        << new_name();
+    EXPECT_EQ(new_names().empty(), mode == Temporary::unnamed_where_supported && unnamed_supported);
     ASSERT_TRUE(writer.commit()) << writer.error();
-    EXPECT_EQ(test::folder_files("data"), (Files{{"cal.set", "SET_REV = 10000\r\nX\xB0"},
-                                                 {"cal.set.tmp", "the user's own\r\n"},
-                                                 {"cal.tmp", "another\r\n"}}));
+    Files expected = kUsersFiles;
+    expected["cal.set"] = "SET_REV = 10000\r\nX\xB0";
+    EXPECT_EQ(test::folder_files("data"), expected);
   }
 }
 
@@ -86,7 +96,7 @@ TEST_F(AtomicFileWriterTest, EveryEndShortOfTheRenameRemovesOnlyItsOwnFile) {
         if (end == End::discard) writer.discard();
         if (end == End::rename_fails) {
           EXPECT_FALSE(writer.commit());
-          EXPECT_EQ(writer.error(), "data/cal.set: Is a directory (rename)");
+          EXPECT_EQ(writer.error(), "Is a directory (rename)");
         }
         if (end != End::destroy) {
           EXPECT_EQ(test::folder_files("data"), before);
@@ -104,7 +114,7 @@ TEST_F(AtomicFileWriterTest, AFilePutInPlaceOfItsOwnIsNeitherRemovedNorRenamed) 
     lay_down_users_files();
     ui::AtomicFileWriter writer(kTarget, Temporary::named);
     ASSERT_TRUE(writer.open());
-    const std::string name = new_name();
+    const std::string name = new_names().at(0);
     fs::remove("data/" + name);
     write_raw(name, "someone else's\r\n");
     if (commit) {
@@ -115,6 +125,92 @@ TEST_F(AtomicFileWriterTest, AFilePutInPlaceOfItsOwnIsNeitherRemovedNorRenamed) 
     expected[name] = "someone else's\r\n";
     EXPECT_EQ(test::folder_files("data"), expected) << (commit ? "commit" : "discard");
   }
+}
+
+// The file at the end of the target's links (a relative one followed from its own folder)
+// is replaced and keeps its permissions; the links stay. A new file gets the usual mode.
+TEST_F(AtomicFileWriterTest, ReplacesTheFileBehindTheLinksAndKeepsItsPermissions) {
+  const Files links = {
+      {"cal.set", "real/cal.set"}, {"chain.set", "cal.set"}, {"new.set", "real/new.set"}};
+  const struct {
+    const char* target;
+    const char* file;
+    mode_t mode;
+  } cases[] = {{"data/cal.set", "cal.set", 0600},
+               {"data/chain.set", "cal.set", 0600},
+               {"data/new.set", "new.set", 0644},
+               {"data/real/read_only.set", "read_only.set", 0444}};
+  const mode_t previous_mask = ::umask(022);
+  for (const auto& c : cases) {
+    fs::remove_all("data");
+    fs::create_directories("data/real");
+    Files real = {{"cal.set", "old\r\n"}, {"read_only.set", "old\r\n"}};
+    for (const auto& [name, bytes] : real) write_raw("real/" + name, bytes);
+    ::chmod("data/real/cal.set", 0600);
+    ::chmod("data/real/read_only.set", 0444);
+    for (const auto& [link, leads_to] : links) fs::create_symlink(leads_to, "data/" + link);
+    ui::AtomicFileWriter writer(c.target);
+    ASSERT_TRUE(writer.open() && writer.write_line("new") && writer.commit()) << writer.error();
+    real[c.file] = "new\r\n";
+    EXPECT_EQ(test::folder_files("data/real"), real) << c.target;
+    EXPECT_EQ(fs::status("data/real/" + std::string(c.file)).permissions(), fs::perms(c.mode));
+    for (const auto& [link, leads_to] : links) {
+      std::error_code not_a_link;
+      EXPECT_EQ(fs::read_symlink("data/" + link, not_a_link), leads_to) << c.target;
+    }
+  }
+  ::umask(previous_mask);
+}
+
+// 32 KiB under a limit of 16 KiB, the size signal left as it comes: exit code 0 when the
+// write failed, with the reason on the error output.
+[[noreturn]] void write_past_a_small_limit() {
+  std::signal(SIGXFSZ, SIG_DFL);
+  const rlimit small{16 * 1024, 16 * 1024};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  ui::AtomicFileWriter writer(kTarget);
+  const bool written =
+      writer.open() && writer.write(std::string(32 * 1024, 'x')) && writer.commit();
+  std::fputs(writer.error().c_str(), stderr);
+  std::_Exit(written ? 1 : 0);
+}
+
+// The limit is set in a child process, which the test's own outlives.
+TEST_F(AtomicFileWriterTest, AWritePastTheFileSizeLimitFailsAndKeepsTheOldFile) {
+  lay_down_users_files();
+  EXPECT_EXIT(write_past_a_small_limit(), ::testing::ExitedWithCode(0),
+              "^File too large \\(write\\)$");
+  EXPECT_EQ(test::folder_files("data"), kUsersFiles);
+}
+
+// A console killed after its temporary file got a name leaves it behind; the next write of
+// the same target removes it, a living writer's file stays. A forked console does not draw
+// its parent's names.
+TEST_F(AtomicFileWriterTest, ALeftoverGoesWithTheNextWriteOfItsTargetOnly) {
+  lay_down_users_files();
+  ui::AtomicFileWriter("data/warm.set", Temporary::named).open();
+  if (::fork() == 0) {
+    ui::AtomicFileWriter killed(kTarget, Temporary::named);
+    killed.open();
+    ::kill(::getpid(), SIGKILL);
+  }
+  ::wait(nullptr);
+  const std::vector<std::string> leftover = new_names();
+  ASSERT_EQ(leftover.size(), 1U);
+  ui::AtomicFileWriter other("data/other.set", Temporary::named);
+  ASSERT_TRUE(other.open());
+  const std::vector<std::string> both = new_names();
+  ASSERT_EQ(both.size(), 2U) << "another target's write leaves it";
+  EXPECT_NE(both[1].substr(10, 12), leftover[0].substr(8, 12)) << "a name drawn again";
+  ui::AtomicFileWriter held(kTarget, Temporary::named);
+  ASSERT_TRUE(held.open());
+  other.discard();
+  const std::vector<std::string> held_name = new_names();
+  EXPECT_NE(held_name, leftover);
+  ui::AtomicFileWriter next(kTarget);
+  ASSERT_TRUE(next.open() && next.write_line("new") && next.commit());
+  EXPECT_EQ(new_names(), held_name);
+  EXPECT_EQ(held_name.size(), 1U);
 }
 
 }  // namespace
