@@ -292,6 +292,9 @@ FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) 
   // The dialog takes the user's input, whatever the pass that opened it held back.
   saved_holding_ = front_end_->input_gate_.holding();
   front_end_->input_gate_.set_holding(false);
+  // Opened from the tick's own work (queued input, a timer's handler), the dialog runs while
+  // that tick has not yet armed the next: armed here, the model's timers go on ticking.
+  front_end_->schedule_next_tick();
 }
 
 FrontEnd::DialogScope::~DialogScope() {

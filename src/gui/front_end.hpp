@@ -71,7 +71,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   [[nodiscard]] int activation_requests() const { return activation_requests_; }
 
   // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
-  // the dialog was opened from inside a pass of the model's loop.
+  // the dialog was opened from inside a pass of the model's loop or from the tick's own work.
   class DialogScope {
    public:
     explicit DialogScope(FrontEnd* front_end);

@@ -99,21 +99,35 @@ TEST_F(QtPresenterTest, MessageBoxClosingOverWindowRunsNoActivateHandler) {
   EXPECT_EQ(ui::forms().active(), &form);
 }
 
-TEST_F(QtPresenterTest, ModelTimersTickUnderMessageBoxOpenedInsidePass) {
+TEST_F(QtPresenterTest, ModelTimersTickUnderMessageBox) {
   TickingForm& ticking = frm_ticks_under_box();
-  int ticks_while_shown = 0;
-  when_shown<QMessageBox>([&](QMessageBox& box) {
-    const int before = ticking.ticks;
-    wait_until([&] { return ticking.ticks > before + 1; });
-    ticks_while_shown = ticking.ticks - before;
-    box.button(QMessageBox::Ok)->click();
-  });
-  // The box comes up from a Qt event delivered by a pass of the model's loop.
-  QTimer::singleShot(0, [] { ui::msg_box("Link lost."); });
+  // Opened from a Qt event that a pass of the model's loop delivers, and from input that the
+  // front-end's own tick runs (a click that came while a request was outstanding).
+  for (const bool from_tick : {false, true}) {
+    SCOPED_TRACE(from_tick ? "from the tick" : "inside a pass");
+    int ticks_while_shown = 0;
+    when_shown<QMessageBox>([&](QMessageBox& box) {
+      const int before = ticking.ticks;
+      wait_until([&] { return ticking.ticks > before + 2; });
+      ticks_while_shown = ticking.ticks - before;
+      box.button(QMessageBox::No)->click();
+    });
+    bool answered = false;
+    const auto ask = [&] {
+      answered = ui::msg_box("PLOTTER.CSV already exists. Do you want to replace it?",
+                             ui::MsgButtons::yes_no) == ui::MsgResult::no;
+    };
+    if (from_tick) {
+      ui::event_loop().post_user_input(ask);
+      wait_until([&] { return answered; });
+    } else {
+      QTimer::singleShot(0, ask);
+      ui::do_events();
+    }
 
-  ui::do_events();
-
-  EXPECT_GE(ticks_while_shown, 2);
+    EXPECT_TRUE(answered);
+    EXPECT_GE(ticks_while_shown, 3);
+  }
 }
 
 // Unloads itself from its timer while a message box stands over its window.

@@ -4,8 +4,10 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <tuple>
 
 #include "gui/control_widgets.hpp"
+#include "gui/rich/grid_widget.hpp"
 #include "gui_test.hpp"
 #include "ui/ui.hpp"
 
@@ -26,11 +28,15 @@ class LookForm : public ui::Form {
     opt_rate.on(&ui::OptionButton::on_click, [this](int index) { picked.push_back(index); });
     // As narrow as the additional mapping window's curve fields.
     txt_advance.move(120, 2000, 570, 285);
+    // Cells as wide as the basic mapping window's: 38 pixels.
+    grd_mix.move(120, 2500, 2400, 600);
+    for (int col = 0; col < grd_mix.cols(); ++col) grd_mix.set_column_width(col, 570);
   }
   ui::CommandButton cmd_start{*this, "cmd_start"};
   ui::Label lbl_total{*this, "lbl_total"};
   ui::ControlArray<ui::OptionButton> opt_rate{*this, "opt_rate", 2};
   ui::TextBox txt_advance{*this, "txt_advance"};
+  ui::Grid grd_mix{*this, "grd_mix", 2, 2};
   std::vector<int> picked;
 };
 
@@ -103,6 +109,21 @@ TEST_F(WidgetLookTest, ATextBoxShowsItsWholeTextInASmallerFontOrMarksWhatItCanno
 
   form.txt_advance.set_text("7");
   EXPECT_EQ(box->shown_font_pixels(), 11) << "the designed font again";
+}
+
+TEST_F(WidgetLookTest, AGridCellShowsItsWholeTextInASmallerFontOrMarksWhatItCannotShow) {
+  LookForm& form = frm_look();
+  form.show();
+  auto* grid = dynamic_cast<gui::rich::GridWidget*>(window_of(form).widget_for(form.grd_mix));
+  ASSERT_NE(grid, nullptr);
+  // The text, what the cell shows of it and the pixel size of the font it shows it in.
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"7", "7", 11}, {"100.000", "100.000", 8}, {"-123456789.125", "-1234\u2026", 8}};
+  for (const auto& [text, shown, pixels] : cases) {
+    form.grd_mix.set_cell_text(1, 1, text);
+    EXPECT_EQ(grid->shown_text(1, 1), QString::fromUtf8(shown)) << text;
+    EXPECT_EQ(grid->shown_font_pixels(1, 1), pixels) << text;
+  }
 }
 
 }  // namespace

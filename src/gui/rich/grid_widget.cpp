@@ -14,6 +14,9 @@ namespace gui::rich {
 
 namespace {
 constexpr int kTextMargin = 3;
+// A text too wide for its cell comes this close to the cell's lines before it shrinks: a
+// 38 pixel map cell then shows 100.000 whole.
+constexpr int kNarrowTextMargin = 2;
 // A cell's text shrinks to this size at most before its end is cut.
 constexpr int kSmallestCellFontPixels = 8;
 // Cell positions stop growing here, so that no sum of sizes can overflow.
@@ -220,30 +223,39 @@ bool GridWidget::can_edit() const {
          is_data_cell(active_row_, active_col_) && !cell_rect(active_row_, active_col_).isEmpty();
 }
 
-GridWidget::FittedText GridWidget::fit_text(const QString& text, int width) const {
-  // Right-aligned text wider than its cell would lose its front, a minus sign first: a
-  // smaller font is tried, then the end gives way to an ellipsis.
+GridWidget::FittedText GridWidget::fit_text(const QString& text, int cell_width) const {
+  // Right-aligned text wider than its cell would lose its front, a minus sign first: it
+  // takes narrower margins, then a smaller font, and only then the end gives way to an
+  // ellipsis.
   QFont shrunk = font();
-  if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+  if (QFontMetrics(shrunk).horizontalAdvance(text) <= cell_width - 2 * kTextMargin) {
+    return {shrunk, text, kTextMargin};
+  }
+  const int room = cell_width - 2 * kNarrowTextMargin;
+  if (QFontMetrics(shrunk).horizontalAdvance(text) <= room) {
+    return {shrunk, text, kNarrowTextMargin};
+  }
   for (int pixels = QFontInfo(shrunk).pixelSize() - 1; pixels >= kSmallestCellFontPixels;
        --pixels) {
     shrunk.setPixelSize(pixels);
-    if (QFontMetrics(shrunk).horizontalAdvance(text) <= width) return {shrunk, text};
+    if (QFontMetrics(shrunk).horizontalAdvance(text) <= room) {
+      return {shrunk, text, kNarrowTextMargin};
+    }
   }
-  return {shrunk, QFontMetrics(shrunk).elidedText(text, Qt::ElideRight, std::max(0, width))};
+  return {shrunk, QFontMetrics(shrunk).elidedText(text, Qt::ElideRight, std::max(0, room)),
+          kNarrowTextMargin};
 }
 
 QString GridWidget::shown_text(int row, int col) const {
   const QRect rect = cell_rect(row, col);
   if (rect.isEmpty()) return {};
-  return fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).text;
+  return fit_text(cells_[slot(row, col)].shown, rect.width()).text;
 }
 
 int GridWidget::shown_font_pixels(int row, int col) const {
   const QRect rect = cell_rect(row, col);
   if (rect.isEmpty()) return 0;
-  return QFontInfo(fit_text(cells_[slot(row, col)].shown, rect.width() - 2 * kTextMargin).font)
-      .pixelSize();
+  return QFontInfo(fit_text(cells_[slot(row, col)].shown, rect.width()).font).pixelSize();
 }
 
 void GridWidget::paintEvent(QPaintEvent* event) {
@@ -260,8 +272,8 @@ void GridWidget::paintEvent(QPaintEvent* event) {
       if (!cell.shown.isEmpty()) {
         painter.setPen(to_qcolor(cell.fore));
         const bool header = row == 0 || col == 0;
-        const QRect text_area = rect.adjusted(kTextMargin, 0, -kTextMargin, -1);
-        const FittedText fitted = fit_text(cell.shown, text_area.width());
+        const FittedText fitted = fit_text(cell.shown, rect.width());
+        const QRect text_area = rect.adjusted(fitted.margin, 0, -fitted.margin, -1);
         painter.setFont(fitted.font);
         painter.drawText(text_area, (header ? Qt::AlignCenter : Qt::AlignRight | Qt::AlignVCenter),
                          fitted.text);

@@ -56,9 +56,12 @@ class GridWidget : public QWidget {
   struct FittedText {
     QFont font;
     QString text;
+    // Room left between the text and each side of the cell.
+    int margin;
   };
-  // The font and text a cell's text is drawn in so that it fits `width` pixels.
-  [[nodiscard]] FittedText fit_text(const QString& text, int width) const;
+  // The font, text and margin a cell's text is drawn with so that it fits a cell
+  // `cell_width` pixels wide.
+  [[nodiscard]] FittedText fit_text(const QString& text, int cell_width) const;
   void rebuild();
   void sync_cells();
   void sync_active();
