@@ -852,8 +852,8 @@ void FrmToolForm::menufileexit_Click() {
 
 void FrmToolForm::on_form_unload() {
   config_loaded = kFalse;
-  // A running load or update stops after its current request.
-  if (sequence_running()) stop_requested_ = true;
+  // A running load stops after its current request; an update goes on to its end.
+  if (sequence_ == Sequence::load) stop_requested_ = true;
 }
 
 void FrmToolForm::on_activate() {
