@@ -777,8 +777,8 @@ void FrmToolForm::build_menus() {
   menufileexit.set_caption("E&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
-  // The update refuses to start while a load or another update runs; the view menus and
-  // Exit may close the window meanwhile, which stops the sequence after its current request.
+  // The update refuses to start while the load runs, and runs once more after an update
+  // that is running; the view menus and Exit may close the window meanwhile.
   menuupdate.on_click = [this] { Command3d1_Click(); };
 }
 
