@@ -777,8 +777,8 @@ void FrmToolForm::build_menus() {
   menufileexit.set_caption("E&xit");
   menufileexit.on_click = [this] { menufileexit_Click(); };
   menuupdate.set_caption("&Update");
-  // The update refuses to start while a load or another update runs; the view menus and
-  // Exit may close the window meanwhile, which stops the sequence after its current request.
+  // The update refuses to start while the load runs, and runs once more after an update
+  // that is running; the view menus and Exit may close the window meanwhile.
   menuupdate.on_click = [this] { Command3d1_Click(); };
 }
 
@@ -852,8 +852,8 @@ void FrmToolForm::menufileexit_Click() {
 
 void FrmToolForm::on_form_unload() {
   config_loaded = kFalse;
-  // A running load or update stops after its current request.
-  if (sequence_running()) stop_requested_ = true;
+  // A running load stops after its current request; an update goes on to its end.
+  if (sequence_ == Sequence::load) stop_requested_ = true;
 }
 
 void FrmToolForm::on_activate() {

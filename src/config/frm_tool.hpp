@@ -7,6 +7,7 @@
 #include <array>
 #include <set>
 
+#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -253,9 +254,9 @@ class FrmToolForm : public ViewForm {
   void forget_value(const ui::Control& marker) { unread_.insert(&marker); }
   void know_value(const ui::Control& marker) { unread_.erase(&marker); }
 
-  // A load or an update is running; the window ignores Update, Enter and its menus.
+  // A load or an update is running.
   [[nodiscard]] bool sequence_running() const { return sequence_ != Sequence::none; }
-  // The window was closed while its sequence ran: the sequence stops after this request.
+  // The window was closed while its load ran: the load stops after this request.
   [[nodiscard]] bool stop_requested() const { return stop_requested_; }
 
  protected:
@@ -280,6 +281,7 @@ class FrmToolForm : public ViewForm {
   };
 
   void load_configuration();
+  void note_marked_fields();
   void mark_every_field_unread();
   void fill_demo_values();
   void lay_out_tools();
@@ -302,6 +304,7 @@ class FrmToolForm : public ViewForm {
 
   std::set<const ui::Control*> unread_;
   Sequence sequence_ = Sequence::none;
+  UpdateRuns updates_;
   bool stop_requested_ = false;
   // The frame closed the window during a sequence; it is unloaded when the sequence ends.
   bool unload_after_sequence_ = false;

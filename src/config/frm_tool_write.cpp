@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -438,11 +439,11 @@ long mask_of(const ui::ControlArray<ui::CheckBox>& boxes) {
 
 class UpdatePass {
  public:
-  explicit UpdatePass(FrmToolForm& form) : form_(form) {}
+  UpdatePass(FrmToolForm& form, UpdateRuns& runs) : form_(form), runs_(runs) {}
 
   // Walks the table; returns how many marked items were held back as never read.
   int run() {
-    for (std::size_t i = 0; i < kWriteRows.size() && !stopped(); ++i) {
+    for (std::size_t i = 0; i < kWriteRows.size(); ++i) {
       const WriteRow& row = kWriteRows[i];
       if (row.step != Step::text) {
         write_grouped(row);
@@ -450,7 +451,7 @@ class UpdatePass {
         write_item(row, form_.*row.box, 0);
       } else if (row.interleave == 0) {
         ui::ControlArray<ui::TextBox>& boxes = form_.*row.boxes;
-        for (int item = 0; item < boxes.count() && !stopped(); ++item) {
+        for (int item = 0; item < boxes.count(); ++item) {
           write_item(row, boxes[item], item);
         }
       } else {
@@ -459,8 +460,8 @@ class UpdatePass {
           ++last;
         }
         const int count = (form_.*row.boxes).count();
-        for (int item = 0; item < count && !stopped(); ++item) {
-          for (std::size_t k = i; k <= last && !stopped(); ++k) {
+        for (int item = 0; item < count; ++item) {
+          for (std::size_t k = i; k <= last; ++k) {
             write_item(kWriteRows[k], (form_.*kWriteRows[k].boxes)[item], item);
           }
         }
@@ -471,8 +472,6 @@ class UpdatePass {
   }
 
  private:
-  [[nodiscard]] bool stopped() const { return form_.stop_requested(); }
-
   // A marked item whose value was never read is counted instead of sent.
   bool due(bool is_marked, const ui::Control& marker) {
     if (!is_marked) return false;
@@ -487,19 +486,27 @@ class UpdatePass {
   }
 
   void write_item(const WriteRow& row, ui::TextBox& box, int item) {
-    if (!due(box.back_colour() == ui::colours::yellow, box)) return;
-    const auto read = [&box] { return ui::leading_number_ignoring_blanks(box.text()); };
+    // The text the field held when the update was asked for; a later edit waits.
+    const std::string* asked = runs_.asked_text(box);
+    if (!due(box.back_colour() == ui::colours::yellow && asked != nullptr, box)) return;
+    std::string text = *asked;
+    const auto read = [&text] { return ui::leading_number_ignoring_blanks(text); };
+    // The box shows its limit, unless the user has typed into it since.
+    const auto limit_to = [&box, &text](const char* limit) {
+      if (box.text() == text) box.set_text(limit);
+      text = limit;
+    };
     double x = read();
     switch (row.check) {
       case Check::rewrite:
       case Check::rewrite_and_tell:
         if (row.high_text != nullptr && x > row.high) {
-          box.set_text(row.high_text);
+          limit_to(row.high_text);
           if (row.check == Check::rewrite_and_tell) ui::msg_box(row.message);
           x = read();
         }
         if (row.low_text != nullptr && x < row.low) {
-          box.set_text(row.low_text);
+          limit_to(row.low_text);
           if (row.check == Check::rewrite_and_tell) ui::msg_box(row.message);
           x = read();
         }
@@ -511,9 +518,9 @@ class UpdatePass {
         }
         break;
       case Check::confirm_above:
-        if (x > row.high) {
-          if (ui::msg_box(row.message, ui::MsgButtons::yes_no_cancel) != ui::MsgResult::yes) return;
-          x = read();
+        if (x > row.high &&
+            ui::msg_box(row.message, ui::MsgButtons::yes_no_cancel) != ui::MsgResult::yes) {
+          return;
         }
         break;
       case Check::none:
@@ -543,14 +550,15 @@ class UpdatePass {
       ui::msg_box(message);
       return;
     }
-    send(payload_command(row, item, value), row.code);
+    runs_.send_write(box, payload_command(row, item, value), text);
+    if (row.code == kWriteFullScale) full_scale_written_ = true;
   }
 
   void write_phase_rows(const WriteRow& row, ui::ControlArray<ui::CheckBox>& (F::*rows)(int)) {
     // Every mask is taken before the first row goes, as the echoes rewrite the boxes.
     std::array<long, FrmToolForm::kPhases> masks{};
     for (int r = 0; r < FrmToolForm::kPhases; ++r) masks.at(r) = mask_of((form_.*rows)(r));
-    for (int r = 0; r < FrmToolForm::kPhases && !stopped(); ++r) {
+    for (int r = 0; r < FrmToolForm::kPhases; ++r) {
       ui::ControlArray<ui::CheckBox>& boxes = (form_.*rows)(r);
       if (!due(row_marked(boxes), boxes[0])) continue;
       const long mask = masks.at(r);
@@ -638,6 +646,7 @@ class UpdatePass {
   }
 
   FrmToolForm& form_;
+  UpdateRuns& runs_;
   int held_back_ = 0;
   bool full_scale_written_ = false;
 };
@@ -645,20 +654,29 @@ class UpdatePass {
 }  // namespace
 
 void FrmToolForm::Command3d1_Click() {
-  // One pass at a time, and none while the load still reads.
-  if (sequence_running() || demo_mode != kFalse) return;
-  const SequenceScope scope(*this, Sequence::update);
-  Command3d1.set_enabled(false);
-  Command3d2.set_enabled(false);
-  PollInhibitScope inhibit(0.1F, 0.1F);
-  const int held_back = UpdatePass(*this).run();
-  Command3d1.set_enabled(true);
-  Command3d2.set_enabled(true);
-  inhibit.release();
-  if (held_back > 0 && !stop_requested_) {
-    ui::msg_box(std::to_string(held_back) + (held_back == 1 ? " setting was" : " settings were") +
-                " not updated because their values could not be read from the controller; "
-                "open the configuration again to read them");
+  // None while the load still reads: it fills every field afresh.
+  if (sequence_ == Sequence::load || demo_mode != kFalse) return;
+  // The sequence spans every pass: a close through the frame meanwhile unloads at its end.
+  std::optional<SequenceScope> scope;
+  if (!updates_.running()) scope.emplace(*this, Sequence::update);
+  int held_back = 0;
+  updates_.request({[this] { note_marked_fields(); },
+                    [this, &held_back] { held_back = UpdatePass(*this, updates_).run(); },
+                    [&held_back] {
+                      if (held_back == 0) return;
+                      ui::msg_box(std::to_string(held_back) +
+                                  (held_back == 1 ? " setting was" : " settings were") +
+                                  " not updated because their values could not be read from "
+                                  "the controller; open the configuration again to read them");
+                    }},
+                   0.1F);
+}
+
+void FrmToolForm::note_marked_fields() {
+  for (ui::Control* control : controls()) {
+    if (control->kind() != ui::ControlKind::text_box) continue;
+    const auto& field = static_cast<const ui::TextBox&>(*control);
+    if (field.back_colour() == ui::colours::yellow) updates_.note(field);
   }
 }
 

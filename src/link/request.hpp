@@ -3,6 +3,7 @@
 // reply's length from the command table, so a call site names only the code and its payload.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "model/basic_types.hpp"
@@ -14,6 +15,9 @@ namespace ecu {
 // the table lacks is a fault of the caller: nothing is sent for it. While a window runs
 // requests of its own (the poll is inhibited), the user's waiting input runs after each.
 void send_command(const std::string& command);
+// The same; `on_reply` runs once the reply is in (or the request has failed), before the
+// user's input that came meanwhile is served.
+void send_command(const std::string& command, const std::function<void()>& on_reply);
 
 // A command code followed by three payload bytes, each the low byte of its value.
 std::string command_with_payload(std::uint8_t code, Long first, Long second, Long third);

@@ -250,11 +250,16 @@ void send_request(const std::string& command, Integer& expected_length) {
 }
 
 void send_command(const std::string& command) {
+  send_command(command, {});
+}
+
+void send_command(const std::string& command, const std::function<void()>& on_reply) {
   const CommandInfo* info =
       command.empty() ? nullptr : find_command(static_cast<std::uint8_t>(command.front()));
   if (info == nullptr) return;
   Integer length = info->reply_length;
   send_request(command, length);
+  if (on_reply) on_reply();
   // A window's own run of requests (a fetch, an Update) serves the user between two of
   // them, as the wait would if it let clicks through: a close, a map button or a menu is
   // not kept waiting for the whole run.

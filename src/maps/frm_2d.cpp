@@ -331,12 +331,16 @@ void Frm2dForm::on_activate() {
   if (tables_fetched != 0) return;
   tables_fetched = 1;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (transfer_running_) return;
+  if (fetching_) return;
+  if (updates_.running()) {
+    updates_.keep_loaded();
+    return;
+  }
   fetch_tables();
 }
 
 void Frm2dForm::fetch_tables() {
-  const TransferScope running(transfer_running_);
+  const TransferScope running(fetching_);
   PollInhibitScope inhibit(0.1F, 0.1F);
   tables_fetched = 1;
   make_all_items_unloaded();
@@ -408,18 +412,30 @@ void Frm2dForm::menuupdate_Click() {
 }
 
 void Frm2dForm::Command3d2_Click() {
-  // One transfer at a time: an Update asked for while the fetch or another Update runs (the
-  // menu or Enter during a wait) is ignored.
-  if (transfer_running_) return;
-  const TransferScope running(transfer_running_);
-  const PollInhibitScope inhibit(0.2F, 0.2F);
-  if (write_changed_items()) {
-    colour_lambda_grid();
-    draw_graphs();
+  // The fetch rereads every item: an Update asked for meanwhile is ignored.
+  if (fetching_) return;
+  updates_.request({[this] { note_marked_items(); },
+                    [this] {
+                      write_changed_items();
+                      colour_lambda_grid();
+                      draw_graphs();
+                    }},
+                   0.2F);
+}
+
+void Frm2dForm::note_marked_items() {
+  for (const Curve& curve : kCurves) {
+    for (int k = 0; k < kPoints; ++k) {
+      const ui::TextBox& field = (this->*curve.fields)[k];
+      if (is_yellow(field) && loaded_.contains(field)) updates_.note(field);
+    }
+  }
+  for (int i = 0; i < lambda_editing_.cell_count(); ++i) {
+    if (lambda_editing_.needs_write(i)) updates_.note(lambda_editing_, i);
   }
 }
 
-bool Frm2dForm::write_changed_items() {
+void Frm2dForm::write_changed_items() {
   std::array<const Curve*, kCurves.size()> write_order{};
   for (const Curve& curve : kCurves) {
     write_order[static_cast<std::size_t>(curve.write_rank)] = &curve;
@@ -427,26 +443,25 @@ bool Frm2dForm::write_changed_items() {
   for (int k = 0; k < kPoints; ++k) {
     for (const Curve* curve : write_order) {
       ui::TextBox& field = (this->*curve->fields)[k];
-      if (!is_yellow(field) || !loaded_.contains(field)) continue;
+      const std::string* text = updates_.asked_text(field);
+      if (text == nullptr || !is_yellow(field) || !loaded_.contains(field)) continue;
       const CalibrationTable& table = table_of(*this, *curve);
-      const StoredByte stored =
-          calibration_byte_from_shown(table, ui::leading_number(field.text()));
+      const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refused()) continue;
-      write_calibration_byte(table.first_address + k, stored.byte);
-      if (close_requested != kFalse) return false;
+      updates_.send_write(field, calibration_write_command(table.first_address + k, stored.byte),
+                          *text);
     }
   }
   const CalibrationTable& lambda = calibration_table_of(lambda_sp_table);
   for (int i = 0; i < table_byte_count(lambda.shape); ++i) {
-    if (!lambda_editing_.needs_write(i)) continue;
+    const std::string* text = updates_.asked_text(lambda_editing_, i);
+    if (text == nullptr || !lambda_editing_.needs_write(i)) continue;
     // Shown in the unit afr_factor converts from.
-    const StoredByte stored =
-        calibration_byte_from_shown(lambda, ui::leading_number(lambda_editing_.text(i)));
+    const StoredByte stored = calibration_byte_from_shown(lambda, ui::leading_number(*text));
     if (stored.refused()) continue;
-    write_calibration_byte(lambda.first_address + i, stored.byte);
-    if (close_requested != kFalse) return false;
+    updates_.send_write(lambda_editing_, i,
+                        calibration_write_command(lambda.first_address + i, stored.byte), *text);
   }
-  return true;
 }
 
 // ---- Graphs ----
@@ -567,8 +582,14 @@ void Frm2dForm::on_form_unload() {
   tables_fetched = 0;
 }
 
+void Frm2dForm::on_query_unload(bool& cancel) {
+  // An Update goes on to its end, the window off the screen.
+  updates_.defer_unload(cancel, *this, [this] { Form_Unload(); });
+}
+
 bool Frm2dForm::on_frame_close() {
-  // Closed through its frame: a running fetch or Update stops after its current request.
+  if (updates_.unloading_at_end()) return false;
+  // Closed through its frame: a running fetch stops after its current request.
   close_requested = kTrue;
   return true;
 }

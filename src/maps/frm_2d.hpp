@@ -9,6 +9,7 @@
 
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
+#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -157,6 +158,7 @@ class Frm2dForm : public ViewForm {
   void on_close_command() override;
   void on_form_unload() override;
   bool on_frame_close() override;
+  void on_query_unload(bool& cancel) override;
 
  private:
   void lay_out();
@@ -169,14 +171,15 @@ class Frm2dForm : public ViewForm {
   void abort_fetch(PollInhibitScope& inhibit);
   void fill_demo_values();
   void write_breakpoint_labels();
-  // False once the window was closed meanwhile.
-  bool write_changed_items();
+  void note_marked_items();
+  void write_changed_items();
   // Heat-map colours for the lambda grid; cells not in sync stay yellow.
   void colour_lambda_grid();
 
   GridEditing lambda_editing_{lambda_sp_table, 9, [this] { Command3d2_Click(); }};
   LoadedItems loaded_;
-  bool transfer_running_ = false;
+  bool fetching_ = false;
+  UpdateRuns updates_;
 
   // The titles and axis captions of the tables and the captions of the live values; design
   // text only.

@@ -293,11 +293,16 @@ void Frm3dForm::on_activate() {
   set_caption("Basic Mapping" + caption_suffix);
   if (activation_done == kTrue) return;
   activation_done = kTrue;
+  // Shown again while its Update still writes: it shows what is being written.
+  if (updates_.running()) {
+    updates_.keep_loaded();
+    return;
+  }
   fetch();
 }
 
 void Frm3dForm::fetch() {
-  const TransferScope transfer(transfer_running_);
+  const TransferScope transfer(fetching_);
   PollInhibitScope inhibit(0.1F, 0.1F);
   make_all_items_unloaded();
 
@@ -399,22 +404,35 @@ constexpr const char* kGainNegative =
 }  // namespace
 
 void Frm3dForm::Command3d2_Click() {
-  // Enter, the menu and the button can all arrive while a transfer waits on the line.
-  if (transfer_running_) return;
-  const TransferScope transfer(transfer_running_);
-  const PollInhibitScope inhibit(0.1F, 0.1F);
-  write_scalars();
-  write_maps();
-  colour_maps();
+  if (fetching_) return;
+  updates_.request({[this] { note_marked_items(); },
+                    [this] {
+                      write_scalars();
+                      write_maps();
+                      colour_maps();
+                    }},
+                   0.1F);
+}
+
+void Frm3dForm::note_marked_items() {
+  for (int index = 0; index < kScalarFields; ++index) {
+    if (scalar_needs_write(index)) updates_.note(scalar_field(index));
+  }
+  for (int map = 0; map < kMaps; ++map) {
+    const GridEditing& editing = map_editing(map);
+    for (int i = 0; i < editing.cell_count(); ++i) {
+      if (editing.needs_write(i)) updates_.note(editing, i);
+    }
+  }
 }
 
 void Frm3dForm::write_scalars() {
   for (int index = 0; index < kScalarFields; ++index) {
-    if (close_requested == kTrue) return;
-    if (!scalar_needs_write(index)) continue;
+    ui::TextBox& field = scalar_field(index);
+    const std::string* text = updates_.asked_text(field);
+    if (text == nullptr || !scalar_needs_write(index)) continue;
     const ScalarWrite& write = kScalarWrites[index];
-    const double wire =
-        ui::round_half_even(write.wire_value(ui::leading_number(scalar_field(index).text())));
+    const double wire = ui::round_half_even(write.wire_value(ui::leading_number(*text)));
     // A value that is not a number (a full scale of 0) is refused like one too high.
     if (wire < 0.0) {
       ui::msg_box(write.negative);
@@ -422,7 +440,8 @@ void Frm3dForm::write_scalars() {
       ui::msg_box(write.too_high);
     } else {
       const auto value = static_cast<Long>(wire);
-      send_command(command_with_payload(write.code, low_byte(value), high_byte(value), 0));
+      updates_.send_write(
+          field, command_with_payload(write.code, low_byte(value), high_byte(value), 0), *text);
     }
   }
 }
@@ -432,11 +451,9 @@ void Frm3dForm::write_maps() {
     GridEditing& editing = map_editing(map);
     const CalibrationTable& table = calibration_table_of(editing.grid());
     for (int i = 0; i < table_byte_count(table.shape); ++i) {
-      // Closing the window stops the Update after the request that is under way.
-      if (close_requested == kTrue) return;
-      if (!editing.needs_write(i)) continue;
-      const StoredByte stored =
-          calibration_byte_from_shown(table, ui::leading_number(editing.text(i)));
+      const std::string* text = updates_.asked_text(editing, i);
+      if (text == nullptr || !editing.needs_write(i)) continue;
+      const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refusal == ByteRefusal::too_high) {
         ui::msg_box(kGainTooHigh);
         continue;
@@ -446,8 +463,8 @@ void Frm3dForm::write_maps() {
         continue;
       }
       if (stored.refused()) continue;
-      const Long address = table.first_address + i;
-      send_command(command_with_payload('e', low_byte(address), high_byte(address), stored.byte));
+      updates_.send_write(editing, i,
+                          calibration_write_command(table.first_address + i, stored.byte), *text);
     }
   }
 }
@@ -519,9 +536,14 @@ void Frm3dForm::on_form_unload() {
   activation_done = kFalse;
 }
 
-void Frm3dForm::on_query_unload(bool& /*cancel*/) {
-  // Closing through the frame stops a running fetch or Update as the close button does.
+void Frm3dForm::on_query_unload(bool& cancel) {
+  // An Update goes on to its end, the window off the screen; a fetch stops as on Close.
+  if (updates_.defer_unload(cancel, *this, [this] { Form_Unload(); })) return;
   close_requested = kTrue;
+}
+
+bool Frm3dForm::on_frame_close() {
+  return !updates_.unloading_at_end();
 }
 
 }  // namespace ecu

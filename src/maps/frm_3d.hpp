@@ -7,6 +7,7 @@
 
 #include "maps/grid_editing.hpp"
 #include "maps/heat_map.hpp"
+#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -118,6 +119,7 @@ class Frm3dForm : public ViewForm {
   void on_query_unload(bool& cancel) override;
   void on_close_command() override;
   void on_form_unload() override;
+  bool on_frame_close() override;
 
  private:
   void lay_out();
@@ -127,14 +129,16 @@ class Frm3dForm : public ViewForm {
   // The graph, reset, autotune and block modifier entries, kept apart from the editing.
   void wire_table_tools();
   void fetch();
+  void note_marked_items();
   void write_scalars();
   void write_maps();
   void colour_maps();
   void mark_scalar(int index, bool unloaded);
 
   std::array<bool, 3> scalar_unloaded_{};
-  // A fetch or an Update is running: a second Update is ignored until it ends.
-  bool transfer_running_ = false;
+  // A fetch is running: an Update asked for meanwhile is ignored, as the fetch rereads all.
+  bool fetching_ = false;
+  UpdateRuns updates_;
 
   // The captions beside the scalar fields and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

@@ -490,12 +490,16 @@ void FrmSupForm::on_activate() {
   if (outputs_fetched != kFalse) return;
   outputs_fetched = kTrue;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (transfer_running_) return;
+  if (fetching_) return;
+  if (updates_.running()) {
+    updates_.keep_loaded();
+    return;
+  }
   fetch_outputs();
 }
 
 void FrmSupForm::fetch_outputs() {
-  const TransferScope running(transfer_running_);
+  const TransferScope running(fetching_);
   mark_all_unread();
   PollInhibitScope inhibit(0.1F, 0.1F);
   outputs_fetched = kTrue;
@@ -576,43 +580,62 @@ void FrmSupForm::menuupdate_Click() {
 }
 
 void FrmSupForm::Command3d2_Click() {
-  // One transfer at a time: an Update asked for while the fetch or another Update runs (the
-  // menu or Enter during a wait) is ignored.
-  if (transfer_running_) return;
-  const TransferScope running(transfer_running_);
-  const PollInhibitScope inhibit(0.1F, 0.1F);
+  // The fetch rereads every item: an Update asked for meanwhile is ignored.
+  if (fetching_) return;
   // Each channel's flags go before the tables, so its cells are encoded in the unit the
   // controller then holds.
-  (void)(write_output_settings() && write_boost_flags() && write_table_cells() &&
-         write_boost_settings());
-}
-
-bool FrmSupForm::send_and_continue(const std::string& command) {
-  request_reply(command);
-  // A close stops the Update after the request under way.
-  return close_requested == kFalse;
+  updates_.request({[this] { note_marked_items(); },
+                    [this] {
+                      write_output_settings();
+                      write_boost_flags();
+                      write_table_cells();
+                      write_boost_settings();
+                    }},
+                   0.1F);
 }
 
 bool FrmSupForm::pending(const ui::TextBox& field) const {
   return field.back_colour() == ui::colours::yellow && loaded_.contains(field);
 }
 
-bool FrmSupForm::write_output_settings() {
+void FrmSupForm::note_marked_items() {
   for (int k = 0; k < kOutputs; ++k) {
-    if (pending(cool_rly_temp[k])) {
-      // One signed byte: a negative temperature goes as its two's complement.
-      if (const auto value = wire_integer(ui::leading_number(cool_rly_temp[k].text()), -128, 127);
-          value && !send_and_continue(command_with_payload(0xAD, k, *value & 0xFF, 0))) {
-        return false;
-      }
+    for (const ui::TextBox* field : {&cool_rly_temp[k], &rpm_switch[k]}) {
+      if (pending(*field)) updates_.note(*field);
     }
-    if (pending(rpm_switch[k])) {
-      if (const auto rpm = wire_integer(ui::leading_number(rpm_switch[k].text()), 0, 32767);
-          rpm &&
-          !send_and_continue(command_with_payload(0xE2, k, low_byte(*rpm), high_byte(*rpm)))) {
-        return false;
-      }
+    for (const BoostSetting& setting : kBoostSettings) {
+      if (pending((this->*setting.fields)[k])) updates_.note((this->*setting.fields)[k]);
     }
+  }
+  for (int page = 0; page < kPages; ++page) {
+    for (int i = 0; i < kTableBytes; ++i) {
+      if (table_editing(page).needs_write(i)) updates_.note(table_editing(page), i);
+    }
+  }
+}
+
+void FrmSupForm::write_field(
+    ui::TextBox& field, const std::function<std::optional<std::string>(double shown)>& command) {
+  const std::string* text = updates_.asked_text(field);
+  if (text == nullptr || !pending(field)) return;
+  if (const std::optional<std::string> request = command(ui::leading_number(*text))) {
+    updates_.send_write(field, *request, *text);
+  }
+}
+
+void FrmSupForm::write_output_settings() {
+  for (int k = 0; k < kOutputs; ++k) {
+    // One signed byte: a negative temperature goes as its two's complement.
+    write_field(cool_rly_temp[k], [k](double shown) -> std::optional<std::string> {
+      const auto value = wire_integer(shown, -128, 127);
+      if (!value) return std::nullopt;
+      return command_with_payload(0xAD, k, *value & 0xFF, 0);
+    });
+    write_field(rpm_switch[k], [k](double shown) -> std::optional<std::string> {
+      const auto rpm = wire_integer(shown, 0, 32767);
+      if (!rpm) return std::nullopt;
+      return command_with_payload(0xE2, k, low_byte(*rpm), high_byte(*rpm));
+    });
   }
   for (int k = 0; k < kOutputs; ++k) {
     ui::ControlArray<ui::OptionButton>& modes = gpo_mode(k);
@@ -622,19 +645,18 @@ bool FrmSupForm::write_output_settings() {
       if (modes[index].value()) mode = index;
     }
     if (dont_interpolate[k].value() != ui::CheckBox::unchecked) mode += kDontInterpolate;
-    if (!send_and_continue(command_with_payload(0xAB, k, mode, 0))) return false;
+    request_reply(command_with_payload(0xAB, k, mode, 0));
   }
-  return true;
 }
 
-bool FrmSupForm::write_boost_flags() {
+void FrmSupForm::write_boost_flags() {
   for (int k = 0; k < kOutputs; ++k) {
     if (boost_ctrl_invert[k].fore_colour() != ui::colours::yellow) continue;
     Long flags = boost_ctrl_invert[k].value() != ui::CheckBox::unchecked ? 1 : 0;
     if (use_as_pwm[k].value() != ui::CheckBox::unchecked) flags += kOpenLoopPwm;
     const auto channel = static_cast<std::size_t>(k);
     const Long unit_before = bofg[channel] & kOpenLoopPwm;
-    if (!send_and_continue(command_with_payload(0xE0, k, flags, 0))) return false;
+    request_reply(command_with_payload(0xE0, k, flags, 0));
     if ((bofg[channel] & kOpenLoopPwm) == unit_before) continue;
     // The cells not edited since still show the old unit: unread until fetched again.
     GridEditing& cells = table_editing(kOutputs + k);
@@ -642,44 +664,41 @@ bool FrmSupForm::write_boost_flags() {
       if (!cells.needs_write(i)) cells.mark_unloaded(i);
     }
   }
-  return true;
 }
 
-bool FrmSupForm::write_table_cells() {
+void FrmSupForm::write_table_cells() {
   for (int i = 0; i < kTableBytes; ++i) {
     for (int page = 0; page < kPages; ++page) {
-      if (!table_editing(page).needs_write(i)) continue;
-      const std::string& text = table_editing(page).text(i);
+      GridEditing& cells = table_editing(page);
+      const std::string* text = updates_.asked_text(cells, i);
+      if (text == nullptr || !cells.needs_write(i)) continue;
       // A duty cell must be a number as a whole; anything else stays marked, unsent.
-      if (page < kOutputs && !ui::is_strict_number(text)) continue;
+      if (page < kOutputs && !ui::is_strict_number(*text)) continue;
       // A boost cell goes in the unit its channel's flags give now.
       const CalibrationTable& table = calibration_table_of(table_grid(page));
-      const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(text));
+      const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refused()) continue;
       // An unanswered write leaves the cell marked for the next Update.
-      write_calibration_byte(table.first_address + i, stored.byte);
-      if (close_requested != kFalse) return false;
+      updates_.send_write(cells, i, calibration_write_command(table.first_address + i, stored.byte),
+                          *text);
     }
   }
-  return true;
 }
 
-bool FrmSupForm::write_boost_settings() {
+void FrmSupForm::write_boost_settings() {
   for (int k = 0; k < kOutputs; ++k) {
     for (const BoostSetting& setting : kBoostSettings) {
-      ui::TextBox& field = (this->*setting.fields)[k];
-      if (!pending(field)) continue;
-      const std::optional<Long> value =
-          wire_integer(setting.to_wire(ui::leading_number(field.text())), 0, setting.highest);
-      if (!value) continue;
-      const std::string command =
-          setting.word
-              ? command_with_payload(setting.write_code, k, low_byte(*value), high_byte(*value))
-              : command_with_payload(setting.write_code, k, *value, 0);
-      if (!send_and_continue(command)) return false;
+      write_field((this->*setting.fields)[k],
+                  [k, &setting](double shown) -> std::optional<std::string> {
+                    const std::optional<Long> value =
+                        wire_integer(setting.to_wire(shown), 0, setting.highest);
+                    if (!value) return std::nullopt;
+                    return setting.word ? command_with_payload(setting.write_code, k,
+                                                               low_byte(*value), high_byte(*value))
+                                        : command_with_payload(setting.write_code, k, *value, 0);
+                  });
     }
   }
-  return true;
 }
 
 void FrmSupForm::Command3d1_Click() {
@@ -698,8 +717,14 @@ void FrmSupForm::on_form_unload() {
   outputs_fetched = kFalse;
 }
 
+void FrmSupForm::on_query_unload(bool& cancel) {
+  // An Update goes on to its end, the window off the screen.
+  updates_.defer_unload(cancel, *this, [this] { Form_Unload(); });
+}
+
 bool FrmSupForm::on_frame_close() {
-  // Closed through its frame: a running fetch or Update stops after its current request.
+  if (updates_.unloading_at_end()) return false;
+  // Closed through its frame: a running fetch stops after its current request.
   close_requested = kTrue;
   return true;
 }

@@ -4,11 +4,14 @@
 // main poll moves one pair of live cursors over each table.
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
+#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -144,6 +147,7 @@ class FrmSupForm : public ViewForm {
   void on_close_command() override;
   void on_form_unload() override;
   bool on_frame_close() override;
+  void on_query_unload(bool& cancel) override;
 
  private:
   void lay_out();
@@ -155,13 +159,14 @@ class FrmSupForm : public ViewForm {
   void mark_all_unread();
   void fetch_outputs();
   void fill_demo_values();
-  // False once the window was closed meanwhile.
-  bool write_output_settings();
-  bool write_boost_flags();
-  bool write_table_cells();
-  bool write_boost_settings();
-  // Sends one write of an item; false when the window was closed meanwhile.
-  bool send_and_continue(const std::string& command);
+  void note_marked_items();
+  void write_output_settings();
+  void write_boost_flags();
+  void write_table_cells();
+  void write_boost_settings();
+  // Writes a field with the wire value its asked-for text gives.
+  void write_field(ui::TextBox& field,
+                   const std::function<std::optional<std::string>(double shown)>& command);
   [[nodiscard]] bool pending(const ui::TextBox& field) const;
 
   std::array<ui::ControlArray<ui::OptionButton>*, kOutputs> mode_rows_;
@@ -170,7 +175,8 @@ class FrmSupForm : public ViewForm {
   std::array<ui::ControlArray<ui::Label>*, kPages> y_labels_;
   std::array<std::unique_ptr<GridEditing>, kPages> editing_;
   LoadedItems loaded_;
-  bool transfer_running_ = false;
+  bool fetching_ = false;
+  UpdateRuns updates_;
   // The captions and units beside the fields; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};
 };

@@ -29,8 +29,8 @@ bool request_reply(const std::string& command) {
   return reply_received != 0;
 }
 
-bool write_calibration_byte(Long address, Long value) {
-  return request_reply(command_with_payload('e', low_byte(address), high_byte(address), value));
+std::string calibration_write_command(Long address, Long value) {
+  return command_with_payload('e', low_byte(address), high_byte(address), value);
 }
 
 bool read_calibration_block(char code, Long address) {

@@ -27,7 +27,7 @@ Single shown_single(const std::string& text);
 bool request_reply(const std::string& command);
 
 // write_memory_byte 'e': one calibration byte; the echo shows it in its cell or field.
-bool write_calibration_byte(Long address, Long value);
+std::string calibration_write_command(Long address, Long value);
 // read_memory_9 'r' and read_memory_27 'k' from `address` on.
 bool read_calibration_block(char code, Long address);
 
@@ -44,7 +44,7 @@ class LoadedItems {
   std::set<const ui::TextBox*> fields_;
 };
 
-// Marks a window's fetch or Update as running for as long as the scope lasts.
+// Marks a window's fetch as running for as long as the scope lasts.
 class TransferScope {
  public:
   explicit TransferScope(bool& running) : running_(running) { running_ = true; }

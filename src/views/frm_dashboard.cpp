@@ -322,34 +322,51 @@ void FrmDashboardForm::Command2_Click() {
 }
 
 void FrmDashboardForm::menu_Update_Click() {
-  const PollInhibitScope inhibit(0.1F, 0.1F);
+  updates_.request(
+      {[this] {
+         for (const ui::TextBox* field : {&ecu_pgm[0], &ecu_pgm[1], &base_offset_deg}) {
+           if (is_yellow(*field)) updates_.note(*field);
+         }
+       },
+       [this] { write_settings(); }},
+      0.1F);
+}
+
+void FrmDashboardForm::write_settings() {
   // A refused value is not sent and its field stays yellow.
   for (const FuelSetting& setting : kFuelSettings) {
     ui::TextBox& field = ecu_pgm[setting.field];
-    if (!is_yellow(field)) continue;
-    const double ticks = ui::round_half_even(
-        ui::leading_number_ignoring_blanks(field.text()) * kTicksPerMs + setting.bias);
+    const std::string* text = updates_.asked_text(field);
+    if (text == nullptr || !is_yellow(field)) continue;
+    const double ticks =
+        ui::round_half_even(ui::leading_number_ignoring_blanks(*text) * kTicksPerMs + setting.bias);
     if (ticks >= setting.too_high) {
       ui::msg_box(setting.too_high_message);
     } else if (ticks < 0) {
       ui::msg_box(setting.negative_message);
     } else {
       const auto word = static_cast<long>(ticks);
-      send_command(std::string{setting.code, static_cast<char>(word & 0xFF),
-                               static_cast<char>(word >> 8), '\0'});
+      updates_.send_write(field,
+                          std::string{setting.code, static_cast<char>(word & 0xFF),
+                                      static_cast<char>(word >> 8), '\0'},
+                          *text);
     }
   }
-  if (is_yellow(base_offset_deg)) {
-    if (ui::leading_number_ignoring_blanks(base_offset_deg.text()) > kLargestOffsetDeg) {
-      base_offset_deg.set_text("47.75");
-    }
-    if (ui::leading_number_ignoring_blanks(base_offset_deg.text()) < kSmallestOffsetDeg) {
-      base_offset_deg.set_text("-16");
-    }
-    const double wire = ui::round_half_even(
-        (ui::leading_number_ignoring_blanks(base_offset_deg.text()) - kSmallestOffsetDeg) * 4);
-    send_command(std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'});
-  }
+  const std::string* asked = updates_.asked_text(base_offset_deg);
+  if (asked == nullptr || !is_yellow(base_offset_deg)) return;
+  std::string text = *asked;
+  // The field shows the limit, unless the user has typed into it since.
+  const auto limit_to = [this, &text](const char* limit) {
+    if (base_offset_deg.text() == text) base_offset_deg.set_text(limit);
+    text = limit;
+  };
+  if (ui::leading_number_ignoring_blanks(text) > kLargestOffsetDeg) limit_to("47.75");
+  if (ui::leading_number_ignoring_blanks(text) < kSmallestOffsetDeg) limit_to("-16");
+  const double wire =
+      ui::round_half_even((ui::leading_number_ignoring_blanks(text) - kSmallestOffsetDeg) * 4);
+  updates_.send_write(
+      base_offset_deg,
+      std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'}, text);
 }
 
 void FrmDashboardForm::ecu_pgm_KeyDown(int index, int& key_code, int shift) {

@@ -3,6 +3,7 @@
 // lamps, and three quick settings (fuel scaler, fuel offset, base timing offset) with two
 // test switches. The main poll writes the gauges and lamps while it is the current view.
 
+#include "maps/update_runs.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
@@ -86,7 +87,9 @@ class FrmDashboardForm : public ViewForm {
   // The first activation of this window instance: reads the three settings and sets scales.
   void set_up_once();
   void set_scales();
+  void write_settings();
   bool dash_activated = false;
+  UpdateRuns updates_;
 
   // The captions and units beside the settings and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,45 +18,59 @@ using Commands = std::vector<std::string>;
 
 class FrmToolSequenceTest : public test::ConfigWireTest {};
 
-// Enter and the update menu are ignored while an update runs; a view menu or closing the
-// frame stops it in its first wait, before any write, and gives the poll back.
-TEST_F(FrmToolSequenceTest, WhileAnUpdateRunsEnterIsIgnoredAndAViewMenuOrCloseStopsIt) {
+// What the user does while an update runs: a field marked when it was asked for goes with
+// the value it held then, and one typed into later waits (never half typed) for the pass
+// that Enter asks for, which runs once the first has ended; no echo rewrites the user's
+// text. A view menu or the frame's close takes the window away at once, and the update
+// still sends every write.
+TEST_F(FrmToolSequenceTest, AnUpdateSendsWhatWasTypedWhenAskedAndRunsToItsEnd) {
   FrmToolForm& tool = open_window();
   tool.accel_pw_min.set_text("2");
-  ui::event_loop().post_user_input([&tool] {
-    tool.ego_rate.key_down(13, 0);
-    tool.menuupdate.click();
-  });
+  // The user acts once the first write's echo is in: after that request, and in the wait
+  // after the last one.
+  const std::function<void()> mark = tool.accel_pw_min.on_change;
+  tool.accel_pw_min.on_change = [&tool, mark] {
+    mark();
+    tool.accel_pw_min.on_change = mark;
+    ui::event_loop().post_user_input([&tool] {
+      tool.accel_pw_min.set_text("3");
+      tool.ego_rate.set_text("1");
+      ui::event_loop().post_user_input([&tool] {
+        tool.ego_rate.set_text("12");
+        tool.ego_rate.key_down(13, 0);
+      });
+    });
+  };
   tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{command({0x68, 0xE2, 0x04, 0})});
-  tool.accel_pw_min.set_text("3");
-  tool.ego_rate.key_down(13, 0);  // once the update has ended, Enter runs it again
-  EXPECT_EQ(new_commands(), Commands{command({0x68, 0x53, 0x07, 0})});
+  // 2 ms is 1250 ticks, 3 ms 1875.
+  EXPECT_EQ(new_commands(), (Commands{command({0x68, 0xE2, 0x04, 0}),
+                                      command({0x68, 0x53, 0x07, 0}), command({0x63, 12, 0, 0})}));
+  EXPECT_EQ(tool.ego_rate.back_colour(), ui::colours::white);
 
-  tool.accel_pw_min.set_text("2");
-  ui::event_loop().post_user_input([&tool] { tool.view_menus.item(kPlotterView).click(); });
-  tool.Command3d1.click();
-  EXPECT_EQ(new_commands(), Commands{});
+  const auto close_during_update = [this](const std::function<void()>& close) {
+    FrmToolForm& window = open_window();
+    window.accel_pw_min.set_text("2");
+    window.ego_rate.set_text("20");
+    ui::event_loop().post_user_input(close);
+    window.Command3d1.click();
+    EXPECT_EQ(new_commands(),
+              (Commands{command({0x68, 0xE2, 0x04, 0}), command({0x63, 20, 0, 0})}));
+    EXPECT_EQ(current_view, 0);
+    EXPECT_EQ(poll_inhibit, kFalse);
+  };
+  close_during_update([] { frm_tool().view_menus.item(kPlotterView).click(); });
   EXPECT_EQ(view_request_plot, kTrue);
-  EXPECT_FALSE(tool.visible());
-  EXPECT_EQ(tool.accel_pw_min.back_colour(), ui::colours::yellow) << "the edit stays marked";
-  EXPECT_EQ(current_view, 0);
-  EXPECT_EQ(poll_inhibit, kFalse);
+  EXPECT_FALSE(frm_tool().visible());
 
   // The frame closed meanwhile unloads the window only once the update has ended.
-  open_window().ego_rate.set_text("20");
   bool kept_while_running = false;
-  ui::event_loop().post_user_input([&kept_while_running] {
+  close_during_update([&kept_while_running] {
     frm_tool().request_close();
     kept_while_running = frm_tool.loaded() && !frm_tool().visible();
   });
-  frm_tool().Command3d1.click();
   EXPECT_TRUE(kept_while_running);
-  EXPECT_EQ(new_commands(), Commands{});
   EXPECT_FALSE(frm_tool.loaded());
   EXPECT_TRUE(FrmEcu().visible());
-  EXPECT_EQ(current_view, 0);
-  EXPECT_EQ(poll_inhibit, kFalse);
 }
 
 TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTheViewOpened) {

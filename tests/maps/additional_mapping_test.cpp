@@ -145,7 +145,7 @@ TEST_F(AdditionalMappingTest, ItemsNeverReadAreNotSentAndACloseStopsTheFetchAfte
   EXPECT_EQ(poll_inhibit, kFalse);
 }
 
-TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneIsIgnoredAndACloseStopsIt) {
+TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneSendsOnlyWhatIsStillMarkedAndACloseStopsNone) {
   Frm2dForm& window = open_fetched();
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.5");
   // Each echo rewrites a cell while the Update still runs.
@@ -161,7 +161,7 @@ TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneIsIgnoredAndACloseStopsIt) {
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.3");
   window.lambda_editing().after_change = [&](int, int) { window.Command3d1_Click(); };
   window.Command3d2_Click();
-  EXPECT_EQ(new_commands().size(), 1U) << "the close stops after the write under way";
+  EXPECT_EQ(new_commands().size(), 3U) << "closed after the first write, the Update ends whole";
   EXPECT_FALSE(window.visible());
   EXPECT_EQ(poll_inhibit, kFalse);
   EXPECT_GT(echoes, 0);

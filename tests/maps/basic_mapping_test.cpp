@@ -178,7 +178,7 @@ TEST_F(BasicMappingTest, UpdateWritesExactlyTheEditedAndSteppedCellsAndRefusesVa
   presenter().shown_messages.clear();
   window.inj_map.commit_edit(16, 1, "2.0");
   window.inj_map.commit_edit(16, 2, "-1");
-  // A second Update asked for while the first one runs is ignored.
+  // An Update asked for before the first pass begins joins it: each cell is tried once.
   ui::event_loop().post_user_input([] { frm_3d().inj_map.key_press(13); });
   window.menuupdate.click();
   ASSERT_EQ(presenter().shown_messages.size(), 2U);
@@ -266,7 +266,7 @@ class ClosingPresenter : public ui::ScriptedPresenter {
   }
 };
 
-TEST_F(BasicMappingTest, ClosingStopsTheFetchOrTheUpdateAfterTheCurrentRequest) {
+TEST_F(BasicMappingTest, ClosingStopsTheFetchButTheUpdateSendsEveryWrite) {
   ui::event_loop().post_user_input([] { frm_3d().request_close(); });
   open_window();
   ASSERT_EQ(new_commands().size(), 4U) << "C, B, Z and one block";
@@ -279,12 +279,19 @@ TEST_F(BasicMappingTest, ClosingStopsTheFetchOrTheUpdateAfterTheCurrentRequest) 
   auto closing = std::make_shared<ClosingPresenter>();
   ui::install_presenter(closing);
   window.inj_map.commit_edit(16, 1, "1");  // byte 0, written
-  window.inj_map.commit_edit(16, 2, "9");  // byte 16, refused: the window closes meanwhile
-  window.inj_map.commit_edit(16, 3, "1");  // byte 32, not written
+  window.inj_map.commit_edit(16, 2, "9");  // byte 16, refused: the frame closes meanwhile
+  window.inj_map.commit_edit(16, 3, "1");  // byte 32, written all the same
+  bool hidden_while_running = false;
+  window.inj_map_editing.after_change = [&](int, int) {
+    hidden_while_running = hidden_while_running || !window.visible();
+  };
   window.Command3d2.click();
-  EXPECT_EQ(new_commands(), Commands{command({'e', 0, 1, 128})});
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 0, 1, 128}), command({'e', 32, 1, 128})}));
   EXPECT_EQ(closing->shown_messages.size(), 1U);
-  EXPECT_FALSE(frm_3d.loaded());
+  EXPECT_TRUE(hidden_while_running);
+  EXPECT_FALSE(frm_3d.loaded()) << "unloaded once the Update has ended";
+  EXPECT_TRUE(FrmEcu().visible());
+  EXPECT_EQ(poll_inhibit, kFalse);
 }
 
 TEST_F(BasicMappingTest, AClickMadeDuringTheUpdateRunsBeforeTheNextWrite) {
@@ -305,8 +312,41 @@ TEST_F(BasicMappingTest, AClickMadeDuringTheUpdateRunsBeforeTheNextWrite) {
   });
   window.Command3d2.click();
   EXPECT_EQ(writes_before_close, 1U) << "the close made during the first write ran right after it";
-  EXPECT_EQ(new_commands(), Commands{command({'e', 0, 1, 128})});
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 0, 1, 128}), command({'e', 16, 1, 128}),
+                                      command({'e', 32, 1, 128}), command({'e', 48, 1, 128})}))
+      << "the Update still ran to its end";
   EXPECT_EQ(current_view, 0);
+  EXPECT_EQ(poll_inhibit, kFalse);
+}
+
+// The user edits and enters again a cell the running Update has just written, and types into
+// a fuel field the Update is to write: each goes out whole in one more pass, and no echo
+// rewrites what was typed.
+TEST_F(BasicMappingTest, EditsMadeDuringTheUpdateGoOutWholeInOneMorePass) {
+  Frm3dForm& window = open_window();
+  new_commands();
+  window.ecu_pgm[0].set_text("10.2");
+  window.inj_map.commit_edit(16, 1, "1");  // byte 0
+  window.inj_map.commit_edit(16, 2, "1");  // byte 16
+  bool edited = false;
+  window.inj_map_editing.after_change = [&](int, int) {
+    if (edited) return;
+    edited = true;  // the echo of byte 0: the user acts once the write is in
+    ui::event_loop().post_user_input([&window] {
+      window.ecu_pgm[0].set_text("10.25");
+      window.inj_map.commit_edit(16, 2, "1.25");  // before its write: 1 goes first
+      window.inj_map.commit_edit(16, 1, "1.5");
+      window.inj_map.key_press(13);
+    });
+  };
+  window.Command3d2.click();
+  // 10.2 ms is 6375 ticks, 10.25 ms 6406.25; gains of 1.5 and 1.25 are 192 and 160.
+  EXPECT_EQ(new_commands(), (Commands{command({'m', 0xE7, 0x18, 0}), command({'e', 0, 1, 128}),
+                                      command({'e', 16, 1, 128}), command({'m', 0x06, 0x19, 0}),
+                                      command({'e', 0, 1, 192}), command({'e', 16, 1, 160})}));
+  EXPECT_EQ(controller_->memory(0x100), 192);
+  EXPECT_EQ(window.ecu_pgm[0].back_colour(), ui::colours::white);
+  EXPECT_NE(window.inj_map.cell_back_colour(16, 1), ui::colours::yellow);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_F(OutputDriversTest, ABoostUnitChangeSendsTheFlagsFirstAndLeavesTheOtherCel
   EXPECT_EQ(window.boost_y_text[0].caption(), "MAP");
 }
 
-TEST_F(OutputDriversTest, NothingReadNothingSentAndACloseStopsTheFetchAndTheUpdate) {
+TEST_F(OutputDriversTest, NothingReadNothingSentAndACloseStopsTheFetch) {
   link_ready = kFalse;
   FrmSupForm& window = open_fetched();
   link_ready = kTrue;
@@ -139,6 +139,19 @@ TEST_F(OutputDriversTest, NothingReadNothingSentAndACloseStopsTheFetchAndTheUpda
   ASSERT_EQ(fetched.size(), 5U);
   EXPECT_EQ(fetched.back(), command({'k', 0x90, 2, 0}));
   EXPECT_FALSE(window.visible());
+  EXPECT_EQ(poll_inhibit, kFalse);
+}
+
+TEST_F(OutputDriversTest, ClosedThroughItsFrameDuringTheUpdateItLeavesAtOnceAndSendsEveryWrite) {
+  FrmSupForm& window = open_fetched();
+  for (int row = 9; row >= 7; --row) window.GPO_tbl_0.set_cell_text(row, 1, "50");  // 128
+  window.table_editing(0).after_change = [&](int, int) {
+    if (window.visible()) window.request_close();
+  };
+  window.Command3d2_Click();
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 0x90, 2, 128}), command({'e', 0x91, 2, 128}),
+                                      command({'e', 0x92, 2, 128})}));
+  EXPECT_FALSE(frm_sup.loaded()) << "unloaded once the Update has ended";
   EXPECT_EQ(poll_inhibit, kFalse);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <tuple>
 
@@ -108,6 +109,28 @@ TEST_F(DashboardTest, UpdateWritesTheYellowSettingsScaledAndRefusesWhatCannotBeS
     EXPECT_EQ(field.back_colour(), ui::colours::yellow);
     field.set_back_colour(ui::colours::white);
   }
+}
+
+// A field typed into while the Update runs was not asked for: it waits, marked, for the next.
+TEST_F(DashboardTest, AFieldTypedIntoDuringTheUpdateWaitsForTheNextOne) {
+  connect().menu_view_dashboard.click();
+  FrmDashboardForm& dashboard = frm_dashboard();
+  dashboard.ecu_pgm[0].set_text("10.2");
+  dashboard.ecu_pgm[1].set_text("0");
+  const std::function<void()> mark = dashboard.ecu_pgm[0].on_change;
+  dashboard.ecu_pgm[0].on_change = [&dashboard, mark] {  // the scaler's echo
+    mark();
+    dashboard.ecu_pgm[0].on_change = mark;
+    ui::event_loop().post_user_input([&dashboard] { dashboard.base_offset_deg.set_text("-8"); });
+  };
+  std::size_t before = controller().request_count();
+  dashboard.Command2.click();
+  EXPECT_EQ(commands_since(before), (std::vector<std::string>{std::string("m\xE7\x18\x00", 4),
+                                                              std::string("o\x00\x40\x00", 4)}));
+  EXPECT_EQ(dashboard.base_offset_deg.back_colour(), ui::colours::yellow);
+  before = controller().request_count();
+  dashboard.Command2.click();  // (-8 + 16) x 4
+  EXPECT_EQ(commands_since(before), std::vector<std::string>{std::string("\xA4\x20\x00\x00", 4)});
 }
 
 class DashboardWindowTest : public test::MainWindowTest {};
