@@ -236,10 +236,11 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
     } else if (search.other_frames == 0) {
       ++state().dropped;
     }
-    // The answer to an earlier attempt of the same request may be coming in at the end: kept
-    // whole (with what came after the look), it is taken by the next attempt, and its own
-    // bytes cannot look like a spoilt answer there.
-    if (keep_coming && !search.expected) {
+    // After a look-alike with a wrong sum, an answer to this request may have begun in the
+    // last bytes: kept whole (with what came after the look), it is taken by the next attempt,
+    // and its own bytes cannot look like a spoilt answer there. A whole answer of the wrong
+    // length leaves nothing to keep.
+    if (keep_coming && !reply) {
       input += std::string_view(taken->bytes).substr(taken->counted);
       kept = input.substr(
           answer_start_coming(input, request_frame, answer_length(request_frame, expected_length)));

@@ -83,7 +83,7 @@ bool receive_reply_from(LinkChannel& channel);
 // What arrived for an attempt of `request_frame`, after `kept`: only the frame that answers it
 // reaches the decoders (the one of the expected whole length first); other frames are counted.
 // On return `kept` holds what the next attempt of the same request is to see first: when
-// `keep_coming` (the wait saw the answer spoilt) and no frame of the expected length came, the
+// `keep_coming` (the wait saw the answer spoilt) and no frame answering the request came, the
 // bytes from the first that may begin an answer still coming in, with all read after them;
 // nothing otherwise. False when the line failed.
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,

@@ -492,7 +492,12 @@ TEST_F(TransactionTest, SpoiltAnswerIsTriedAgainAtOnceAndCountedAsOneAttempt) {
   const Case cases[] = {
       {"a wrong low sum byte", {flipped(good, 21), good}, 2, 1, false},
       {"a wrong high sum byte", {flipped(good, 22), good}, 2, 1, false},
-      {"one payload byte too many", {reply_frame('C', std::string(19, '\x11')), good}, 2, 0, false},
+      // Its payload starts with the answer's length and type, a look-alike in it.
+      {"one payload byte too many",
+       {reply_frame('C', bytes({0x17, 0x43}) + std::string(17, '\x11')), good},
+       2,
+       0,
+       false},
       {"every answer with a wrong sum", {flipped(good, 21)}, 10, 10, false},
       {"stray bytes headed as the answer, the answer's head in them",
        {bytes({0x55, 0x17, 0x43, 0, 0, 0, 0, 0}) + good, good},
