@@ -74,7 +74,7 @@ class TransactionTest : public test::LinkTest {
       l.input += coming->front();
       coming->erase(0, 1);
     };
-    line.on_wait = [next_byte](test::FakeLine& l, double) { next_byte(l); };
+    line.on_wait = next_byte;
     line.before_read = nullptr;
     if (at_reads) line.before_read = next_byte;
     ecu::Integer expected = static_cast<ecu::Integer>(length - 2);

@@ -53,8 +53,8 @@ bool FakeSerialPort::write(std::string_view bytes) {
   return true;
 }
 
-bool FakeSerialPort::wait_readable(double seconds) {
-  if (usable() && line_->input.empty() && line_->on_wait) line_->on_wait(*line_, seconds);
+bool FakeSerialPort::wait_readable(double /*seconds*/) {
+  if (usable() && line_->input.empty() && line_->on_wait) line_->on_wait(*line_);
   // Nothing else arrives by itself: a quiet line comes back at once and the wait's clock moves on.
   return !usable() || !line_->input.empty();
 }

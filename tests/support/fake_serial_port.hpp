@@ -24,9 +24,8 @@ struct FakeLine {
   std::function<void(FakeLine& line)> before_read;
   // Runs at the start of every count of waiting bytes: bytes it pushes arrive before it.
   std::function<void(FakeLine& line)> before_count;
-  // Runs when the console waits up to `seconds` for input on a quiet line: may move a manual
-  // clock and push the bytes due by then, as a paced line would.
-  std::function<void(FakeLine& line, double seconds)> on_wait;
+  // Runs when the console waits for input on a quiet line: bytes it pushes arrive meanwhile.
+  std::function<void(FakeLine& line)> on_wait;
   bool fail_writes = false;
   bool fail_reads = false;
   int opens = 0;
