@@ -226,8 +226,9 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
   std::string input = std::exchange(kept, std::string());
   if (!taken) return false;
   if (taken->counted > 0) {
+    const std::size_t own_from = input.size();
     input += std::string_view(taken->bytes).substr(0, taken->counted);
-    const ReplySearch search = find_reply(input, request_frame, expected_length);
+    const ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
     state().unanswered += search.other_frames;
     const std::optional<FramePosition> reply = search.expected ? search.expected : search.answering;
     if (reply) {
@@ -237,9 +238,9 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
       ++state().dropped;
     }
     // After a look-alike with a wrong sum, an answer to this request may have begun in the
-    // last bytes: kept whole (with what came after the look), it is taken by the next attempt,
-    // and its own bytes cannot look like a spoilt answer there. A whole answer of the wrong
-    // length leaves nothing to keep.
+    // last bytes: kept whole (with what came after the look), the next attempt passes over it
+    // as one frame, and its own bytes cannot look like a spoilt answer there. A whole answer
+    // of the wrong length leaves nothing to keep.
     if (keep_coming && !reply) {
       input += std::string_view(taken->bytes).substr(taken->counted);
       kept = input.substr(
@@ -253,27 +254,32 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
 }
 
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
-                       std::size_t expected_length) {
+                       std::size_t expected_length, std::size_t own_from) {
   ReplySearch search;
   const std::size_t answer = answer_length(request_frame, expected_length);
   bool bad_sum_answer = false;
+  // An answer that began before `own_from` answers an earlier attempt.
+  std::optional<FramePosition> earlier;
   std::size_t offset = 0;
   while (offset < input.size()) {
     const std::size_t length = frame_at(input, offset);
     if (length == 0) {
-      bad_sum_answer = bad_sum_answer || bad_sum_answer_at(input, offset, request_frame, answer);
+      bad_sum_answer = bad_sum_answer || (offset >= own_from &&
+                                          bad_sum_answer_at(input, offset, request_frame, answer));
       ++offset;
       continue;
     }
     const FramePosition position{offset, length};
-    if (reply_answers_request(request_frame, input.substr(offset, length))) {
+    if (!reply_answers_request(request_frame, input.substr(offset, length))) {
+      ++search.other_frames;
+    } else if (offset < own_from) {
+      if (!earlier) earlier = position;
+    } else {
       if (!search.answering) search.answering = position;
       if (length == expected_length) {
         search.expected = position;
         return search;
       }
-    } else {
-      ++search.other_frames;
     }
     offset += length;
   }
@@ -286,6 +292,7 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
     // A head is coming when its length byte and type are in.
     search.answer_spoilt =
         bad_sum_answer && answer_start_coming(input, request_frame, answer) + 2 >= input.size();
+    search.answering = earlier;
   }
   return search;
 }

@@ -91,7 +91,7 @@ std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t waiting,
   if (waiting == 0) return std::nullopt;
   const auto input = channel.peek_input();
   if (!input) return waiting >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
-  const ReplySearch search = find_reply(kept + *input, request_frame, count);
+  const ReplySearch search = find_reply(kept + *input, request_frame, count, kept.size());
   if (search.expected) return WaitEnd::reply_in;
   if (search.answer_spoilt) return WaitEnd::answer_spoilt;
   return std::nullopt;
@@ -169,12 +169,20 @@ void act_on_failure_choice(Integer choice) {
 // One attempt: drop what waits, send, wait, count, frame. Whatever waits just before the
 // request goes out is stale (the rest of an earlier reply, a late answer): it is dropped,
 // and what comes later is sorted out by the framing. After a spoilt answer, though, `kept`
-// holds the start of an answer that may still be coming in, and nothing is dropped: cut in
-// two, that answer's tail could look like a spoilt answer to this attempt too, and so on for
-// every attempt. False when the line failed (also when a lost port cannot be opened again).
+// holds the start of an answer that may still be coming in, and nothing is dropped (what
+// waits joins it): cut in two, that answer's tail could look like a spoilt answer to this
+// attempt too, and so on for every attempt; whole, it is passed over as one frame, and this
+// attempt's own answer is taken, leaving no late answer behind. False when the line failed
+// (also when a lost port cannot be opened again).
 bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length,
                  std::string& kept) {
-  if (kept.empty() && !channel.discard_stale_input()) return false;
+  if (kept.empty()) {
+    if (!channel.discard_stale_input()) return false;
+  } else {
+    const auto waiting = channel.take_input();
+    if (!waiting) return false;
+    kept += *waiting;
+  }
   if (!channel.send_frame(frame, expected_length)) return false;
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
