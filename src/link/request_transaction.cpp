@@ -179,9 +179,9 @@ bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expecte
   if (kept.empty()) {
     if (!channel.discard_stale_input()) return false;
   } else {
-    const auto waiting = channel.take_input();
-    if (!waiting) return false;
-    kept += *waiting;
+    const auto came_since = channel.take_input();
+    if (!came_since) return false;
+    kept += *came_since;
   }
   if (!channel.send_frame(frame, expected_length)) return false;
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
