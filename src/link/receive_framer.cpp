@@ -6,6 +6,7 @@
 #include <limits>
 #include <numeric>
 #include <string>
+#include <utility>
 
 #include "decode/command_table.hpp"
 #include "decode/reply_decoders.hpp"
@@ -116,17 +117,18 @@ bool bad_sum_answer_at(std::string_view input, std::size_t offset, std::string_v
          !sum_is_right(input, offset, length);
 }
 
-// Whether the head of an answer (its length byte, then the request's type) is in while the
-// rest of its bytes are not: the answer may still be coming in there. A complete one has
-// already been judged.
-bool answer_head_coming(std::string_view input, std::string_view request_frame,
-                        std::size_t length) {
+// Where the last bytes may begin an answer that has not wholly come: the first offset whose
+// bytes, as far as they are in, are a length byte equal to the answer's and then the request's
+// type (any last byte may be a first byte). The input's size when there is no input.
+std::size_t answer_start_coming(std::string_view input, std::string_view request_frame,
+                                std::size_t length) {
   const std::size_t size = input.size();
-  const std::size_t first = size >= length ? size - length + 1 : 0;
-  for (std::size_t offset = first; offset + 2 < size; ++offset) {
-    if (byte_at(input, offset + 1) == length && input[offset + 2] == request_frame[2]) return true;
+  for (std::size_t offset = size >= length ? size - length + 1 : 0; offset < size; ++offset) {
+    const bool length_fits = offset + 1 >= size || byte_at(input, offset + 1) == length;
+    const bool type_fits = offset + 2 >= size || input[offset + 2] == request_frame[2];
+    if (length_fits && type_fits) return offset;
   }
-  return false;
+  return size;
 }
 
 // Decodes one checked frame; every decoder sees it, a failing one only ends its own work.
@@ -138,21 +140,28 @@ void decode_frame(const ReplyFrame& frame, Integer n) {
   if (reply_received == -1) ++state().taken;
 }
 
+// What an attempt read: every byte taken, the reply sought only in the first `counted`.
+struct AttemptInput {
+  std::string bytes;
+  std::size_t counted = 0;
+};
+
 // What waits for the framer, or nothing when the line failed. The frame is what was waiting
 // when the attempt looked; bytes that arrived between that look and the read are consumed
 // with it but are no part of this reply.
-std::optional<std::string> take_attempt_input(LinkChannel& channel) {
+std::optional<AttemptInput> take_attempt_input(LinkChannel& channel) {
   // In relay mode the failure message tells whether the relay itself answered this attempt
   // (it sends "NORESP" when the controller did not), so the flag reflects the last attempt.
   const bool relay_mode = !remote_server_ip.empty();
   if (relay_mode) remote_server_answered = 0;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return std::nullopt;
-  if (*waiting == 0) return std::string();
+  if (*waiting == 0) return AttemptInput{};
   auto input = channel.take_input();
   if (relay_mode && *waiting > 1) remote_server_answered = 1;
-  if (input && input->size() > *waiting) input->resize(*waiting);
-  return input;
+  if (!input) return std::nullopt;
+  const std::size_t counted = std::min(*waiting, input->size());
+  return AttemptInput{std::move(*input), counted};
 }
 
 }  // namespace
@@ -197,8 +206,8 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame) {
 bool receive_reply_from(LinkChannel& channel) {
   const auto input = take_attempt_input(channel);
   if (!input) return false;
-  if (!input->empty()) {
-    const ReplyFrame frame(*input);
+  if (input->counted > 0) {
+    const ReplyFrame frame(std::string_view(input->bytes).substr(0, input->counted));
     const auto n = check_reply_frame(frame);
     if (!n) {
       ++state().dropped;
@@ -212,20 +221,32 @@ bool receive_reply_from(LinkChannel& channel) {
 }
 
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length) {
-  const auto input = take_attempt_input(channel);
-  if (!input) return false;
-  if (!input->empty()) {
-    const ReplySearch search = find_reply(*input, request_frame, expected_length);
+                       std::size_t expected_length, std::string& kept, bool keep_coming) {
+  const auto taken = take_attempt_input(channel);
+  std::string input = std::exchange(kept, std::string());
+  if (!taken) return false;
+  if (taken->counted > 0) {
+    const std::size_t own_from = input.size();
+    input += std::string_view(taken->bytes).substr(0, taken->counted);
+    const ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
     state().unanswered += search.other_frames;
     const std::optional<FramePosition> reply = search.expected ? search.expected : search.answering;
     if (reply) {
-      const ReplyFrame frame(std::string_view(*input).substr(reply->offset, reply->length));
+      const ReplyFrame frame(std::string_view(input).substr(reply->offset, reply->length));
       if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
     } else if (search.other_frames == 0) {
       ++state().dropped;
-      return true;
     }
+    // After a look-alike with a wrong sum, an answer to this request may have begun in the
+    // last bytes: kept whole (with what came after the look), the next attempt passes over it
+    // as one frame, and its own bytes cannot look like a spoilt answer there. A whole answer
+    // of the wrong length leaves nothing to keep.
+    if (keep_coming && !reply) {
+      input += std::string_view(taken->bytes).substr(taken->counted);
+      kept = input.substr(
+          answer_start_coming(input, request_frame, answer_length(request_frame, expected_length)));
+    }
+    if (!reply && search.other_frames == 0) return true;
   }
   yield_to_message_loop();
   yield_to_message_loop();
@@ -233,27 +254,32 @@ bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
 }
 
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
-                       std::size_t expected_length) {
+                       std::size_t expected_length, std::size_t own_from) {
   ReplySearch search;
   const std::size_t answer = answer_length(request_frame, expected_length);
   bool bad_sum_answer = false;
+  // An answer that began before `own_from` answers an earlier attempt.
+  std::optional<FramePosition> earlier;
   std::size_t offset = 0;
   while (offset < input.size()) {
     const std::size_t length = frame_at(input, offset);
     if (length == 0) {
-      bad_sum_answer = bad_sum_answer || bad_sum_answer_at(input, offset, request_frame, answer);
+      bad_sum_answer = bad_sum_answer || (offset >= own_from &&
+                                          bad_sum_answer_at(input, offset, request_frame, answer));
       ++offset;
       continue;
     }
     const FramePosition position{offset, length};
-    if (reply_answers_request(request_frame, input.substr(offset, length))) {
+    if (!reply_answers_request(request_frame, input.substr(offset, length))) {
+      ++search.other_frames;
+    } else if (offset < own_from) {
+      if (!earlier) earlier = position;
+    } else {
       if (!search.answering) search.answering = position;
       if (length == expected_length) {
         search.expected = position;
         return search;
       }
-    } else {
-      ++search.other_frames;
     }
     offset += length;
   }
@@ -263,7 +289,10 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
   if (search.answering) {
     search.answer_spoilt = search.answering->length != answer;
   } else {
-    search.answer_spoilt = bad_sum_answer && !answer_head_coming(input, request_frame, answer);
+    // A head is coming when its length byte and type are in.
+    search.answer_spoilt =
+        bad_sum_answer && answer_start_coming(input, request_frame, answer) + 2 >= input.size();
+    search.answering = earlier;
   }
   return search;
 }

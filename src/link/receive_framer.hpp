@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 
 #include "model/basic_types.hpp"
@@ -54,7 +55,10 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame);
 // found by their own framing (a length byte of 5 to 100, the whole frame there, its sum
 // right); a byte that starts no such frame is skipped, and so is a whole frame that answers
 // another request. Stale bytes (the tail of an earlier reply, stray bytes, a late answer to
-// an earlier request) therefore never spoil the reply that follows them.
+// an earlier request) therefore never spoil the reply that follows them. Bytes before
+// `own_from` came before the attempt's request went out: an answer that begins there answers
+// an earlier attempt, so it neither ends the wait nor spoils it, and is taken only when
+// nothing else answers.
 struct FramePosition {
   std::size_t offset = 0;
   std::size_t length = 0;
@@ -62,7 +66,8 @@ struct FramePosition {
 struct ReplySearch {
   // The first frame that answers the request with the whole length the caller expects.
   std::optional<FramePosition> expected;
-  // The first frame that answers the request, whatever its length (the decoders judge it).
+  // The first frame that answers the request, whatever its length (the decoders judge it);
+  // with none, the first one that answers an earlier attempt.
   std::optional<FramePosition> answering;
   // Well-formed frames seen before the search ended that answer something else.
   int other_frames = 0;
@@ -73,17 +78,21 @@ struct ReplySearch {
   bool answer_spoilt = false;
 };
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
-                       std::size_t expected_length);
+                       std::size_t expected_length, std::size_t own_from = 0);
 
 // Reads what arrived for the current attempt and, when it is a good frame, decodes it.
 void receive_reply();
 // The same on a given channel; false when the line failed (the frame is then dropped).
 bool receive_reply_from(LinkChannel& channel);
-// What arrived for an attempt of `request_frame`: only the frame that answers it reaches the
-// decoders (the one of the expected whole length first); other frames are counted. False
-// when the line failed.
+// What arrived for an attempt of `request_frame`, after `kept`: only the frame that answers it
+// reaches the decoders (the one of the expected whole length first); other frames are counted.
+// `kept` came before the request went out (see `find_reply`'s `own_from`). On return `kept`
+// holds what the next attempt of the same request is to see first: when
+// `keep_coming` (the wait saw the answer spoilt) and no frame answering the request came, the
+// bytes from the first that may begin an answer still coming in, with all read after them;
+// nothing otherwise. False when the line failed.
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length);
+                       std::size_t expected_length, std::string& kept, bool keep_coming);
 
 // Field readers for the decoders: the byte (0 to 255) or the word (low byte first, 0 to
 // 65535) at `index`, which advances past what was read.

@@ -86,22 +86,24 @@ enum class WaitEnd { line_failed, reply_in, answer_spoilt, timed_out };
 // no answer will (the answer came whole but spoilt). A channel that cannot show its input
 // (the relay's datagrams) has its reply once the expected count waits.
 std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t waiting,
-                                   std::string_view request_frame, std::size_t count) {
+                                   std::string_view request_frame, std::size_t count,
+                                   const std::string& kept) {
   if (waiting == 0) return std::nullopt;
   const auto input = channel.peek_input();
   if (!input) return waiting >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
-  const ReplySearch search = find_reply(*input, request_frame, count);
+  const ReplySearch search = find_reply(kept + *input, request_frame, count, kept.size());
   if (search.expected) return WaitEnd::reply_in;
   if (search.answer_spoilt) return WaitEnd::answer_spoilt;
   return std::nullopt;
 }
 
-// Waits until the reply has come, the answer is known to be spoilt, or the time-out passed.
+// Waits until the reply has come, the answer is known to be spoilt, or the time-out passed;
+// what came is searched behind the bytes an earlier spoilt attempt kept.
 // Nothing here depends on how fast the line or the controller is: what came before the
 // reply is told apart from it by the framing alone, so a controller that answers at once is
 // heard at once, and a spoilt answer is tried again at once.
 WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string_view request_frame,
-                       Integer count) {
+                       Integer count, const std::string& kept) {
   const double start = ui::clock().monotonic_seconds();
   const auto expected = static_cast<std::size_t>(std::max<Integer>(count, 0));
   std::size_t seen = 0;
@@ -111,7 +113,7 @@ WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string
     if (!waiting) return WaitEnd::line_failed;
     if (*waiting != seen) {
       seen = *waiting;
-      if (const auto end = reply_state(channel, seen, request_frame, expected)) return *end;
+      if (const auto end = reply_state(channel, seen, request_frame, expected, kept)) return *end;
     }
     const double elapsed = ui::clock().monotonic_seconds() - start;
     if (elapsed > timeout_seconds) return WaitEnd::timed_out;
@@ -166,22 +168,34 @@ void act_on_failure_choice(Integer choice) {
 
 // One attempt: drop what waits, send, wait, count, frame. Whatever waits just before the
 // request goes out is stale (the rest of an earlier reply, a late answer): it is dropped,
-// and what comes later is sorted out by the framing. False when the line failed (also
-// when a lost port cannot be opened again).
-bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length) {
-  if (!channel.discard_stale_input()) return false;
+// and what comes later is sorted out by the framing. After a spoilt answer, though, `kept`
+// holds the start of an answer that may still be coming in, and nothing is dropped (what
+// waits joins it): cut in two, that answer's tail could look like a spoilt answer to this
+// attempt too, and so on for every attempt; whole, it is passed over as one frame, and this
+// attempt's own answer is taken, leaving no late answer behind. False when the line failed
+// (also when a lost port cannot be opened again).
+bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length,
+                 std::string& kept) {
+  if (kept.empty()) {
+    if (!channel.discard_stale_input()) return false;
+  } else {
+    const auto came_since = channel.take_input();
+    if (!came_since) return false;
+    kept += *came_since;
+  }
   if (!channel.send_frame(frame, expected_length)) return false;
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
   const WaitEnd end =
-      wait_for_reply(channel, channel.reply_timeout_seconds(), frame, expected_length);
+      wait_for_reply(channel, channel.reply_timeout_seconds(), frame, expected_length, kept);
   if (end == WaitEnd::line_failed) return false;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   rx_byte_counts[0] += static_cast<std::int64_t>(*waiting);
   rx_byte_counts[1] += static_cast<std::int64_t>(*waiting);
   return receive_reply_for(channel, frame,
-                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)));
+                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)), kept,
+                           end == WaitEnd::answer_spoilt);
 }
 
 }  // namespace
@@ -227,14 +241,16 @@ void send_request(const std::string& command, Integer& expected_length) {
   LinkChannel& channel = active_link_channel();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
+  std::string kept;  // what a spoilt attempt leaves for the next one
 
   for (int attempt = 0; attempt < kAttempts;) {
     yield_to_message_loop();
     reply_received = 0;
     // A line that fails is given up; the next attempt tries to open it again, and while it
     // cannot, each attempt fails at once and the user gets the usual choice after ten.
-    if (!run_attempt(channel, frame, expected_length)) {
+    if (!run_attempt(channel, frame, expected_length, kept)) {
       channel.abandon();
+      kept.clear();
     }
     if (reply_received == -1) return;
     ++attempt;

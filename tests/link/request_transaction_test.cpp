@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,33 @@ class TransactionTest : public test::LinkTest {
     use_manual_clock();
     open_link();
     return line;
+  }
+
+  // Sends `command` (answered with `length` bytes) on a line where what the controller sends
+  // comes byte by byte, one at each wait on a quiet line (and, when `at_reads`, one at each
+  // read too: between a count and its read, just before a request): every request is answered
+  // with `answer` behind what is still coming, `noise` ahead of the first answer. The attempts
+  // it took, 0 when it got no reply (after ten, "Try Again" is pressed at the dialog).
+  static std::size_t streamed_attempts(test::FakeLine& line, const std::string& command,
+                                       std::size_t length, const std::string& noise,
+                                       const std::string& answer, bool at_reads = false) {
+    auto coming = std::make_shared<std::string>();
+    line.writes.clear();
+    line.responder = [coming, noise, answer](test::FakeLine& l, const std::string&) {
+      *coming += (l.writes.size() == 1 ? noise : std::string()) + answer;
+      if (l.writes.size() == 10) press_dialog_button(0);
+    };
+    const auto next_byte = [coming](test::FakeLine& l) {
+      if (coming->empty()) return;
+      l.input += coming->front();
+      coming->erase(0, 1);
+    };
+    line.on_wait = next_byte;
+    line.before_read = nullptr;
+    if (at_reads) line.before_read = next_byte;
+    ecu::Integer expected = static_cast<ecu::Integer>(length - 2);
+    ecu::send_request(command, expected);
+    return ecu::reply_received == -1 ? line.writes.size() : 0;
   }
 };
 
@@ -464,7 +492,12 @@ TEST_F(TransactionTest, SpoiltAnswerIsTriedAgainAtOnceAndCountedAsOneAttempt) {
   const Case cases[] = {
       {"a wrong low sum byte", {flipped(good, 21), good}, 2, 1, false},
       {"a wrong high sum byte", {flipped(good, 22), good}, 2, 1, false},
-      {"one payload byte too many", {reply_frame('C', std::string(19, '\x11')), good}, 2, 0, false},
+      // Its payload starts with the answer's length and type, a look-alike in it.
+      {"one payload byte too many",
+       {reply_frame('C', bytes({0x17, 0x43}) + std::string(17, '\x11')), good},
+       2,
+       0,
+       false},
       {"every answer with a wrong sum", {flipped(good, 21)}, 10, 10, false},
       {"stray bytes headed as the answer, the answer's head in them",
        {bytes({0x55, 0x17, 0x43, 0, 0, 0, 0, 0}) + good, good},
@@ -498,6 +531,59 @@ TEST_F(TransactionTest, SpoiltAnswerIsTriedAgainAtOnceAndCountedAsOneAttempt) {
     if (c.attempts == 10) {
       EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
     }
+  }
+}
+
+// Noise holding a look-alike of the answer's head may end the first attempt as spoilt, never
+// more: the retry must not take the answer's own bytes (its length and type again after its
+// head) for another spoilt answer. 0x0E is answered with 7 bytes (3591 carries 07 0E), 'A'
+// with 65 (0x41).
+TEST_F(TransactionTest, AnswerRepeatingItsHeadAfterALookAlikeInNoiseCostsOneExtraAttempt) {
+  auto line = open_silent_fake_line();
+  EXPECT_EQ(streamed_attempts(*line, bytes({0x0E}), 7, bytes({0x55, 0x07, 0x0E, 0, 0}),
+                              bytes({0x02, 0x07, 0x0E, 0x07, 0x0E, 0x2C, 0x00})),
+            2U);
+  EXPECT_EQ(ecu::crk_rpmh, 3591);
+  EXPECT_EQ(streamed_attempts(*line, "A", 65, bytes({0x55, 0x41, 0x41}) + std::string(60, '\0'),
+                              reply_frame('A', bytes({0x41, 0x41}) + std::string(58, ' '))),
+            2U);
+  EXPECT_FALSE(ecu::frm_Dialog.loaded());
+}
+
+// The same for any burst of noise before correct answers, drawn from a fixed seed: payloads
+// rich in the answer's length byte and type, bursts holding a piece of the answer; the next
+// request then goes through at once.
+TEST_F(TransactionTest, NoiseBeforeCorrectAnswersCostsOneExtraAttemptAtMost) {
+  auto line = open_silent_fake_line();
+  std::mt19937 random(36);
+  const auto draw = [&](std::size_t below) { return random() % below; };
+  for (int n = 0; n < 300; ++n) {
+    const std::string code = n % 3 == 0 ? "A" : n % 3 == 1 ? "\x0E" : "E";
+    const std::size_t length = code == "A" ? 65 : code == "E" ? 8 : 7;
+    std::string payload;
+    const bool echoed = draw(2) == 0;  // starting with the answer's length and type
+    for (std::size_t k = 5; k < length; ++k) {
+      const std::size_t kind = echoed && k < 7 ? k - 5 : draw(3);
+      payload += static_cast<char>(kind == 0 ? length : kind == 1 ? code[0] : draw(256));
+    }
+    const std::string answer = reply_frame(code[0], payload);
+    // Random bytes, three of the answer (its head, or from anywhere in it), then so many that
+    // a look-alike they begin ends before the answer's head is in, or with its head.
+    std::string noise;
+    const auto add_random = [&](std::size_t count) {
+      for (; count > 0; --count) noise += static_cast<char>(draw(256));
+    };
+    add_random(draw(length));
+    noise += answer.substr(draw(2) ? 0 : draw(length), 3);
+    add_random(length - 3 - draw(4));
+    const std::string command = code == "E" ? code + payload.substr(0, 2) : code;
+    const std::size_t taken =
+        streamed_attempts(*line, command, length, noise, answer, draw(2) == 0);
+    ASSERT_TRUE(taken == 1 || taken == 2) << "case " << n << ": " << taken;
+    // No late answer is left to cost the next request an attempt.
+    ecu::Integer again = static_cast<ecu::Integer>(length - 2);
+    ecu::send_request(command, again);
+    ASSERT_EQ(line->writes.size(), taken + 1) << "case " << n;
   }
 }
 

@@ -54,7 +54,8 @@ bool FakeSerialPort::write(std::string_view bytes) {
 }
 
 bool FakeSerialPort::wait_readable(double /*seconds*/) {
-  // Nothing arrives by itself: a quiet line comes back at once and the wait's clock moves on.
+  if (usable() && line_->input.empty() && line_->on_wait) line_->on_wait(*line_);
+  // Nothing else arrives by itself: a quiet line comes back at once and the wait's clock moves on.
   return !usable() || !line_->input.empty();
 }
 

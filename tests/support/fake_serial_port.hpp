@@ -24,6 +24,8 @@ struct FakeLine {
   std::function<void(FakeLine& line)> before_read;
   // Runs at the start of every count of waiting bytes: bytes it pushes arrive before it.
   std::function<void(FakeLine& line)> before_count;
+  // Runs when the console waits for input on a quiet line: bytes it pushes arrive meanwhile.
+  std::function<void(FakeLine& line)> on_wait;
   bool fail_writes = false;
   bool fail_reads = false;
   int opens = 0;
