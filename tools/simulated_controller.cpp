@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   const double delay = argc > 2 ? std::atof(argv[2]) : 0.0;
   std::signal(SIGINT, request_stop);
   std::signal(SIGTERM, request_stop);
-  test::SimulatedController controller;
+  test::SimulatedController controller(1, test::ControllerTime::system);
   controller.set_line_rate(baud);
   controller.set_reply_delay(delay);
   std::printf("%s\n", controller.device_path().c_str());

@@ -63,7 +63,7 @@ RunCost run_fault_then_clean_transactions(const FaultCase& c, int baud) {
     cost.last_transaction_requests = controller.request_count() - before;
   }
   cost.requests = controller.request_count();
-  ecu::set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
   return cost;
 }
 
