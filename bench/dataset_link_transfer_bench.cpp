@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   ui::install_presenter(presenter);
   int failures = 0;
   {
-    test::SimulatedController controller(1);
+    test::SimulatedController controller(1, test::ControllerTime::system);
     controller.set_line_rate(kBaud);
     for (int address = 0; address < 0xB00; ++address) {
       controller.set_memory(static_cast<std::uint16_t>(address), (address * 37 + 11) & 0xFF);

@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
       static_cast<double>(awakenings - awake_before) / idle_elapsed);
 
   // The plotter at its fastest setting against the paced controller.
-  test::SimulatedController controller(1);
+  test::SimulatedController controller(1, test::ControllerTime::system);
   controller.set_line_rate(kBaud);
   ecu::demo_mode = ecu::kFalse;
   ecu::com_port = 1;

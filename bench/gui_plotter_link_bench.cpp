@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  test::SimulatedController controller(1);
+  test::SimulatedController controller(1, test::ControllerTime::system);
   controller.set_line_rate(kBaud);
   // A controller of this console's feature version, so no warning stops the run.
   controller.set_reply_payload(0xB3, word_payload(0x3F88));

@@ -111,10 +111,14 @@ LoaderPortHolder& holder() {
 
 }  // namespace
 
+std::unique_ptr<LoaderPort> make_system_loader_port() {
+  return std::make_unique<AsioLoaderPort>();
+}
+
 LoaderPort& loader_port() {
   auto& state = holder();
   if (!state.port) {
-    state.port = state.factory ? state.factory() : std::make_unique<AsioLoaderPort>();
+    state.port = state.factory ? state.factory() : make_system_loader_port();
   }
   return *state.port;
 }

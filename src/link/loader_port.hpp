@@ -28,6 +28,9 @@ class LoaderPort {
   virtual std::optional<std::size_t> output_queue_count() = 0;
 };
 
+// The real loader port on a serial device.
+std::unique_ptr<LoaderPort> make_system_loader_port();
+
 // The one loader port object, created on first use.
 LoaderPort& loader_port();
 // Replaces the factory of loader ports (nullptr restores the real serial port) and drops

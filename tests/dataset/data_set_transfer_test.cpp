@@ -66,7 +66,7 @@ class DataSetTransferTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     reset_receive_framer();
     presenter_ = std::make_shared<HookedPresenter>();
     ui::install_presenter(presenter_);
@@ -76,7 +76,7 @@ class DataSetTransferTest : public test::MainWindowTest {
 
   void TearDown() override {
     // The port closes before the controller behind it goes away.
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     MainWindowTest::TearDown();
   }

@@ -98,7 +98,7 @@ class ControllerRoundTripTest : public test::DecodeTest {
   void SetUp() override {
     DecodeTest::SetUp();
     work_in_scratch_folder();
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_ = std::make_unique<test::SimulatedController>(1);
     for (const CalibrationTable& table : calibration_memory_map()) {
       for (Long address = table.first_address; address <= table.last_address; ++address) {
@@ -115,7 +115,7 @@ class ControllerRoundTripTest : public test::DecodeTest {
 
   void TearDown() override {
     // The port closes before the controller behind it goes away.
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     DecodeTest::TearDown();
   }

@@ -331,7 +331,7 @@ class SettingRoundTrip : public test::SettingReplyTest {
  protected:
   void SetUp() override {
     SettingReplyTest::SetUp();
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_ = std::make_unique<test::SimulatedController>(1);
     ecu::rpm_full_scale = 10000;
     ecu::map_sensor_gain = 115;
@@ -343,7 +343,7 @@ class SettingRoundTrip : public test::SettingReplyTest {
 
   void TearDown() override {
     // The port closes before the controller behind it goes away.
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     SettingReplyTest::TearDown();
   }

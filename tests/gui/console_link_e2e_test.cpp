@@ -128,7 +128,7 @@ class ConsoleLinkEndToEndTest : public GuiTest {
 
     // The real serial port, on the controller's pseudo-terminal (ECU_COM1), with a framer
     // that holds nothing from an earlier test.
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     ecu::reset_receive_framer();
     controller_ = std::make_unique<test::SimulatedController>(1);
     controller_->set_reply_payload(kLiveData, test::live_data_payload(engine_report()));
@@ -141,7 +141,7 @@ class ConsoleLinkEndToEndTest : public GuiTest {
   void TearDown() override {
     dialog_watch_.reset();
     // The port closes before the controller behind it goes away.
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     GuiTest::TearDown();
     ecu::console_command_line.clear();

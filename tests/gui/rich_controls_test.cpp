@@ -70,9 +70,11 @@ class RichControlsTest : public test::ConsoleTest {
     ConsoleTest::TearDown();
   }
 
-  // Lets the chart's coalesced repaint fall due and be painted.
-  static void settle() {
+  // Lets the chart's coalesced repaint fall due and be painted; on a loaded machine its timer
+  // may fire well after its interval.
+  void settle() {
     QTest::qWait(StripChartWidget::kRepaintIntervalMs + 20);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !strip_->repaint_pending(); }, 10000));
     QCoreApplication::processEvents();
   }
 

@@ -225,7 +225,7 @@ TEST_F(CommLinkTest, ScanReportsEachPresentPortAndLeavesThemClosed) {
       auto other = ecu::make_system_serial_port();
       EXPECT_TRUE(other->open(number, nullptr)) << "COM" << number;
     }
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
   }
 }
 

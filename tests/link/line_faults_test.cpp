@@ -40,7 +40,6 @@ struct RunCost {
 };
 
 constexpr std::size_t kLaterTransactions = 3;
-constexpr int kMostRuns = 3;
 
 // One faulty reply, then three clean transactions; every transaction must be answered.
 RunCost run_fault_then_clean_transactions(const FaultCase& c, int baud) {
@@ -63,16 +62,15 @@ RunCost run_fault_then_clean_transactions(const FaultCase& c, int baud) {
     cost.last_transaction_requests = controller.request_count() - before;
   }
   cost.requests = controller.request_count();
-  ecu::set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
   return cost;
 }
 
 // 'C' is answered with 23 bytes; at 38400 baud one exchange takes 31 byte times (8 ms).
 // Nothing here depends on timing but the late answer coming after one attempt's wait: the
-// stale bytes a fault leaves are told from the next reply by their framing alone. Only the
-// count of attempts depends on the machine, as a loaded one can hold any exchange past its
-// 0.1 s wait: the run is tried again then. A fault that really costs more fails every run;
-// a slow moment hardly comes three runs in a row.
+// stale bytes a fault leaves are told from the next reply by their framing alone. The
+// tests' time holds while the controller owes an answer in time, so a loaded machine
+// costs no attempt.
 TEST_P(LineFaultTest, OneFaultyReplyCostsAnExtraAttemptOrTwoAndLaterOnesGoThroughAtOnce) {
   const FaultCase& c = std::get<0>(GetParam());
   test::CaptionRecorder recorder("retries");
@@ -81,11 +79,7 @@ TEST_P(LineFaultTest, OneFaultyReplyCostsAnExtraAttemptOrTwoAndLaterOnesGoThroug
   // A fault costs an extra attempt at most, wherever its stale bytes land, and the line is
   // in step again at the latest by the last transaction.
   const std::size_t most_requests = 1 + kLaterTransactions + c.most_extra_attempts;
-  RunCost cost;
-  for (int run = 1; run <= kMostRuns; ++run) {
-    cost = run_fault_then_clean_transactions(c, std::get<1>(GetParam()).baud);
-    if (cost.requests <= most_requests && cost.last_transaction_requests == 1) break;
-  }
+  const RunCost cost = run_fault_then_clean_transactions(c, std::get<1>(GetParam()).baud);
   EXPECT_LE(cost.requests, most_requests);
   EXPECT_EQ(cost.last_transaction_requests, 1U);
   EXPECT_FALSE(ecu::frm_Dialog.loaded());

@@ -14,6 +14,7 @@
 #include "link/receive_framer.hpp"
 #include "shell/frm_dialog.hpp"
 #include "support/console_test.hpp"
+#include "support/simulated_time.hpp"
 
 namespace test {
 
@@ -26,13 +27,13 @@ class LinkTest : public ConsoleTest {
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     folder_ = pattern;
     std::filesystem::current_path(folder_);
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     ecu::set_relay_channel(nullptr);
   }
 
   void TearDown() override {
     // The port closes before any simulated controller behind it goes away.
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     ui::forms().set_observer(nullptr);
     ConsoleTest::TearDown();
     std::filesystem::current_path(previous_folder_);

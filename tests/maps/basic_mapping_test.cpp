@@ -52,7 +52,7 @@ class BasicMappingTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     reset_receive_framer();
     controller_ = std::make_unique<test::SimulatedController>(1);
     // Fuel map byte i = i; ignition all 0 degrees but byte 17 at 1; TPS fuel all 1.000; mix 50%.
@@ -65,7 +65,7 @@ class BasicMappingTest : public test::MainWindowTest {
     start_console("");
   }
   void TearDown() override {
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     MainWindowTest::TearDown();
   }

@@ -33,7 +33,7 @@ class RelayServerTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_ = std::make_unique<test::SimulatedController>(1);
     UdpSocket probe;
     probe.bind(0, nullptr);
@@ -46,7 +46,7 @@ class RelayServerTest : public test::MainWindowTest {
     if (FrmServerForm* relay = frm_server.if_loaded()) relay->unload();
     incomming_sock().close();
     ::unsetenv("ECU_RELAY_SERVER_PORT");
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     MainWindowTest::TearDown();
   }

@@ -32,14 +32,13 @@ class SflashTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    set_loader_port_factory(nullptr);
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     loader_ = std::make_unique<test::SimulatedLoader>(1);
     start_console("");
     std::ofstream("fw.s") << kLine0 << "\r\n" << kLine1 << "\r\n" << kLine2 << "\r\n";
   }
   void TearDown() override {
-    set_loader_port_factory(nullptr);  // the port closes before the loader behind it goes
+    test::use_system_serial_port();  // the port closes before the loader behind it goes
     loader_.reset();
     MainWindowTest::TearDown();
   }

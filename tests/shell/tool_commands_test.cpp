@@ -25,12 +25,12 @@ class ToolCommandsTest : public test::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_ = std::make_unique<test::SimulatedController>(1);
     start_console("");
   }
   void TearDown() override {
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     MainWindowTest::TearDown();
   }

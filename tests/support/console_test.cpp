@@ -12,6 +12,7 @@
 #include "shell/live_cursors.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
+#include "support/simulated_time.hpp"
 #include "ui/random.hpp"
 #include "views/monitor_display.hpp"
 
@@ -66,6 +67,7 @@ void ConsoleTest::SetUp() {
   ui::reset_program_end();
   ecu::reset_shared_state();
   ecu::reset_link_state();
+  use_system_serial_port();
   reset_shell_state();
   ui::randomize(kRandomSeed);
   presenter_ = std::make_shared<ui::ScriptedPresenter>();

@@ -31,13 +31,13 @@ class LinkedWindowTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_ = std::make_unique<SimulatedController>(1);
   }
 
   void TearDown() override {
     // The port closes before the controller behind it goes away.
-    ecu::set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
     controller_.reset();
     MainWindowTest::TearDown();
   }

@@ -28,11 +28,6 @@ constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
 const std::string kGarbageBefore("\x55\xAA\x13", 3);
 constexpr std::uint8_t kStrayFrameType = 0xB2;
 
-double now_seconds() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 void append_word(std::string& bytes, unsigned value) {
   bytes += static_cast<char>(value & 0xFFU);
   bytes += static_cast<char>((value >> 8) & 0xFFU);
@@ -164,7 +159,7 @@ std::string apply(Misbehaviour behaviour, std::string reply) {
 
 }  // namespace
 
-SimulatedController::SimulatedController(int com_number)
+SimulatedController::SimulatedController(int com_number, ControllerTime time)
     : com_number_(com_number), memory_(kMemorySize, 0) {
   reply_payloads_ = default_reply_payloads();
   const PseudoTerminal terminal = open_com_terminal(com_number_);
@@ -172,6 +167,7 @@ SimulatedController::SimulatedController(int com_number)
   slave_fd_ = terminal.slave_fd;
   device_path_ = terminal.device_path;
   wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (time == ControllerTime::tests) time_ = std::make_unique<LineTime>(com_number_, slave_fd_);
   thread_ = std::thread([this] { run(); });
 }
 
@@ -182,6 +178,7 @@ SimulatedController::~SimulatedController() {
   }
   wake();
   thread_.join();
+  time_.reset();
   if (master_fd_ >= 0) ::close(master_fd_);
   ::close(slave_fd_);
   ::close(wake_fd_);
@@ -311,6 +308,20 @@ void SimulatedController::hang_up() {
   requests_changed_.wait(lock, [&] { return hung_up_; });
 }
 
+double SimulatedController::now() const {
+  if (time_) return time_->now();
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::optional<double> SimulatedController::earliest_due() const {
+  std::optional<double> earliest;
+  for (const PendingReply& reply : pending_) {
+    if (!earliest || reply.due < *earliest) earliest = reply.due;
+  }
+  return earliest;
+}
+
 void SimulatedController::wake() {
   const std::uint64_t one = 1;
   [[maybe_unused]] const auto written = ::write(wake_fd_, &one, sizeof one);
@@ -325,6 +336,7 @@ void SimulatedController::run() {
       const std::lock_guard lock(mutex_);
       if (stop_) return;
       if (hang_up_requested_ && !hung_up_) {
+        if (time_) time_->hang_up();
         ::close(master_fd_);
         master_fd_ = -1;
         pending_.clear();
@@ -333,7 +345,7 @@ void SimulatedController::run() {
       }
     }
     // Answers that fell due go out in the order they were made.
-    const double now = now_seconds();
+    const double now = this->now();
     double next_due = -1;
     for (auto it = pending_.begin(); it != pending_.end();) {
       if (it->due <= now) {
@@ -344,6 +356,7 @@ void SimulatedController::run() {
         ++it;
       }
     }
+    if (time_) time_->set_next_due(earliest_due());
     std::array<pollfd, 2> watched{{{wake_fd_, POLLIN, 0}, {master_fd_, POLLIN, 0}}};
     const nfds_t count = master_fd_ >= 0 ? 2 : 1;
     timespec timeout{};
@@ -365,14 +378,18 @@ void SimulatedController::run() {
 
 void SimulatedController::take_input(std::string& buffer) {
   std::array<char, 4096> chunk{};
+  std::size_t taken = 0;
   while (true) {
     const ssize_t got = ::read(master_fd_, chunk.data(), chunk.size());
     if (got <= 0) break;
     buffer.append(chunk.data(), static_cast<std::size_t>(got));
+    taken += static_cast<std::size_t>(got);
     const std::lock_guard lock(mutex_);
     received_bytes_.append(chunk.data(), static_cast<std::size_t>(got));
   }
-  const double now = now_seconds();
+  // The requests count as taken only once their answers are written or scheduled, so the
+  // tests' time cannot pass an answer's due time before it is known.
+  const double now = this->now();
   // Frames are found by their first two bytes; anything else is skipped byte by byte.
   while (!buffer.empty()) {
     if (byte_at(buffer, 0) != kStartByte) {
@@ -396,6 +413,7 @@ void SimulatedController::take_input(std::string& buffer) {
     }
     handle_request(frame, now);
   }
+  if (time_) time_->took(taken, earliest_due());
 }
 
 void SimulatedController::handle_request(const std::string& frame, double now) {
@@ -438,7 +456,7 @@ void SimulatedController::schedule(std::string reply, double start) {
     byte_seconds = byte_seconds_;
   }
   if (byte_seconds <= 0) {
-    if (start <= now_seconds()) {
+    if (start <= now()) {
       write_to_master(reply);
     } else {
       pending_.push_back({start, std::move(reply)});
@@ -504,6 +522,7 @@ void SimulatedController::write_to_master(const std::string& bytes) {
     const ssize_t done = ::write(master_fd_, bytes.data() + sent, bytes.size() - sent);
     if (done > 0) {
       sent += static_cast<std::size_t>(done);
+      if (time_) time_->wrote(static_cast<std::size_t>(done));
     } else if (done < 0 && errno == EAGAIN) {
       pollfd writable{master_fd_, POLLOUT, 0};
       ::poll(&writable, 1, 10);

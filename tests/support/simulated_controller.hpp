@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "support/controller_settings.hpp"
+#include "support/simulated_time.hpp"
 
 namespace test {
 
@@ -50,10 +52,15 @@ struct BaseConfig {
   std::uint8_t map_type = 0xC2;
 };
 
+// Which time the controller keeps: the tests' (support/simulated_time.hpp), where its answers
+// in time always come within the console's wait, or the system's, for the benchmarks and the
+// standalone program, which measure or serve the real line.
+enum class ControllerTime { tests, system };
+
 class SimulatedController {
  public:
   // Opens a pseudo-terminal and sets ECU_COM<com_number> to its device.
-  explicit SimulatedController(int com_number = 1);
+  explicit SimulatedController(int com_number = 1, ControllerTime time = ControllerTime::tests);
   ~SimulatedController();
   SimulatedController(const SimulatedController&) = delete;
   SimulatedController& operator=(const SimulatedController&) = delete;
@@ -130,6 +137,8 @@ class SimulatedController {
   std::string build_reply(const std::string& frame);
   void write_to_master(const std::string& bytes);
   void wake();
+  [[nodiscard]] double now() const;
+  [[nodiscard]] std::optional<double> earliest_due() const;
 
   int com_number_;
   std::string device_path_;
@@ -165,6 +174,7 @@ class SimulatedController {
   std::vector<std::string> requests_;
   std::size_t bad_requests_ = 0;
   std::vector<PendingReply> pending_;  // touched by the thread only
+  std::unique_ptr<LineTime> time_;     // none: the system's time
 
   std::thread thread_;
 };

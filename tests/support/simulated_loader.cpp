@@ -9,7 +9,9 @@
 namespace test {
 
 SimulatedLoader::SimulatedLoader(int com_number)
-    : com_number_(com_number), terminal_(open_com_terminal(com_number)) {
+    : com_number_(com_number),
+      terminal_(open_com_terminal(com_number)),
+      time_(std::make_unique<LineTime>(com_number, terminal_.slave_fd)) {
   thread_ = std::thread([this] { run(); });
 }
 
@@ -19,6 +21,7 @@ SimulatedLoader::~SimulatedLoader() {
     stop_ = true;
   }
   thread_.join();
+  time_.reset();
   ::close(terminal_.master_fd);
   ::close(terminal_.slave_fd);
   release_com_variable(com_number_, terminal_.device_path);
@@ -35,7 +38,8 @@ void SimulatedLoader::fail_after(const std::string& text) {
 }
 
 void SimulatedLoader::send(const std::string& bytes) {
-  [[maybe_unused]] const ssize_t written = ::write(terminal_.master_fd, bytes.data(), bytes.size());
+  const ssize_t written = ::write(terminal_.master_fd, bytes.data(), bytes.size());
+  if (written > 0) time_->wrote(static_cast<std::size_t>(written));
 }
 
 std::string SimulatedLoader::received() const {
@@ -69,7 +73,9 @@ void SimulatedLoader::run() {
         answer += 'E';
       }
     }
+    // The input counts as taken once its answer is written, so the tests' time holds till then.
     if (!answer.empty()) send(answer);
+    time_->took(static_cast<std::size_t>(got), std::nullopt);
   }
 }
 

@@ -4,11 +4,13 @@
 // records every byte the console writes, answers "q" with "B" while ready and sends "E"
 // once the bytes received contain a chosen text.
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "support/pseudo_terminal.hpp"
+#include "support/simulated_time.hpp"
 
 namespace test {
 
@@ -38,6 +40,7 @@ class SimulatedLoader {
   bool ready_ = true;
   std::string fail_text_;
   std::string received_;
+  std::unique_ptr<LineTime> time_;
   std::thread thread_;
 };
 

@@ -56,7 +56,7 @@ TEST(DataLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
 }
 
 TEST_F(DataLogWireTest, WritesTheHeaderAndOneRowOfTheControllersValuesPerPoll) {
-  set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
   reset_receive_framer();
   test::SimulatedController controller(1);
   test::LiveData live;
@@ -85,7 +85,7 @@ TEST_F(DataLogWireTest, WritesTheHeaderAndOneRowOfTheControllersValuesPerPoll) {
   const double after = ui::clock().seconds_since_midnight();
   EXPECT_EQ(plotter.File_Samples.caption(), " 4");
   plotter.Command3d3.click();
-  set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
 
   const std::string bytes = file_bytes("PLOTTER.CSV");
   const std::string columns =

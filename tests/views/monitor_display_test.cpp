@@ -129,7 +129,7 @@ TEST_F(MonitorDisplayTest, AMonitorClosedThroughItsCloseBoxShowsTheUnchangedValu
 class MonitorWireTest : public test::MainWindowTest {};
 
 TEST_F(MonitorWireTest, ShowsTheControllersValuesAndRewritesOnlyTheLabelsThatChanged) {
-  set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
   reset_receive_framer();
   test::SimulatedController controller(1);
   controller.set_reply_payload(0xB3, std::string("\x88\x3F", 2));
@@ -168,7 +168,7 @@ TEST_F(MonitorWireTest, ShowsTheControllersValuesAndRewritesOnlyTheLabelsThatCha
   main_poll_tick();
   EXPECT_EQ(writes.captions, std::vector<std::string>{"90"});
   ui::forms().set_observer(nullptr);
-  set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
 }
 
 }  // namespace

@@ -165,7 +165,7 @@ TEST_F(ViewWindowsTest, TheMonitorChannelRowsAreDesignedBlueOnWhite) {
 class DashboardWireTest : public test::MainWindowTest {};
 
 TEST_F(DashboardWireTest, TheTimingSwitchSendsItsKeyWhenTickedAndZeroWhenCleared) {
-  set_serial_port_factory(nullptr);
+  test::use_system_serial_port();
   reset_receive_framer();
   {
     test::SimulatedController controller(1);
@@ -179,7 +179,7 @@ TEST_F(DashboardWireTest, TheTimingSwitchSendsItsKeyWhenTickedAndZeroWhenCleared
     ASSERT_EQ(frames.size(), 2U);
     EXPECT_EQ(frames[0].substr(2, 4), std::string("\xA9\xA5\x00\x00", 4));
     EXPECT_EQ(frames[1].substr(2, 4), std::string("\xA9\x00\x00\x00", 4));
-    set_serial_port_factory(nullptr);
+    test::use_system_serial_port();
   }
 }
 
