@@ -1,6 +1,7 @@
 #include "gui/input_gate.hpp"
 
 #include <qpa/qwindowsysteminterface.h>
+#include <qpa/qwindowsysteminterface_p.h>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -172,9 +173,44 @@ void replay_key_press(QWindow* window, QObject* receiver, QKeyEvent& key) {
 
 }  // namespace
 
+// Each piece of input the window system hands over and the gate lets through at once (a
+// press, with the double-click Qt makes of it; a key, with the shortcut it triggers) is
+// handled whole before the next: a pass inside its handling holds input back.
+class InputGate::WholeEvents final : public QWindowSystemEventHandler {
+ public:
+  explicit WholeEvents(const InputGate& gate) : gate_(gate) {
+    QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
+  }
+  ~WholeEvents() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
+  WholeEvents(const WholeEvents&) = delete;
+  WholeEvents& operator=(const WholeEvents&) = delete;
+
+  bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent* event) override {
+    if ((event->type & QWindowSystemInterfacePrivate::UserInputEvent) == 0 ||
+        InputGate::queues_input(gate_.holding())) {
+      return QWindowSystemEventHandler::sendEvent(event);
+    }
+    const ui::EventLoop::HandlingInput handling(ui::event_loop());
+    return QWindowSystemEventHandler::sendEvent(event);
+  }
+
+ private:
+  const InputGate& gate_;
+};
+
 InputGate::InputGate() {
   if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {
     connect(application, &QApplication::focusChanged, this, [this] { focus_changed(); });
+  }
+}
+
+InputGate::~InputGate() = default;
+
+void InputGate::set_taking_window_system_input(bool taking) {
+  if (!taking) {
+    whole_events_.reset();
+  } else if (!whole_events_) {
+    whole_events_ = std::make_unique<WholeEvents>(*this);
   }
 }
 

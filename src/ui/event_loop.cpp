@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <utility>
 
 #include "ui/clock.hpp"
 #include "ui/form.hpp"
@@ -11,12 +13,14 @@ namespace ui {
 
 bool EventLoop::pass(UserInput input) {
   const NestedPass depth(*this);
+  if (!takes_user_input()) input = UserInput::hold;
   if (platform_) platform_->process_events(input);
   return run_model_work(input);
 }
 
 bool EventLoop::run_model_work(UserInput input) {
   const NestedPass depth(*this);
+  if (!takes_user_input()) input = UserInput::hold;
   collect_unloaded_forms();
   bool ran = false;
   if (input == UserInput::allow) ran |= run_user_input();
@@ -29,6 +33,8 @@ bool EventLoop::run_model_work(UserInput input) {
 }
 
 void EventLoop::wait_pass(UserInput input) {
+  std::optional<TakingInput> taking;
+  if (input == UserInput::allow) taking.emplace(*this, Taking::modal);
   if (!pass(input)) {
     const double idle = std::min(0.001, std::max(0.0, seconds_until_next_timer()));
     clock().sleep_seconds(idle > 0 ? idle : 0.001);
@@ -52,6 +58,9 @@ void EventLoop::post_user_input(std::function<void()> action) {
 }
 
 void EventLoop::serve_user_input() {
+  const TakingInput taking(*this);
+  // Inside a step that must stay whole the input waits until after it.
+  if (!takes_user_input()) return;
   const std::uint64_t queued_before = next_input_sequence_;
   // Each pass takes the oldest action; a pass nested in one of them may take some too.
   while (!user_input_.empty() && user_input_.front().sequence < queued_before) {
@@ -131,8 +140,7 @@ bool EventLoop::run_user_input() {
   // One action per pass, as one window message at a time.
   auto action = std::move(user_input_.front().action);
   user_input_.pop_front();
-  const int outer_delivery = delivery_depth_;
-  delivery_depth_ = pass_depth_;
+  const HandlingInput handling(*this);
   // Input is delivered like a window message: whatever goes wrong stops there.
   try {
     if (action) action();
@@ -141,8 +149,17 @@ bool EventLoop::run_user_input() {
   } catch (...) {
     report_unexpected_error("user input", nullptr);
   }
-  delivery_depth_ = outer_delivery;
   return true;
+}
+
+EventLoop::HandlingInput::HandlingInput(EventLoop& loop)
+    : loop_(loop), outer_delivery_(std::exchange(loop.delivery_depth_, loop.pass_depth_)) {
+  ++loop_.input_depth_;
+}
+
+EventLoop::HandlingInput::~HandlingInput() {
+  --loop_.input_depth_;
+  loop_.delivery_depth_ = outer_delivery_;
 }
 
 bool EventLoop::run_sources() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -40,7 +41,9 @@ class EventLoop {
   bool pass(UserInput input);
   // The model's own share of a pass, for a front-end that already delivered its events.
   bool run_model_work(UserInput input);
-  // A pass that sleeps about a millisecond when nothing was pending, for spinning waits.
+  // A pass that sleeps about a millisecond when nothing was pending, for spinning waits
+  // (a modal window's, a loop that runs until the user stops it): one that allows input
+  // takes it inside the handling of earlier input too.
   void wait_pass(UserInput input);
 
   void set_platform(Platform* platform) { platform_ = platform; }
@@ -54,15 +57,69 @@ class EventLoop {
   // is reported.
   void post_user_input(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
-  // True while a queued input action runs and no pass has started inside it: what that
-  // action causes at once (a widget's signal) belongs to it and runs in its turn, not
-  // behind the input queued after it.
+  // True while an input is handled (a queued action, or window-system input the front-end
+  // hands on at once) and no pass has started inside it: what that input causes at once (a
+  // widget's signal) belongs to it and runs in its turn, not behind the input queued after it.
   [[nodiscard]] bool delivering_user_input() const {
     return delivery_depth_ >= 0 && delivery_depth_ == pass_depth_;
   }
   // Passes that allow input until every input action queued before the call has run.
-  // Input queued meanwhile waits for a later pass.
+  // Input queued meanwhile waits for a later pass. One of the points that take input inside
+  // the handling of earlier input.
   void serve_user_input();
+
+  // One input is handled while this lives. Its effect is complete before the next input
+  // runs: a pass inside it (a handler's wait, a request) holds input back, whatever it
+  // asks, except inside a `TakingInput`.
+  class HandlingInput {
+   public:
+    explicit HandlingInput(EventLoop& loop);
+    ~HandlingInput();
+    HandlingInput(const HandlingInput&) = delete;
+    HandlingInput& operator=(const HandlingInput&) = delete;
+
+   private:
+    EventLoop& loop_;
+    int outer_delivery_;
+  };
+  // Passes take input again while this lives, inside the handling of earlier input: a modal
+  // box or window it shows, and the points where a long run of requests serves the user.
+  // A modal one takes input inside a `WholeInput` too.
+  enum class Taking { between_requests, modal };
+  class TakingInput {
+   public:
+    explicit TakingInput(EventLoop& loop, Taking taking = Taking::between_requests)
+        : loop_(loop),
+          outer_(std::exchange(loop.open_depth_, loop.input_depth_)),
+          outer_whole_(taking == Taking::modal ? std::exchange(loop.whole_, 0) : loop.whole_) {}
+    ~TakingInput() {
+      loop_.open_depth_ = outer_;
+      loop_.whole_ = outer_whole_;
+    }
+    TakingInput(const TakingInput&) = delete;
+    TakingInput& operator=(const TakingInput&) = delete;
+
+   private:
+    EventLoop& loop_;
+    int outer_;
+    int outer_whole_;
+  };
+  // A step of an input's handling that must not be split (a click on a cell commits the
+  // open edit, then makes the clicked cell current): no pass inside takes input, not even
+  // between requests; only a modal box or window does.
+  class WholeInput {
+   public:
+    explicit WholeInput(EventLoop& loop) : loop_(loop) { ++loop_.whole_; }
+    ~WholeInput() { --loop_.whole_; }
+    WholeInput(const WholeInput&) = delete;
+    WholeInput& operator=(const WholeInput&) = delete;
+
+   private:
+    EventLoop& loop_;
+  };
+  // Whether a pass may run input now: no input is being handled, or a `TakingInput` opened
+  // the one being handled.
+  [[nodiscard]] bool takes_user_input() const { return input_depth_ == open_depth_ && whole_ == 0; }
 
   // Marks a loop of the front-end's own (a modal dialog's) as a pass: input the user gives
   // it is not taken for a consequence of the action that opened the dialog.
@@ -112,6 +169,10 @@ class EventLoop {
   std::uint64_t next_input_sequence_ = 0;
   int pass_depth_ = 0;
   int delivery_depth_ = -1;
+  // Inputs being handled, and how many of them a `TakingInput` opened.
+  int input_depth_ = 0;
+  int open_depth_ = 0;
+  int whole_ = 0;
   std::vector<Timer*> timers_;
   std::vector<std::unique_ptr<Form>> unloaded_forms_;
 };

@@ -2,6 +2,7 @@
 // however the input held during a request and the input that comes after it interleave.
 // Input enters through the window system, as a user's does.
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
@@ -11,11 +12,14 @@
 #include <QTimer>
 #include <QWindow>
 #include <functional>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "gui/rich/grid_widget.hpp"
 #include "gui_test.hpp"
+#include "link/request.hpp"
 
 namespace gui_test {
 namespace {
@@ -53,6 +57,9 @@ class OrderForm : public ui::Form {
     txt_step.set_text("7");
 
     cells.move(120, 2400, 3000, 1200);
+    cells.on_cell_change = [this](int, int) {
+      if (on_commit) on_commit();
+    };
   }
 
   ui::MenuItem mnu_update{*this, "mnu_update", nullptr};
@@ -69,6 +76,7 @@ class OrderForm : public ui::Form {
   int double_clicks = 0;
   int zeroes = 0;
   std::vector<std::string> updates;
+  std::function<void()> on_commit;
 };
 
 inline ui::FormInstance<OrderForm> frm_order;
@@ -93,8 +101,31 @@ class InputOrderTest : public GuiTest {
   void type(const char* keys) {
     for (const char* key = keys; *key != '\0'; ++key) QTest::keyClick(window(), *key);
   }
+  // Hands a click on a cell or a key to the window system, to be delivered with its events.
+  void post_click(int row, int col) {
+    auto* grid =
+        static_cast<gui::rich::GridWidget*>(window_of(frm_order()).widget_for(frm_order().cells));
+    const QPoint at = grid->mapTo(grid->window(), grid->cell_rect(row, col).center());
+    for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window(), at, window()->mapToGlobal(at), buttons, Qt::LeftButton,
+          buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
+    }
+  }
+  void post_key(int key) {
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window(), type, key, {}, QString(QChar(key == Qt::Key_Return ? '\r' : key)));
+    }
+  }
+  // Passes a commit's handler may run: a wait that allows input, a request's wait, and the
+  // yield before a request, which serves the user.
+  inline static const std::vector<std::function<void()>> kPasses = {
+      [] { ui::do_events(); }, [] { ui::do_events_without_user_input(); },
+      [] { ecu::yield_to_message_loop(); }};
   // Lets the front-end run until the model's input queue is empty.
   static void drain() {
+    process_qt_events();
     EXPECT_TRUE(wait_until([] { return !ui::event_loop().has_pending_user_input(); }));
     process_qt_events();
   }
@@ -222,6 +253,58 @@ TEST_F(InputOrderTest, AMenuItemChosenByAnAssistiveToolClosesItsMenusAndTheNextC
   QTest::mouseClick(window(), Qt::LeftButton, {}, centre_of(form.cmd_apply));
   drain();
   EXPECT_EQ(form.apply_clicks, 1);
+}
+
+// A click on a cell commits the open edit, then makes the clicked cell current, before a key
+// that came during the commit's handler runs.
+TEST_F(InputOrderTest, AKeyThatComesWhileAClickCommitsAnEditGoesToTheClickedCell) {
+  OrderForm& form = open();
+  window_of(form).widget_for(form.cells)->setFocus(Qt::OtherFocusReason);
+  for (int pass = 0; pass < 3; ++pass) {
+    form.cells.set_active_cell(1, 1);
+    type("5");
+    form.on_commit = [pass] { kPasses[static_cast<std::size_t>(pass)](); };
+    post_click(2, pass + 1);
+    post_key('7');
+    post_key(Qt::Key_Return);
+    drain();
+    EXPECT_EQ(form.cells.cell_text(1, 1) + form.cells.cell_text(2, pass + 1), "57") << pass;
+  }
+}
+
+// Clicks on cells and the values typed after them, handed over in random pieces, some while
+// a request is outstanding, while each commit's handler runs a random pass.
+TEST_F(InputOrderTest, ValuesTypedAfterClicksEndInTheirCellsHoweverInputAndPassesInterleave) {
+  OrderForm& form = open();
+  std::mt19937 random(35);
+  form.on_commit = [&random] { kPasses[random() % kPasses.size()](); };
+  std::vector<std::function<void()>> script;
+  std::map<std::pair<int, int>, std::string> last_typed;
+  std::pair<int, int> cell{1, 1};
+  for (int click = 0; click < 40; ++click) {
+    // Never the cell clicked last: two clicks there would make a double-click.
+    for (const auto before = cell; cell == before;) cell = {1 + random() % 3, 1 + random() % 3};
+    last_typed[cell] = std::to_string(random() % 1000);
+    script.emplace_back([this, cell] { post_click(cell.first, cell.second); });
+    for (const char digit : last_typed[cell])
+      script.emplace_back([this, digit] { post_key(digit); });
+  }
+  script.emplace_back([this] { post_key(Qt::Key_Return); });
+  for (std::size_t next = 0; next < script.size();) {
+    const std::size_t end = std::min(script.size(), next + 1 + random() % 4);
+    const auto hand_over = [&] {
+      for (; next < end; ++next) script[next]();
+    };
+    if (random() % 2 == 0) {
+      during_request(hand_over);
+    } else {
+      hand_over();
+      process_qt_events();
+    }
+  }
+  drain();
+  for (const auto& [at, value] : last_typed)
+    EXPECT_EQ(form.cells.cell_text(at.first, at.second), value);
 }
 
 }  // namespace

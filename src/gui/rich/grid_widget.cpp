@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "gui/rich/rich_support.hpp"
+#include "ui/event_loop.hpp"
 
 namespace gui::rich {
 
@@ -352,6 +353,8 @@ bool GridWidget::deliver_key(QKeyEvent& event) {
 }
 
 bool GridWidget::act_on_key(int key_code, int shift) {
+  // A key that ends an edit and moves on does both before any other input.
+  const ui::EventLoop::WholeInput whole(ui::event_loop());
   const QPointer<GridWidget> alive(this);
   const bool was_editing = editing_;
   if (editing_) {
@@ -494,6 +497,7 @@ void GridWidget::commit_edit() {
   if (editor_->hasFocus()) setFocus(Qt::OtherFocusReason);
   editor_->hide();
   const QPointer<GridWidget> alive(this);
+  const ui::EventLoop::WholeInput whole(ui::event_loop());
   grid_.commit_edit(row, col, text);
   if (alive) sync_cells();
 }
@@ -522,6 +526,8 @@ bool GridWidget::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GridWidget::mousePressEvent(QMouseEvent* event) {
+  // The open edit is committed and the clicked cell made current before any other input.
+  const ui::EventLoop::WholeInput whole(ui::event_loop());
   const QPointer<GridWidget> alive(this);
   if (editing_) {
     commit_edit();
