@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 
 namespace {
 
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, request_stop);
   std::signal(SIGTERM, request_stop);
   std::signal(SIGUSR1, request_count);
-  test::SimulatedController controller(1, test::ControllerTime::system);
+  sim::SimulatedController controller(1, sim::ControllerTime::system);
   controller.set_line_rate(baud);
   controller.set_reply_delay(delay);
   std::printf("%s\n", controller.device_path().c_str());

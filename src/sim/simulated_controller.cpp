@@ -1,4 +1,4 @@
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -13,12 +13,12 @@
 #include <ctime>
 #include <stdexcept>
 
-#include "support/controller_replies.hpp"
-#include "support/pseudo_terminal.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/pseudo_terminal.hpp"
 
-#include "support/controller_reply_defaults.hpp"
+#include "sim/controller_reply_defaults.hpp"
 
-namespace test {
+namespace sim {
 namespace {
 
 constexpr std::size_t kRequestLength = 8;
@@ -534,4 +534,4 @@ void SimulatedController::write_to_master(const std::string& bytes) {
   sent_bytes_ += sent;
 }
 
-}  // namespace test
+}  // namespace sim

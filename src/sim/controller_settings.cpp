@@ -1,9 +1,9 @@
-#include "support/controller_settings.hpp"
+#include "sim/controller_settings.hpp"
 
 #include <array>
 #include <initializer_list>
 
-namespace test {
+namespace sim {
 namespace {
 
 enum class Answer {
@@ -277,4 +277,4 @@ void ControllerSettings::set_throttle_reading(std::uint8_t capture_code, std::ui
   throttle_readings_[capture_code] = reading;
 }
 
-}  // namespace test
+}  // namespace sim

@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "support/controller_settings.hpp"
-#include "support/simulated_time.hpp"
+#include "sim/controller_settings.hpp"
+#include "sim/line_time.hpp"
 
-namespace test {
+namespace sim {
 
 enum class Misbehaviour {
   none,
@@ -52,7 +52,7 @@ struct BaseConfig {
   std::uint8_t map_type = 0xC2;
 };
 
-// Which time the controller keeps: the tests' (support/simulated_time.hpp), where its answers
+// Which time the controller keeps: the tests' (sim/line_time.hpp), where its answers
 // in time always come within the console's wait, or the system's, for the benchmarks and the
 // standalone program, which measure or serve the real line.
 enum class ControllerTime { tests, system };
@@ -94,9 +94,9 @@ class SimulatedController {
   void answer_only(int count);
   void set_base_config(const BaseConfig& config);
   // From now on every request with this code is answered with this payload (bytes 3 on,
-  // laid out by support/controller_replies.hpp); it takes precedence over the built-in
+  // laid out by sim/controller_replies.hpp); it takes precedence over the built-in
   // layouts. The live, status and monitor replies start with the payloads of
-  // support/controller_reply_defaults.hpp.
+  // sim/controller_reply_defaults.hpp.
   void set_reply_payload(std::uint8_t code, std::string payload);
   // Dyno mode, or any run of changing replies: requests with this code get these payloads
   // one after another, and the last one again from then on.
@@ -179,4 +179,4 @@ class SimulatedController {
   std::thread thread_;
 };
 
-}  // namespace test
+}  // namespace sim

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace test {
+namespace sim {
 
 class ControllerSettings {
  public:
@@ -34,4 +34,4 @@ class ControllerSettings {
   std::map<std::uint8_t, std::uint8_t> throttle_readings_;
 };
 
-}  // namespace test
+}  // namespace sim
