@@ -248,7 +248,6 @@ std::map<std::uint8_t, std::string> default_reply_payloads() {
   runtime.dwell = 300;
   return {
       {'A', live_data_payload(live)},
-      {'B', fuel_params_payload(FuelParams{})},
       {'R', firmware_revision_payload(10203)},
       {'-', serial_number_payload(197121)},
       {'+', std::string(1, '\0')},
