@@ -5,7 +5,8 @@
 #        scripts/run.sh simulated [BAUD [DELAY]]
 #                                    against a simulated controller on a pseudo-terminal,
 #                                    its line paced at BAUD (38400; 0 answers at once),
-#                                    each answer DELAY seconds late (0)
+#                                    each answer DELAY seconds late (0); it keeps its
+#                                    calibration in run/simulated_calibration.txt
 #        scripts/run.sh ARGS...      the console with these arguments
 # ECU_JOBS caps the parallel build jobs (all processors by default).
 set -euo pipefail
@@ -46,7 +47,9 @@ elif [ "$1" = simulated ]; then
   port=$(head -c 16 port.cfg 2>/dev/null | tr -c '0-9' ' ' | awk '{ print $1 + 0 }')
   { [ "${port:-0}" -ge 1 ] && [ "$port" -le 16 ]; } || port=1
   device_file=$(mktemp)
-  "$root/build/simulated_controller" "${1:-38400}" "${2:-0}" >"$device_file" &
+  # The simulator keeps its calibration in the working folder between runs.
+  "$root/build/simulated_controller" --calibration "$work/simulated_calibration.txt" \
+    "${1:-38400}" "${2:-0}" >"$device_file" &
   simulator=$!
   trap 'kill "$simulator" 2>/dev/null; wait "$simulator" 2>/dev/null; rm -f "$device_file"' EXIT
   for _ in $(seq 100); do
