@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -189,7 +190,11 @@ LoadedCalibration load_calibration_file(const std::string& path) {
     calibration = parse(text, damage);
   }
   if (calibration) return {*calibration, "calibration read from " + path, true};
-  const std::string aside = path + ".damaged";
+  // An earlier damaged file stays too.
+  std::string aside = path + ".damaged";
+  for (int number = 2; std::filesystem::exists(aside) && number < 1000; ++number) {
+    aside = path + ".damaged." + std::to_string(number);
+  }
   const std::string damaged = "calibration file " + path + " is damaged (" + damage.reason + ")";
   if (std::rename(path.c_str(), aside.c_str()) != 0) {
     return starting_with(damaged + "; it cannot be kept as " + aside + " (" + std::strerror(errno) +

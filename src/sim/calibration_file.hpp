@@ -23,7 +23,8 @@ struct LoadedCalibration {
 };
 
 // The calibration in the file at `path`. A missing file gives the starting calibration; so
-// does a damaged one, which is first renamed to `path` + ".damaged" so nothing is lost.
+// does a damaged one, which is first renamed to `path` + ".damaged" (".damaged.2" and on
+// when that is taken) so nothing is lost.
 // Settings the file lacks keep their starting values.
 LoadedCalibration load_calibration_file(const std::string& path);
 

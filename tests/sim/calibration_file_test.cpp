@@ -97,6 +97,12 @@ TEST_F(CalibrationFileTest, MissingOrDamagedGivesTheStartingCalibrationAndSaysWh
       EXPECT_FALSE(std::filesystem::exists("cal.txt.damaged"));
     }
   }
+  // The last case's damaged file stays beside the next one.
+  write_text("cal.txt", "another\n");
+  EXPECT_NE(sim::load_calibration_file("cal.txt").message.find("kept as cal.txt.damaged.2"),
+            std::string::npos);
+  EXPECT_EQ(file_text("cal.txt.damaged"), *std::prev(std::end(cases))->text);
+  EXPECT_EQ(file_text("cal.txt.damaged.2"), "another\n");
 }
 
 // The tests' controller echoes the writes of the base configuration and fuel parameters only;
