@@ -13,14 +13,18 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The console is a desktop program: without a display it has nowhere to show its window.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  cat >&2 <<'MESSAGE'
+  # The advice repeats the command as the user gave it, arguments and all.
+  again="bash $(printf '%q' "$0")"
+  for argument in "$@"; do again+=" $(printf '%q' "$argument")"; done
+  cat >&2 <<MESSAGE
 run.sh: no display to show the console's window on (DISPLAY is not set).
-Run it from a desktop session, or on a virtual X server:
-    sudo apt-get install -y xvfb xauth
-    xvfb-run -a bash scripts/run.sh
+Run it from a desktop session, or on a virtual X server. Install one (as root, or with sudo):
+    apt-get install -y xvfb xauth
+then run
+    xvfb-run -a $again
 or start the server yourself:
     Xvfb :1 &
-    DISPLAY=:1 bash scripts/run.sh
+    DISPLAY=:1 $again
 MESSAGE
   exit 1
 fi
