@@ -243,16 +243,17 @@ EngineReadings engine_readings(double seconds, const EngineCalibration& calibrat
   const double throttle_16 = map_position(throttle, 0, 100);
 
   // Lambda answers the set-point of the calibration with a little hunting, leans out on a
-  // tip-in and reads lean on the overrun; the correction answers it and the load.
+  // tip-in and reads lean on the overrun; the correction answers it and the load (a table
+  // of zeros, which a user may write, must not divide by zero).
   const double setpoint = lookup.table(kEgoLambdaTable, 9, rpm_9, load_9) / 128;
   const double lambda =
       overrun
           ? 1.20
           : setpoint * (1 + 0.02 * sine(seconds, 1.3) + 0.01 * sine(seconds, 0.37) + 0.06 * tip_in);
-  const double correction =
-      overrun
-          ? 1.0
-          : std::clamp(1 + 0.6 * (lambda / setpoint - 1) + 0.03 * (map_kpa - 55) / 45, 0.85, 1.15);
+  const double correction = overrun ? 1.0
+                                    : std::clamp(1 + 0.6 * (lambda / std::max(setpoint, 0.1) - 1) +
+                                                     0.03 * (map_kpa - 55) / 45,
+                                                 0.85, 1.15);
 
   const double volumetric = lookup.table(kFuelMap, 16, rpm_16, load_16) / 128;
   const double coolant_enrichment = lookup.curve(kCoolantFuelCurve, coolant_position) / 64;

@@ -102,4 +102,15 @@ TEST(RunningEngineTest, ARaisedFuelMapRaisesThePulseWidth) {
   }
 }
 
+// A user may write zeros over every table; the engine still answers within its ranges.
+TEST(RunningEngineTest, ACalibrationOfZerosKeepsTheCorrectionWithinItsRange) {
+  sim::Calibration zeros = sim::starting_calibration();
+  zeros.memory.assign(zeros.memory.size(), 0);
+  for (const double seconds : {4.0, 21.5}) {
+    const sim::LiveData live = readings_at(seconds, zeros).live;
+    EXPECT_GE(live.ego_correction, 54) << seconds << " s: 0.85";
+    EXPECT_LE(live.ego_correction, 74) << seconds << " s: 1.15";
+  }
+}
+
 }  // namespace
