@@ -19,7 +19,7 @@
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 #include "ui/ui.hpp"
 
 namespace {
@@ -41,7 +41,7 @@ struct Run {
 // Runs one File menu command on a chosen file; the wire time is that of the bytes this
 // transfer moved, counted by the link.
 template <class Command>
-Run timed(ui::ScriptedPresenter& presenter, const test::SimulatedController& controller,
+Run timed(ui::ScriptedPresenter& presenter, const sim::SimulatedController& controller,
           const std::string& path, Command command) {
   presenter.choose_next_file(path);
   const std::size_t requests = controller.request_count();
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   ui::install_presenter(presenter);
   int failures = 0;
   {
-    test::SimulatedController controller(1, test::ControllerTime::system);
+    sim::SimulatedController controller(1, sim::ControllerTime::system);
     controller.set_line_rate(kBaud);
     for (int address = 0; address < 0xB00; ++address) {
       controller.set_memory(static_cast<std::uint16_t>(address), (address * 37 + 11) & 0xFF);

@@ -36,7 +36,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/startup.hpp"
 #include "shell/view_commands.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
 #include "views/frm_plotter.hpp"
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
   gui::FrontEnd front_end(gui::FrontEnd::Dialogs::keep_installed);
   int failures = 0;
   {
-    test::SimulatedController controller(1, test::ControllerTime::system);
+    sim::SimulatedController controller(1, sim::ControllerTime::system);
     controller.set_line_rate(kBaud);
     for (int address = 0; address < 0xB00; ++address) {
       controller.set_memory(static_cast<std::uint16_t>(address), (address * 37 + 11) & 0xFF);

@@ -39,7 +39,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/startup.hpp"
 #include "shell/view_commands.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 #include "ui/form.hpp"
 #include "ui/presenter.hpp"
 #include "views/frm_plotter.hpp"
@@ -89,7 +89,7 @@ ui::FormInstance<DialogWatch> dialog_watch;
 
 struct FaultRun {
   const char* name;
-  test::Misbehaviour fault;
+  sim::Misbehaviour fault;
   // The request whose place in the cycle the faults fall on; none: wherever they start.
   std::optional<std::uint8_t> on_code;
 };
@@ -98,15 +98,15 @@ constexpr std::uint8_t kLiveData = 'A';       // a 65-byte reply
 constexpr std::uint8_t kMonitorFrame = 0x81;  // the 32-byte reply
 
 const std::array kFaultRuns{
-    FaultRun{"garbage before the reply", test::Misbehaviour::garbage_before, std::nullopt},
-    FaultRun{"stray bytes after it", test::Misbehaviour::extra_bytes, std::nullopt},
-    FaultRun{"bad sum, 65-byte reply", test::Misbehaviour::bad_sum_low, kLiveData},
-    FaultRun{"bad sum, 32-byte reply", test::Misbehaviour::bad_sum_low, kMonitorFrame},
-    FaultRun{"byte too many, 65-byte reply", test::Misbehaviour::extra_payload_byte, kLiveData},
-    FaultRun{"byte too many, 32-byte reply", test::Misbehaviour::extra_payload_byte, kMonitorFrame},
-    FaultRun{"length byte too large", test::Misbehaviour::wrong_length_byte, std::nullopt},
-    FaultRun{"late answer (150 ms)", test::Misbehaviour::late, std::nullopt},
-    FaultRun{"dropped answer", test::Misbehaviour::silent, std::nullopt},
+    FaultRun{"garbage before the reply", sim::Misbehaviour::garbage_before, std::nullopt},
+    FaultRun{"stray bytes after it", sim::Misbehaviour::extra_bytes, std::nullopt},
+    FaultRun{"bad sum, 65-byte reply", sim::Misbehaviour::bad_sum_low, kLiveData},
+    FaultRun{"bad sum, 32-byte reply", sim::Misbehaviour::bad_sum_low, kMonitorFrame},
+    FaultRun{"byte too many, 65-byte reply", sim::Misbehaviour::extra_payload_byte, kLiveData},
+    FaultRun{"byte too many, 32-byte reply", sim::Misbehaviour::extra_payload_byte, kMonitorFrame},
+    FaultRun{"length byte too large", sim::Misbehaviour::wrong_length_byte, std::nullopt},
+    FaultRun{"late answer (150 ms)", sim::Misbehaviour::late, std::nullopt},
+    FaultRun{"dropped answer", sim::Misbehaviour::silent, std::nullopt},
 };
 
 // Besides the share of the wire-limited rate, each run prints how much of its time the line
@@ -115,7 +115,7 @@ const std::array kFaultRuns{
 // itself is not lost by the console. A fault in every 5th reply meets the four requests of the
 // plotter's cycle in step, so it falls on the same request throughout a run, and whether
 // that is a 65-byte or a 32-byte reply sets what the retry costs.
-void print_poll_run(const char* what, test::SimulatedController& controller, double seconds,
+void print_poll_run(const char* what, sim::SimulatedController& controller, double seconds,
                     bool paced = true) {
   const std::int64_t taken_before = ecu::taken_reply_count();
   const std::size_t requests_before = controller.request_count();
@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
       static_cast<double>(awakenings - awake_before) / idle_elapsed);
 
   // The plotter at its fastest setting against the paced controller.
-  test::SimulatedController controller(1, test::ControllerTime::system);
+  sim::SimulatedController controller(1, sim::ControllerTime::system);
   controller.set_line_rate(kBaud);
   ecu::demo_mode = ecu::kFalse;
   ecu::com_port = 1;
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
   for (const FaultRun& run : kFaultRuns) {
     controller.inject_fault(run.fault, kFaultEvery, run.on_code);
     print_poll_run(run.name, controller, seconds);
-    controller.inject_fault(test::Misbehaviour::none, 0);
+    controller.inject_fault(sim::Misbehaviour::none, 0);
     run_qt_for(0.3);
   }
   controller.set_line_rate(0);

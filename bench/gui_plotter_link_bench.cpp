@@ -27,7 +27,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 #include "ui/form.hpp"
 #include "views/data_log.hpp"
 #include "views/frm_plotter.hpp"
@@ -64,7 +64,7 @@ struct Run {
   double between_ms;  // per request, from the end of one tick to the start of the next
 };
 
-Run measure(test::SimulatedController& controller, double seconds) {
+Run measure(sim::SimulatedController& controller, double seconds) {
   const long long rows_before = ecu::log_sample_count;
   const std::size_t requests_before = controller.request_count();
   const double in_ticks_before = seconds_in_ticks;
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  test::SimulatedController controller(1, test::ControllerTime::system);
+  sim::SimulatedController controller(1, sim::ControllerTime::system);
   controller.set_line_rate(kBaud);
   // A controller of this console's feature version, so no warning stops the run.
   controller.set_reply_payload(0xB3, word_payload(0x3F88));

@@ -20,7 +20,7 @@
 #include "link/request.hpp"
 #include "link/request_transaction.hpp"
 #include "model/shared_state.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 #include "ui/form.hpp"
 
 namespace {
@@ -97,7 +97,7 @@ TransactionRun transactions(int count) {
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::max(100, std::atoi(argv[1])) : 5000;
-  test::SimulatedController controller(1, test::ControllerTime::system);
+  sim::SimulatedController controller(1, sim::ControllerTime::system);
   ecu::com_port = 1;
   ecu::open_comm_link();
   if (ecu::link_ready != ecu::kTrue) {

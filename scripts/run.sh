@@ -5,21 +5,26 @@
 #        scripts/run.sh simulated [BAUD [DELAY]]
 #                                    against a simulated controller on a pseudo-terminal,
 #                                    its line paced at BAUD (38400; 0 answers at once),
-#                                    each answer DELAY seconds late (0)
+#                                    each answer DELAY seconds late (0); it keeps its
+#                                    calibration in run/simulated_calibration.txt
 #        scripts/run.sh ARGS...      the console with these arguments
 # ECU_JOBS caps the parallel build jobs (all processors by default).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The console is a desktop program: without a display it has nowhere to show its window.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  cat >&2 <<'MESSAGE'
+  # The advice repeats the command as the user gave it, arguments and all.
+  again="bash $(printf '%q' "$0")"
+  for argument in "$@"; do again+=" $(printf '%q' "$argument")"; done
+  cat >&2 <<MESSAGE
 run.sh: no display to show the console's window on (DISPLAY is not set).
-Run it from a desktop session, or on a virtual X server:
-    sudo apt-get install -y xvfb xauth
-    xvfb-run -a bash scripts/run.sh
+Run it from a desktop session, or on a virtual X server. Install one (as root, or with sudo):
+    apt-get install -y xvfb xauth
+then run
+    xvfb-run -a $again
 or start the server yourself:
     Xvfb :1 &
-    DISPLAY=:1 bash scripts/run.sh
+    DISPLAY=:1 $again
 MESSAGE
   exit 1
 fi
@@ -46,7 +51,9 @@ elif [ "$1" = simulated ]; then
   port=$(head -c 16 port.cfg 2>/dev/null | tr -c '0-9' ' ' | awk '{ print $1 + 0 }')
   { [ "${port:-0}" -ge 1 ] && [ "$port" -le 16 ]; } || port=1
   device_file=$(mktemp)
-  "$root/build/simulated_controller" "${1:-38400}" "${2:-0}" >"$device_file" &
+  # The simulator keeps its calibration in the working folder between runs.
+  "$root/build/simulated_controller" --calibration "$work/simulated_calibration.txt" \
+    "${1:-38400}" "${2:-0}" >"$device_file" &
   simulator=$!
   trap 'kill "$simulator" 2>/dev/null; wait "$simulator" 2>/dev/null; rm -f "$device_file"' EXIT
   for _ in $(seq 100); do

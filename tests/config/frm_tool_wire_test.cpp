@@ -141,7 +141,7 @@ TEST_F(FrmToolWireTest, AControllerThatFallsSilentDuringTheLoadLeavesTheUnreadFi
   ASSERT_EQ(comm_aborted, kTrue);
   EXPECT_EQ(tool.num_pulses_hot.back_colour(), ui::colours::yellow);
   comm_aborted = kFalse;
-  controller().answer_only(test::SimulatedController::kEveryReply);
+  controller().answer_only(sim::SimulatedController::kEveryReply);
 
   tool.trigs_per_rev.set_text("3");      // read, then edited
   tool.iac_close_steps.set_text("300");  // never read, but now the user's value

@@ -24,10 +24,11 @@
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_wait.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/folder_files.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
 #include "support/tick_form.hpp"
+#include "support/watched_ports.hpp"
 
 namespace ecu {
 namespace {
@@ -70,7 +71,7 @@ class DataSetTransferTest : public test::MainWindowTest {
     reset_receive_framer();
     presenter_ = std::make_shared<HookedPresenter>();
     ui::install_presenter(presenter_);
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     main_ = &start_console("");
   }
 
@@ -109,7 +110,7 @@ class DataSetTransferTest : public test::MainWindowTest {
   }
 
   std::shared_ptr<HookedPresenter> presenter_;
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   FrmEcuForm* main_ = nullptr;
 };
 
@@ -203,7 +204,7 @@ TEST_F(DataSetTransferTest, DownloadStoppedBySilenceOrAReplyForAnotherAddressKee
       << messages()[0];
   expect_console_released(kFalse);
 
-  controller_->answer_only(test::SimulatedController::kEveryReply);
+  controller_->answer_only(sim::SimulatedController::kEveryReply);
   controller_->set_reply_payload('E', std::string("\x00\x00\x07", 3));
   download("cal.set");
   EXPECT_EQ(messages().back(),
@@ -418,7 +419,7 @@ TEST_F(DataSetTransferTest, StoppedDownloadSaysWhatBecameOfTheFileAndLeavesNoTem
 // brings the usual failure dialog back; once it is back "Try Again" opens the same COM port
 // and the download goes on from the request that failed.
 TEST_F(DataSetTransferTest, APortPulledDuringADownloadAndPutBackCompletesItAfterTryAgain) {
-  const auto fill = [](test::SimulatedController& controller) {
+  const auto fill = [](sim::SimulatedController& controller) {
     for_each_calibration_address([&](std::uint16_t address) {
       controller.set_memory(address, static_cast<std::uint8_t>((address * 13 + 5) & 0xFF));
     });
@@ -442,7 +443,7 @@ TEST_F(DataSetTransferTest, APortPulledDuringADownloadAndPutBackCompletesItAfter
       ::setenv("ECU_COM1", gone.c_str(), 1);
       phase = 2;
     } else if (phase == 2) {
-      controller_ = std::make_unique<test::SimulatedController>(1);
+      controller_ = std::make_unique<sim::SimulatedController>(1);
       fill(*controller_);
       phase = 3;
     }

@@ -7,7 +7,7 @@
 namespace ecu {
 namespace {
 
-using test::ChannelRuntime;
+using sim::ChannelRuntime;
 using ChannelRuntimeTest = test::DecodeTest;
 
 constexpr ui::Colour kBlue = 0xFF0000;
@@ -29,7 +29,7 @@ TEST_F(ChannelRuntimeTest, InjectionDutyIsBandedAtSeventyFiveAndEightyFive) {
                             {219, 86, "86", kLightRed}, {255, 100, "100", kLightRed}};
   ChannelRuntime runtime;
   for (std::size_t c = 0; c < 8; ++c) runtime.injection_duty[c] = cases[c].raw;
-  test::receive(0xCF, test::channel_runtime_payload(runtime));
+  test::receive(0xCF, sim::channel_runtime_payload(runtime));
   for (int c = 0; c < 8; ++c) {
     const DutyCase& expected = cases[c];
     SCOPED_TRACE(static_cast<int>(expected.raw));
@@ -47,7 +47,7 @@ TEST_F(ChannelRuntimeTest, IgnitionDutyIsBandedAtFortyAndFifty) {
                             {255, 100, "100", kLightRed}, {26, 10, "10", kBlue}};
   ChannelRuntime runtime;
   for (std::size_t c = 0; c < 8; ++c) runtime.ignition_duty[c] = cases[c].raw;
-  test::receive(0xCF, test::channel_runtime_payload(runtime));
+  test::receive(0xCF, sim::channel_runtime_payload(runtime));
   for (int c = 0; c < 8; ++c) {
     const DutyCase& expected = cases[c];
     SCOPED_TRACE(static_cast<int>(expected.raw));
@@ -62,7 +62,7 @@ TEST_F(ChannelRuntimeTest, PulseWidthsAndTheDwellAreShownInMilliseconds) {
   ChannelRuntime runtime;
   runtime.pulse_width = {625, 0, 1, 65535, 3125, 6250, 312, 10000};
   runtime.dwell = 250;
-  test::receive(0xCF, test::channel_runtime_payload(runtime));
+  test::receive(0xCF, sim::channel_runtime_payload(runtime));
   const char* pulse_texts[] = {"1.000", "0.000",  "0.002", "104.856",
                                "5.000", "10.000", "0.499", "16.000"};
   for (int c = 0; c < 8; ++c) {
@@ -77,7 +77,7 @@ TEST_F(ChannelRuntimeTest, PlotterViewStoresTheDutiesAndLeavesTheLabels) {
   runtime.injection_duty.fill(255);
   runtime.ignition_duty.fill(128);
   runtime.pulse_width.fill(625);
-  test::receive(0xCF, test::channel_runtime_payload(runtime));
+  test::receive(0xCF, sim::channel_runtime_payload(runtime));
   for (int c = 0; c < 8; ++c) {
     EXPECT_EQ(inj_duty_pcnt[static_cast<std::size_t>(c)], 100);
     EXPECT_EQ(ign_duty_pcnt[static_cast<std::size_t>(c)], 50);
@@ -90,7 +90,7 @@ TEST_F(ChannelRuntimeTest, PlotterViewStoresTheDutiesAndLeavesTheLabels) {
 TEST_F(ChannelRuntimeTest, LeavesChannelsEightToFifteenAlone) {
   inj_duty_pcnt.fill(-7);
   ign_duty_pcnt.fill(-7);
-  test::receive(0xCF, test::channel_runtime_payload(ChannelRuntime{}));
+  test::receive(0xCF, sim::channel_runtime_payload(ChannelRuntime{}));
   for (std::size_t c = 8; c < 16; ++c) {
     EXPECT_EQ(inj_duty_pcnt[c], -7);
     EXPECT_EQ(ign_duty_pcnt[c], -7);
@@ -101,7 +101,7 @@ TEST_F(ChannelRuntimeTest, LeavesChannelsEightToFifteenAlone) {
 TEST_F(ChannelRuntimeTest, FrameOfTheWrongLengthIsIgnoredEntirely) {
   ChannelRuntime runtime;
   runtime.injection_duty.fill(255);
-  const std::string payload = test::channel_runtime_payload(runtime);
+  const std::string payload = sim::channel_runtime_payload(runtime);
   test::receive(0xCF, payload.substr(0, payload.size() - 1));
   test::receive(0xCF, payload + '\0');
   EXPECT_EQ(reply_received, 0);

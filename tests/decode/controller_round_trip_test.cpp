@@ -14,7 +14,8 @@
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "ui/format.hpp"
 
 namespace ecu {
@@ -99,7 +100,7 @@ class ControllerRoundTripTest : public test::DecodeTest {
     DecodeTest::SetUp();
     work_in_scratch_folder();
     test::use_system_serial_port();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     for (const CalibrationTable& table : calibration_memory_map()) {
       for (Long address = table.first_address; address <= table.last_address; ++address) {
         controller_->set_memory(static_cast<std::uint16_t>(address), stored_byte(address));
@@ -137,7 +138,7 @@ class ControllerRoundTripTest : public test::DecodeTest {
     }
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
 };
 
 TEST_F(ControllerRoundTripTest, BlockReadsFillEveryCellInSync) {
@@ -186,18 +187,18 @@ TEST_F(ControllerRoundTripTest, WriteEchoShowsWhatTheControllerStored) {
 
 TEST_F(ControllerRoundTripTest, LiveRepliesOfTheControllerReachTheSharedState) {
   tach_filter_coef = 1.0F;
-  test::LiveData live;
+  sim::LiveData live;
   live.rpm = 4200;
   live.coolant = 0xF6;
   live.egt_sixteenths = 1600;
-  controller_->set_reply_payload('A', test::live_data_payload(live));
-  test::MonitorFrame monitor;
+  controller_->set_reply_payload('A', sim::live_data_payload(live));
+  sim::MonitorFrame monitor;
   monitor.speed_sixteenths = 800;
   monitor.iac = {3, 0, 300, 1200};
-  controller_->set_reply_payload(0x81, test::monitor_frame_payload(monitor));
-  test::ChannelRuntime runtime;
+  controller_->set_reply_payload(0x81, sim::monitor_frame_payload(monitor));
+  sim::ChannelRuntime runtime;
   runtime.injection_duty.fill(219);
-  controller_->set_reply_payload(0xCF, test::channel_runtime_payload(runtime));
+  controller_->set_reply_payload(0xCF, sim::channel_runtime_payload(runtime));
 
   send_command("A");
   EXPECT_FLOAT_EQ(engine_rpm, 4200.0F);

@@ -38,7 +38,7 @@ void receive_bytes(const std::string& bytes) {
 }
 
 void receive(std::uint8_t type, const std::string& payload) {
-  receive_bytes(reply_frame(type, payload));
+  receive_bytes(sim::reply_frame(type, payload));
 }
 
 void DecodeTest::SetUp() {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "sim/controller_replies.hpp"
 #include "support/console_test.hpp"
-#include "support/controller_replies.hpp"
 
 namespace test {
 

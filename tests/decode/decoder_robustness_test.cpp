@@ -67,7 +67,7 @@ TEST_F(DecoderRobustnessTest, PayloadsOfEveryOtherLengthAreDropped) {
 TEST_F(DecoderRobustnessTest, TruncatedAndCorruptedFramesReachNoDecoder) {
   std::mt19937 random(99);
   for (const OwnedType& owned : kOwnedTypes) {
-    const std::string frame = test::reply_frame(owned.type, random_bytes(random, owned.n - 3));
+    const std::string frame = sim::reply_frame(owned.type, random_bytes(random, owned.n - 3));
     for (std::size_t cut = 0; cut < frame.size(); ++cut) {
       reply_received = 0;
       test::receive_bytes(frame.substr(0, cut));
@@ -93,7 +93,7 @@ TEST_F(DecoderRobustnessTest, OnlyGoodFramesOfTheRightLengthCountAsReceived) {
       bytes = random_bytes(random, length(random));
     } else {
       const int payload = std::max(0, owned.n - 3 + spread(random));
-      bytes = test::reply_frame(owned.type, random_bytes(random, payload));
+      bytes = sim::reply_frame(owned.type, random_bytes(random, payload));
       if (round % 3 == 2) {
         // Damage one byte other than the type: the length byte, a payload byte or the sum.
         std::uniform_int_distribution<std::size_t> at(3, bytes.size() - 1);

@@ -11,7 +11,7 @@
 namespace ecu {
 namespace {
 
-using test::LiveData;
+using sim::LiveData;
 
 class LiveDataTest : public test::DecodeTest {
  protected:
@@ -20,7 +20,7 @@ class LiveDataTest : public test::DecodeTest {
     tach_filter_coef = 1.0F;
   }
   static void receive_live(const LiveData& data) {
-    test::receive('A', test::live_data_payload(data));
+    test::receive('A', sim::live_data_payload(data));
   }
 };
 
@@ -254,7 +254,7 @@ TEST_F(LiveDataTest, ReplyOfTheWrongLengthChangesNothing) {
   LiveData data;
   data.rpm = 3000;
   data.coolant = 50;
-  std::string payload = test::live_data_payload(data);
+  std::string payload = sim::live_data_payload(data);
   test::receive('A', payload.substr(0, payload.size() - 1));
   test::receive('A', payload + '\0');
   EXPECT_EQ(reply_received, 0);

@@ -12,7 +12,7 @@ namespace ecu {
 namespace {
 
 using MemoryReadTest = test::DecodeTest;
-using test::memory_payload;
+using sim::memory_payload;
 using test::receive;
 
 // `count` bytes counting up from `first`.

@@ -10,7 +10,7 @@
 namespace ecu {
 namespace {
 
-using test::MonitorFrame;
+using sim::MonitorFrame;
 using MonitorFrameTest = test::DecodeTest;
 
 MonitorFrame sample_frame() {
@@ -46,7 +46,7 @@ constexpr LabelCase kSampleLabels[] = {
 
 TEST_F(MonitorFrameTest, StoresEveryFieldAndShowsTheHeadOnTheMonitor) {
   current_view = 1;
-  test::receive(0x81, test::monitor_frame_payload(sample_frame()));
+  test::receive(0x81, sim::monitor_frame_payload(sample_frame()));
   EXPECT_EQ(reply_received, -1);
   EXPECT_EQ(active_map_num, 1);
   EXPECT_EQ(wheel_trig_count, 36000);
@@ -65,7 +65,7 @@ TEST_F(MonitorFrameTest, StoresEveryFieldAndShowsTheHeadOnTheMonitor) {
 }
 
 TEST_F(MonitorFrameTest, OutputDutiesAndTheAnalogWordAreScaled) {
-  test::receive(0x81, test::monitor_frame_payload(sample_frame()));
+  test::receive(0x81, sim::monitor_frame_payload(sample_frame()));
   EXPECT_FLOAT_EQ(gpo_duty_pcnt[0], 0.0F);
   EXPECT_FLOAT_EQ(gpo_duty_pcnt[1], static_cast<Single>(128.0 / 255.0 * 100.0));
   EXPECT_FLOAT_EQ(gpo_duty_pcnt[2], 100.0F);
@@ -75,7 +75,7 @@ TEST_F(MonitorFrameTest, OutputDutiesAndTheAnalogWordAreScaled) {
 }
 
 TEST_F(MonitorFrameTest, EndsWithTheIdleAirStatusBlock) {
-  test::receive(0x81, test::monitor_frame_payload(sample_frame()));
+  test::receive(0x81, sim::monitor_frame_payload(sample_frame()));
   EXPECT_EQ(iac_state, 3);
   EXPECT_EQ(iac_error, 1);
   EXPECT_EQ(iac_position, 300);
@@ -84,7 +84,7 @@ TEST_F(MonitorFrameTest, EndsWithTheIdleAirStatusBlock) {
 
 TEST_F(MonitorFrameTest, PlotterViewUpdatesEveryVariableButOnlyTheMapSetLabel) {
   current_view = 4;
-  test::receive(0x81, test::monitor_frame_payload(sample_frame()));
+  test::receive(0x81, sim::monitor_frame_payload(sample_frame()));
   EXPECT_EQ(frm_mon().map_num.caption(), "1");
   for (const LabelCase& c : kSampleLabels) {
     if (c.label == &FrmMonForm::map_num) continue;
@@ -98,7 +98,7 @@ TEST_F(MonitorFrameTest, PlotterViewUpdatesEveryVariableButOnlyTheMapSetLabel) {
 
 TEST_F(MonitorFrameTest, ZeroFieldsShowTheMasksMinimum) {
   current_view = 1;
-  test::receive(0x81, test::monitor_frame_payload(MonitorFrame{}));
+  test::receive(0x81, sim::monitor_frame_payload(MonitorFrame{}));
   EXPECT_EQ(frm_mon().num_trigs.caption(), "0");
   EXPECT_EQ(frm_mon().speed_MPH.caption(), "0.00");
   EXPECT_EQ(frm_mon().gear_number.caption(), "0");
@@ -106,7 +106,7 @@ TEST_F(MonitorFrameTest, ZeroFieldsShowTheMasksMinimum) {
 
 TEST_F(MonitorFrameTest, OldFrameShowsTheHeadAndStoresOnlyItsLastFiveFields) {
   current_view = 4;  // the old frame has no view condition
-  test::receive(0xB2, test::old_monitor_frame_payload(sample_frame()));
+  test::receive(0xB2, sim::old_monitor_frame_payload(sample_frame()));
   EXPECT_EQ(reply_received, -1);
   for (const LabelCase& c : kSampleLabels) {
     EXPECT_EQ((frm_mon().*c.label).caption(), c.text) << (frm_mon().*c.label).name();
@@ -124,8 +124,8 @@ TEST_F(MonitorFrameTest, OldFrameShowsTheHeadAndStoresOnlyItsLastFiveFields) {
 }
 
 TEST_F(MonitorFrameTest, FramesOfTheWrongLengthChangeNothing) {
-  const std::string monitor = test::monitor_frame_payload(sample_frame());
-  const std::string old_frame = test::old_monitor_frame_payload(sample_frame());
+  const std::string monitor = sim::monitor_frame_payload(sample_frame());
+  const std::string old_frame = sim::old_monitor_frame_payload(sample_frame());
   test::receive(0x81, monitor.substr(1));
   test::receive(0x81, monitor + '\x01');
   test::receive(0xB2, old_frame.substr(1));
@@ -145,13 +145,13 @@ TEST_F(MonitorFrameTest, IdleAirStatusReplyStoresTheBlockAndShowsNothing) {
   EXPECT_EQ(iac_rpm_setpoint, 1200);
   EXPECT_FALSE(frm_mon.loaded());
 
-  test::receive(0x98, test::iac_status_payload({5, 255, 0xFFFF, 0xFFFF}));
+  test::receive(0x98, sim::iac_status_payload({5, 255, 0xFFFF, 0xFFFF}));
   EXPECT_EQ(iac_error, 255);
   EXPECT_EQ(iac_position, 65535);
   EXPECT_EQ(iac_rpm_setpoint, 65535);
 
   reply_received = 0;
-  test::receive(0x98, test::iac_status_payload({1, 1, 1, 1}).substr(1));
+  test::receive(0x98, sim::iac_status_payload({1, 1, 1, 1}).substr(1));
   EXPECT_EQ(reply_received, 0);
   EXPECT_EQ(iac_state, 5);
 }
@@ -166,7 +166,7 @@ std::array<std::uint16_t, 15> counting_samples(std::uint16_t first) {
 
 TEST_F(MonitorFrameTest, WheelPageFillsItsFifteenSamples) {
   wheel_diag_samples.fill(-1.0F);
-  test::receive(0xF8, test::wheel_page_payload(2, counting_samples(100)));
+  test::receive(0xF8, sim::wheel_page_payload(2, counting_samples(100)));
   EXPECT_EQ(reply_received, -1);
   EXPECT_FLOAT_EQ(wheel_diag_samples[29], -1.0F);
   for (int i = 0; i < 15; ++i) EXPECT_FLOAT_EQ(wheel_diag_samples[30 + i], 100.0F + i);
@@ -175,14 +175,14 @@ TEST_F(MonitorFrameTest, WheelPageFillsItsFifteenSamples) {
 
 TEST_F(MonitorFrameTest, WheelPageBeyondTheCaptureStopsAtTheLastSample) {
   wheel_diag_samples.fill(-1.0F);
-  test::receive(0xF8, test::wheel_page_payload(13, counting_samples(1)));
+  test::receive(0xF8, sim::wheel_page_payload(13, counting_samples(1)));
   EXPECT_EQ(reply_received, -1);
   for (int i = 0; i <= 5; ++i) EXPECT_FLOAT_EQ(wheel_diag_samples[195 + i], 1.0F + i);
   EXPECT_FLOAT_EQ(wheel_diag_samples[194], -1.0F);
 
   wheel_diag_samples.fill(-1.0F);
   for (const std::uint8_t page : {14, 100, 255}) {
-    test::receive(0xF8, test::wheel_page_payload(page, counting_samples(1)));
+    test::receive(0xF8, sim::wheel_page_payload(page, counting_samples(1)));
   }
   for (const Single sample : wheel_diag_samples) EXPECT_FLOAT_EQ(sample, -1.0F);
 }
@@ -190,7 +190,7 @@ TEST_F(MonitorFrameTest, WheelPageBeyondTheCaptureStopsAtTheLastSample) {
 TEST_F(MonitorFrameTest, WheelSampleIsUnsigned) {
   std::array<std::uint16_t, 15> samples{};
   samples[0] = 0xFFFF;
-  test::receive(0xF8, test::wheel_page_payload(5, samples));
+  test::receive(0xF8, sim::wheel_page_payload(5, samples));
   EXPECT_FLOAT_EQ(wheel_diag_samples[75], 65535.0F);
 }
 

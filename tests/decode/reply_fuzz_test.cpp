@@ -15,7 +15,7 @@
 #include "decode/setting_reply_fixture.hpp"
 #include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
 
 namespace {
 
@@ -53,7 +53,7 @@ TEST_F(ReplyFuzz, WholeFramesOfTheRightLengthDecodeWithoutReadingPastThem) {
     SCOPED_TRACE(row.name);
     for (int round = 0; round < kRoundsPerType; ++round) {
       const auto payload = random_bytes(random, static_cast<std::size_t>(row.reply_length - 3));
-      const ecu::ReplyFrame frame(test::reply_frame(row.code, payload));
+      const ecu::ReplyFrame frame(sim::reply_frame(row.code, payload));
       const auto n = ecu::check_reply_frame(frame);
       ASSERT_TRUE(n.has_value());
       ecu::reply_received = 0;
@@ -80,7 +80,7 @@ TEST_F(ReplyFuzz, TruncatedFramesOnlyEverMissABytePastTheirEnd) {
     for (int round = 0; round < kRoundsPerType; ++round) {
       // The length the table expects, but fewer bytes than that arrived.
       std::uniform_int_distribution<int> kept(0, row.reply_length - 1);
-      std::string bytes = test::reply_frame(
+      std::string bytes = sim::reply_frame(
           row.code, random_bytes(random, static_cast<std::size_t>(row.reply_length - 3)));
       bytes.resize(static_cast<std::size_t>(kept(random)));
       EXPECT_EQ(run_decoders(ecu::ReplyFrame(bytes), row.reply_length), "");
@@ -95,7 +95,7 @@ TEST_F(ReplyFuzz, RandomFramesAreTakenOnlyAtTheirTypesLength) {
   for (int round = 0; round < 256 * kRoundsPerType; ++round) {
     const auto code = static_cast<std::uint8_t>(type(random));
     const ecu::ReplyFrame frame(
-        test::reply_frame(code, random_bytes(random, static_cast<std::size_t>(size(random)))));
+        sim::reply_frame(code, random_bytes(random, static_cast<std::size_t>(size(random)))));
     const auto n = ecu::check_reply_frame(frame);
     if (!n) continue;
     ecu::reply_received = 0;
@@ -214,7 +214,7 @@ std::vector<ShortFrameCase> short_frame_cases() {
 TEST_F(ReplyFuzz, FrameEndingInsideItsPayloadChangesNoFieldOfIt) {
   std::mt19937 random(4096);
   for (const ShortFrameCase& c : short_frame_cases()) {
-    const std::string whole = test::reply_frame(c.type, random_bytes(random, c.payload_size));
+    const std::string whole = sim::reply_frame(c.type, random_bytes(random, c.payload_size));
     const auto n = static_cast<ecu::Integer>(c.payload_size + 3);
     // The frame claims its full length, but only `kept` bytes arrived: the type and part of
     // the payload.

@@ -7,7 +7,7 @@
 #include "decode/reply_decoders.hpp"
 #include "decode/setting_replies.hpp"
 #include "model/shared_state.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
 
 namespace test {
 
@@ -57,7 +57,7 @@ void SettingReplyTest::SetUp() {
 }
 
 void SettingReplyTest::deliver(std::uint8_t type, const std::string& payload) {
-  const ecu::ReplyFrame frame(reply_frame(type, payload));
+  const ecu::ReplyFrame frame(sim::reply_frame(type, payload));
   const auto n = ecu::check_reply_frame(frame);
   ASSERT_TRUE(n.has_value()) << "the test built a frame the framer drops";
   ecu::decode_ascii_reply(frame, *n);

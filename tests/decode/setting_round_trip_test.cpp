@@ -16,7 +16,8 @@
 #include "maps/frm_3d.hpp"
 #include "maps/frm_sup.hpp"
 #include "model/shared_state.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "views/frm_dashboard.hpp"
 
 namespace {
@@ -332,7 +333,7 @@ class SettingRoundTrip : public test::SettingReplyTest {
   void SetUp() override {
     SettingReplyTest::SetUp();
     test::use_system_serial_port();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     ecu::rpm_full_scale = 10000;
     ecu::map_sensor_gain = 115;
     ecu::map_sensor_offset = 10;
@@ -354,7 +355,7 @@ class SettingRoundTrip : public test::SettingReplyTest {
     ASSERT_EQ(ecu::reply_received, -1) << "no reply taken";
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
 };
 
 TEST_F(SettingRoundTrip, ReadEditAndWriteBackEndsInSyncWithWhatTheControllerStored) {

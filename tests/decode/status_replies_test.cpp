@@ -15,16 +15,16 @@
 namespace ecu {
 namespace {
 
-using test::BaseConfig;
-using test::FuelParams;
+using sim::BaseConfig;
+using sim::FuelParams;
 
 class StatusRepliesTest : public test::DecodeTest {
  protected:
   static void receive_base_config(const BaseConfig& config) {
-    test::receive('C', test::base_config_block_payload(config));
+    test::receive('C', sim::base_config_block_payload(config));
   }
   static void receive_fuel_params(const FuelParams& params) {
-    test::receive('B', test::fuel_params_payload(params));
+    test::receive('B', sim::fuel_params_payload(params));
   }
 };
 
@@ -136,7 +136,7 @@ TEST_F(StatusRepliesTest, FullScaleRpmOfZeroIsStoredAndShownAsReceived) {
 }
 
 TEST_F(StatusRepliesTest, BaseConfigOfTheWrongLengthChangesNothing) {
-  const std::string payload = test::base_config_block_payload(BaseConfig{});
+  const std::string payload = sim::base_config_block_payload(BaseConfig{});
   test::receive('C', payload.substr(0, payload.size() - 1));
   EXPECT_EQ(reply_received, 0);
   EXPECT_FALSE(frm_tool.loaded());
@@ -209,7 +209,7 @@ TEST_F(StatusRepliesTest, FirmwareRevisionIsShownAsVersionDigits) {
   const std::pair<std::uint16_t, const char*> cases[] = {
       {12345, "V1.23.45"}, {10203, "V1.02.03"}, {5, "V0.00.05"}, {65535, "V6.55.35"}};
   for (const auto& [revision, text] : cases) {
-    test::receive('R', test::firmware_revision_payload(revision));
+    test::receive('R', sim::firmware_revision_payload(revision));
     EXPECT_EQ(frm_about().FW_Rev.caption(), text);
     EXPECT_EQ(fw_rev, revision);
   }
@@ -218,15 +218,15 @@ TEST_F(StatusRepliesTest, FirmwareRevisionIsShownAsVersionDigits) {
 TEST_F(StatusRepliesTest, SerialNumberIsShownLowestByteFirst) {
   test::receive('-', std::string("\x01\x02\x03", 3));
   EXPECT_EQ(frm_about().serial_num.caption(), "197121");
-  test::receive('-', test::serial_number_payload(0xFFFFFF));
+  test::receive('-', sim::serial_number_payload(0xFFFFFF));
   EXPECT_EQ(frm_about().serial_num.caption(), "16777215");
-  test::receive('-', test::serial_number_payload(0));
+  test::receive('-', sim::serial_number_payload(0));
   EXPECT_EQ(frm_about().serial_num.caption(), "0");
 }
 
 TEST_F(StatusRepliesTest, AnalogPairGivesTheInputVoltageAndLeavesTheTemperature) {
   analog_temp = -5.0F;
-  test::receive('F', test::analog_pair_payload(0xFFFF, 512));
+  test::receive('F', sim::analog_pair_payload(0xFFFF, 512));
   EXPECT_FLOAT_EQ(aux_input_volts, 1.65F);
   // Unlike the monitor frame's word, this one is not also read as a temperature.
   EXPECT_FLOAT_EQ(analog_temp, -5.0F);

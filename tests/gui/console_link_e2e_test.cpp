@@ -35,8 +35,9 @@
 #include "shell/live_cursors.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
-#include "support/controller_replies.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "ui/random.hpp"
 #include "views/frm_mon.hpp"
 #include "views/monitor_display.hpp"
@@ -62,8 +63,8 @@ constexpr int kQuietCheckMs = 300;
 constexpr int kPatienceMs = 20000;
 
 // The engine the simulated controller reports, in its own units.
-test::LiveData engine_report() {
-  test::LiveData live;
+sim::LiveData engine_report() {
+  sim::LiveData live;
   live.rpm = 3250;
   live.coolant = static_cast<std::uint8_t>(-12);  // signed: a cold morning
   live.battery = 200;                             // 20 V full scale
@@ -88,7 +89,7 @@ struct ExpectedMonitor {
   std::string text;
 };
 
-std::vector<ExpectedMonitor> expected_monitor_texts(const test::LiveData& live) {
+std::vector<ExpectedMonitor> expected_monitor_texts(const sim::LiveData& live) {
   return {
       {0, std::to_string(live.rpm)},
       {2, std::to_string(static_cast<std::int8_t>(live.coolant))},
@@ -130,8 +131,8 @@ class ConsoleLinkEndToEndTest : public GuiTest {
     // that holds nothing from an earlier test.
     test::use_system_serial_port();
     ecu::reset_receive_framer();
-    controller_ = std::make_unique<test::SimulatedController>(1);
-    controller_->set_reply_payload(kLiveData, test::live_data_payload(engine_report()));
+    controller_ = std::make_unique<sim::SimulatedController>(1);
+    controller_->set_reply_payload(kLiveData, sim::live_data_payload(engine_report()));
     // A controller of the feature version this console was built for: no warning.
     controller_->set_reply_payload(kFeatureWord, word_payload(0x3F88));
     controller_->set_reply_payload(
@@ -147,7 +148,7 @@ class ConsoleLinkEndToEndTest : public GuiTest {
     ecu::console_command_line.clear();
   }
 
-  test::SimulatedController& controller() { return *controller_; }
+  sim::SimulatedController& controller() { return *controller_; }
 
   // Starts the console as the program does with an empty command line.
   gui::FormWindow& start_console() {
@@ -230,7 +231,7 @@ class ConsoleLinkEndToEndTest : public GuiTest {
   }
 
  private:
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   std::unique_ptr<QTimer> dialog_watch_;
 };
 
@@ -321,7 +322,7 @@ TEST_F(ConsoleLinkEndToEndTest, SilentControllerBringsFailureDialogWhoseDemoKeep
   const std::size_t requests_before = controller().request_count();
   FailureDialogSeen seen;
   answer_failure_dialog_with_demo(seen);
-  controller().set_misbehaviour(test::Misbehaviour::silent);
+  controller().set_misbehaviour(sim::Misbehaviour::silent);
 
   QWidget* demo_label = monitor.widget_for(ecu::frm_mon().show_demo_mode);
   ASSERT_NE(demo_label, nullptr);

@@ -19,9 +19,10 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/startup.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/fake_serial_port.hpp"
 #include "support/folder_files.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "ui/text_file.hpp"
 
 namespace {
@@ -79,7 +80,7 @@ class CommLinkTest : public test::LinkTest {
 };
 
 TEST_F(CommLinkTest, OpensThePortOnceAndLaterCallsOnlyClearAbort) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   ecu::com_port = 1;
   ecu::comm_aborted = ecu::kTrue;
   ecu::open_comm_link();
@@ -143,8 +144,8 @@ TEST_F(CommLinkTest, MissingPortOffersDemoWithTheExactTexts) {
 // The failure dialog keeps its message and names, on a line of its own, the device the COM
 // port stands for: one that brought no reply, or one that could not be opened again.
 TEST_F(CommLinkTest, FailureDialogNamesTheDeviceBehindTheComPort) {
-  test::SimulatedController controller(3);
-  controller.set_misbehaviour(test::Misbehaviour::silent);
+  sim::SimulatedController controller(3);
+  controller.set_misbehaviour(sim::Misbehaviour::silent);
   ecu::com_port = 3;
   ecu::open_comm_link();
   ASSERT_TRUE(ecu::comm_port().is_open());
@@ -202,9 +203,9 @@ TEST_F(CommLinkTest, ScanReportsEachPresentPortAndLeavesThemClosed) {
     TearDown();
     SetUp();
     environment.no_serial_ports();
-    std::vector<std::unique_ptr<test::SimulatedController>> controllers;
+    std::vector<std::unique_ptr<sim::SimulatedController>> controllers;
     for (const int number : present) {
-      controllers.push_back(std::make_unique<test::SimulatedController>(number));
+      controllers.push_back(std::make_unique<sim::SimulatedController>(number));
     }
     if (!present.empty()) {
       ecu::com_port = static_cast<ecu::Integer>(present.front());
@@ -230,7 +231,7 @@ TEST_F(CommLinkTest, ScanReportsEachPresentPortAndLeavesThemClosed) {
 }
 
 TEST_F(CommLinkTest, PortInUseFailsToOpen) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   auto first = ecu::make_system_serial_port();
   ASSERT_TRUE(first->open(1, nullptr)) << first->last_error();
   auto second = ecu::make_system_serial_port();
@@ -294,7 +295,7 @@ TEST_F(CommLinkTest, CommMenuRemembersThePortAndSwitchesOnlyWhileClosed) {
   }
   EXPECT_EQ(ecu::com_port, 4);
 
-  test::SimulatedController controller(4);
+  sim::SimulatedController controller(4);
   ecu::open_comm_link();
   ASSERT_TRUE(ecu::comm_port().is_open());
   EXPECT_EQ(main_window.caption(), "ECU System Console ->COM4");
@@ -367,7 +368,7 @@ TEST_F(CommLinkTest, ConsoleWithoutItsPortOffersExitOrDemoAtTheFirstView) {
 }
 
 TEST_F(CommLinkTest, EndingTheProgramGivesThePortBack) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   ecu::com_port = 1;
   ecu::open_comm_link();
   ASSERT_TRUE(ecu::comm_port().is_open());

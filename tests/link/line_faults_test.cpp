@@ -15,13 +15,14 @@
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 
 namespace {
 
 struct FaultCase {
   const char* name;
-  test::Misbehaviour fault;
+  sim::Misbehaviour fault;
   std::size_t most_extra_attempts = 2;
 };
 
@@ -43,7 +44,7 @@ constexpr std::size_t kLaterTransactions = 3;
 
 // One faulty reply, then three clean transactions; every transaction must be answered.
 RunCost run_fault_then_clean_transactions(const FaultCase& c, int baud) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   controller.set_line_rate(baud);
   ecu::com_port = 1;
   ecu::open_comm_link();
@@ -89,16 +90,16 @@ TEST_P(LineFaultTest, OneFaultyReplyCostsAnExtraAttemptOrTwoAndLaterOnesGoThroug
 INSTANTIATE_TEST_SUITE_P(
     EachFaultKind, LineFaultTest,
     ::testing::Combine(
-        ::testing::Values(FaultCase{"GarbageBeforeTheReply", test::Misbehaviour::garbage_before, 0},
-                          FaultCase{"StrayBytesAfterIt", test::Misbehaviour::extra_bytes, 0},
-                          FaultCase{"OnePayloadByteTooMany", test::Misbehaviour::extra_payload_byte,
+        ::testing::Values(FaultCase{"GarbageBeforeTheReply", sim::Misbehaviour::garbage_before, 0},
+                          FaultCase{"StrayBytesAfterIt", sim::Misbehaviour::extra_bytes, 0},
+                          FaultCase{"OnePayloadByteTooMany", sim::Misbehaviour::extra_payload_byte,
                                     1},
-                          FaultCase{"LengthByteTooLarge", test::Misbehaviour::wrong_length_byte, 1},
-                          FaultCase{"BadSum", test::Misbehaviour::bad_sum_low, 1},
+                          FaultCase{"LengthByteTooLarge", sim::Misbehaviour::wrong_length_byte, 1},
+                          FaultCase{"BadSum", sim::Misbehaviour::bad_sum_low, 1},
                           // The retry takes the late answer or its own; whichever follows it is
                           // dropped before a later request or passed over by its framing.
-                          FaultCase{"LateAnswer", test::Misbehaviour::late, 1},
-                          FaultCase{"DroppedAnswer", test::Misbehaviour::silent, 1}),
+                          FaultCase{"LateAnswer", sim::Misbehaviour::late, 1},
+                          FaultCase{"DroppedAnswer", sim::Misbehaviour::silent, 1}),
         ::testing::Values(LineCase{"Paced", 38400}, LineCase{"AnsweredAtOnce", 0})),
     [](const ::testing::TestParamInfo<std::tuple<FaultCase, LineCase>>& param_info) {
       return std::string(std::get<0>(param_info.param).name) + std::get<1>(param_info.param).name;

@@ -14,7 +14,7 @@
 #include "link/receive_framer.hpp"
 #include "shell/frm_dialog.hpp"
 #include "support/console_test.hpp"
-#include "support/simulated_time.hpp"
+#include "support/watched_ports.hpp"
 
 namespace test {
 

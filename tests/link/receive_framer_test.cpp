@@ -11,8 +11,8 @@
 #include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/fake_serial_port.hpp"
-#include "support/simulated_controller.hpp"
 #include "views/frm_mon.hpp"
 
 namespace {
@@ -113,21 +113,21 @@ class FramerOnLineTest : public test::LinkTest {
 TEST_F(FramerOnLineTest, DropsMalformedReplyAndTakesTheGoodOneOfTheNextAttempt) {
   struct Case {
     const char* what;
-    test::Misbehaviour behaviour;
+    sim::Misbehaviour behaviour;
     std::int64_t dropped;
     std::size_t attempts = 2;
   };
   const Case cases[] = {
-      {"bad low sum", test::Misbehaviour::bad_sum_low, 1},
-      {"bad high sum", test::Misbehaviour::bad_sum_high, 1},
-      {"wrong length byte", test::Misbehaviour::wrong_length_byte, 1},
+      {"bad low sum", sim::Misbehaviour::bad_sum_low, 1},
+      {"bad high sum", sim::Misbehaviour::bad_sum_high, 1},
+      {"wrong length byte", sim::Misbehaviour::wrong_length_byte, 1},
       // The frame is whole before them: they are dropped and the frame taken.
-      {"stray bytes after a good frame", test::Misbehaviour::extra_bytes, 0, 1},
-      {"frame cut short", test::Misbehaviour::short_frame, 1},
-      {"garbage", test::Misbehaviour::garbage, 1},
-      {"no answer", test::Misbehaviour::silent, 0},
+      {"stray bytes after a good frame", sim::Misbehaviour::extra_bytes, 0, 1},
+      {"frame cut short", sim::Misbehaviour::short_frame, 1},
+      {"garbage", sim::Misbehaviour::garbage, 1},
+      {"no answer", sim::Misbehaviour::silent, 0},
   };
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   open_link();
   for (const Case& c : cases) {
     const std::size_t before = controller.request_count();
@@ -145,9 +145,9 @@ TEST_F(FramerOnLineTest, DropsMalformedReplyAndTakesTheGoodOneOfTheNextAttempt) 
 // What one test leaves on the link never reaches the next: the counts and the relay mark
 // go back to program start with the shared state.
 TEST_F(FramerOnLineTest, LinkStateGoesBackToProgramStartWithTheSharedState) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   open_link();
-  controller.set_misbehaviour(test::Misbehaviour::garbage, 1);
+  controller.set_misbehaviour(sim::Misbehaviour::garbage, 1);
   ecu::Integer length = 21;
   ecu::send_request("C", length);
   ASSERT_EQ(ecu::dropped_reply_count(), 1);
@@ -167,9 +167,9 @@ TEST_F(FramerOnLineTest, LinkStateGoesBackToProgramStartWithTheSharedState) {
 }
 
 TEST_F(FramerOnLineTest, AcceptsResetAnswerFollowedByExtraBytes) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   open_link();
-  controller.set_misbehaviour(test::Misbehaviour::extra_bytes);
+  controller.set_misbehaviour(sim::Misbehaviour::extra_bytes);
   ecu::Integer length = 4;
   ecu::send_request(bytes({0xAE, 0xA5, 0x00, 0x00}), length);
   EXPECT_EQ(ecu::reply_received, -1);

@@ -22,7 +22,7 @@
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_remote_ip.hpp"
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 
 namespace ecu {
 namespace {
@@ -96,7 +96,7 @@ class RelayClientTest : public test::LinkTest {
  protected:
   void SetUp() override {
     LinkTest::SetUp();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     UdpSocket probe;
     probe.bind(0, nullptr);
     ::setenv("ECU_RELAY_CLIENT_PORT", std::to_string(probe.local_port()).c_str(), 1);
@@ -125,7 +125,7 @@ class RelayClientTest : public test::LinkTest {
     EXPECT_EQ(FrmEcu().menu_remote_setup_halt_client.enabled(), !serial);
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   std::unique_ptr<TestRelay> relay_;
 };
 
@@ -151,7 +151,7 @@ TEST_F(RelayClientTest, RequestsTravelAsNineByteDatagramsAndStrangersAreIgnored)
   EXPECT_EQ(relay_client_dropped_count(), 2);
 
   // A silent controller behind the relay is named in the failure message.
-  controller_->set_misbehaviour(test::Misbehaviour::silent);
+  controller_->set_misbehaviour(sim::Misbehaviour::silent);
   use_manual_clock();
   press_dialog_button(2);
   send_request("C", length = 21);

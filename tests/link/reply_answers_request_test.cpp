@@ -98,13 +98,13 @@ TEST_F(ReplyAnswersRequestTest, AControllerAnsweringAtOnceServesEveryWindowAtThe
 TEST_F(ReplyAnswersRequestTest, AStrayFrameOrALateAnswerIsNotTakenAndTheLoadShowsEveryField) {
   struct Case {
     const char* what;
-    test::Misbehaviour fault;
+    sim::Misbehaviour fault;
     bool retried;  // a late answer costs its request a second attempt
   };
   const Case cases[] = {
-      {"a frame of another type before every 5th reply", test::Misbehaviour::stray_frame_before,
+      {"a frame of another type before every 5th reply", sim::Misbehaviour::stray_frame_before,
        false},
-      {"every 5th answer 150 ms late", test::Misbehaviour::late, true},
+      {"every 5th answer 150 ms late", sim::Misbehaviour::late, true},
   };
   for (const Case& c : cases) {
     TearDown();
@@ -123,7 +123,7 @@ TEST_F(ReplyAnswersRequestTest, AStrayFrameOrALateAnswerIsNotTakenAndTheLoadShow
     }
     expect_configuration_shown_right(frm_tool(), c.what);
     EXPECT_FALSE(frm_Dialog.loaded()) << c.what;
-    controller().inject_fault(test::Misbehaviour::none, 0);
+    controller().inject_fault(sim::Misbehaviour::none, 0);
   }
 }
 

@@ -7,8 +7,8 @@
 #include "link/request_transaction.hpp"
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/fake_serial_port.hpp"
-#include "support/simulated_controller.hpp"
 
 namespace {
 
@@ -48,7 +48,7 @@ struct WireCase {
 };
 
 TEST_F(RequestWireTest, SendsFrameBytesUnchangedOverTheSerialLineAndTakesTheReply) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   ecu::com_port = 1;
   ecu::open_comm_link();
   ASSERT_EQ(ecu::link_ready, ecu::kTrue);

@@ -18,8 +18,8 @@
 #include "link_test.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_retries.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/fake_serial_port.hpp"
-#include "support/simulated_controller.hpp"
 #include "support/tick_form.hpp"
 
 namespace {
@@ -84,8 +84,8 @@ class TransactionTest : public test::LinkTest {
 };
 
 TEST_F(TransactionTest, TriesTenTimesCountingFromTheThirdThenAsksTheUser) {
-  test::SimulatedController controller(1);
-  controller.set_misbehaviour(test::Misbehaviour::silent);
+  sim::SimulatedController controller(1);
+  controller.set_misbehaviour(sim::Misbehaviour::silent);
   open_link();
   test::CaptionRecorder recorder("retries");
   ui::forms().set_observer(&recorder);
@@ -274,7 +274,7 @@ TEST_F(TransactionTest, ClosingTheFailureDialogThroughItsFrameMeansTryAgain) {
 }
 
 TEST_F(TransactionTest, ControllerAnsweringLateInTheSeriesEndsTheRetries) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   controller.ignore_requests(4);
   open_link();
   test::CaptionRecorder recorder("retries");
@@ -288,7 +288,7 @@ TEST_F(TransactionTest, ControllerAnsweringLateInTheSeriesEndsTheRetries) {
 }
 
 TEST_F(TransactionTest, RequestFromAHandlerDuringTheWaitReturnsAtOnce) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   controller.set_reply_delay(0.05);
   open_link();
   int ticks_while_busy = 0;
@@ -315,7 +315,7 @@ TEST_F(TransactionTest, RequestFromAHandlerDuringTheWaitReturnsAtOnce) {
 }
 
 TEST_F(TransactionTest, ClicksDuringBackToBackPollsRunBeforeTheNextRequest) {
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   controller.set_line_rate(38400);
   open_link();
   // A poll at its fastest: its handler outlasts its interval, so it is due again at once.
@@ -588,7 +588,7 @@ TEST_F(TransactionTest, NoiseBeforeCorrectAnswersCostsOneExtraAttemptAtMost) {
 }
 
 TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResumesOnceBack) {
-  auto controller = std::make_unique<test::SimulatedController>(1);
+  auto controller = std::make_unique<sim::SimulatedController>(1);
   open_link();
   test::CaptionRecorder recorder("retries");
   ui::forms().set_observer(&recorder);
@@ -600,7 +600,7 @@ TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResu
   ASSERT_EQ(ecu::reply_received, -1);
 
   // The cable is pulled while the next request waits for its answer.
-  controller->set_misbehaviour(test::Misbehaviour::silent);
+  controller->set_misbehaviour(sim::Misbehaviour::silent);
   bool hung_up = false;
   TickForm unplug(30, [&] {
     if (hung_up) return;
@@ -627,7 +627,7 @@ TEST_F(TransactionTest, PortThatWentAwayIsTriedAgainAtEveryRequestAndPollingResu
   EXPECT_EQ(ecu::frm_retries().retries.caption(), " 10");
 
   // Back again: the next request of the poll opens the same port and goes through.
-  controller = std::make_unique<test::SimulatedController>(1);
+  controller = std::make_unique<sim::SimulatedController>(1);
   press_dialog_button(0);  // answers a dialog, should one come
   ecu::send_request("C", length = 21);
   EXPECT_EQ(ecu::reply_received, -1);

@@ -16,9 +16,10 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
 #include "shell/view_commands.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
 #include "support/tick_form.hpp"
+#include "support/watched_ports.hpp"
 
 namespace ecu {
 namespace {
@@ -54,7 +55,7 @@ class BasicMappingTest : public test::MainWindowTest {
     MainWindowTest::SetUp();
     test::use_system_serial_port();
     reset_receive_framer();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     // Fuel map byte i = i; ignition all 0 degrees but byte 17 at 1; TPS fuel all 1.000; mix 50%.
     for (int i = 0; i < 256; ++i) {
       controller_->set_memory(static_cast<std::uint16_t>(0x100 + i), static_cast<std::uint8_t>(i));
@@ -83,7 +84,7 @@ class BasicMappingTest : public test::MainWindowTest {
     return frm_3d();
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   std::size_t seen_ = 0;
 };
 
@@ -239,7 +240,7 @@ TEST_F(BasicMappingTest, ValuesNeverReadStayYellowAndAreNotWritten) {
     }
   }
   controller_->play_reply_sequence('l', blocks);
-  controller_->set_misbehaviour(test::Misbehaviour::garbage, 10);
+  controller_->set_misbehaviour(sim::Misbehaviour::garbage, 10);
   press_try_again_when_shown(3);
   open_comm_link();
   Frm3dForm& window = frm_3d();

@@ -12,7 +12,7 @@
 #include "shell/frm_about.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/main_poll_loop.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
 #include "support/linked_window_test.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
@@ -36,9 +36,9 @@ class PollWireTest : public test::LinkedWindowTest {
   void SetUp() override {
     LinkedWindowTest::SetUp();
     // Every request of the poll gets a well-formed answer.
-    controller().set_reply_payload(A, test::live_data_payload({}));
-    controller().set_reply_payload(kMonitorFrame, test::monitor_frame_payload({}));
-    controller().set_reply_payload(kChannelRuntime, test::channel_runtime_payload({}));
+    controller().set_reply_payload(A, sim::live_data_payload({}));
+    controller().set_reply_payload(kMonitorFrame, sim::monitor_frame_payload({}));
+    controller().set_reply_payload(kChannelRuntime, sim::channel_runtime_payload({}));
     controller().set_reply_payload(kFeatureWord, std::string("\x00\xFF", 2));
     controller().set_reply_payload(kFeatureVersion, std::string("\x00\x00", 2));
     main_ = &start_console("");
@@ -184,8 +184,8 @@ TEST_F(PollWireTest, ViewCommandsAskForTheStatusBeforeTakingOverTheView) {
 }
 
 TEST_F(PollWireTest, AboutAsksForTheRevisionThenTheSerialNumberWithThePollHeldOff) {
-  controller().set_reply_payload('R', test::firmware_revision_payload(10200));
-  controller().set_reply_payload('-', test::serial_number_payload(654321));
+  controller().set_reply_payload('R', sim::firmware_revision_payload(10200));
+  controller().set_reply_payload('-', sim::serial_number_payload(654321));
   settle_link();
   std::vector<Flag> inhibits;
   const auto source = ui::event_loop().add_source([&inhibits] {

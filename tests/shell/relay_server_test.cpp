@@ -17,8 +17,9 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/frm_server.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 
 namespace ecu {
 namespace {
@@ -34,7 +35,7 @@ class RelayServerTest : public test::MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     test::use_system_serial_port();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     UdpSocket probe;
     probe.bind(0, nullptr);
     server_port_ = probe.local_port();
@@ -70,7 +71,7 @@ class RelayServerTest : public test::MainWindowTest {
     return answer();
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   std::uint16_t server_port_ = 0;
   UdpSocket client_;
 };
@@ -99,7 +100,7 @@ TEST_F(RelayServerTest, ForwardsRequestsOneAtATimeInArrivalOrderAndCancelRestore
   EXPECT_EQ(relay.num_sock_bytes.caption(), "23");
   EXPECT_EQ(relay.num_comm_bytes.caption(), "29");
 
-  controller_->set_misbehaviour(test::Misbehaviour::silent);
+  controller_->set_misbehaviour(sim::Misbehaviour::silent);
   EXPECT_EQ(exchange(kResetRequest), "NORESP");
   EXPECT_EQ(relay.num_comm_bytes.caption(), "29");
 

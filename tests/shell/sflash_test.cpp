@@ -14,6 +14,7 @@
 #include "shell/sflash.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/simulated_loader.hpp"
+#include "support/watched_ports.hpp"
 
 namespace ecu {
 namespace {

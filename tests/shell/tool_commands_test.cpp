@@ -10,8 +10,9 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
 #include "shell/sflash.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 
 namespace ecu {
 namespace {
@@ -26,7 +27,7 @@ class ToolCommandsTest : public test::MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     test::use_system_serial_port();
-    controller_ = std::make_unique<test::SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
     start_console("");
   }
   void TearDown() override {
@@ -40,7 +41,7 @@ class ToolCommandsTest : public test::MainWindowTest {
     return texts;
   }
 
-  std::unique_ptr<test::SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
 };
 
 TEST_F(ToolCommandsTest, ResetSendsOneRequestAndReportsTheAnswerWithThePortLeftOpen) {

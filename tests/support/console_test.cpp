@@ -12,7 +12,7 @@
 #include "shell/live_cursors.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
-#include "support/simulated_time.hpp"
+#include "support/watched_ports.hpp"
 #include "ui/random.hpp"
 #include "views/monitor_display.hpp"
 

@@ -14,9 +14,10 @@
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 
 namespace test {
 
@@ -32,7 +33,7 @@ class LinkedWindowTest : public MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     test::use_system_serial_port();
-    controller_ = std::make_unique<SimulatedController>(1);
+    controller_ = std::make_unique<sim::SimulatedController>(1);
   }
 
   void TearDown() override {
@@ -50,7 +51,7 @@ class LinkedWindowTest : public MainWindowTest {
     return main_window;
   }
 
-  SimulatedController& controller() { return *controller_; }
+  sim::SimulatedController& controller() { return *controller_; }
 
   // The command bytes of each request from the `from`th on.
   [[nodiscard]] std::vector<std::string> commands_since(std::size_t from) const {
@@ -68,7 +69,7 @@ class LinkedWindowTest : public MainWindowTest {
   }
 
  private:
-  std::unique_ptr<SimulatedController> controller_;
+  std::unique_ptr<sim::SimulatedController> controller_;
   std::size_t seen_ = 0;
 };
 

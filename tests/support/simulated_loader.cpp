@@ -10,8 +10,8 @@ namespace test {
 
 SimulatedLoader::SimulatedLoader(int com_number)
     : com_number_(com_number),
-      terminal_(open_com_terminal(com_number)),
-      time_(std::make_unique<LineTime>(com_number, terminal_.slave_fd)) {
+      terminal_(sim::open_com_terminal(com_number)),
+      time_(std::make_unique<sim::LineTime>(com_number, terminal_.slave_fd)) {
   thread_ = std::thread([this] { run(); });
 }
 
@@ -24,7 +24,7 @@ SimulatedLoader::~SimulatedLoader() {
   time_.reset();
   ::close(terminal_.master_fd);
   ::close(terminal_.slave_fd);
-  release_com_variable(com_number_, terminal_.device_path);
+  sim::release_com_variable(com_number_, terminal_.device_path);
 }
 
 void SimulatedLoader::set_ready(bool ready) {

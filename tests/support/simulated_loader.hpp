@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "support/pseudo_terminal.hpp"
-#include "support/simulated_time.hpp"
+#include "sim/line_time.hpp"
+#include "sim/pseudo_terminal.hpp"
 
 namespace test {
 
@@ -34,13 +34,13 @@ class SimulatedLoader {
   void run();
 
   int com_number_;
-  PseudoTerminal terminal_;
+  sim::PseudoTerminal terminal_;
   mutable std::mutex mutex_;
   bool stop_ = false;
   bool ready_ = true;
   std::string fail_text_;
   std::string received_;
-  std::unique_ptr<LineTime> time_;
+  std::unique_ptr<sim::LineTime> time_;
   std::thread thread_;
 };
 

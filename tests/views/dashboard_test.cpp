@@ -60,8 +60,8 @@ TEST_F(DashboardTest, FirstActivationReadsTheSettingsAndScalesTheGaugesOnce) {
 TEST_F(DashboardTest, TachometerAndMixtureLampsFollowTheLiveValues) {
   // Lambda 0.75 lights lamp 15, lambda 1.0 lamp 8.
   controller().play_reply_sequence('A',
-                                   {test::live_data_payload({.lambda_or_o2 = 96, .rpm = 4500}),
-                                    test::live_data_payload({.lambda_or_o2 = 128, .rpm = 6000})});
+                                   {sim::live_data_payload({.lambda_or_o2 = 96, .rpm = 4500}),
+                                    sim::live_data_payload({.lambda_or_o2 = 128, .rpm = 6000})});
   connect().menu_view_dashboard.click();
   FrmDashboardForm& dashboard = frm_dashboard();
 

@@ -14,9 +14,10 @@
 #include "link/comm_port.hpp"
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "views/data_log.hpp"
 #include "views/frm_mon.hpp"
 #include "views/frm_plotter.hpp"
@@ -58,23 +59,23 @@ TEST(DataLogColumnsTest, NamesTheFieldNumberOfEachColumnAReaderLooksFor) {
 TEST_F(DataLogWireTest, WritesTheHeaderAndOneRowOfTheControllersValuesPerPoll) {
   test::use_system_serial_port();
   reset_receive_framer();
-  test::SimulatedController controller(1);
-  test::LiveData live;
+  sim::SimulatedController controller(1);
+  sim::LiveData live;
   live.rpm = 3250, live.lambda_or_o2 = 115, live.coolant = 85, live.throttle = 512;
   live.o2_sensor_status = 301;  // a lambda reading with sensor errors
   live.map_quarter_kpa = 404, live.air_temp = 30, live.base_pw = 3125, live.tps = 32;
   live.ign_advance = 65516;  // -20: 5 degrees after top dead centre
   live.map_cell = 5, live.map_rem = 64, live.rpm_cell = 7, live.rpm_rem = 32;
   live.tps_cell = 2, live.tps_rem = 96, live.wb_heater_temp = 780, live.egt_sixteenths = 6400;
-  controller.set_reply_payload('A', test::live_data_payload(live));
-  test::MonitorFrame frame;
+  controller.set_reply_payload('A', sim::live_data_payload(live));
+  sim::MonitorFrame frame;
   frame.map_set = 1, frame.wheel_triggers = 1234, frame.cam_triggers = 56, frame.wheel_tooth = 12;
   frame.cam_tooth = 3, frame.cpu_seconds = 600, frame.error_flags = 5, frame.gear = 3;
   frame.speed_sixteenths = 880, frame.gpo_duty = {255, 128, 0, 64};
-  controller.set_reply_payload(0x81, test::monitor_frame_payload(frame));
-  test::ChannelRuntime runtime;
+  controller.set_reply_payload(0x81, sim::monitor_frame_payload(frame));
+  sim::ChannelRuntime runtime;
   runtime.injection_duty.fill(51), runtime.ignition_duty.fill(102);
-  controller.set_reply_payload(0xCF, test::channel_runtime_payload(runtime));
+  controller.set_reply_payload(0xCF, sim::channel_runtime_payload(runtime));
 
   start_console("").menu_View_Plotter.click();
   ASSERT_EQ(link_ready, kTrue);

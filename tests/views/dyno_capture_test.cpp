@@ -30,7 +30,7 @@ std::string file_text(const std::string& path) {
 std::string live_frame(std::uint8_t state, std::uint16_t count, std::uint16_t rpm,
                        std::uint8_t map_rem) {
   // clang-format off
-  return test::live_data_payload({.base_pw = 625, .coolant = 85, .air_temp = 30,
+  return sim::live_data_payload({.base_pw = 625, .coolant = 85, .air_temp = 30,
       .map_quarter_kpa = 400, .rpm = rpm, .throttle = 512, .map_cell = 5, .map_rem = map_rem,
       .rpm_cell = 3, .tps_cell = 2, .tps_rem = 32, .dyno_state = state, .dyno_samples = count});
   // clang-format on

@@ -10,9 +10,10 @@
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "views/frm_mon.hpp"
 #include "views/monitor_display.hpp"
 
@@ -131,14 +132,14 @@ class MonitorWireTest : public test::MainWindowTest {};
 TEST_F(MonitorWireTest, ShowsTheControllersValuesAndRewritesOnlyTheLabelsThatChanged) {
   test::use_system_serial_port();
   reset_receive_framer();
-  test::SimulatedController controller(1);
+  sim::SimulatedController controller(1);
   controller.set_reply_payload(0xB3, std::string("\x88\x3F", 2));
   controller.set_reply_payload(0xB4, std::string("\x23\x4E", 2));  // feature version 20003
-  test::LiveData live;
+  sim::LiveData live;
   live.rpm = 3250, live.coolant = static_cast<std::uint8_t>(-12), live.battery = 200;
   live.map_quarter_kpa = 404, live.throttle = 512;
   live.ign_advance = 50;  // 12.5 degrees before top dead centre
-  controller.set_reply_payload('A', test::live_data_payload(live));
+  controller.set_reply_payload('A', sim::live_data_payload(live));
 
   FrmEcuForm& main_window = start_console("");
   main_window.select_lambda_unit(1);  // gasoline AFR
@@ -164,7 +165,7 @@ TEST_F(MonitorWireTest, ShowsTheControllersValuesAndRewritesOnlyTheLabelsThatCha
   main_poll_tick();
   EXPECT_EQ(writes.captions.size(), 0U) << "nothing changed";
   live.coolant = 90;
-  controller.set_reply_payload('A', test::live_data_payload(live));
+  controller.set_reply_payload('A', sim::live_data_payload(live));
   main_poll_tick();
   EXPECT_EQ(writes.captions, std::vector<std::string>{"90"});
   ui::forms().set_observer(nullptr);

@@ -9,9 +9,10 @@
 #include "link/receive_framer.hpp"
 #include "model/shared_state.hpp"
 #include "shell/frm_ecu.hpp"
+#include "sim/simulated_controller.hpp"
 #include "support/control_shape.hpp"
 #include "support/main_window_fixture.hpp"
-#include "support/simulated_controller.hpp"
+#include "support/watched_ports.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
@@ -168,7 +169,7 @@ TEST_F(DashboardWireTest, TheTimingSwitchSendsItsKeyWhenTickedAndZeroWhenCleared
   test::use_system_serial_port();
   reset_receive_framer();
   {
-    test::SimulatedController controller(1);
+    sim::SimulatedController controller(1);
     controller.set_reply_payload(0xA9, std::string(1, '\0'));
     start_console("");
     open_comm_link();

@@ -1,4 +1,4 @@
-#include "support/controller_replies.hpp"
+#include "sim/controller_replies.hpp"
 
 #include <array>
 #include <map>
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/controller_reply_defaults.hpp"
+#include "sim/controller_reply_defaults.hpp"
 
-namespace test {
+namespace sim {
 namespace {
 
 constexpr int kFirstPayloadByte = 3;
@@ -226,9 +226,9 @@ std::string reply_frame(std::uint8_t type, const std::string& payload) {
   return frame;
 }
 
-}  // namespace test
+}  // namespace sim
 
-namespace test {
+namespace sim {
 
 std::map<std::uint8_t, std::string> default_reply_payloads() {
   LiveData live;
@@ -248,7 +248,6 @@ std::map<std::uint8_t, std::string> default_reply_payloads() {
   runtime.dwell = 300;
   return {
       {'A', live_data_payload(live)},
-      {'B', fuel_params_payload(FuelParams{})},
       {'R', firmware_revision_payload(10203)},
       {'-', serial_number_payload(197121)},
       {'+', std::string(1, '\0')},
@@ -272,4 +271,4 @@ std::string wheel_page_reply_payload(unsigned page) {
   return wheel_page_payload(static_cast<std::uint8_t>(page), samples);
 }
 
-}  // namespace test
+}  // namespace sim

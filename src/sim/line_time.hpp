@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-namespace test {
+namespace sim {
 
 struct SimulatedLine;
 
@@ -46,10 +46,12 @@ class LineTime {
   std::unique_ptr<SimulatedLine> line_;
 };
 
-// Puts the system's serial ports behind the link and the firmware loader, watched so that
-// the tests' time knows what the console wrote and read on a simulator's line. The tests'
-// base fixture installs them; a test that had installed other ports calls it to go back to
-// the real line.
-void use_system_serial_port();
+// The console's side of the line, as the ports the tests wrap around the console's own report
+// it (tests/support/watched_ports.hpp): a port on COM<n> opened or closed, bytes written
+// towards a simulator or read from it.
+void console_port_opened(int com_number);
+void console_port_closed(int com_number);
+void console_wrote(int com_number, std::size_t bytes);
+void console_read(int com_number, std::size_t bytes);
 
-}  // namespace test
+}  // namespace sim

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-namespace test {
+namespace sim {
 
 // Payload by reply type for the fixed-layout replies.
 std::map<std::uint8_t, std::string> default_reply_payloads();
@@ -14,4 +14,4 @@ std::map<std::uint8_t, std::string> default_reply_payloads();
 // Page `page` of a crank-wheel capture whose sample k reads k.
 std::string wheel_page_reply_payload(unsigned page);
 
-}  // namespace test
+}  // namespace sim

@@ -1,4 +1,4 @@
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -13,16 +13,15 @@
 #include <ctime>
 #include <stdexcept>
 
-#include "support/controller_replies.hpp"
-#include "support/pseudo_terminal.hpp"
+#include "sim/controller_replies.hpp"
+#include "sim/controller_reply_defaults.hpp"
+#include "sim/pseudo_terminal.hpp"
+#include "sim/running_engine.hpp"
 
-#include "support/controller_reply_defaults.hpp"
-
-namespace test {
+namespace sim {
 namespace {
 
 constexpr std::size_t kRequestLength = 8;
-constexpr std::size_t kMemorySize = 65536;
 constexpr std::uint8_t kStartByte = 0x02;
 constexpr double kBitsPerByte = 10.0;  // start bit, 8 data bits, stop bit
 const std::string kGarbageBefore("\x55\xAA\x13", 3);
@@ -45,27 +44,25 @@ unsigned byte_at(const std::string& bytes, std::size_t index) {
 struct ControllerModel {
   const BaseConfig& base_config;
   std::vector<std::uint8_t>& memory;
+  ControllerSettings& settings;
+  bool settings_hold_configuration;
+  std::size_t& memory_writes;
 };
 
 // Payload (bytes 3 onward) of a reply, from the request's three payload bytes.
 using PayloadBuilder = std::string (*)(ControllerModel& model, unsigned p1, unsigned p2,
                                        unsigned p3);
 
+// The base configuration ('C') and the fuel parameters ('B') as the settings keep them when
+// a calibration set on the controller held them, else as a test set them.
 std::string base_config_payload(ControllerModel& model, unsigned, unsigned, unsigned) {
-  const BaseConfig& c = model.base_config;
-  std::string payload;
-  append_word(payload, c.ego_secs);  // bytes 3-4
-  append_word(payload, 0);           // bytes 5-6, unused
-  append_word(payload, c.acc_rate);  // bytes 7-8
-  append_word(payload, c.min_pres);  // bytes 9-10
-  append_byte(payload, c.ego_rate);  // byte 11
-  append_word(payload, c.acc_sen);   // bytes 12-13
-  append_word(payload, 0);           // bytes 14-15, unused
-  append_word(payload, c.fs_rpm);    // bytes 16-17
-  append_byte(payload, c.options);   // byte 18
-  append_byte(payload, c.trgs_rev);  // byte 19
-  append_byte(payload, c.map_type);  // byte 20
-  return payload;
+  if (model.settings_hold_configuration) return model.settings.block('C');
+  return base_config_block_payload(model.base_config);
+}
+
+std::string fuel_params_layout(ControllerModel& model, unsigned, unsigned, unsigned) {
+  if (model.settings_hold_configuration) return model.settings.block('B');
+  return fuel_params_payload(FuelParams{});
 }
 
 // Address low and high (bytes 3-4), then `Count` stored bytes from that address.
@@ -85,6 +82,7 @@ std::string memory_payload(ControllerModel& model, unsigned low, unsigned high, 
 std::string memory_write_payload(ControllerModel& model, unsigned low, unsigned high,
                                  unsigned value) {
   model.memory[low + 256 * high] = static_cast<std::uint8_t>(value);
+  ++model.memory_writes;
   return memory_payload<1>(model, low, high, 0);
 }
 
@@ -105,11 +103,11 @@ struct ReplyLayout {
 };
 
 constexpr std::array kReplyLayouts{
-    ReplyLayout{'C', 21, &base_config_payload}, ReplyLayout{'E', 6, &memory_payload<1>},
-    ReplyLayout{'e', 6, &memory_write_payload}, ReplyLayout{'r', 14, &memory_payload<9>},
-    ReplyLayout{'q', 21, &memory_payload<16>},  ReplyLayout{'k', 32, &memory_payload<27>},
-    ReplyLayout{'l', 37, &memory_payload<32>},  ReplyLayout{0xAE, 4, &action_answer_payload},
-    ReplyLayout{0xF8, 34, &wheel_page_layout},
+    ReplyLayout{'B', 12, &fuel_params_layout},    ReplyLayout{'C', 21, &base_config_payload},
+    ReplyLayout{'E', 6, &memory_payload<1>},      ReplyLayout{'e', 6, &memory_write_payload},
+    ReplyLayout{'r', 14, &memory_payload<9>},     ReplyLayout{'q', 21, &memory_payload<16>},
+    ReplyLayout{'k', 32, &memory_payload<27>},    ReplyLayout{'l', 37, &memory_payload<32>},
+    ReplyLayout{0xAE, 4, &action_answer_payload}, ReplyLayout{0xF8, 34, &wheel_page_layout},
 };
 
 std::string apply(Misbehaviour behaviour, std::string reply) {
@@ -266,6 +264,35 @@ std::uint8_t SimulatedController::memory(std::uint16_t address) const {
 void SimulatedController::set_memory(std::uint16_t address, std::uint8_t value) {
   const std::lock_guard lock(mutex_);
   memory_[address] = value;
+}
+
+Calibration SimulatedController::calibration() const {
+  const std::lock_guard lock(mutex_);
+  return {memory_, settings_.blocks()};
+}
+
+void SimulatedController::set_calibration(const Calibration& calibration) {
+  if (calibration.memory.size() != kMemorySize) throw std::invalid_argument("memory of wrong size");
+  const std::lock_guard lock(mutex_);
+  memory_ = calibration.memory;
+  settings_.set_blocks(calibration.settings);
+  // Both blocks, of their reply lengths, or the test's replies answer them.
+  const auto holds = [&](std::uint8_t code, std::size_t length) {
+    const auto block = calibration.settings.find(code);
+    return block != calibration.settings.end() && block->second.size() == length;
+  };
+  settings_hold_configuration_ = holds('B', 9) && holds('C', 18);
+}
+
+std::size_t SimulatedController::calibration_write_count() const {
+  const std::lock_guard lock(mutex_);
+  return memory_writes_ + settings_.stored_write_count();
+}
+
+void SimulatedController::run_engine() {
+  const double start = now();
+  const std::lock_guard lock(mutex_);
+  engine_started_at_ = start;
 }
 
 std::string SimulatedController::received_bytes() const {
@@ -482,6 +509,14 @@ std::string SimulatedController::build_reply(const std::string& frame) {
     if (payloads.size() > 1) payloads.erase(payloads.begin());
     return reply;
   }
+  ControllerModel model{base_config_, memory_, settings_, settings_hold_configuration_,
+                        memory_writes_};
+  if (engine_started_at_) {
+    const EngineCalibration calibration{memory_, fuel_params_layout(model, 0, 0, 0),
+                                        base_config_payload(model, 0, 0, 0)};
+    const EngineReadings readings = engine_readings(now() - *engine_started_at_, calibration);
+    if (auto payload = engine_reply_payload(code, readings)) return reply_frame(code, *payload);
+  }
   if (const auto scripted = reply_payloads_.find(code); scripted != reply_payloads_.end()) {
     std::string reply;
     append_byte(reply, kStartByte);
@@ -495,7 +530,6 @@ std::string SimulatedController::build_reply(const std::string& frame) {
   }
   for (const ReplyLayout& layout : kReplyLayouts) {
     if (layout.code != code) continue;
-    ControllerModel model{base_config_, memory_};
     const std::string payload =
         layout.payload(model, byte_at(frame, 3), byte_at(frame, 4), byte_at(frame, 5));
     if (payload.size() + 3 != layout.n) throw std::logic_error("reply layout of wrong length");
@@ -534,4 +568,4 @@ void SimulatedController::write_to_master(const std::string& bytes) {
   sent_bytes_ += sent;
 }
 
-}  // namespace test
+}  // namespace sim

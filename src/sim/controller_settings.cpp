@@ -1,9 +1,10 @@
-#include "support/controller_settings.hpp"
+#include "sim/controller_settings.hpp"
 
 #include <array>
 #include <initializer_list>
+#include <utility>
 
-namespace test {
+namespace sim {
 namespace {
 
 enum class Answer {
@@ -33,12 +34,6 @@ constexpr SettingCommand write(std::uint8_t code, std::uint8_t block, unsigned w
   return {code, Answer::value, block, 0, width, 0, 0};
 }
 
-// A write of a setting the console reads within a block the simulation does not keep (the
-// fuel and base configuration blocks): echoed only.
-constexpr SettingCommand echo(std::uint8_t code, unsigned width) {
-  return {code, Answer::value, 0, 0, width, 0, 0};
-}
-
 constexpr SettingCommand field(std::uint8_t code, std::uint8_t block, unsigned offset,
                                unsigned width) {
   return {code, Answer::value, block, offset, width, 0, 0};
@@ -55,16 +50,20 @@ constexpr SettingCommand acknowledge(std::uint8_t code, unsigned width) {
 
 // clang-format off
 constexpr auto kCommands = std::to_array<SettingCommand>({
-    // Letter-code settings: reads, their writes and the echo-only writes of the blocks.
+    // Letter-code settings: reads and their writes.
     read('!'), write('?', '!', 1), read('%'), write('<', '%', 1), read('^'), write('>', '^', 1),
     read('@'), write('=', '@', 2), read('S'), write('s', 'S', 2), read('T'), write('t', 'T', 1),
     read('U'), write('u', 'U', 2), read('V'), write('v', 'V', 1), read('W'), write('w', 'W', 1),
     read('Z'), write('z', 'Z', 2),
-    echo('b', 2), echo('c', 1), echo('f', 2), echo('g', 2), echo('p', 2), echo('}', 2),
-    echo('~', 1), echo('|', 1), echo('h', 2), echo(' ', 2), echo('m', 2), echo('o', 2),
+    // Fields of the base configuration ('C') and fuel parameter ('B') blocks, which the
+    // controller's reply layouts answer.
+    field('b', 'C', 0, 2), field('f', 'C', 4, 2), field('p', 'C', 6, 2), field('c', 'C', 8, 1),
+    field('g', 'C', 9, 2), field('}', 'C', 13, 2), field('|', 'C', 15, 1), field('~', 'C', 16, 1),
+    field(0x82, 'C', 17, 1),
+    field('o', 'B', 0, 2), field('m', 'B', 2, 2), field('h', 'B', 4, 2), field(' ', 'B', 6, 2),
+    field(0x83, 'B', 8, 1),
     // Phase output tables.
     read(0x7F), element(0x80, 0x7F, 0, 1, 1, 16), read(0xA5), element(0xA6, 0xA5, 0, 1, 1, 16),
-    echo(0x82, 1), echo(0x83, 1),
     // Idle air, dwell and timing.
     read(0x84), write(0x85, 0x84, 2), read(0x86), write(0x87, 0x86, 2), read(0x88), write(0x89, 0x88, 2),
     read(0x8A), write(0x8B, 0x8A, 2), read(0x8C), write(0x8D, 0x8C, 2), read(0x8E), write(0x8F, 0x8E, 2),
@@ -229,13 +228,15 @@ std::optional<std::string> ControllerSettings::answer(std::uint8_t code, unsigne
   const std::lock_guard lock(mutex_);
   for (const SettingCommand& command : kCommands) {
     if (command.code != code) continue;
-    std::string* block = command.block != 0 ? &blocks_[command.block] : nullptr;
+    // A write into a block this controller does not keep is echoed only.
+    const auto kept = blocks_.find(command.block);
+    std::string* block = kept != blocks_.end() ? &kept->second : nullptr;
     switch (command.answer) {
       case Answer::block:
-        return *block;
+        return block != nullptr ? *block : std::string();
       case Answer::value: {
         const unsigned value = value_of(p1, p2, command.width);
-        if (block != nullptr) put(*block, command.offset, command.width, value);
+        if (block != nullptr) store(*block, command.offset, command.width, value);
         std::string echo;
         put(echo.append(command.width, '\0'), 0, command.width, value);
         return echo;
@@ -243,15 +244,15 @@ std::optional<std::string> ControllerSettings::answer(std::uint8_t code, unsigne
       case Answer::element: {
         // An index beyond the table stores nothing; the echo still names it.
         const unsigned value = value_of(p2, p3, command.width);
-        if (p1 < command.count)
-          put(*block, command.offset + p1 * command.stride, command.width, value);
+        if (block != nullptr && p1 < command.count)
+          store(*block, command.offset + p1 * command.stride, command.width, value);
         std::string echo(1, static_cast<char>(p1));
         put(echo.append(command.width, '\0'), 1, command.width, value);
         return echo;
       }
       case Answer::capture: {
         const std::uint8_t reading = throttle_readings_[code];
-        put(*block, command.offset, 1, reading);
+        if (block != nullptr) store(*block, command.offset, 1, reading);
         return std::string(1, static_cast<char>(reading));
       }
       case Answer::acknowledge:
@@ -259,6 +260,12 @@ std::optional<std::string> ControllerSettings::answer(std::uint8_t code, unsigne
     }
   }
   return std::nullopt;
+}
+
+void ControllerSettings::store(std::string& block, unsigned offset, unsigned width,
+                               unsigned value) {
+  put(block, offset, width, value);
+  ++stored_writes_;
 }
 
 std::string ControllerSettings::block(std::uint8_t read_code) const {
@@ -272,9 +279,24 @@ void ControllerSettings::set_block(std::uint8_t read_code, std::string payload) 
   blocks_[read_code] = std::move(payload);
 }
 
+std::map<std::uint8_t, std::string> ControllerSettings::blocks() const {
+  const std::lock_guard lock(mutex_);
+  return blocks_;
+}
+
+void ControllerSettings::set_blocks(std::map<std::uint8_t, std::string> blocks) {
+  const std::lock_guard lock(mutex_);
+  blocks_ = std::move(blocks);
+}
+
+std::size_t ControllerSettings::stored_write_count() const {
+  const std::lock_guard lock(mutex_);
+  return stored_writes_;
+}
+
 void ControllerSettings::set_throttle_reading(std::uint8_t capture_code, std::uint8_t reading) {
   const std::lock_guard lock(mutex_);
   throttle_readings_[capture_code] = reading;
 }
 
-}  // namespace test
+}  // namespace sim

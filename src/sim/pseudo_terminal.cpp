@@ -1,4 +1,4 @@
-#include "support/pseudo_terminal.hpp"
+#include "sim/pseudo_terminal.hpp"
 
 #include <fcntl.h>
 #include <pty.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-namespace test {
+namespace sim {
 
 PseudoTerminal open_com_terminal(int com_number) {
   PseudoTerminal terminal;
@@ -34,4 +34,4 @@ void release_com_variable(int com_number, const std::string& device_path) {
   }
 }
 
-}  // namespace test
+}  // namespace sim

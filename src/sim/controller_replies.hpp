@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "support/simulated_controller.hpp"
+#include "sim/simulated_controller.hpp"
 
-namespace test {
+namespace sim {
 
 // 'A', bytes 3 to 62.
 struct LiveData {
@@ -105,4 +105,4 @@ std::string memory_payload(std::uint16_t address, const std::string& bytes);
 // payload, then the 16-bit sum of everything before it, low byte first.
 std::string reply_frame(std::uint8_t type, const std::string& payload);
 
-}  // namespace test
+}  // namespace sim

@@ -15,10 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "support/controller_settings.hpp"
-#include "support/simulated_time.hpp"
+#include "sim/calibration.hpp"
+#include "sim/controller_settings.hpp"
+#include "sim/line_time.hpp"
 
-namespace test {
+namespace sim {
 
 enum class Misbehaviour {
   none,
@@ -52,7 +53,7 @@ struct BaseConfig {
   std::uint8_t map_type = 0xC2;
 };
 
-// Which time the controller keeps: the tests' (support/simulated_time.hpp), where its answers
+// Which time the controller keeps: the tests' (sim/line_time.hpp), where its answers
 // in time always come within the console's wait, or the system's, for the benchmarks and the
 // standalone program, which measure or serve the real line.
 enum class ControllerTime { tests, system };
@@ -94,9 +95,9 @@ class SimulatedController {
   void answer_only(int count);
   void set_base_config(const BaseConfig& config);
   // From now on every request with this code is answered with this payload (bytes 3 on,
-  // laid out by support/controller_replies.hpp); it takes precedence over the built-in
+  // laid out by sim/controller_replies.hpp); it takes precedence over the built-in
   // layouts. The live, status and monitor replies start with the payloads of
-  // support/controller_reply_defaults.hpp.
+  // sim/controller_reply_defaults.hpp.
   void set_reply_payload(std::uint8_t code, std::string payload);
   // Dyno mode, or any run of changing replies: requests with this code get these payloads
   // one after another, and the last one again from then on.
@@ -104,6 +105,21 @@ class SimulatedController {
 
   // The single settings, tables and blocks read and written one command at a time.
   ControllerSettings& settings() { return settings_; }
+
+  // The calibration: the memory and the kept settings blocks. A calibration that holds the
+  // base configuration and fuel parameter blocks has their writes kept too
+  // (sim/controller_settings.hpp).
+  [[nodiscard]] Calibration calibration() const;
+  void set_calibration(const Calibration& calibration);
+  // Writes that stored a byte of memory or a setting since the start; a program that keeps
+  // the calibration in a file saves it when this count moves.
+  [[nodiscard]] std::size_t calibration_write_count() const;
+
+  // From now on the live replies ('A', 0x81, 0xB2, 0xCF, 0x98) are those of an engine going
+  // round its drive cycle on this controller's time, from the calibration it holds
+  // (sim/running_engine.hpp), ahead of any payload set for those codes. The tests' replies
+  // stay still unless a test asks for this.
+  void run_engine();
 
   std::uint8_t memory(std::uint16_t address) const;
   void set_memory(std::uint16_t address, std::uint8_t value);
@@ -168,6 +184,9 @@ class SimulatedController {
   std::map<std::uint8_t, std::string> reply_payloads_;
   std::map<std::uint8_t, std::vector<std::string>> reply_sequences_;
   std::vector<std::uint8_t> memory_;
+  std::size_t memory_writes_ = 0;
+  bool settings_hold_configuration_ = false;  // 'B' and 'C' from the settings, not the test's
+  std::optional<double> engine_started_at_;   // none: the live replies stand still
   ControllerSettings settings_;
   std::string received_bytes_;
   std::size_t sent_bytes_ = 0;
@@ -179,4 +198,4 @@ class SimulatedController {
   std::thread thread_;
 };
 
-}  // namespace test
+}  // namespace sim

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace test {
+namespace sim {
 
 struct PseudoTerminal {
   int master_fd = -1;  // the simulator's end, non-blocking
@@ -16,4 +16,4 @@ PseudoTerminal open_com_terminal(int com_number);
 // Clears ECU_COM<com_number> unless it has been pointed elsewhere meanwhile.
 void release_com_variable(int com_number, const std::string& device_path);
 
-}  // namespace test
+}  // namespace sim
