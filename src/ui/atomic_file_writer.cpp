@@ -187,6 +187,7 @@ bool AtomicFileWriter::open() {
   if (const int error_number = follow_links(target_, replaced_); error_number != 0) {
     return fail("open", error_number);
   }
+  if (!replaces_a_regular_file()) return false;
   remove_leftovers(replaced_);
   const bool opened =
       (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) || open_named();
@@ -194,6 +195,28 @@ bool AtomicFileWriter::open() {
   if (take_on_target_attributes()) return true;
   discard();
   return false;
+}
+
+bool AtomicFileWriter::replaces_a_regular_file() {
+  // What the target leads to through every link, the system's own (/proc/self/fd/0) too.
+  struct stat led_to {};
+  struct stat named {};
+  const bool leads_somewhere = ::stat(target_.c_str(), &led_to) == 0;
+  const bool replaces = ::lstat(replaced_.c_str(), &named) == 0;
+  const struct stat& found = leads_somewhere ? led_to : named;
+  if ((leads_somewhere || replaces) && !S_ISREG(found.st_mode)) {
+    error_ = replaces && replaced_ != target_
+                 ? "it leads to " + replaced_ + ", which is not a regular file"
+                 : std::string("not a regular file");
+    return false;
+  }
+  // A file reached through a link of the system's own may have no name to replace (a deleted
+  // file's "/tmp/x (deleted)").
+  if (leads_somewhere && !(replaces && same_file(led_to, named))) {
+    error_ = "its links end in a file that has no name to replace";
+    return false;
+  }
+  return true;
 }
 
 bool AtomicFileWriter::open_unnamed() {
@@ -331,6 +354,11 @@ bool AtomicFileWriter::commit() {
     error_ = "its temporary file was replaced";
     temporary_path_.clear();
     close_descriptor();
+    return false;
+  }
+  // Something else may have taken the file's place while it was written.
+  if (!replaces_a_regular_file()) {
+    discard();
     return false;
   }
   if (::rename(temporary_path_.c_str(), replaced_.c_str()) != 0) {

@@ -6,7 +6,8 @@
 // so a console killed while writing leaves nothing behind; a named one left by a killed
 // console is removed by the next write of the same target. The new file keeps the replaced
 // file's permissions, owner and group, and a target that is a symbolic link stays one: the
-// file it leads to is replaced.
+// file it leads to is replaced. Only a regular file is replaced: a device, a pipe, a socket or
+// a folder behind the name is refused and left as it is.
 
 #include <sys/types.h>
 
@@ -50,6 +51,9 @@ class AtomicFileWriter {
   [[nodiscard]] const std::string& error() const { return error_; }
 
  private:
+  // False with error() set when the target leads to something other than a regular file
+  // (a device, a pipe, a socket, a folder), which is never replaced.
+  bool replaces_a_regular_file();
   bool open_unnamed();
   bool open_named();
   bool name_unnamed();

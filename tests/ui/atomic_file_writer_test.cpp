@@ -3,10 +3,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -76,27 +80,25 @@ TEST_F(AtomicFileWriterTest, CommitReplacesTheTargetAndNothingElse) {
   }
 }
 
-// Discarded, destroyed or failing to take the target's place, a writer removes its own file
-// and leaves the folder as it found it.
+// Discarded, destroyed or failing to take the target's place (a folder put there while it
+// wrote), a writer removes its own file and leaves the folder as it found it.
 TEST_F(AtomicFileWriterTest, EveryEndShortOfTheRenameRemovesOnlyItsOwnFile) {
-  enum class End { discard, destroy, rename_fails };
+  enum class End { discard, destroy, target_becomes_a_folder };
   for (const Temporary mode : kModes) {
-    for (const End end : {End::discard, End::destroy, End::rename_fails}) {
+    for (const End end : {End::discard, End::destroy, End::target_becomes_a_folder}) {
       lay_down_users_files();
       Files before = kUsersFiles;
-      if (end == End::rename_fails) {
-        fs::remove(kTarget);
-        fs::create_directory(kTarget);
-        before["cal.set"] = "<folder>";
-      }
       {
         ui::AtomicFileWriter writer(kTarget, mode);
         ASSERT_TRUE(writer.open());
         EXPECT_TRUE(writer.write_line("SET_REV = 10000"));
         if (end == End::discard) writer.discard();
-        if (end == End::rename_fails) {
+        if (end == End::target_becomes_a_folder) {
+          fs::remove(kTarget);
+          fs::create_directory(kTarget);
+          before["cal.set"] = "<folder>";
           EXPECT_FALSE(writer.commit());
-          EXPECT_EQ(writer.error(), "Is a directory (rename)");
+          EXPECT_EQ(writer.error(), "not a regular file");
         }
         if (end != End::destroy) {
           EXPECT_EQ(test::folder_files("data"), before);
@@ -160,6 +162,59 @@ TEST_F(AtomicFileWriterTest, ReplacesTheFileBehindTheLinksAndKeepsItsPermissions
     }
   }
   ::umask(previous_mask);
+}
+
+// Only a regular file is replaced: a pipe, a socket, a device or a folder, named itself or at
+// the end of a link (the system's own /proc/self/fd links too), stays as it is.
+TEST_F(AtomicFileWriterTest, RefusesWhatIsNotARegularFileAndLeavesItAsItIs) {
+  lay_down_users_files();
+  ASSERT_EQ(::mkfifo("data/pipe", 0600), 0);
+  fs::create_directory("data/folder");
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", "data/socket");
+  ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  // The null device's numbers in the test's own folder: the real /dev is never touched.
+  const bool device_made = ::mknod("data/device", S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+  std::array<int, 2> pipe_ends{};
+  ASSERT_EQ(::pipe2(pipe_ends.data(), O_CLOEXEC), 0);
+  fs::create_symlink("/proc/self/fd/" + std::to_string(pipe_ends[0]), "data/standard_input");
+
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"pipe", "not a regular file"},
+      {"socket", "not a regular file"},
+      {"folder", "not a regular file"},
+      {"link_to_pipe", "it leads to data/pipe, which is not a regular file"},
+      {"link_to_folder", "it leads to data/folder, which is not a regular file"},
+      {"standard_input", "not a regular file"}};
+  if (device_made) {
+    cases.emplace_back("device", "not a regular file");
+    cases.emplace_back("link_to_device", "it leads to data/device, which is not a regular file");
+  }
+  for (const char* node : {"pipe", "folder", "device"}) {
+    fs::create_symlink(node, "data/link_to_" + std::string(node));
+  }
+  const Files before = test::folder_files("data");
+  for (const Temporary mode : kModes) {
+    for (const auto& [name, error] : cases) {
+      ui::AtomicFileWriter writer("data/" + name, mode);
+      EXPECT_FALSE(writer.open()) << name;
+      EXPECT_EQ(writer.error(), error) << name;
+      EXPECT_FALSE(writer.commit()) << name;
+    }
+  }
+  EXPECT_EQ(test::folder_files("data"), before);
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status("data/pipe")));
+  EXPECT_TRUE(fs::is_socket(fs::symlink_status("data/socket")));
+  EXPECT_TRUE(fs::is_fifo(fs::status("data/standard_input")));
+  ::close(listening);
+  for (const int end : pipe_ends) ::close(end);
+  if (!device_made) GTEST_SKIP() << "no device node can be made here: devices not tried";
+  struct stat device {};
+  ASSERT_EQ(::lstat("data/device", &device), 0);
+  EXPECT_TRUE(S_ISCHR(device.st_mode));
+  EXPECT_EQ(device.st_rdev, ::makedev(1, 3));
 }
 
 // 32 KiB under a limit of 16 KiB, the size signal left as it comes: exit code 0 when the
