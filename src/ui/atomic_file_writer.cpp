@@ -4,15 +4,19 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -31,6 +35,9 @@ constexpr std::string_view kNameEnd = ".tmp";
 // Symbolic links followed from the target before giving up, as the system itself does.
 constexpr int kLinkHops = 40;
 constexpr mode_t kPermissionBits = 07777;
+// The extended attributes that carry rights.
+constexpr const char* kAccessControlList = "system.posix_acl_access";
+constexpr const char* kCapabilities = "security.capability";
 
 std::string name_stem(const std::string& file) {
   return fs::path(file).filename().string().substr(0, kLongestNameStem);
@@ -148,6 +155,45 @@ void flush_folder(const std::string& file) {
   ::close(folder);
 }
 
+// The names of the file's extended attributes (its access control list among them); none
+// where the file system keeps none.
+std::vector<std::string> attribute_names(const std::string& file) {
+  std::string list;
+  while (true) {
+    const ssize_t size = ::llistxattr(file.c_str(), nullptr, 0);
+    if (size <= 0) return {};
+    list.assign(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::llistxattr(file.c_str(), list.data(), list.size());
+    if (got >= 0) {
+      list.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    // A list that grew between the two calls is asked for again.
+    if (errno != ERANGE) return {};
+  }
+  std::vector<std::string> names;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = std::min(list.find('\0', start), list.size());
+    names.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
+std::optional<std::string> attribute_value(const std::string& file, const std::string& name) {
+  while (true) {
+    const ssize_t size = ::lgetxattr(file.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0) return std::nullopt;
+    std::string value(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::lgetxattr(file.c_str(), name.c_str(), value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return value;
+    }
+    if (errno != ERANGE) return std::nullopt;
+  }
+}
+
 // The unnamed file's path through the process's descriptor table, which linkat follows.
 std::string descriptor_path(int descriptor) {
   return "/proc/self/fd/" + std::to_string(descriptor);
@@ -191,10 +237,7 @@ bool AtomicFileWriter::open() {
   remove_leftovers(replaced_);
   const bool opened =
       (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) || open_named();
-  if (!opened) return false;
-  if (take_on_target_attributes()) return true;
-  discard();
-  return false;
+  return opened;
 }
 
 bool AtomicFileWriter::replaces_a_regular_file() {
@@ -216,12 +259,19 @@ bool AtomicFileWriter::replaces_a_regular_file() {
     error_ = "its links end in a file that has no name to replace";
     return false;
   }
+  replacing_ = replaces;
+  if (replaces) replaced_status_ = named;
   return true;
+}
+
+// Until it takes on the old file's rights, a file that replaces one is its writer's alone.
+mode_t AtomicFileWriter::creation_mode() const {
+  return replacing_ ? S_IRUSR | S_IWUSR : 0666;
 }
 
 bool AtomicFileWriter::open_unnamed() {
   const int descriptor =
-      ::open(folder_of(replaced_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+      ::open(folder_of(replaced_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creation_mode());
   if (descriptor < 0) return false;
   // Without the descriptor table in /proc the file could never be given a name.
   struct stat own {};
@@ -244,7 +294,8 @@ bool AtomicFileWriter::open_named() {
     const std::string path = candidate_name(replaced_);
     if (path.empty()) return fail("open", errno);
     // Exclusive creation: a name that exists, whatever it is, is never opened.
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creation_mode());
     if (descriptor < 0) {
       if (errno == EEXIST) continue;
       return fail("open", errno);
@@ -269,27 +320,50 @@ bool AtomicFileWriter::open_named() {
   return fail("open", EEXIST);
 }
 
-bool AtomicFileWriter::take_on_target_attributes() {
-  struct stat replaced {};
-  // A new file keeps the mode it was created with.
-  if (::stat(replaced_.c_str(), &replaced) != 0 || !S_ISREG(replaced.st_mode)) return true;
+bool AtomicFileWriter::take_on_replaced_attributes() {
+  const struct stat& old = replaced_status_;
   struct stat own {};
-  if (::fstat(descriptor_, &own) != 0) return fail("open", errno);
+  if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
   // Owner and group where the process may set them; often the group alone is allowed.
-  if (own.st_uid != replaced.st_uid || own.st_gid != replaced.st_gid) {
-    if (::fchown(descriptor_, replaced.st_uid, replaced.st_gid) != 0) {
+  if (own.st_uid != old.st_uid || own.st_gid != old.st_gid) {
+    if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0) {
       if (errno != EPERM) return fail("owner", errno);
-      if (::fchown(descriptor_, static_cast<uid_t>(-1), replaced.st_gid) != 0 && errno != EPERM) {
+      if (::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) {
         return fail("owner", errno);
       }
     }
+    if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
   }
-  // After the owner, whose change clears the set-user-ID bit.
-  if ((own.st_mode & kPermissionBits) != (replaced.st_mode & kPermissionBits) &&
-      ::fchmod(descriptor_, replaced.st_mode & kPermissionBits) != 0) {
-    return fail("mode", errno);
-  }
+  const bool owner_kept = own.st_uid == old.st_uid;
+  mode_t mode = old.st_mode & kPermissionBits;
+  // A set-ID bit runs the file as its owner or group, so it never passes to someone else's.
+  if (!owner_kept) mode &= ~S_ISUID;
+  if (own.st_gid != old.st_gid) mode &= ~S_ISGID;
+  // Without its access control list the group bits (then its mask) would be the owning
+  // group's rights: they go, so that no one gains what the list did not give.
+  if (!copy_extended_attributes(owner_kept)) mode &= ~S_IRWXG;
+  // Last: an access control list sets the mode, and the mode sets the list's mask.
+  if (::fchmod(descriptor_, mode) != 0) return fail("mode", errno);
   return true;
+}
+
+bool AtomicFileWriter::copy_extended_attributes(bool owner_kept) {
+  bool list_copied = false;
+  bool list_failed = false;
+  for (const std::string& name : attribute_names(replaced_)) {
+    // File capabilities are the owner's grant, as the set-user-ID bit is.
+    if (name == kCapabilities && !owner_kept) continue;
+    const std::optional<std::string> value = attribute_value(replaced_, name);
+    // One the process may not read or the file system does not take is passed over.
+    const bool copied = value.has_value() && ::fsetxattr(descriptor_, name.c_str(), value->data(),
+                                                         value->size(), 0) == 0;
+    if (name == kAccessControlList) (copied ? list_copied : list_failed) = true;
+  }
+  if (list_copied || list_failed) return list_copied;
+  // A list the new file took from its folder's default would give rights the old file's
+  // owner never gave.
+  return ::fremovexattr(descriptor_, kAccessControlList) == 0 || errno == ENODATA ||
+         errno == EOPNOTSUPP;
 }
 
 bool AtomicFileWriter::name_unnamed() {
@@ -341,9 +415,11 @@ bool AtomicFileWriter::commit() {
     error_ = "no file is open";
     return false;
   }
-  // The contents reach the disk before the file takes the target's name, so a power cut
-  // leaves the old file or the whole new one.
+  // The old file's rights go on after the last write, which clears the set-ID bits and file
+  // capabilities. The contents reach the disk before the file takes the target's name, so a
+  // power cut leaves the old file or the whole new one.
   bool ready = write_out();
+  if (ready && replacing_) ready = take_on_replaced_attributes();
   if (ready && ::fsync(descriptor_) != 0) ready = fail("sync", errno);
   if (ready && temporary_path_.empty()) ready = name_unnamed();
   if (!ready) {

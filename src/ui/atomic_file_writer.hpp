@@ -5,10 +5,13 @@
 // removed. Where the file system allows, the file has no name at all until it is complete,
 // so a console killed while writing leaves nothing behind; a named one left by a killed
 // console is removed by the next write of the same target. The new file keeps the replaced
-// file's permissions, owner and group, and a target that is a symbolic link stays one: the
+// file's owner and group where the process may set them, its extended attributes (its access
+// control list among them) and its permissions, never with wider rights, and the set-ID bits
+// only with the owner and group they run as. A target that is a symbolic link stays one: the
 // file it leads to is replaced. Only a regular file is replaced: a device, a pipe, a socket or
 // a folder behind the name is refused and left as it is.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -57,7 +60,12 @@ class AtomicFileWriter {
   bool open_unnamed();
   bool open_named();
   bool name_unnamed();
-  bool take_on_target_attributes();
+  [[nodiscard]] mode_t creation_mode() const;
+  // The replaced file's owner and group where the process may set them, its extended
+  // attributes and its mode, never with wider rights than it had.
+  bool take_on_replaced_attributes();
+  // False when the access control list could not be carried over exactly.
+  bool copy_extended_attributes(bool owner_kept);
   bool write_out();
   [[nodiscard]] bool still_ours() const;
   void remove_named();
@@ -66,6 +74,8 @@ class AtomicFileWriter {
 
   std::string target_;
   std::string replaced_;  // the target with its symbolic links followed
+  bool replacing_ = false;
+  struct stat replaced_status_ {};
   Temporary temporary_;
   int descriptor_ = -1;
   std::string temporary_path_;  // empty while the file has no name

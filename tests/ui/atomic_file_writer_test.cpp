@@ -1,13 +1,16 @@
 #include "ui/atomic_file_writer.hpp"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
@@ -215,6 +218,92 @@ TEST_F(AtomicFileWriterTest, RefusesWhatIsNotARegularFileAndLeavesItAsItIs) {
   ASSERT_EQ(::lstat("data/device", &device), 0);
   EXPECT_TRUE(S_ISCHR(device.st_mode));
   EXPECT_EQ(device.st_rdev, ::makedev(1, 3));
+}
+
+// "user::rw-, user:65534:rw-, group::r--, mask::rw-, other::---" as the system stores it: the
+// version 2, then each entry's tag, permissions and user (-1 for none), little-endian.
+const std::string kNobodyMayWrite(
+    "\x02\x00\x00\x00"
+    "\x01\x00\x06\x00\xff\xff\xff\xff"
+    "\x02\x00\x06\x00\xfe\xff\x00\x00"
+    "\x04\x00\x04\x00\xff\xff\xff\xff"
+    "\x10\x00\x06\x00\xff\xff\xff\xff"
+    "\x20\x00\x00\x00\xff\xff\xff\xff",
+    44);
+constexpr const char* kAccessList = "system.posix_acl_access";
+
+std::string attribute(const std::string& file, const char* name) {
+  std::array<char, 256> value{};
+  const ssize_t size = ::getxattr(file.c_str(), name, value.data(), value.size());
+  return size < 0 ? "<none>" : std::string(value.data(), static_cast<std::size_t>(size));
+}
+
+// The saved file keeps the old one's access control list and attributes, so `nobody` keeps
+// its right to write and the owning group gains none (its bits in the mode are the list's
+// mask). A list the folder's default would give a file that had none is not taken.
+TEST_F(AtomicFileWriterTest, KeepsTheAccessControlListAndAttributesAndWidensNoRights) {
+  for (const Temporary mode : kModes) {
+    lay_down_users_files();
+    fs::create_directory("data/shared");
+    write_raw("shared/plain.set", "old\r\n");
+    ::chmod("data/shared/plain.set", 0644);
+    ::chmod(kTarget, 0640);
+    if (::setxattr(kTarget, kAccessList, kNobodyMayWrite.data(), kNobodyMayWrite.size(), 0) != 0 ||
+        ::setxattr(kTarget, "user.note", "kept", 4, 0) != 0 ||
+        ::setxattr("data/shared", "system.posix_acl_default", kNobodyMayWrite.data(),
+                   kNobodyMayWrite.size(), 0) != 0) {
+      GTEST_SKIP() << "the test folder's file system keeps no access control lists or attributes";
+    }
+    for (const char* target : {kTarget, "data/shared/plain.set"}) {
+      ui::AtomicFileWriter writer(target, mode);
+      ASSERT_TRUE(writer.open() && writer.write_line("new") && writer.commit()) << writer.error();
+    }
+    struct stat saved {};
+    ASSERT_EQ(::stat(kTarget, &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0660U);
+    EXPECT_EQ(attribute(kTarget, kAccessList), kNobodyMayWrite);
+    EXPECT_EQ(attribute(kTarget, "user.note"), "kept");
+    ASSERT_EQ(::stat("data/shared/plain.set", &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0644U);
+    EXPECT_EQ(attribute("data/shared/plain.set", kAccessList), "<none>");
+  }
+}
+
+// A set-ID bit stays only with the owner (and group) it runs as. Written by `nobody`, root's
+// file gets nobody's owner and loses both bits; nobody's own keeps them, although nobody's
+// writes clear them.
+TEST_F(AtomicFileWriterTest, SetIdBitsStayOnlyWithTheOwnerTheyRunAs) {
+  const passwd* user = ::getpwnam("nobody");
+  if (::geteuid() != 0 || user == nullptr) GTEST_SKIP() << "needs root and the user nobody";
+  const uid_t nobody = user->pw_uid;
+  const gid_t nogroup = user->pw_gid;
+  const struct {
+    uid_t owner;
+    gid_t group;
+    mode_t saved_mode;
+  } cases[] = {{0, 0, 0755}, {nobody, nogroup, 06755}};
+  for (const auto& c : cases) {
+    lay_down_users_files();
+    ::chmod("data", 0777);
+    ASSERT_EQ(::chown(kTarget, c.owner, c.group), 0);
+    ::chmod(kTarget, 06755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ui::AtomicFileWriter writer("cal.set");
+      const bool became_nobody = ::chdir("data") == 0 && ::setgroups(0, nullptr) == 0 &&
+                                 ::setresgid(nogroup, nogroup, nogroup) == 0 &&
+                                 ::setresuid(nobody, nobody, nobody) == 0;
+      std::_Exit(became_nobody && writer.open() && writer.write_line("new") && writer.commit() ? 0
+                                                                                               : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat saved {};
+    ASSERT_EQ(::stat(kTarget, &saved), 0);
+    EXPECT_EQ(saved.st_uid, nobody);
+    EXPECT_EQ(saved.st_mode & 07777, c.saved_mode) << "owner " << c.owner;
+  }
 }
 
 // 32 KiB under a limit of 16 KiB, the size signal left as it comes: exit code 0 when the
