@@ -35,6 +35,10 @@ constexpr std::string_view kNameEnd = ".tmp";
 // Symbolic links followed from the target before giving up, as the system itself does.
 constexpr int kLinkHops = 40;
 constexpr mode_t kPermissionBits = 07777;
+// Marks a temporary file as the console's own while it may be left behind: its inode number,
+// so that neither a file of the user's that merely has such a name nor a copy of a leftover
+// is taken for one.
+constexpr const char* kOwnMark = "user.ecu-console.temporary";
 // The extended attributes that carry rights.
 constexpr const char* kAccessControlList = "system.posix_acl_access";
 constexpr const char* kCapabilities = "security.capability";
@@ -114,9 +118,18 @@ bool hold(int descriptor) {
   return lock(descriptor, F_WRLCK) || (errno != EAGAIN && errno != EACCES);
 }
 
-// Removes the temporary files of the file's own naming that no living writer holds: those
-// of a console killed between naming and renaming. Only regular files are opened (a device
-// is never opened), and a name is removed only while it leads to the file locked.
+// The mark that only a writer puts on its temporary file, for this very file.
+bool marked_as_own(int descriptor, ino_t inode) {
+  std::array<char, 32> mark{};
+  const ssize_t size = ::fgetxattr(descriptor, kOwnMark, mark.data(), mark.size());
+  return size > 0 &&
+         std::string_view(mark.data(), static_cast<std::size_t>(size)) == std::to_string(inode);
+}
+
+// Removes the temporary files of the file's own naming that no living writer holds and that
+// bear the console's mark for themselves: those of a console killed between naming and
+// renaming. Only regular files are opened (a device is never opened), and a name is removed
+// only while it leads to the file locked. Where the file system keeps no mark, nothing is.
 void remove_leftovers(const std::string& file) {
   DIR* folder = ::opendir(folder_of(file).c_str());
   if (folder == nullptr) return;
@@ -136,7 +149,7 @@ void remove_leftovers(const std::string& file) {
     struct stat opened {};
     struct stat again {};
     if (::fstat(descriptor, &opened) == 0 && same_file(opened, named) &&
-        lock(descriptor, F_RDLCK) &&
+        lock(descriptor, F_RDLCK) && marked_as_own(descriptor, opened.st_ino) &&
         ::fstatat(folder_descriptor, name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
         same_file(again, opened)) {
       ::unlinkat(folder_descriptor, name, 0);
@@ -281,11 +294,12 @@ bool AtomicFileWriter::open_unnamed() {
     ::close(descriptor);
     return false;
   }
-  // Locked before it has a name, so it is never without its lock once it has one.
+  // Locked and marked before it has a name, so it is never without either once it has one.
   hold(descriptor);
   descriptor_ = descriptor;
   device_ = own.st_dev;
   inode_ = own.st_ino;
+  mark_as_own();
   return true;
 }
 
@@ -311,13 +325,22 @@ bool AtomicFileWriter::open_named() {
     temporary_path_ = path;
     device_ = own.st_dev;
     inode_ = own.st_ino;
-    // Another console clearing leftovers may have taken the file between its creation and
-    // the lock; it removes the file, and another name is drawn.
-    if (hold(descriptor) && still_ours()) return true;
-    temporary_path_.clear();
+    // Marked only once locked, so no other console takes it for a leftover. One that locked
+    // it first leaves it, unmarked: its writer removes it and draws another name.
+    if (hold(descriptor) && still_ours()) {
+      mark_as_own();
+      return true;
+    }
+    remove_named();
     close_descriptor();
   }
   return fail("open", EEXIST);
+}
+
+void AtomicFileWriter::mark_as_own() {
+  const std::string inode = std::to_string(inode_);
+  // Where the file system refuses it, a leftover of this file stays.
+  ::fsetxattr(descriptor_, kOwnMark, inode.data(), inode.size(), 0);
 }
 
 bool AtomicFileWriter::take_on_replaced_attributes() {
@@ -351,6 +374,7 @@ bool AtomicFileWriter::copy_extended_attributes(bool owner_kept) {
   bool list_copied = false;
   bool list_failed = false;
   for (const std::string& name : attribute_names(replaced_)) {
+    if (name == kOwnMark) continue;
     // File capabilities are the owner's grant, as the set-user-ID bit is.
     if (name == kCapabilities && !owner_kept) continue;
     const std::optional<std::string> value = attribute_value(replaced_, name);
@@ -426,6 +450,9 @@ bool AtomicFileWriter::commit() {
     discard();
     return false;
   }
+  // The file about to take the target's name is no leftover. Killed between this and the
+  // rename, the console leaves it unmarked, and it stays.
+  ::fremovexattr(descriptor_, kOwnMark);
   if (!still_ours()) {
     error_ = "its temporary file was replaced";
     temporary_path_.clear();

@@ -4,7 +4,8 @@
 // never a file that was there before: a user's "cal.set.tmp" is neither written, renamed nor
 // removed. Where the file system allows, the file has no name at all until it is complete,
 // so a console killed while writing leaves nothing behind; a named one left by a killed
-// console is removed by the next write of the same target. The new file keeps the replaced
+// console bears the console's mark and is removed by the next write of the same target, while
+// a file that merely has such a name stays. The new file keeps the replaced
 // file's owner and group where the process may set them, its extended attributes (its access
 // control list among them) and its permissions, never with wider rights, and the set-ID bits
 // only with the owner and group they run as. A target that is a symbolic link stays one: the
@@ -61,6 +62,8 @@ class AtomicFileWriter {
   bool open_named();
   bool name_unnamed();
   [[nodiscard]] mode_t creation_mode() const;
+  // Marks the file as this console's own, for the cleaning of leftovers.
+  void mark_as_own();
   // The replaced file's owner and group where the process may set them, its extended
   // attributes and its mode, never with wider rights than it had.
   bool take_on_replaced_attributes();

@@ -34,14 +34,16 @@ using Temporary = ui::AtomicFileWriter::Temporary;
 
 constexpr Temporary kModes[] = {Temporary::unnamed_where_supported, Temporary::named};
 // The target lies in a folder other than the working one, beside files of the user's that
-// are named as temporary files used to be, or nearly as they are now.
+// are named as a temporary file might be, nearly so, or exactly as the console names them.
 constexpr const char* kTarget = "data/cal.set";
 const Files kUsersFiles = {{"cal.set", "old\r\n"},
                            {"cal.set.tmp", "the user's own\r\n"},
                            {"cal.tmp", "another\r\n"},
                            {"cal.set.0123456789AB.tmp", "upper case\r\n"},
                            {"cal.set.0123456789abc.tmp", "13 digits\r\n"},
-                           {"xcal.set.0123456789ab.tmp", "another name\r\n"}};
+                           {"xcal.set.0123456789ab.tmp", "another name\r\n"},
+                           {"cal.set.0123456789ab.tmp", "named as the console names\r\n"},
+                           {"cal.set.000000000000.tmp", ""}};
 
 class AtomicFileWriterTest : public test::ConsoleTest {
  protected:
@@ -231,6 +233,7 @@ const std::string kNobodyMayWrite(
     "\x20\x00\x00\x00\xff\xff\xff\xff",
     44);
 constexpr const char* kAccessList = "system.posix_acl_access";
+constexpr const char* kOwnMark = "user.ecu-console.temporary";
 
 std::string attribute(const std::string& file, const char* name) {
   std::array<char, 256> value{};
@@ -341,6 +344,9 @@ TEST_F(AtomicFileWriterTest, ALeftoverGoesWithTheNextWriteOfItsTargetOnly) {
   ::wait(nullptr);
   const std::vector<std::string> leftover = new_names();
   ASSERT_EQ(leftover.size(), 1U);
+  if (attribute("data/" + leftover[0], kOwnMark) == "<none>") {
+    GTEST_SKIP() << "the file system keeps no attributes: no leftover can be proved the console's";
+  }
   ui::AtomicFileWriter other("data/other.set", Temporary::named);
   ASSERT_TRUE(other.open());
   const std::vector<std::string> both = new_names();
@@ -355,6 +361,34 @@ TEST_F(AtomicFileWriterTest, ALeftoverGoesWithTheNextWriteOfItsTargetOnly) {
   ASSERT_TRUE(next.open() && next.write_line("new") && next.commit());
   EXPECT_EQ(new_names(), held_name);
   EXPECT_EQ(held_name.size(), 1U);
+}
+
+// Only a leftover the console marked as its own goes: a file that merely looks like one of a
+// name cut to its first 200 characters, and a copy of a leftover that kept its mark (cp -a),
+// stay.
+TEST_F(AtomicFileWriterTest, AFileThatOnlyLooksLikeALeftoverStays) {
+  lay_down_users_files();
+  const std::string stem(200, 'n');
+  const std::string target = "data/" + stem + "A.set";
+  if (::fork() == 0) {
+    ui::AtomicFileWriter killed(target, Temporary::named);
+    killed.open();
+    ::kill(::getpid(), SIGKILL);
+  }
+  ::wait(nullptr);
+  const std::vector<std::string> leftover = new_names();
+  ASSERT_EQ(leftover.size(), 1U);
+  const std::string mark = attribute("data/" + leftover[0], kOwnMark);
+  if (mark == "<none>") GTEST_SKIP() << "the file system keeps no attributes";
+  const std::string look_alike = stem + ".0123456789ab.tmp";
+  const std::string copy = stem + ".00000000000a.tmp";
+  write_raw(look_alike, "another name's look-alike\r\n");
+  write_raw(copy, "");
+  ASSERT_EQ(::setxattr(("data/" + copy).c_str(), kOwnMark, mark.data(), mark.size(), 0), 0);
+  ui::AtomicFileWriter next(target);
+  ASSERT_TRUE(next.open() && next.write_line("new") && next.commit()) << next.error();
+  EXPECT_EQ(new_names(), (std::vector<std::string>{copy, look_alike, stem + "A.set"}));
+  EXPECT_EQ(attribute(target, kOwnMark), "<none>") << "the saved file bears no mark";
 }
 
 }  // namespace
