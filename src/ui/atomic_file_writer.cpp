@@ -239,6 +239,18 @@ bool AtomicFileWriter::fail(std::string_view what, int error_number) {
   return false;
 }
 
+bool AtomicFileWriter::fail_to_create(int error_number) {
+  // A folder that takes no new names (/proc) answers "No such file or directory" although
+  // both it and the file exist.
+  const std::string folder = folder_of(replaced_);
+  struct stat seen {};
+  if (error_number == ENOENT && ::stat(folder.c_str(), &seen) == 0 && S_ISDIR(seen.st_mode)) {
+    error_ = "no new file can be made in " + folder + " (open)";
+    return false;
+  }
+  return fail("open", error_number);
+}
+
 bool AtomicFileWriter::open() {
   discard();
   error_.clear();
@@ -312,7 +324,7 @@ bool AtomicFileWriter::open_named() {
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creation_mode());
     if (descriptor < 0) {
       if (errno == EEXIST) continue;
-      return fail("open", errno);
+      return fail_to_create(errno);
     }
     struct stat own {};
     if (::fstat(descriptor, &own) != 0) {

@@ -73,6 +73,8 @@ class AtomicFileWriter {
   [[nodiscard]] bool still_ours() const;
   void remove_named();
   bool fail(std::string_view what, int error_number);
+  // The reason the temporary file could not be created beside the replaced one.
+  bool fail_to_create(int error_number);
   void close_descriptor();
 
   std::string target_;

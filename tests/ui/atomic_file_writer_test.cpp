@@ -222,6 +222,18 @@ TEST_F(AtomicFileWriterTest, RefusesWhatIsNotARegularFileAndLeavesItAsItIs) {
   EXPECT_EQ(device.st_rdev, ::makedev(1, 3));
 }
 
+// A link into a folder that takes no new file (/proc) is refused for that reason, not as a
+// missing file: /proc/version exists.
+TEST_F(AtomicFileWriterTest, AFolderThatTakesNoNewFileIsTheReasonGiven) {
+  lay_down_users_files();
+  fs::create_symlink("/proc/version", "data/version.set");
+  for (const Temporary mode : kModes) {
+    ui::AtomicFileWriter writer("data/version.set", mode);
+    EXPECT_FALSE(writer.open());
+    EXPECT_EQ(writer.error(), "no new file can be made in /proc (open)");
+  }
+}
+
 // "user::rw-, user:65534:rw-, group::r--, mask::rw-, other::---" as the system stores it: the
 // version 2, then each entry's tag, permissions and user (-1 for none), little-endian.
 const std::string kNobodyMayWrite(
