@@ -4,15 +4,19 @@
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -31,6 +35,13 @@ constexpr std::string_view kNameEnd = ".tmp";
 // Symbolic links followed from the target before giving up, as the system itself does.
 constexpr int kLinkHops = 40;
 constexpr mode_t kPermissionBits = 07777;
+// Marks a temporary file as the console's own while it may be left behind: its inode number,
+// so that neither a file of the user's that merely has such a name nor a copy of a leftover
+// is taken for one.
+constexpr const char* kOwnMark = "user.ecu-console.temporary";
+// The extended attributes that carry rights.
+constexpr const char* kAccessControlList = "system.posix_acl_access";
+constexpr const char* kCapabilities = "security.capability";
 
 std::string name_stem(const std::string& file) {
   return fs::path(file).filename().string().substr(0, kLongestNameStem);
@@ -107,9 +118,18 @@ bool hold(int descriptor) {
   return lock(descriptor, F_WRLCK) || (errno != EAGAIN && errno != EACCES);
 }
 
-// Removes the temporary files of the file's own naming that no living writer holds: those
-// of a console killed between naming and renaming. Only regular files are opened (a device
-// is never opened), and a name is removed only while it leads to the file locked.
+// The mark that only a writer puts on its temporary file, for this very file.
+bool marked_as_own(int descriptor, ino_t inode) {
+  std::array<char, 32> mark{};
+  const ssize_t size = ::fgetxattr(descriptor, kOwnMark, mark.data(), mark.size());
+  return size > 0 &&
+         std::string_view(mark.data(), static_cast<std::size_t>(size)) == std::to_string(inode);
+}
+
+// Removes the temporary files of the file's own naming that no living writer holds and that
+// bear the console's mark for themselves: those of a console killed between naming and
+// renaming. Only regular files are opened (a device is never opened), and a name is removed
+// only while it leads to the file locked. Where the file system keeps no mark, nothing is.
 void remove_leftovers(const std::string& file) {
   DIR* folder = ::opendir(folder_of(file).c_str());
   if (folder == nullptr) return;
@@ -129,7 +149,7 @@ void remove_leftovers(const std::string& file) {
     struct stat opened {};
     struct stat again {};
     if (::fstat(descriptor, &opened) == 0 && same_file(opened, named) &&
-        lock(descriptor, F_RDLCK) &&
+        lock(descriptor, F_RDLCK) && marked_as_own(descriptor, opened.st_ino) &&
         ::fstatat(folder_descriptor, name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
         same_file(again, opened)) {
       ::unlinkat(folder_descriptor, name, 0);
@@ -146,6 +166,45 @@ void flush_folder(const std::string& file) {
   if (folder < 0) return;
   ::fsync(folder);
   ::close(folder);
+}
+
+// The names of the file's extended attributes (its access control list among them); none
+// where the file system keeps none.
+std::vector<std::string> attribute_names(const std::string& file) {
+  std::string list;
+  while (true) {
+    const ssize_t size = ::llistxattr(file.c_str(), nullptr, 0);
+    if (size <= 0) return {};
+    list.assign(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::llistxattr(file.c_str(), list.data(), list.size());
+    if (got >= 0) {
+      list.resize(static_cast<std::size_t>(got));
+      break;
+    }
+    // A list that grew between the two calls is asked for again.
+    if (errno != ERANGE) return {};
+  }
+  std::vector<std::string> names;
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = std::min(list.find('\0', start), list.size());
+    names.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return names;
+}
+
+std::optional<std::string> attribute_value(const std::string& file, const std::string& name) {
+  while (true) {
+    const ssize_t size = ::lgetxattr(file.c_str(), name.c_str(), nullptr, 0);
+    if (size < 0) return std::nullopt;
+    std::string value(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::lgetxattr(file.c_str(), name.c_str(), value.data(), value.size());
+    if (got >= 0) {
+      value.resize(static_cast<std::size_t>(got));
+      return value;
+    }
+    if (errno != ERANGE) return std::nullopt;
+  }
 }
 
 // The unnamed file's path through the process's descriptor table, which linkat follows.
@@ -180,6 +239,18 @@ bool AtomicFileWriter::fail(std::string_view what, int error_number) {
   return false;
 }
 
+bool AtomicFileWriter::fail_to_create(int error_number) {
+  // A folder that takes no new names (/proc) answers "No such file or directory" although
+  // both it and the file exist.
+  const std::string folder = folder_of(replaced_);
+  struct stat seen {};
+  if (error_number == ENOENT && ::stat(folder.c_str(), &seen) == 0 && S_ISDIR(seen.st_mode)) {
+    error_ = "no new file can be made in " + folder + " (open)";
+    return false;
+  }
+  return fail("open", error_number);
+}
+
 bool AtomicFileWriter::open() {
   discard();
   error_.clear();
@@ -187,18 +258,45 @@ bool AtomicFileWriter::open() {
   if (const int error_number = follow_links(target_, replaced_); error_number != 0) {
     return fail("open", error_number);
   }
+  if (!replaces_a_regular_file()) return false;
   remove_leftovers(replaced_);
   const bool opened =
       (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) || open_named();
-  if (!opened) return false;
-  if (take_on_target_attributes()) return true;
-  discard();
-  return false;
+  return opened;
+}
+
+bool AtomicFileWriter::replaces_a_regular_file() {
+  // What the target leads to through every link, the system's own (/proc/self/fd/0) too.
+  struct stat led_to {};
+  struct stat named {};
+  const bool leads_somewhere = ::stat(target_.c_str(), &led_to) == 0;
+  const bool replaces = ::lstat(replaced_.c_str(), &named) == 0;
+  const struct stat& found = leads_somewhere ? led_to : named;
+  if ((leads_somewhere || replaces) && !S_ISREG(found.st_mode)) {
+    error_ = replaces && replaced_ != target_
+                 ? "it leads to " + replaced_ + ", which is not a regular file"
+                 : std::string("not a regular file");
+    return false;
+  }
+  // A file reached through a link of the system's own may have no name to replace (a deleted
+  // file's "/tmp/x (deleted)").
+  if (leads_somewhere && !(replaces && same_file(led_to, named))) {
+    error_ = "its links end in a file that has no name to replace";
+    return false;
+  }
+  replacing_ = replaces;
+  if (replaces) replaced_status_ = named;
+  return true;
+}
+
+// Until it takes on the old file's rights, a file that replaces one is its writer's alone.
+mode_t AtomicFileWriter::creation_mode() const {
+  return replacing_ ? S_IRUSR | S_IWUSR : 0666;
 }
 
 bool AtomicFileWriter::open_unnamed() {
   const int descriptor =
-      ::open(folder_of(replaced_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+      ::open(folder_of(replaced_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creation_mode());
   if (descriptor < 0) return false;
   // Without the descriptor table in /proc the file could never be given a name.
   struct stat own {};
@@ -208,11 +306,12 @@ bool AtomicFileWriter::open_unnamed() {
     ::close(descriptor);
     return false;
   }
-  // Locked before it has a name, so it is never without its lock once it has one.
+  // Locked and marked before it has a name, so it is never without either once it has one.
   hold(descriptor);
   descriptor_ = descriptor;
   device_ = own.st_dev;
   inode_ = own.st_ino;
+  mark_as_own();
   return true;
 }
 
@@ -221,10 +320,11 @@ bool AtomicFileWriter::open_named() {
     const std::string path = candidate_name(replaced_);
     if (path.empty()) return fail("open", errno);
     // Exclusive creation: a name that exists, whatever it is, is never opened.
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int descriptor =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creation_mode());
     if (descriptor < 0) {
       if (errno == EEXIST) continue;
-      return fail("open", errno);
+      return fail_to_create(errno);
     }
     struct stat own {};
     if (::fstat(descriptor, &own) != 0) {
@@ -237,36 +337,69 @@ bool AtomicFileWriter::open_named() {
     temporary_path_ = path;
     device_ = own.st_dev;
     inode_ = own.st_ino;
-    // Another console clearing leftovers may have taken the file between its creation and
-    // the lock; it removes the file, and another name is drawn.
-    if (hold(descriptor) && still_ours()) return true;
-    temporary_path_.clear();
+    // Marked only once locked, so no other console takes it for a leftover. One that locked
+    // it first leaves it, unmarked: its writer removes it and draws another name.
+    if (hold(descriptor) && still_ours()) {
+      mark_as_own();
+      return true;
+    }
+    remove_named();
     close_descriptor();
   }
   return fail("open", EEXIST);
 }
 
-bool AtomicFileWriter::take_on_target_attributes() {
-  struct stat replaced {};
-  // A new file keeps the mode it was created with.
-  if (::stat(replaced_.c_str(), &replaced) != 0 || !S_ISREG(replaced.st_mode)) return true;
+void AtomicFileWriter::mark_as_own() {
+  const std::string inode = std::to_string(inode_);
+  // Where the file system refuses it, a leftover of this file stays.
+  ::fsetxattr(descriptor_, kOwnMark, inode.data(), inode.size(), 0);
+}
+
+bool AtomicFileWriter::take_on_replaced_attributes() {
+  const struct stat& old = replaced_status_;
   struct stat own {};
-  if (::fstat(descriptor_, &own) != 0) return fail("open", errno);
+  if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
   // Owner and group where the process may set them; often the group alone is allowed.
-  if (own.st_uid != replaced.st_uid || own.st_gid != replaced.st_gid) {
-    if (::fchown(descriptor_, replaced.st_uid, replaced.st_gid) != 0) {
+  if (own.st_uid != old.st_uid || own.st_gid != old.st_gid) {
+    if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0) {
       if (errno != EPERM) return fail("owner", errno);
-      if (::fchown(descriptor_, static_cast<uid_t>(-1), replaced.st_gid) != 0 && errno != EPERM) {
+      if (::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) {
         return fail("owner", errno);
       }
     }
+    if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
   }
-  // After the owner, whose change clears the set-user-ID bit.
-  if ((own.st_mode & kPermissionBits) != (replaced.st_mode & kPermissionBits) &&
-      ::fchmod(descriptor_, replaced.st_mode & kPermissionBits) != 0) {
-    return fail("mode", errno);
-  }
+  const bool owner_kept = own.st_uid == old.st_uid;
+  mode_t mode = old.st_mode & kPermissionBits;
+  // A set-ID bit runs the file as its owner or group, so it never passes to someone else's.
+  if (!owner_kept) mode &= ~S_ISUID;
+  if (own.st_gid != old.st_gid) mode &= ~S_ISGID;
+  // Without its access control list the group bits (then its mask) would be the owning
+  // group's rights: they go, so that no one gains what the list did not give.
+  if (!copy_extended_attributes(owner_kept)) mode &= ~S_IRWXG;
+  // Last: an access control list sets the mode, and the mode sets the list's mask.
+  if (::fchmod(descriptor_, mode) != 0) return fail("mode", errno);
   return true;
+}
+
+bool AtomicFileWriter::copy_extended_attributes(bool owner_kept) {
+  bool list_copied = false;
+  bool list_failed = false;
+  for (const std::string& name : attribute_names(replaced_)) {
+    if (name == kOwnMark) continue;
+    // File capabilities are the owner's grant, as the set-user-ID bit is.
+    if (name == kCapabilities && !owner_kept) continue;
+    const std::optional<std::string> value = attribute_value(replaced_, name);
+    // One the process may not read or the file system does not take is passed over.
+    const bool copied = value.has_value() && ::fsetxattr(descriptor_, name.c_str(), value->data(),
+                                                         value->size(), 0) == 0;
+    if (name == kAccessControlList) (copied ? list_copied : list_failed) = true;
+  }
+  if (list_copied || list_failed) return list_copied;
+  // A list the new file took from its folder's default would give rights the old file's
+  // owner never gave.
+  return ::fremovexattr(descriptor_, kAccessControlList) == 0 || errno == ENODATA ||
+         errno == EOPNOTSUPP;
 }
 
 bool AtomicFileWriter::name_unnamed() {
@@ -318,19 +451,29 @@ bool AtomicFileWriter::commit() {
     error_ = "no file is open";
     return false;
   }
-  // The contents reach the disk before the file takes the target's name, so a power cut
-  // leaves the old file or the whole new one.
+  // The old file's rights go on after the last write, which clears the set-ID bits and file
+  // capabilities. The contents reach the disk before the file takes the target's name, so a
+  // power cut leaves the old file or the whole new one.
   bool ready = write_out();
+  if (ready && replacing_) ready = take_on_replaced_attributes();
   if (ready && ::fsync(descriptor_) != 0) ready = fail("sync", errno);
   if (ready && temporary_path_.empty()) ready = name_unnamed();
   if (!ready) {
     discard();
     return false;
   }
+  // The file about to take the target's name is no leftover. Killed between this and the
+  // rename, the console leaves it unmarked, and it stays.
+  ::fremovexattr(descriptor_, kOwnMark);
   if (!still_ours()) {
     error_ = "its temporary file was replaced";
     temporary_path_.clear();
     close_descriptor();
+    return false;
+  }
+  // Something else may have taken the file's place while it was written.
+  if (!replaces_a_regular_file()) {
+    discard();
     return false;
   }
   if (::rename(temporary_path_.c_str(), replaced_.c_str()) != 0) {

@@ -4,10 +4,15 @@
 // never a file that was there before: a user's "cal.set.tmp" is neither written, renamed nor
 // removed. Where the file system allows, the file has no name at all until it is complete,
 // so a console killed while writing leaves nothing behind; a named one left by a killed
-// console is removed by the next write of the same target. The new file keeps the replaced
-// file's permissions, owner and group, and a target that is a symbolic link stays one: the
-// file it leads to is replaced.
+// console bears the console's mark and is removed by the next write of the same target, while
+// a file that merely has such a name stays. The new file keeps the replaced
+// file's owner and group where the process may set them, its extended attributes (its access
+// control list among them) and its permissions, never with wider rights, and the set-ID bits
+// only with the owner and group they run as. A target that is a symbolic link stays one: the
+// file it leads to is replaced. Only a regular file is replaced: a device, a pipe, a socket or
+// a folder behind the name is refused and left as it is.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -50,18 +55,32 @@ class AtomicFileWriter {
   [[nodiscard]] const std::string& error() const { return error_; }
 
  private:
+  // False with error() set when the target leads to something other than a regular file
+  // (a device, a pipe, a socket, a folder), which is never replaced.
+  bool replaces_a_regular_file();
   bool open_unnamed();
   bool open_named();
   bool name_unnamed();
-  bool take_on_target_attributes();
+  [[nodiscard]] mode_t creation_mode() const;
+  // Marks the file as this console's own, for the cleaning of leftovers.
+  void mark_as_own();
+  // The replaced file's owner and group where the process may set them, its extended
+  // attributes and its mode, never with wider rights than it had.
+  bool take_on_replaced_attributes();
+  // False when the access control list could not be carried over exactly.
+  bool copy_extended_attributes(bool owner_kept);
   bool write_out();
   [[nodiscard]] bool still_ours() const;
   void remove_named();
   bool fail(std::string_view what, int error_number);
+  // The reason the temporary file could not be created beside the replaced one.
+  bool fail_to_create(int error_number);
   void close_descriptor();
 
   std::string target_;
   std::string replaced_;  // the target with its symbolic links followed
+  bool replacing_ = false;
+  struct stat replaced_status_ {};
   Temporary temporary_;
   int descriptor_ = -1;
   std::string temporary_path_;  // empty while the file has no name

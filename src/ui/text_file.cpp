@@ -15,23 +15,18 @@ namespace fs = std::filesystem;
 
 constexpr int end_of_file = std::char_traits<char>::eof();
 
-std::string describe(const std::string& path, const std::error_code& code) {
-  return path + ": " + code.message();
+// Some failures (a full buffer, a short write) leave no error number behind.
+std::string reason(int error_number) {
+  if (error_number == 0) return "input/output error";
+  return std::generic_category().message(error_number);
 }
 
 std::string describe_errno(const std::string& path, int error_number) {
-  // Some failures (a full buffer, a short write) leave no error number behind.
-  if (error_number == 0) return path + ": input/output error";
-  return describe(path, std::error_code(error_number, std::generic_category()));
+  return path + ": " + reason(error_number);
 }
 
 void set_error(std::string* error, std::string text) {
   if (error != nullptr) *error = std::move(text);
-}
-
-bool is_folder(const std::string& path) {
-  std::error_code code;
-  return fs::is_directory(path, code);
 }
 
 }  // namespace
@@ -210,34 +205,37 @@ bool file_exists(const std::string& path) {
 }
 
 bool copy_file(const std::string& from, const std::string& to, std::string* error) {
-  if (is_folder(from)) {
-    set_error(error, from + ": is a folder");
+  // Only a regular file is read: a pipe would hold the console, a device might never end.
+  std::error_code code;
+  const fs::file_status status = fs::status(from, code);
+  if (!code && fs::exists(status) && !fs::is_regular_file(status)) {
+    set_error(error, "not a regular file (read)");
     return false;
   }
   errno = 0;
   std::ifstream source(from, std::ios::binary);
   if (!source.is_open()) {
-    set_error(error, describe_errno(from, errno));
+    set_error(error, reason(errno) + " (read)");
     return false;
   }
   AtomicFileWriter writer(to);
   if (!writer.open()) {
-    set_error(error, to + ": " + writer.error());
+    set_error(error, writer.error());
     return false;
   }
   std::array<char, std::size_t{64} * 1024> chunk{};
   while (source.read(chunk.data(), chunk.size()) || source.gcount() > 0) {
     if (!writer.write(std::string_view(chunk.data(), static_cast<std::size_t>(source.gcount())))) {
-      set_error(error, to + ": " + writer.error());
+      set_error(error, writer.error());
       return false;
     }
   }
   if (source.bad()) {
-    set_error(error, from + ": input/output error");
+    set_error(error, reason(0) + " (read)");
     return false;
   }
   if (!writer.commit()) {
-    set_error(error, to + ": " + writer.error());
+    set_error(error, writer.error());
     return false;
   }
   return true;

@@ -92,8 +92,9 @@ bool write_text_file_atomic(const std::string& path, const std::vector<std::stri
 // devices do not count; any failure to ask gives false.
 bool file_exists(const std::string& path);
 
-// Copies a file over the target (replacing it) through a temporary file, as
-// write_text_file_atomic does; *error names the file of the two that failed.
+// Copies a regular file over the target (replacing it) through a temporary file, as
+// write_text_file_atomic does. *error says why without naming either file: the step "read"
+// for the source ("No such file or directory (read)"), the writer's text for the target.
 bool copy_file(const std::string& from, const std::string& to, std::string* error);
 
 // Every line of a file, line ends removed; nullopt when it cannot be read.

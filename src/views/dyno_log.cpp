@@ -166,7 +166,7 @@ int dyno_log_field_number(std::string_view column) {
 bool copy_dyno_file(const std::string& from, const std::string& to) {
   std::string error;
   if (ui::copy_file(from, to, &error)) return true;
-  ui::msg_box("Could not copy " + from + " to " + to);
+  ui::msg_box("Could not copy " + from + " to " + to + ": " + error);
   return false;
 }
 

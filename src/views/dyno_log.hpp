@@ -38,7 +38,8 @@ void flush_dyno_log();
 // Closes the log without finishing the capture (the program ends).
 void close_dyno_log();
 
-// Copies `from` over `to`; on failure says "Could not copy <from> to <to>" and returns false.
+// Copies `from` over `to`; on failure says "Could not copy <from> to <to>: <why>" and returns
+// false.
 bool copy_dyno_file(const std::string& from, const std::string& to);
 
 }  // namespace ecu

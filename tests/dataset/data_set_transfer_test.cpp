@@ -1,6 +1,7 @@
 // The File menu's download and upload against a simulated controller on a pseudo-terminal.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -123,7 +124,7 @@ TEST_F(DataSetTransferTest, DownloadWritesTheControllersCalibrationLineByLine) {
     if (!main_->enabled() && frm_wait().visible() && poll_inhibit == kTrue)
       held_while_running = true;
   });
-  // The user's own files, named as the download's temporary file used to be.
+  // The user's own files, named as a temporary file might be.
   std::ofstream("cal.set.tmp", std::ios::binary) << "the user's own\r\n";
   std::ofstream("cal.tmp", std::ios::binary) << "another of the user's\r\n";
   auto files = test::folder_files();
@@ -413,6 +414,23 @@ TEST_F(DataSetTransferTest, StoppedDownloadSaysWhatBecameOfTheFileAndLeavesNoTem
     EXPECT_EQ(open_at_end, std::vector<std::string>{}) << c.what << ": closed as it ended";
     EXPECT_EQ(test::folder_files(), files) << c.what;
   }
+}
+
+// A chosen name that leads to a pipe (a device alike) is refused as soon as the dialog has
+// answered: no read goes to the controller after the link check, and the pipe stays.
+TEST_F(DataSetTransferTest, DownloadToWhatIsNotARegularFileIsRefusedBeforeAnyRead) {
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  std::filesystem::create_symlink("pipe", "cal.set");
+  const auto files = test::folder_files();
+  presenter_->choose_next_file("cal.set");
+  main_->menufilesave_Click();
+  EXPECT_EQ(messages(),
+            std::vector<std::string>{"Cannot write cal.set: it leads to pipe, which is not a "
+                                     "regular file"});
+  EXPECT_EQ(controller_->request_count(), 1U);
+  EXPECT_EQ(test::folder_files(), files);
+  EXPECT_TRUE(std::filesystem::is_fifo(std::filesystem::status("cal.set")));
+  expect_console_released(kFalse);
 }
 
 // The serial device goes away in the middle of a download: while it is gone "Try Again"

@@ -418,6 +418,23 @@ TEST_F(StartupTest, ChoiceAfterRestoredUnitReplacesTheFile) {
                                   }));
 }
 
+// A lambda.txt that leads to a pipe (in the test's folder; a device alike) is neither written
+// into nor replaced, at start-up or by a choice, and the choice says why.
+TEST_F(StartupTest, UnitFileThatIsNoRegularFileStaysAsItIs) {
+  lay_down_installation();
+  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+  fs::create_symlink("pipe", "lambda.txt");
+  FrmEcuForm& main_window = start();
+  main_window.menuUnitsLambda[1].click();
+  EXPECT_FLOAT_EQ(afr_factor, 14.7F);
+  EXPECT_TRUE(fs::is_fifo(fs::status("lambda.txt")));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status("lambda.txt")));
+  ASSERT_EQ(presenter().shown_messages.size(), 1U);
+  EXPECT_EQ(presenter().shown_messages[0].text,
+            "The units choice could not be saved in lambda.txt (it leads to pipe, which is not a "
+            "regular file). It applies until the console is closed.");
+}
+
 TEST_F(StartupTest, UnwritableFolderStartsNormallyWithoutUnitFile) {
   lay_down_installation();
   make_folder_unwritable();

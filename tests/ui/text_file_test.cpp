@@ -272,12 +272,12 @@ TEST_F(TextFileTest, CopyFileFailureLeavesTargetAlone) {
   write_raw(path("target.csv"), "keep\r\n");
   std::string error;
   EXPECT_FALSE(ui::copy_file(path("missing.csv"), path("target.csv"), &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error, "No such file or directory (read)");
   EXPECT_EQ(read_raw(path("target.csv")), "keep\r\n");
 
   error.clear();
   EXPECT_FALSE(ui::copy_file(folder_.string(), path("target.csv"), &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(error, "not a regular file (read)");
   EXPECT_EQ(test::folder_files(folder_), (Files{{"target.csv", "keep\r\n"}}));
 }
 

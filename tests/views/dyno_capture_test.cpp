@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "model/shared_state.hpp"
+#include "support/folder_files.hpp"
 #include "support/linked_window_test.hpp"
 #include "views/diagnostic_plots.hpp"
 #include "views/dyno_log.hpp"
@@ -233,7 +234,7 @@ TEST_F(DynoPageTest, SavingAsksBeforeReplacingAndFailedCopiesAreReportedWhileThe
   window.dyno_arm.click();
   finish_dyno_capture();
   EXPECT_EQ(presenter().shown_messages.back().text,
-            "Could not copy dyno_temp.csv to ref_dyno_temp.csv");
+            "Could not copy dyno_temp.csv to ref_dyno_temp.csv: not a regular file");
   EXPECT_EQ(dyno_log_file_num, 0);
   EXPECT_TRUE(window.dyno_save.enabled() && window.dyno_arm.enabled() &&
               window.dyno_ref_file.enabled());
@@ -250,11 +251,19 @@ TEST_F(DynoPageTest, SavingAsksBeforeReplacingAndFailedCopiesAreReportedWhileThe
   EXPECT_EQ(window.dyno_series.text(), "002");
   EXPECT_FALSE(window.dyno_save.enabled());
 
-  // A copy that fails keeps the series for another try.
-  std::filesystem::create_directory("dyno_002.csv");
+  // A copy that fails says the system's reason and keeps the series for another try.
+  {
+    const test::NoFileContents full;
+    window.dyno_save_Click();
+  }
+  EXPECT_EQ(presenter().shown_messages.back().text,
+            "Could not copy dyno_temp.csv to dyno_002.csv: File too large (write)");
+  std::filesystem::remove("dyno_temp.csv");
   window.dyno_save_Click();
-  EXPECT_EQ(presenter().shown_messages.back().text, "Could not copy dyno_temp.csv to dyno_002.csv");
+  EXPECT_EQ(presenter().shown_messages.back().text,
+            "Could not copy dyno_temp.csv to dyno_002.csv: No such file or directory (read)");
   EXPECT_EQ(window.dyno_series.text(), "002");
+  EXPECT_FALSE(std::filesystem::exists("dyno_002.csv"));
 }
 
 }  // namespace
