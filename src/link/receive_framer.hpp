@@ -57,25 +57,35 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame);
 // another request. Stale bytes (the tail of an earlier reply, stray bytes, a late answer to
 // an earlier request) therefore never spoil the reply that follows them. Bytes before
 // `own_from` came before the attempt's request went out: an answer that begins there answers
-// an earlier attempt, so it neither ends the wait nor spoils it, and is taken only when
-// nothing else answers.
+// an earlier attempt of the same request.
 struct FramePosition {
   std::size_t offset = 0;
   std::size_t length = 0;
 };
 struct ReplySearch {
-  // The first frame that answers the request with the whole length the caller expects.
+  // The first frame from `own_from` on that answers the request with the whole length the
+  // caller expects.
   std::optional<FramePosition> expected;
-  // The first frame that answers the request, whatever its length (the decoders judge it);
-  // with none, the first one that answers an earlier attempt.
+  // The first frame from `own_from` on that answers the request, whatever its length.
   std::optional<FramePosition> answering;
-  // Well-formed frames seen before the search ended that answer something else.
+  // The first frame that answers the request and began before `own_from`.
+  std::optional<FramePosition> earlier;
+  // Every whole frame that answers the request, wherever it began.
+  int answers = 0;
+  // Well-formed frames that answer something else.
   int other_frames = 0;
-  // What came shows that no answer will: the first answering frame has a length the command
-  // table does not give the code, or, with no answering frame there, the whole of a frame
-  // headed as the answer (its length, type and address) has a wrong sum and no other such
-  // head is still coming in. Unset when the expected frame was found.
+  // The last bytes in are a spoilt answer, and no answer can still be coming in them: the
+  // first frame from `own_from` on that answers the request ends them and has a length the
+  // command table does not give the code (and no frame headed as the answer began before it
+  // and is still coming in: a short frame inside an answer is part of that answer), or, with
+  // no such frame, they are a frame headed as the answer (its length, type and address) with
+  // a wrong sum that began from `own_from` on, outside every whole frame, with no other such
+  // head inside it. Only the bytes are judged here; the wait adds that the line fell quiet.
   bool answer_spoilt = false;
+  // Where bytes that may begin an answer still coming in start (a length byte equal to the
+  // answer's and the request's type, as far as they are in, in its last bytes, after every
+  // whole frame); the input's size when none can.
+  std::size_t still_coming = 0;
 };
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
                        std::size_t expected_length, std::size_t own_from = 0);

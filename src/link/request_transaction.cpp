@@ -33,6 +33,10 @@ constexpr double kIdleStepSeconds = 0.001;
 // A channel that reports input at once while nothing new came is slept on in these steps.
 constexpr double kTrickleStepSeconds = 10.0 / 38400.0;
 constexpr double kShortestIdleSeconds = 0.00005;
+// How long the line must stay quiet after a spoilt answer before the attempt ends: longer
+// than the gaps in one stream of bytes as a USB adapter hands them over (about 1 ms), short
+// enough that a spoilt answer is still tried again at about the pace of the line.
+constexpr double kQuietSeconds = 0.002;
 
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
@@ -82,43 +86,59 @@ enum class WaitEnd { line_failed, reply_in, answer_spoilt, timed_out };
 
 // Whether the wait is over: a frame that answers the request with the whole length expected
 // has come, found among what waits by its own framing (bytes before it that start no such
-// frame, and frames that answer something else, are passed over), or what came shows that
-// no answer will (the answer came whole but spoilt). A channel that cannot show its input
-// (the relay's datagrams) has its reply once the expected count waits.
-std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t waiting,
+// frame, and frames that answer something else, are passed over), or the last bytes in are a
+// spoilt answer (the wait then ends once the line stays quiet). A channel that cannot show
+// its input (the relay's datagrams) has its reply once the expected count waits. `seen`
+// becomes the count of bytes looked at, which may have grown since they were counted.
+std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t& seen,
                                    std::string_view request_frame, std::size_t count,
                                    const std::string& kept) {
-  if (waiting == 0) return std::nullopt;
+  if (seen == 0) return std::nullopt;
   const auto input = channel.peek_input();
-  if (!input) return waiting >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
+  if (!input) return seen >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
+  seen = input->size();
   const ReplySearch search = find_reply(kept + *input, request_frame, count, kept.size());
   if (search.expected) return WaitEnd::reply_in;
   if (search.answer_spoilt) return WaitEnd::answer_spoilt;
   return std::nullopt;
 }
 
-// Waits until the reply has come, the answer is known to be spoilt, or the time-out passed;
-// what came is searched behind the bytes an earlier spoilt attempt kept.
-// Nothing here depends on how fast the line or the controller is: what came before the
-// reply is told apart from it by the framing alone, so a controller that answers at once is
-// heard at once, and a spoilt answer is tried again at once.
+// Waits until the reply has come, a spoilt answer came last and the line stayed quiet after
+// it, or the time-out passed; what came is searched behind the bytes earlier attempts kept.
+// What came before the reply is told apart from it by the framing alone, so a controller that
+// answers at once is heard at once. A spoilt answer ends the attempt only once the line has
+// been quiet for a moment after it: bytes that keep coming after it (more noise, the answer)
+// show that it is no answer.
 WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string_view request_frame,
                        Integer count, const std::string& kept) {
   const double start = ui::clock().monotonic_seconds();
   const auto expected = static_cast<std::size_t>(std::max<Integer>(count, 0));
   std::size_t seen = 0;
+  double last_arrival = start;
+  bool spoilt_last = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return WaitEnd::line_failed;
+    const double now = ui::clock().monotonic_seconds();
     if (*waiting != seen) {
       seen = *waiting;
-      if (const auto end = reply_state(channel, seen, request_frame, expected, kept)) return *end;
+      last_arrival = now;
+      const auto end = reply_state(channel, seen, request_frame, expected, kept);
+      if (end == WaitEnd::reply_in) return *end;
+      spoilt_last = end == WaitEnd::answer_spoilt;
     }
-    const double elapsed = ui::clock().monotonic_seconds() - start;
+    // A sliver short of the span counts: the idle steps need not add up to it exactly.
+    const double quiet = now - last_arrival;
+    if (spoilt_last && quiet > kQuietSeconds - kShortestIdleSeconds) return WaitEnd::answer_spoilt;
+    const double elapsed = now - start;
     if (elapsed > timeout_seconds) return WaitEnd::timed_out;
     if (ran) continue;
-    idle_on_channel(channel, idle_step(kIdleStepSeconds, timeout_seconds - elapsed), seen);
+    // After a spoilt answer the line is watched for the rest of the quiet span in one wait
+    // (a byte ends it at once).
+    const double step =
+        spoilt_last ? std::max(kQuietSeconds - quiet, kShortestIdleSeconds) : kIdleStepSeconds;
+    idle_on_channel(channel, idle_step(step, timeout_seconds - elapsed), seen);
   }
 }
 
