@@ -223,32 +223,38 @@ bool receive_reply_from(LinkChannel& channel) {
 }
 
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length, std::string& kept, bool keep_coming) {
+                       std::size_t expected_length, std::string& kept, int& answers) {
   const auto taken = take_attempt_input(channel);
   std::string input = std::exchange(kept, std::string());
   if (!taken) return false;
-  if (taken->counted > 0) {
-    const std::size_t own_from = input.size();
-    input += std::string_view(taken->bytes).substr(0, taken->counted);
-    const ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
-    state().unanswered += search.other_frames;
-    std::optional<FramePosition> reply = search.expected ? search.expected : search.answering;
-    if (!reply) reply = search.earlier;
-    if (reply) {
-      const ReplyFrame frame(std::string_view(input).substr(reply->offset, reply->length));
-      if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
-    } else if (search.other_frames == 0) {
-      ++state().dropped;
-    }
-    // After a spoilt answer, an answer to this request may have begun in the last bytes: kept
-    // whole (with what came after the look), the next attempt passes over it as one frame,
-    // and its own bytes cannot look like a spoilt answer there.
-    if (keep_coming && !reply) {
-      input += std::string_view(taken->bytes).substr(taken->counted);
-      kept = input.substr(find_reply(input, request_frame, expected_length, own_from).still_coming);
-    }
-    if (!reply && search.other_frames == 0) return true;
+  const std::size_t own_from = input.size();
+  input += std::string_view(taken->bytes).substr(0, taken->counted);
+  ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
+  state().unanswered += search.other_frames;
+  // An earlier attempt's answer is taken only when none of this attempt's own can be: its
+  // value is right, and the answer still owed to this attempt is waited for before the next
+  // request that could take it for its own.
+  std::optional<FramePosition> reply = search.expected;
+  const std::size_t answer = answer_length(request_frame, expected_length);
+  if (!reply && search.answering && search.answering->length == answer) reply = search.answering;
+  if (!reply) reply = search.earlier ? search.earlier : search.answering;
+  // Bytes that hold no frame at all are dropped: no decoder sees them, nothing more is done.
+  const bool dropped = !reply && search.other_frames == 0 && taken->counted > 0;
+  if (reply) {
+    const ReplyFrame frame(std::string_view(input).substr(reply->offset, reply->length));
+    if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
+  } else if (dropped) {
+    ++state().dropped;
   }
+  // Bytes read after the look are no part of this reply, but an answer among them counts,
+  // and one that begins there is kept whole for the next look.
+  if (taken->counted < taken->bytes.size()) {
+    input += std::string_view(taken->bytes).substr(taken->counted);
+    search = find_reply(input, request_frame, expected_length, own_from);
+  }
+  answers += search.answers;
+  kept = input.substr(search.still_coming);
+  if (dropped) return true;
   yield_to_message_loop();
   yield_to_message_loop();
   return true;

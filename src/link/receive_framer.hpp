@@ -94,15 +94,15 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
 void receive_reply();
 // The same on a given channel; false when the line failed (the frame is then dropped).
 bool receive_reply_from(LinkChannel& channel);
-// What arrived for an attempt of `request_frame`, after `kept`: only the frame that answers it
-// reaches the decoders (the one of the expected whole length first); other frames are counted.
-// `kept` came before the request went out (see `find_reply`'s `own_from`). On return `kept`
-// holds what the next attempt of the same request is to see first: when
-// `keep_coming` (the wait saw the answer spoilt) and no frame answering the request came, the
-// bytes from the first that may begin an answer still coming in, with all read after them;
-// nothing otherwise. False when the line failed.
+// What arrived for an attempt of `request_frame`, after `kept` (what came before the request
+// went out, see `find_reply`'s `own_from`): only a frame that answers the request reaches
+// the decoders, the attempt's own first (of the expected whole length, then of the length
+// the command table gives), an earlier attempt's when none of its own came, and any answering
+// frame last; other frames are counted. `answers` grows by the answering frames that came,
+// and on return `kept` holds the bytes that may begin an answer still coming in, with all
+// read after them. False when the line failed.
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length, std::string& kept, bool keep_coming);
+                       std::size_t expected_length, std::string& kept, int& answers);
 
 // Field readers for the decoders: the byte (0 to 255) or the word (low byte first, 0 to
 // 65535) at `index`, which advances past what was read.

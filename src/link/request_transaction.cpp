@@ -84,6 +84,15 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
 
 enum class WaitEnd { line_failed, reply_in, answer_spoilt, timed_out };
 
+// What one request keeps from one attempt to the next.
+struct Exchange {
+  std::string kept;  // bytes that may begin an answer still coming in
+  int written = 0;   // attempts whose request went out
+  int answers = 0;   // whole frames answering the request that came
+  double last_written = 0;
+  bool fresh = true;  // the next attempt drops what waits first
+};
+
 // Whether the wait is over: a frame that answers the request with the whole length expected
 // has come, found among what waits by its own framing (bytes before it that start no such
 // frame, and frames that answer something else, are passed over), or the last bytes in are a
@@ -186,36 +195,62 @@ void act_on_failure_choice(Integer choice) {
   }
 }
 
-// One attempt: drop what waits, send, wait, count, frame. Whatever waits just before the
-// request goes out is stale (the rest of an earlier reply, a late answer): it is dropped,
-// and what comes later is sorted out by the framing. After a spoilt answer, though, `kept`
-// holds the start of an answer that may still be coming in, and nothing is dropped (what
-// waits joins it): cut in two, that answer's tail could look like a spoilt answer to this
-// attempt too, and so on for every attempt; whole, it is passed over as one frame, and this
-// attempt's own answer is taken, leaving no late answer behind. False when the line failed
-// (also when a lost port cannot be opened again).
+// One attempt: send, wait, count, frame. Before the first attempt (and after a line failure)
+// whatever waits is stale (the rest of an earlier reply, a late answer) and is dropped; what
+// comes later is sorted out by the framing. Between attempts nothing is dropped: what waits
+// joins the bytes the last attempt kept (the start of an answer still coming in), so an
+// answer that runs on from one attempt into the next is passed over whole, never cut into a
+// tail that could look like a spoilt answer. On a channel of datagrams every attempt starts
+// afresh. False when the line failed (also when a lost port cannot be opened again).
 bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length,
-                 std::string& kept) {
-  if (kept.empty()) {
+                 Exchange& exchange) {
+  if (exchange.fresh || !channel.carries_byte_stream()) {
+    exchange.kept.clear();
     if (!channel.discard_stale_input()) return false;
   } else {
     const auto came_since = channel.take_input();
     if (!came_since) return false;
-    kept += *came_since;
+    exchange.kept += *came_since;
   }
+  exchange.fresh = false;
   if (!channel.send_frame(frame, expected_length)) return false;
+  ++exchange.written;
+  exchange.last_written = ui::clock().monotonic_seconds();
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
-  const WaitEnd end =
-      wait_for_reply(channel, channel.reply_timeout_seconds(), frame, expected_length, kept);
+  const WaitEnd end = wait_for_reply(channel, channel.reply_timeout_seconds(), frame,
+                                     expected_length, exchange.kept);
   if (end == WaitEnd::line_failed) return false;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   rx_byte_counts[0] += static_cast<std::int64_t>(*waiting);
   rx_byte_counts[1] += static_cast<std::int64_t>(*waiting);
   return receive_reply_for(channel, frame,
-                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)), kept,
-                           end == WaitEnd::answer_spoilt);
+                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
+                           exchange.kept, exchange.answers);
+}
+
+// Up to ten attempts; true when one was answered or the program is ending.
+bool run_attempts(LinkChannel& channel, const std::string& frame, Integer expected_length,
+                  Exchange& exchange) {
+  for (int attempt = 0; attempt < kAttempts;) {
+    yield_to_message_loop();
+    reply_received = 0;
+    // A line that fails is given up; the next attempt tries to open it again, and while it
+    // cannot, each attempt fails at once and the user gets the usual choice after ten.
+    if (!run_attempt(channel, frame, expected_length, exchange)) {
+      channel.abandon();
+      exchange.fresh = true;
+    }
+    if (reply_received == -1) return true;
+    ++attempt;
+    if (attempt >= kFirstAttemptShown) {
+      frm_retries().retries.set_caption(ui::str_integer(attempt));
+      yield_to_message_loop();
+    }
+    if (ui::program_ending()) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -263,25 +298,9 @@ void send_request(const std::string& command, Integer& expected_length) {
   LinkChannel& channel = active_link_channel();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
-  std::string kept;  // what a spoilt attempt leaves for the next one
-
-  for (int attempt = 0; attempt < kAttempts;) {
-    yield_to_message_loop();
-    reply_received = 0;
-    // A line that fails is given up; the next attempt tries to open it again, and while it
-    // cannot, each attempt fails at once and the user gets the usual choice after ten.
-    if (!run_attempt(channel, frame, expected_length, kept)) {
-      channel.abandon();
-      kept.clear();
-    }
-    if (reply_received == -1) return;
-    ++attempt;
-    if (attempt >= kFirstAttemptShown) {
-      frm_retries().retries.set_caption(ui::str_integer(attempt));
-      yield_to_message_loop();
-    }
-    if (ui::program_ending()) return;
-  }
+  Exchange exchange;
+  const bool done = run_attempts(channel, frame, expected_length, exchange);
+  if (done) return;
 
   if (demo_mode == kTrue) return;
   act_on_failure_choice(ask_after_failure());

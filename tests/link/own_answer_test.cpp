@@ -28,6 +28,13 @@ using test::reply_frame;
 using test::kByteSeconds;
 using test::PacedLine;
 
+// 0x0E is answered with 7 bytes: a word that reads 3591 (07 0E, the answer's own length and
+// code) for request frames up to `last_3591`, and 3600 + n for frame n after them.
+std::string crank_rpm_answer(std::size_t frame, std::size_t last_3591) {
+  const int value = frame <= last_3591 ? 3591 : 3600 + static_cast<int>(frame);
+  return reply_frame(0x0E, bytes({value & 0xFF, value >> 8}));
+}
+
 // Answers the failure dialog "Try Again" whenever it is up, and counts it.
 struct FailureDialogs {
   int shown = 0;
@@ -59,6 +66,29 @@ class OwnAnswerTest : public test::LinkTest, public ::testing::WithParamInterfac
   std::shared_ptr<test::FakeLine> fake_;
   std::unique_ptr<PacedLine> paced_;
 };
+
+// The answer to the first request comes 97.5 ms after it, its first byte before the 0.1 s
+// time-out and the rest after the retry went out, where it reads as the head of a look-alike
+// with the retry's answer (07 0E 07 0E 2C 00 02 07); the line may pause 3 ms after the second
+// byte of that answer. The retry passes the late answer over and takes its own, which is newer.
+TEST_P(OwnAnswerTest, AnswerCutByTheTimeOutCostsOneAttemptAndTheRetryTakesItsOwn) {
+  for (const double pause : {0.0, 0.003}) {
+    SCOPED_TRACE(pause);
+    TearDown();
+    SetUp();
+    open_paced_line([pause](PacedLine& line, std::size_t frame, double at) {
+      const std::string answer = crank_rpm_answer(frame, 1);
+      if (frame == 1) line.hold_from(at + 0.0978);
+      if (frame == 1) return line.send(answer, at + 0.0975);
+      line.send(answer.substr(0, 2), at + 8 * kByteSeconds);
+      line.send(answer.substr(2), at + 10 * kByteSeconds + pause);
+    });
+    EXPECT_EQ(attempts_of(bytes({0x0E})), 2U);
+    EXPECT_EQ(ecu::crk_rpmh, 3602);
+    EXPECT_EQ(attempts_of(bytes({0x0E})), 1U);
+    EXPECT_EQ(ecu::crk_rpmh, 3603);
+  }
+}
 
 // A monitor frame whose payload holds a short well-formed frame of its own type (00 05 81 86
 // 00, its sum right), the line pausing 3 ms after it: that frame inside an answer still
