@@ -2,6 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "decode/command_table.hpp"
 #include "link/comm_link.hpp"
@@ -93,6 +94,21 @@ struct Exchange {
   bool fresh = true;  // the next attempt drops what waits first
 };
 
+// Answers the last request may still be owed: an attempt that ended without its own answer
+// (spoilt, timed out, or answered by an earlier attempt's) may get it later.
+struct OwedAnswers {
+  std::string frame;
+  std::size_t expected_length = 0;
+  int count = 0;
+  double until = 0;  // the last attempt's time-out
+  std::string kept;
+};
+
+OwedAnswers& owed_answers() {
+  static OwedAnswers owed;
+  return owed;
+}
+
 // Whether the wait is over: a frame that answers the request with the whole length expected
 // has come, found among what waits by its own framing (bytes before it that start no such
 // frame, and frames that answer something else, are passed over), or the last bytes in are a
@@ -148,6 +164,28 @@ WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string
     const double step =
         spoilt_last ? std::max(kQuietSeconds - quiet, kShortestIdleSeconds) : kIdleStepSeconds;
     idle_on_channel(channel, idle_step(step, timeout_seconds - elapsed), seen);
+  }
+}
+
+// Before a request that could take an answer still owed to the last one for its own (the same
+// code and, where the answer names it, the same address or index), waits until those answers
+// have come or their time has passed; they are dropped with whatever else waits. A request
+// that cannot take them passes them over by their framing, and its own answer comes after
+// them, so nothing of the last request is left once any later one is answered.
+void settle_owed_answers(LinkChannel& channel, const std::string& frame) {
+  const OwedAnswers owed = std::exchange(owed_answers(), OwedAnswers{});
+  // An answer repeats its request's code and the address or index it names: the owed
+  // request's own frame stands for its answers here.
+  if (owed.count == 0 || !reply_answers_request(frame, owed.frame)) return;
+  while (true) {
+    const double remaining = owed.until - ui::clock().monotonic_seconds();
+    if (remaining <= 0) return;
+    const bool ran = ui::event_loop().pass(loop_input());
+    const auto input = channel.peek_input();
+    if (!input) return;
+    const ReplySearch search = find_reply(owed.kept + *input, owed.frame, owed.expected_length);
+    if (search.answers >= owed.count) return;
+    if (!ran) idle_on_channel(channel, idle_step(kIdleStepSeconds, remaining), input->size());
   }
 }
 
@@ -266,6 +304,10 @@ std::string build_request_frame(const std::string& command) {
   return frame;
 }
 
+void forget_owed_answers() {
+  owed_answers() = OwedAnswers{};
+}
+
 bool link_busy() {
   return transaction_running;
 }
@@ -298,8 +340,16 @@ void send_request(const std::string& command, Integer& expected_length) {
   LinkChannel& channel = active_link_channel();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
+  settle_owed_answers(channel, frame);
   Exchange exchange;
   const bool done = run_attempts(channel, frame, expected_length, exchange);
+  // Every attempt is owed an answer; those that did not come may still come, within the time
+  // of the last attempt.
+  if (channel.carries_byte_stream() && exchange.written > exchange.answers) {
+    owed_answers() = {frame, static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
+                      exchange.written - exchange.answers,
+                      exchange.last_written + channel.reply_timeout_seconds(), exchange.kept};
+  }
   if (done) return;
 
   if (demo_mode == kTrue) return;
