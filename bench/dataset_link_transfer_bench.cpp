@@ -1,14 +1,19 @@
 // A full data set download and a full upload of the file it wrote, against the simulated
 // controller pacing its line at 38400 baud. Prints each run's time against the wire time of
-// the bytes it moved (10 bit times a byte, both directions), and their ratio.
+// the bytes it moved (10 bit times a byte, both directions), and their ratio. Then a download
+// with a 100-byte burst of noise made of the answer's own head before every 5th answer,
+// against a clean one of the same run: its time, the failure dialogs and the most attempts
+// any request took.
 //
 // Usage: dataset_link_transfer_bench [runs of each, default 1]
 
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -18,6 +23,7 @@
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
 #include "sim/simulated_controller.hpp"
 #include "ui/ui.hpp"
@@ -80,6 +86,40 @@ Run raw_memory_reads(int count) {
           static_cast<std::size_t>(count)};
 }
 
+// Answers the failure dialog "Try Again" whenever it comes up, and counts it.
+class DialogWatch final : public ui::Form {
+ public:
+  DialogWatch() : ui::Form("bench_dialog_watch", "", 100, 100) {
+    watch.on_timer = [this] {
+      const ecu::FrmDialogForm* dialog = ecu::frm_Dialog.if_loaded();
+      if (dialog == nullptr || !dialog->visible()) return;
+      ++dialogs;
+      ecu::frm_Dialog().dialog_button[0].click();
+    };
+  }
+  ui::Timer watch{*this, "watch", 20};
+  int dialogs = 0;
+};
+
+ui::FormInstance<DialogWatch> dialog_watch;
+
+// The most attempts a request took: the retry counter shows each request's count from its
+// third attempt on; below that, a second attempt shows as an exchange more than the clean run.
+class RetryCounter final : public ui::FormObserver {
+ public:
+  void form_loaded(ui::Form&) override {}
+  void form_unloaded(ui::Form&) override {}
+  void form_changed(ui::Form&) override {}
+  void form_shown(ui::Form&) override {}
+  void form_hidden(ui::Form&) override {}
+  void form_activated(ui::Form&) override {}
+  void control_changed(ui::Control& control, ui::Property what) override {
+    if (control.name() != "retries" || what != ui::Property::text) return;
+    most_shown = std::max(most_shown, std::atoi(control.caption().c_str()));
+  }
+  int most_shown = 0;
+};
+
 void print(const char* what, const Run& run) {
   std::printf(
       "  %-10s %6.3f s, %4zu exchanges, %6lld bytes (wire time %6.3f s): %.4f of the wire time; "
@@ -120,6 +160,29 @@ int main(int argc, char** argv) {
             timed(*presenter, controller, "bench.set", [&] { main_window.menufileopen_Click(); }));
     }
     print("line only", raw_memory_reads(1969));
+    constexpr std::size_t kBurstBytes = 100;
+    constexpr int kBurstEvery = 5;
+    std::printf(
+        "download with a %zu-byte burst of the answer's own head before every %dth answer\n",
+        kBurstBytes, kBurstEvery);
+    dialog_watch().watch.set_enabled(true);
+    const auto download = [&] { main_window.menufilesave_Click(); };
+    const Run clean = timed(*presenter, controller, "bench.set", download);
+    print("clean", clean);
+    RetryCounter retries;
+    ui::forms().set_observer(&retries);
+    controller.inject_head_bursts(kBurstBytes, kBurstEvery);
+    const int dialogs_before = dialog_watch().dialogs;
+    const Run noisy = timed(*presenter, controller, "bench.set", download);
+    controller.inject_head_bursts(0, 0);
+    ui::forms().set_observer(nullptr);
+    print("noisy", noisy);
+    const std::size_t extra = noisy.exchanges - clean.exchanges;
+    const int most = retries.most_shown > 0 ? retries.most_shown : extra > 0 ? 2 : 1;
+    std::printf(
+        "  %.3f of the clean download's time; %zu extra attempts; %d failure dialogs; at most %d "
+        "attempts\n",
+        noisy.seconds / clean.seconds, extra, dialog_watch().dialogs - dialogs_before, most);
     // The same transfers against a controller that answers at once with the whole reply: the
     // time per exchange is the console's own share together with the pseudo-terminal's and
     // the simulator's; added to a real line's wire time it gives the ratio on an exact line.

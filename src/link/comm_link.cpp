@@ -75,6 +75,7 @@ Integer ask_port_choice() {
 
 void reset_link_state() {
   reset_receive_framer();
+  forget_owed_answers();
   set_relay_server_active(false);
 }
 

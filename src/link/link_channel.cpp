@@ -43,6 +43,7 @@ class SerialChannel final : public LinkChannel {
     if (!move_waiting_bytes()) return std::nullopt;
     return received_;
   }
+  [[nodiscard]] bool carries_byte_stream() const override { return true; }
   [[nodiscard]] double reply_timeout_seconds() const override { return kSerialReplyTimeoutSeconds; }
   void abandon() override {
     received_.clear();

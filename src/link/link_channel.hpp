@@ -34,6 +34,9 @@ class LinkChannel {
   // The bytes ready for the framer, without taking them, where the channel can show them
   // (nullopt otherwise): a wait that finds the reply among them ends at once.
   virtual std::optional<std::string> peek_input() { return std::nullopt; }
+  // Whether what comes is one stream of bytes (the serial line), in which an answer may run
+  // on from one attempt into the next; datagrams (the relay's) each stand alone.
+  [[nodiscard]] virtual bool carries_byte_stream() const { return false; }
   // How long one attempt waits for its reply.
   [[nodiscard]] virtual double reply_timeout_seconds() const = 0;
   // Gives up the line after an error inside a transaction, so that the next open_comm_link

@@ -117,13 +117,15 @@ bool bad_sum_answer_at(std::string_view input, std::size_t offset, std::string_v
          !sum_is_right(input, offset, length);
 }
 
-// Where the last bytes may begin an answer that has not wholly come: the first offset whose
-// bytes, as far as they are in, are a length byte equal to the answer's and then the request's
-// type (any last byte may be a first byte). The input's size when there is no input.
+// Where bytes may begin an answer that has not wholly come: the first offset from `from` on,
+// among the last `length` - 1, whose bytes, as far as they are in, are a length byte equal to
+// the answer's and then the request's type (any last byte may be a first byte). The input's
+// size when there is none.
 std::size_t answer_start_coming(std::string_view input, std::string_view request_frame,
-                                std::size_t length) {
+                                std::size_t length, std::size_t from) {
   const std::size_t size = input.size();
-  for (std::size_t offset = size >= length ? size - length + 1 : 0; offset < size; ++offset) {
+  for (std::size_t offset = std::max(from, size >= length ? size - length + 1 : 0); offset < size;
+       ++offset) {
     const bool length_fits = offset + 1 >= size || byte_at(input, offset + 1) == length;
     const bool type_fits = offset + 2 >= size || input[offset + 2] == request_frame[2];
     if (length_fits && type_fits) return offset;
@@ -221,33 +223,38 @@ bool receive_reply_from(LinkChannel& channel) {
 }
 
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length, std::string& kept, bool keep_coming) {
+                       std::size_t expected_length, std::string& kept, int& answers) {
   const auto taken = take_attempt_input(channel);
   std::string input = std::exchange(kept, std::string());
   if (!taken) return false;
-  if (taken->counted > 0) {
-    const std::size_t own_from = input.size();
-    input += std::string_view(taken->bytes).substr(0, taken->counted);
-    const ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
-    state().unanswered += search.other_frames;
-    const std::optional<FramePosition> reply = search.expected ? search.expected : search.answering;
-    if (reply) {
-      const ReplyFrame frame(std::string_view(input).substr(reply->offset, reply->length));
-      if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
-    } else if (search.other_frames == 0) {
-      ++state().dropped;
-    }
-    // After a look-alike with a wrong sum, an answer to this request may have begun in the
-    // last bytes: kept whole (with what came after the look), the next attempt passes over it
-    // as one frame, and its own bytes cannot look like a spoilt answer there. A whole answer
-    // of the wrong length leaves nothing to keep.
-    if (keep_coming && !reply) {
-      input += std::string_view(taken->bytes).substr(taken->counted);
-      kept = input.substr(
-          answer_start_coming(input, request_frame, answer_length(request_frame, expected_length)));
-    }
-    if (!reply && search.other_frames == 0) return true;
+  const std::size_t own_from = input.size();
+  input += std::string_view(taken->bytes).substr(0, taken->counted);
+  ReplySearch search = find_reply(input, request_frame, expected_length, own_from);
+  state().unanswered += search.other_frames;
+  // An earlier attempt's answer is taken only when none of this attempt's own can be: its
+  // value is right, and the answer still owed to this attempt is waited for before the next
+  // request that could take it for its own.
+  std::optional<FramePosition> reply = search.expected;
+  const std::size_t answer = answer_length(request_frame, expected_length);
+  if (!reply && search.answering && search.answering->length == answer) reply = search.answering;
+  if (!reply) reply = search.earlier ? search.earlier : search.answering;
+  // Bytes that hold no frame at all are dropped: no decoder sees them, nothing more is done.
+  const bool dropped = !reply && search.other_frames == 0 && taken->counted > 0;
+  if (reply) {
+    const ReplyFrame frame(std::string_view(input).substr(reply->offset, reply->length));
+    if (const auto n = check_reply_frame(frame)) decode_frame(frame, *n);
+  } else if (dropped) {
+    ++state().dropped;
   }
+  // Bytes read after the look are no part of this reply, but an answer among them counts,
+  // and one that begins there is kept whole for the next look.
+  if (taken->counted < taken->bytes.size()) {
+    input += std::string_view(taken->bytes).substr(taken->counted);
+    search = find_reply(input, request_frame, expected_length, own_from);
+  }
+  answers += search.answers;
+  kept = input.substr(search.still_coming);
+  if (dropped) return true;
   yield_to_message_loop();
   yield_to_message_loop();
   return true;
@@ -257,42 +264,51 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
                        std::size_t expected_length, std::size_t own_from) {
   ReplySearch search;
   const std::size_t answer = answer_length(request_frame, expected_length);
-  bool bad_sum_answer = false;
-  // An answer that began before `own_from` answers an earlier attempt.
-  std::optional<FramePosition> earlier;
+  const std::size_t size = input.size();
+  std::size_t frames_end = 0;  // where the last whole frame ends
+  std::size_t before_answering = 0;
   std::size_t offset = 0;
-  while (offset < input.size()) {
+  while (offset < size) {
     const std::size_t length = frame_at(input, offset);
     if (length == 0) {
-      bad_sum_answer = bad_sum_answer || (offset >= own_from &&
-                                          bad_sum_answer_at(input, offset, request_frame, answer));
       ++offset;
       continue;
     }
     const FramePosition position{offset, length};
     if (!reply_answers_request(request_frame, input.substr(offset, length))) {
       ++search.other_frames;
-    } else if (offset < own_from) {
-      if (!earlier) earlier = position;
     } else {
-      if (!search.answering) search.answering = position;
-      if (length == expected_length) {
-        search.expected = position;
-        return search;
+      ++search.answers;
+      if (offset < own_from) {
+        if (!search.earlier) search.earlier = position;
+      } else {
+        if (!search.answering) {
+          search.answering = position;
+          before_answering = frames_end;
+        }
+        if (length == expected_length && !search.expected) search.expected = position;
       }
     }
     offset += length;
+    frames_end = offset;
   }
-  // A frame the decoders would refuse is the answer the controller gave. A bad sum spoils
-  // the answer only when no answer lies in the bytes and none can still be coming in them:
-  // stray bytes that look like an answer's head must not cost the good reply behind them.
-  if (search.answering) {
-    search.answer_spoilt = search.answering->length != answer;
-  } else {
-    // A head is coming when its length byte and type are in.
+  search.still_coming = answer_start_coming(input, request_frame, answer, frames_end);
+  if (search.expected) return search;
+  // A spoilt answer is judged only as the last thing in, so bytes that keep coming after it
+  // (more noise, the answer itself) are never taken for one. An answer may still be coming
+  // when its head (length byte and type) is in but not all of it: a short frame inside it is
+  // part of it, and a look-alike with a wrong sum that holds such a head may be stray bytes
+  // the answer began within.
+  if (const auto& first = search.answering) {
     search.answer_spoilt =
-        bad_sum_answer && answer_start_coming(input, request_frame, answer) + 2 >= input.size();
-    search.answering = earlier;
+        first->length != answer && first->offset + first->length == size &&
+        answer_start_coming(input, request_frame, answer, before_answering) >= first->offset;
+  } else if (size >= answer) {
+    const std::size_t last = size - answer;
+    search.answer_spoilt =
+        last >= std::max(own_from, frames_end) &&
+        bad_sum_answer_at(input, last, request_frame, answer) &&
+        answer_start_coming(input, request_frame, answer, frames_end) + 2 >= size;
   }
   return search;
 }

@@ -57,25 +57,35 @@ std::optional<Integer> check_reply_frame(const ReplyFrame& frame);
 // another request. Stale bytes (the tail of an earlier reply, stray bytes, a late answer to
 // an earlier request) therefore never spoil the reply that follows them. Bytes before
 // `own_from` came before the attempt's request went out: an answer that begins there answers
-// an earlier attempt, so it neither ends the wait nor spoils it, and is taken only when
-// nothing else answers.
+// an earlier attempt of the same request.
 struct FramePosition {
   std::size_t offset = 0;
   std::size_t length = 0;
 };
 struct ReplySearch {
-  // The first frame that answers the request with the whole length the caller expects.
+  // The first frame from `own_from` on that answers the request with the whole length the
+  // caller expects.
   std::optional<FramePosition> expected;
-  // The first frame that answers the request, whatever its length (the decoders judge it);
-  // with none, the first one that answers an earlier attempt.
+  // The first frame from `own_from` on that answers the request, whatever its length.
   std::optional<FramePosition> answering;
-  // Well-formed frames seen before the search ended that answer something else.
+  // The first frame that answers the request and began before `own_from`.
+  std::optional<FramePosition> earlier;
+  // Every whole frame that answers the request, wherever it began.
+  int answers = 0;
+  // Well-formed frames that answer something else.
   int other_frames = 0;
-  // What came shows that no answer will: the first answering frame has a length the command
-  // table does not give the code, or, with no answering frame there, the whole of a frame
-  // headed as the answer (its length, type and address) has a wrong sum and no other such
-  // head is still coming in. Unset when the expected frame was found.
+  // The last bytes in are a spoilt answer, and no answer can still be coming in them: the
+  // first frame from `own_from` on that answers the request ends them and has a length the
+  // command table does not give the code (and no frame headed as the answer began before it
+  // and is still coming in: a short frame inside an answer is part of that answer), or, with
+  // no such frame, they are a frame headed as the answer (its length, type and address) with
+  // a wrong sum that began from `own_from` on, outside every whole frame, with no other such
+  // head inside it. Only the bytes are judged here; the wait adds that the line fell quiet.
   bool answer_spoilt = false;
+  // Where bytes that may begin an answer still coming in start (a length byte equal to the
+  // answer's and the request's type, as far as they are in, in its last bytes, after every
+  // whole frame); the input's size when none can.
+  std::size_t still_coming = 0;
 };
 ReplySearch find_reply(std::string_view input, std::string_view request_frame,
                        std::size_t expected_length, std::size_t own_from = 0);
@@ -84,15 +94,15 @@ ReplySearch find_reply(std::string_view input, std::string_view request_frame,
 void receive_reply();
 // The same on a given channel; false when the line failed (the frame is then dropped).
 bool receive_reply_from(LinkChannel& channel);
-// What arrived for an attempt of `request_frame`, after `kept`: only the frame that answers it
-// reaches the decoders (the one of the expected whole length first); other frames are counted.
-// `kept` came before the request went out (see `find_reply`'s `own_from`). On return `kept`
-// holds what the next attempt of the same request is to see first: when
-// `keep_coming` (the wait saw the answer spoilt) and no frame answering the request came, the
-// bytes from the first that may begin an answer still coming in, with all read after them;
-// nothing otherwise. False when the line failed.
+// What arrived for an attempt of `request_frame`, after `kept` (what came before the request
+// went out, see `find_reply`'s `own_from`): only a frame that answers the request reaches
+// the decoders, the attempt's own first (of the expected whole length, then of the length
+// the command table gives), an earlier attempt's when none of its own came, and any answering
+// frame last; other frames are counted. `answers` grows by the answering frames that came,
+// and on return `kept` holds the bytes that may begin an answer still coming in, with all
+// read after them. False when the line failed.
 bool receive_reply_for(LinkChannel& channel, std::string_view request_frame,
-                       std::size_t expected_length, std::string& kept, bool keep_coming);
+                       std::size_t expected_length, std::string& kept, int& answers);
 
 // Field readers for the decoders: the byte (0 to 255) or the word (low byte first, 0 to
 // 65535) at `index`, which advances past what was read.

@@ -26,6 +26,9 @@ std::string command_with_payload(std::uint8_t code, Long first, Long second, Lon
 // a timer tick or a decoder, returns at once; poll timers check this and skip their tick.
 [[nodiscard]] bool link_busy();
 
+// Forgets the answers the last request may still be owed (start-up state; used by tests).
+void forget_owed_answers();
+
 // Lets the message loop run once, and then every click and key that waited; while a
 // transaction runs, clicks and keys wait.
 void yield_to_message_loop();

@@ -2,6 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "decode/command_table.hpp"
 #include "link/comm_link.hpp"
@@ -33,6 +34,10 @@ constexpr double kIdleStepSeconds = 0.001;
 // A channel that reports input at once while nothing new came is slept on in these steps.
 constexpr double kTrickleStepSeconds = 10.0 / 38400.0;
 constexpr double kShortestIdleSeconds = 0.00005;
+// How long the line must stay quiet after a spoilt answer before the attempt ends: longer
+// than the gaps in one stream of bytes as a USB adapter hands them over (about 1 ms), short
+// enough that a spoilt answer is still tried again at about the pace of the line.
+constexpr double kQuietSeconds = 0.002;
 
 enum DialogChoice : Integer { kTryAgain = 0, kDemo = 1, kAbort = 2, kTerminate = 3 };
 
@@ -80,45 +85,107 @@ void idle_on_channel(LinkChannel& channel, double seconds, std::size_t seen) {
 
 enum class WaitEnd { line_failed, reply_in, answer_spoilt, timed_out };
 
+// What one request keeps from one attempt to the next.
+struct Exchange {
+  std::string kept;  // bytes that may begin an answer still coming in
+  int written = 0;   // attempts whose request went out
+  int answers = 0;   // whole frames answering the request that came
+  double last_written = 0;
+  bool fresh = true;  // the next attempt drops what waits first
+};
+
+// Answers the last request may still be owed: an attempt that ended without its own answer
+// (spoilt, timed out, or answered by an earlier attempt's) may get it later.
+struct OwedAnswers {
+  std::string frame;
+  std::size_t expected_length = 0;
+  int count = 0;
+  double until = 0;  // the last attempt's time-out
+  std::string kept;
+};
+
+OwedAnswers& owed_answers() {
+  static OwedAnswers owed;
+  return owed;
+}
+
 // Whether the wait is over: a frame that answers the request with the whole length expected
 // has come, found among what waits by its own framing (bytes before it that start no such
-// frame, and frames that answer something else, are passed over), or what came shows that
-// no answer will (the answer came whole but spoilt). A channel that cannot show its input
-// (the relay's datagrams) has its reply once the expected count waits.
-std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t waiting,
+// frame, and frames that answer something else, are passed over), or the last bytes in are a
+// spoilt answer (the wait then ends once the line stays quiet). A channel that cannot show
+// its input (the relay's datagrams) has its reply once the expected count waits. `seen`
+// becomes the count of bytes looked at, which may have grown since they were counted.
+std::optional<WaitEnd> reply_state(LinkChannel& channel, std::size_t& seen,
                                    std::string_view request_frame, std::size_t count,
                                    const std::string& kept) {
-  if (waiting == 0) return std::nullopt;
+  if (seen == 0) return std::nullopt;
   const auto input = channel.peek_input();
-  if (!input) return waiting >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
+  if (!input) return seen >= count ? std::optional(WaitEnd::reply_in) : std::nullopt;
+  seen = input->size();
   const ReplySearch search = find_reply(kept + *input, request_frame, count, kept.size());
   if (search.expected) return WaitEnd::reply_in;
   if (search.answer_spoilt) return WaitEnd::answer_spoilt;
   return std::nullopt;
 }
 
-// Waits until the reply has come, the answer is known to be spoilt, or the time-out passed;
-// what came is searched behind the bytes an earlier spoilt attempt kept.
-// Nothing here depends on how fast the line or the controller is: what came before the
-// reply is told apart from it by the framing alone, so a controller that answers at once is
-// heard at once, and a spoilt answer is tried again at once.
+// Waits until the reply has come, a spoilt answer came last and the line stayed quiet after
+// it, or the time-out passed; what came is searched behind the bytes earlier attempts kept.
+// What came before the reply is told apart from it by the framing alone, so a controller that
+// answers at once is heard at once. A spoilt answer ends the attempt only once the line has
+// been quiet for a moment after it: bytes that keep coming after it (more noise, the answer)
+// show that it is no answer.
 WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string_view request_frame,
                        Integer count, const std::string& kept) {
   const double start = ui::clock().monotonic_seconds();
   const auto expected = static_cast<std::size_t>(std::max<Integer>(count, 0));
   std::size_t seen = 0;
+  double last_arrival = start;
+  bool spoilt_last = false;
   while (true) {
     const bool ran = ui::event_loop().pass(loop_input());
     const auto waiting = channel.bytes_waiting();
     if (!waiting) return WaitEnd::line_failed;
+    const double now = ui::clock().monotonic_seconds();
     if (*waiting != seen) {
       seen = *waiting;
-      if (const auto end = reply_state(channel, seen, request_frame, expected, kept)) return *end;
+      last_arrival = now;
+      const auto end = reply_state(channel, seen, request_frame, expected, kept);
+      if (end == WaitEnd::reply_in) return *end;
+      spoilt_last = end == WaitEnd::answer_spoilt;
     }
-    const double elapsed = ui::clock().monotonic_seconds() - start;
+    // A sliver short of the span counts: the idle steps need not add up to it exactly.
+    const double quiet = now - last_arrival;
+    if (spoilt_last && quiet > kQuietSeconds - kShortestIdleSeconds) return WaitEnd::answer_spoilt;
+    const double elapsed = now - start;
     if (elapsed > timeout_seconds) return WaitEnd::timed_out;
     if (ran) continue;
-    idle_on_channel(channel, idle_step(kIdleStepSeconds, timeout_seconds - elapsed), seen);
+    // After a spoilt answer the line is watched for the rest of the quiet span in one wait
+    // (a byte ends it at once).
+    const double step =
+        spoilt_last ? std::max(kQuietSeconds - quiet, kShortestIdleSeconds) : kIdleStepSeconds;
+    idle_on_channel(channel, idle_step(step, timeout_seconds - elapsed), seen);
+  }
+}
+
+// Before a request that could take an answer still owed to the last one for its own (the same
+// code and, where the answer names it, the same address or index), waits until those answers
+// have come or their time has passed; they are dropped with whatever else waits. A request
+// that cannot take them passes them over by their framing, and its own answer comes after
+// them, so nothing of the last request is left once any later one is answered.
+void settle_owed_answers(LinkChannel& channel, const std::string& frame) {
+  const OwedAnswers owed = std::exchange(owed_answers(), OwedAnswers{});
+  // An answer repeats its request's code and the address or index it names: the owed
+  // request's own frame stands for its answers here.
+  if (owed.count == 0 || !reply_answers_request(frame, owed.frame)) return;
+  while (true) {
+    const double remaining = owed.until - ui::clock().monotonic_seconds();
+    if (remaining <= 0) return;
+    const bool ran = ui::event_loop().pass(loop_input());
+    const auto input = channel.peek_input();
+    if (!input) return;
+    const ReplySearch search = find_reply(owed.kept + *input, owed.frame, owed.expected_length);
+    if (search.answers >= owed.count) return;
+    if (!ran) idle_on_channel(channel, idle_step(kIdleStepSeconds, remaining), input->size());
   }
 }
 
@@ -166,36 +233,62 @@ void act_on_failure_choice(Integer choice) {
   }
 }
 
-// One attempt: drop what waits, send, wait, count, frame. Whatever waits just before the
-// request goes out is stale (the rest of an earlier reply, a late answer): it is dropped,
-// and what comes later is sorted out by the framing. After a spoilt answer, though, `kept`
-// holds the start of an answer that may still be coming in, and nothing is dropped (what
-// waits joins it): cut in two, that answer's tail could look like a spoilt answer to this
-// attempt too, and so on for every attempt; whole, it is passed over as one frame, and this
-// attempt's own answer is taken, leaving no late answer behind. False when the line failed
-// (also when a lost port cannot be opened again).
+// One attempt: send, wait, count, frame. Before the first attempt (and after a line failure)
+// whatever waits is stale (the rest of an earlier reply, a late answer) and is dropped; what
+// comes later is sorted out by the framing. Between attempts nothing is dropped: what waits
+// joins the bytes the last attempt kept (the start of an answer still coming in), so an
+// answer that runs on from one attempt into the next is passed over whole, never cut into a
+// tail that could look like a spoilt answer. On a channel of datagrams every attempt starts
+// afresh. False when the line failed (also when a lost port cannot be opened again).
 bool run_attempt(LinkChannel& channel, const std::string& frame, Integer expected_length,
-                 std::string& kept) {
-  if (kept.empty()) {
+                 Exchange& exchange) {
+  if (exchange.fresh || !channel.carries_byte_stream()) {
+    exchange.kept.clear();
     if (!channel.discard_stale_input()) return false;
   } else {
     const auto came_since = channel.take_input();
     if (!came_since) return false;
-    kept += *came_since;
+    exchange.kept += *came_since;
   }
+  exchange.fresh = false;
   if (!channel.send_frame(frame, expected_length)) return false;
+  ++exchange.written;
+  exchange.last_written = ui::clock().monotonic_seconds();
   tx_byte_counts[0] += static_cast<std::int64_t>(frame.size());
   tx_byte_counts[1] += static_cast<std::int64_t>(frame.size());
-  const WaitEnd end =
-      wait_for_reply(channel, channel.reply_timeout_seconds(), frame, expected_length, kept);
+  const WaitEnd end = wait_for_reply(channel, channel.reply_timeout_seconds(), frame,
+                                     expected_length, exchange.kept);
   if (end == WaitEnd::line_failed) return false;
   const auto waiting = channel.bytes_waiting();
   if (!waiting) return false;
   rx_byte_counts[0] += static_cast<std::int64_t>(*waiting);
   rx_byte_counts[1] += static_cast<std::int64_t>(*waiting);
   return receive_reply_for(channel, frame,
-                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)), kept,
-                           end == WaitEnd::answer_spoilt);
+                           static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
+                           exchange.kept, exchange.answers);
+}
+
+// Up to ten attempts; true when one was answered or the program is ending.
+bool run_attempts(LinkChannel& channel, const std::string& frame, Integer expected_length,
+                  Exchange& exchange) {
+  for (int attempt = 0; attempt < kAttempts;) {
+    yield_to_message_loop();
+    reply_received = 0;
+    // A line that fails is given up; the next attempt tries to open it again, and while it
+    // cannot, each attempt fails at once and the user gets the usual choice after ten.
+    if (!run_attempt(channel, frame, expected_length, exchange)) {
+      channel.abandon();
+      exchange.fresh = true;
+    }
+    if (reply_received == -1) return true;
+    ++attempt;
+    if (attempt >= kFirstAttemptShown) {
+      frm_retries().retries.set_caption(ui::str_integer(attempt));
+      yield_to_message_loop();
+    }
+    if (ui::program_ending()) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -209,6 +302,10 @@ std::string build_request_frame(const std::string& command) {
   frame += static_cast<char>(sum & 0xFFU);
   frame += static_cast<char>(sum >> 8);
   return frame;
+}
+
+void forget_owed_answers() {
+  owed_answers() = OwedAnswers{};
 }
 
 bool link_busy() {
@@ -243,25 +340,17 @@ void send_request(const std::string& command, Integer& expected_length) {
   LinkChannel& channel = active_link_channel();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
-  std::string kept;  // what a spoilt attempt leaves for the next one
-
-  for (int attempt = 0; attempt < kAttempts;) {
-    yield_to_message_loop();
-    reply_received = 0;
-    // A line that fails is given up; the next attempt tries to open it again, and while it
-    // cannot, each attempt fails at once and the user gets the usual choice after ten.
-    if (!run_attempt(channel, frame, expected_length, kept)) {
-      channel.abandon();
-      kept.clear();
-    }
-    if (reply_received == -1) return;
-    ++attempt;
-    if (attempt >= kFirstAttemptShown) {
-      frm_retries().retries.set_caption(ui::str_integer(attempt));
-      yield_to_message_loop();
-    }
-    if (ui::program_ending()) return;
+  settle_owed_answers(channel, frame);
+  Exchange exchange;
+  const bool done = run_attempts(channel, frame, expected_length, exchange);
+  // Every attempt is owed an answer; those that did not come may still come, within the time
+  // of the last attempt.
+  if (channel.carries_byte_stream() && exchange.written > exchange.answers) {
+    owed_answers() = {frame, static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
+                      exchange.written - exchange.answers,
+                      exchange.last_written + channel.reply_timeout_seconds(), exchange.kept};
   }
+  if (done) return;
 
   if (demo_mode == kTrue) return;
   act_on_failure_choice(ask_after_failure());

@@ -155,6 +155,19 @@ std::string apply(Misbehaviour behaviour, std::string reply) {
   return reply;
 }
 
+// A reply's own head again and again, `bytes` long: a random byte, its bytes 1 to 4, then 0
+// to 3 random bytes.
+std::string head_burst(const std::string& reply, std::size_t bytes, std::mt19937& random) {
+  std::string burst;
+  while (burst.size() < bytes) {
+    burst += static_cast<char>(random() % 256);
+    burst += reply.substr(1, 4);
+    for (auto extra = random() % 4; extra > 0; --extra) burst += static_cast<char>(random() % 256);
+  }
+  burst.resize(bytes);
+  return burst;
+}
+
 }  // namespace
 
 SimulatedController::SimulatedController(int com_number, ControllerTime time)
@@ -218,6 +231,12 @@ bool SimulatedController::fault_due(std::uint8_t code) {
     answers_since_first_fault_ = 0;
   }
   return (*answers_since_first_fault_)++ % every == 0;
+}
+
+void SimulatedController::inject_head_bursts(std::size_t bytes, int every) {
+  const std::lock_guard lock(mutex_);
+  burst_bytes_ = bytes;
+  burst_every_ = every;
 }
 
 std::size_t SimulatedController::answer_count() const {
@@ -468,6 +487,9 @@ void SimulatedController::handle_request(const std::string& frame, double now) {
     reply = build_reply(frame);
     if (reply.empty()) return;  // a code this controller has no layout for
     reply = apply(behaviour, std::move(reply));
+    if (burst_every_ > 0 && answers_ % static_cast<std::size_t>(burst_every_) == 0) {
+      reply.insert(0, head_burst(reply, burst_bytes_, burst_random_));
+    }
     // On a paced line the request itself takes its 8 byte times to arrive; a line that is
     // not paced is answered at once, as a simulator or a native-USB controller does.
     start += reply_delay_ + byte_seconds_ * static_cast<double>(kRequestLength);

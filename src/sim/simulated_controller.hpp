@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,6 +86,10 @@ class SimulatedController {
   // fall on that request's place.
   void inject_fault(Misbehaviour behaviour, int every,
                     std::optional<std::uint8_t> first_code = std::nullopt);
+  // Every `every`-th answer from now on (every <= 0 stops it) comes after a burst of `bytes`
+  // bytes of noise made of its own head again and again: a random byte, its length byte, its
+  // type and its next two bytes (a memory reply's address), then 0 to 3 random bytes.
+  void inject_head_bursts(std::size_t bytes, int every);
   // Answers sent since the start, and those given a fault by inject_fault.
   std::size_t answer_count() const;
   std::size_t injected_fault_count() const;
@@ -178,6 +183,9 @@ class SimulatedController {
   std::optional<std::uint8_t> inject_first_code_;
   std::optional<std::size_t> answers_since_first_fault_;
   std::size_t answers_ = 0;
+  std::size_t burst_bytes_ = 0;
+  int burst_every_ = 0;
+  std::mt19937 burst_random_{40};
   std::size_t injected_faults_ = 0;
   int answers_left_ = kEveryReply;
   BaseConfig base_config_;
