@@ -439,7 +439,7 @@ long mask_of(const ui::ControlArray<ui::CheckBox>& boxes) {
 
 class UpdatePass {
  public:
-  UpdatePass(FrmToolForm& form, UpdateRuns& runs) : form_(form), runs_(runs) {}
+  UpdatePass(FrmToolForm& form, EditorLifecycle& runs) : form_(form), runs_(runs) {}
 
   // Walks the table; returns how many marked items were held back as never read.
   int run() {
@@ -646,7 +646,7 @@ class UpdatePass {
   }
 
   FrmToolForm& form_;
-  UpdateRuns& runs_;
+  EditorLifecycle& runs_;
   int held_back_ = 0;
   bool full_scale_written_ = false;
 };
@@ -654,29 +654,25 @@ class UpdatePass {
 }  // namespace
 
 void FrmToolForm::Command3d1_Click() {
-  // None while the load still reads: it fills every field afresh.
-  if (sequence_ == Sequence::load || demo_mode != kFalse) return;
-  // The sequence spans every pass: a close through the frame meanwhile unloads at its end.
-  std::optional<SequenceScope> scope;
-  if (!updates_.running()) scope.emplace(*this, Sequence::update);
+  if (demo_mode != kFalse) return;
   int held_back = 0;
-  updates_.request({[this] { note_marked_fields(); },
-                    [this, &held_back] { held_back = UpdatePass(*this, updates_).run(); },
-                    [&held_back] {
-                      if (held_back == 0) return;
-                      ui::msg_box(std::to_string(held_back) +
-                                  (held_back == 1 ? " setting was" : " settings were") +
-                                  " not updated because their values could not be read from "
-                                  "the controller; open the configuration again to read them");
-                    }},
-                   0.1F);
+  lifecycle_.request({[this] { note_marked_fields(); },
+                      [this, &held_back] { held_back = UpdatePass(*this, lifecycle_).run(); },
+                      [&held_back] {
+                        if (held_back == 0) return;
+                        ui::msg_box(std::to_string(held_back) +
+                                    (held_back == 1 ? " setting was" : " settings were") +
+                                    " not updated because their values could not be read from "
+                                    "the controller; open the configuration again to read them");
+                      }},
+                     0.1F);
 }
 
 void FrmToolForm::note_marked_fields() {
   for (ui::Control* control : controls()) {
     if (control->kind() != ui::ControlKind::text_box) continue;
     const auto& field = static_cast<const ui::TextBox&>(*control);
-    if (field.back_colour() == ui::colours::yellow) updates_.note(field);
+    if (field.back_colour() == ui::colours::yellow) lifecycle_.note(field);
   }
 }
 

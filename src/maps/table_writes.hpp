@@ -1,7 +1,7 @@
 #pragma once
 // What the table editor windows share on the way to and from the controller: a shown value
-// turned into its wire integer, the request strings, which items hold a value worth sending,
-// and the guard that keeps one transfer of a window at a time.
+// turned into its wire integer, the request strings and which items hold a value worth
+// sending.
 
 #include <cstdint>
 #include <optional>
@@ -42,18 +42,6 @@ class LoadedItems {
 
  private:
   std::set<const ui::TextBox*> fields_;
-};
-
-// Marks a window's fetch as running for as long as the scope lasts.
-class TransferScope {
- public:
-  explicit TransferScope(bool& running) : running_(running) { running_ = true; }
-  ~TransferScope() { running_ = false; }
-  TransferScope(const TransferScope&) = delete;
-  TransferScope& operator=(const TransferScope&) = delete;
-
- private:
-  bool& running_;
 };
 
 }  // namespace ecu
