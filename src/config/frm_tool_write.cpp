@@ -555,13 +555,13 @@ class UpdatePass {
   }
 
   void write_phase_rows(const WriteRow& row, ui::ControlArray<ui::CheckBox>& (F::*rows)(int)) {
-    // Every mask is taken before the first row goes, as the echoes rewrite the boxes.
-    std::array<long, FrmToolForm::kPhases> masks{};
-    for (int r = 0; r < FrmToolForm::kPhases; ++r) masks.at(r) = mask_of((form_.*rows)(r));
     for (int r = 0; r < FrmToolForm::kPhases; ++r) {
       ui::ControlArray<ui::CheckBox>& boxes = (form_.*rows)(r);
       if (!due(row_marked(boxes), boxes[0])) continue;
-      const long mask = masks.at(r);
+      // The mask as the row stands now: the user is served between two rows, and a box
+      // ticked meanwhile must go with its row rather than be undone by the row's echo. An
+      // echo rewrites its own row only.
+      const long mask = mask_of(boxes);
       send(command_with_payload(row.code, r, mask & 0xFF, mask >> 8), row.code);
     }
   }
