@@ -481,7 +481,7 @@ class UpdatePass {
   }
 
   void send(const std::string& request, std::uint8_t code) {
-    send_command(request);
+    runs_.send_write(request);
     if (code == kWriteFullScale) full_scale_written_ = true;
   }
 

@@ -1,5 +1,9 @@
 #include "maps/editor_lifecycle.hpp"
 
+#include <cstdint>
+
+#include "decode/command_table.hpp"
+#include "decode/reply_decoders.hpp"
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
@@ -25,6 +29,37 @@ class UpdatingScope {
   bool& updating_;
   bool& again_;
 };
+
+// How often one write goes at most while its echo carries another value than sent. A
+// controller slower than the link's wait answers the retries of a write as well, and those
+// late echoes come in during the next request; when that request writes the same item again
+// (the next pass, say), the first of them would be taken for its echo and show the earlier
+// value as held. A controller that answers within three waits leaves two such echoes at most.
+constexpr int kMostSendsOfOneWrite = 3;
+
+bool echo_carries_value_sent(const std::string& command) {
+  const CommandInfo* info =
+      command.empty() ? nullptr : find_command(static_cast<std::uint8_t>(command.front()));
+  return info == nullptr || echo_confirms_write(*info, command);
+}
+
+// Sends the write until its echo carries back the value sent, at most `sends` times, and
+// runs `after_echo` once the last echo is in, all before the user is served again. A
+// controller that keeps echoing another value holds that value, and it stays shown.
+bool send_until_echoed(const std::string& command, int sends,
+                       const std::function<void()>& after_echo) {
+  bool answered = false;
+  reply_received = 0;
+  send_command(command, [&] {
+    answered = reply_received != 0;
+    if (answered && sends > 1 && !echo_carries_value_sent(command)) {
+      answered = send_until_echoed(command, sends - 1, after_echo);
+      return;
+    }
+    if (after_echo) after_echo();
+  });
+  return answered;
+}
 
 }  // namespace
 
@@ -86,11 +121,9 @@ bool EditorLifecycle::send_write(const std::string& command, const std::string& 
                                  const std::function<void(const std::string&)>& put_back) {
   const std::string typed = shown();
   const bool typed_since = typed != sent_text;
-  reply_received = 0;
-  send_command(command, [&] {
+  return send_until_echoed(command, kMostSendsOfOneWrite, [&] {
     if (typed_since && shown() != typed) put_back(typed);
   });
-  return reply_received != 0;
 }
 
 bool EditorLifecycle::send_write(GridEditing& cells, int i, const std::string& command,
@@ -107,6 +140,10 @@ bool EditorLifecycle::send_write(ui::TextBox& field, const std::string& command,
   return send_write(
       command, sent_text, [&] { return field.text(); },
       [&](const std::string& text) { field.set_text(text); });
+}
+
+bool EditorLifecycle::send_write(const std::string& command) {
+  return send_until_echoed(command, kMostSendsOfOneWrite, {});
 }
 
 bool EditorLifecycle::carry_on() {

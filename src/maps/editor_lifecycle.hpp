@@ -71,12 +71,16 @@ class EditorLifecycle {
   [[nodiscard]] const std::string* asked_text(const ui::TextBox& field) const;
 
   // Sends the write of an item whose value was taken from `sent_text`, and tells whether
-  // the reply came. When the item shows another text now (typed since the Update was asked
-  // for), that text is put back once the echo is in, before the user is served again, so
-  // the item stays marked and the user's text stands.
+  // the reply came. An echo that carries another value than sent may be a late echo of an
+  // earlier write of the item: the write goes again (at most three times in all), so the
+  // item ends showing what the controller holds. When the item shows another text now
+  // (typed since the Update was asked for), that text is put back once the last echo is in,
+  // before the user is served again, so the item stays marked and the user's text stands.
   bool send_write(GridEditing& cells, int i, const std::string& command,
                   const std::string& sent_text);
   bool send_write(ui::TextBox& field, const std::string& command, const std::string& sent_text);
+  // The write of a group (check boxes, option buttons) as it stands.
+  bool send_write(const std::string& command);
 
   // ---- Closing and showing again ----
   // The window is shown again: a close through the frame meanwhile is undone. True while

@@ -639,7 +639,7 @@ void FrmSupForm::write_output_settings() {
       if (modes[index].value()) mode = index;
     }
     if (dont_interpolate[k].value() != ui::CheckBox::unchecked) mode += kDontInterpolate;
-    request_reply(command_with_payload(0xAB, k, mode, 0));
+    lifecycle_.send_write(command_with_payload(0xAB, k, mode, 0));
   }
 }
 
@@ -650,7 +650,7 @@ void FrmSupForm::write_boost_flags() {
     if (use_as_pwm[k].value() != ui::CheckBox::unchecked) flags += kOpenLoopPwm;
     const auto channel = static_cast<std::size_t>(k);
     const Long unit_before = bofg[channel] & kOpenLoopPwm;
-    request_reply(command_with_payload(0xE0, k, flags, 0));
+    lifecycle_.send_write(command_with_payload(0xE0, k, flags, 0));
     if ((bofg[channel] & kOpenLoopPwm) == unit_before) continue;
     // The cells not edited since still show the old unit: unread until fetched again.
     GridEditing& cells = table_editing(kOutputs + k);
