@@ -99,7 +99,11 @@ void EditorLifecycle::request(const Steps& steps, Single settle_seconds) {
     } while (again_);
     asked_.clear();
   }
-  if (steps.after) steps.after();
+  // A message about the whole Update is for a window still on the screen. One closed
+  // meanwhile has sent every item the user asked for; what it would say of the others (how
+  // many it held back as never read) is moot, as opening it again reads them all afresh,
+  // and a box over the view the user went to would speak of a window no longer there.
+  if (steps.after && window_.visible()) steps.after();
   unload_if_closed();
 }
 

@@ -52,7 +52,8 @@ class EditorLifecycle {
     std::function<void()> snapshot;
     // One pass over the window's items.
     std::function<void()> pass;
-    // After the last pass, once the poll runs again (a message about the whole Update).
+    // After the last pass, once the poll runs again: a message about the whole Update, for
+    // a window still on the screen only.
     std::function<void()> after = {};
   };
 
