@@ -149,14 +149,20 @@ TEST_F(AdditionalMappingTest, ItemsNeverReadAreNotSentAndACloseStopsTheFetchAfte
 TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneSendsOnlyWhatIsStillMarkedAndACloseStopsNone) {
   Frm2dForm& window = open_fetched();
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.5");
-  // Each echo rewrites a cell while the Update still runs.
+  // The user asks for an Update after every echo, and types into a fourth cell after the
+  // first: that one goes in one more pass, and no cell twice.
   int echoes = 0;
-  window.lambda_editing().after_change = [&](int, int) {
+  window.lambda_editing().after_change = [&](int row, int) {
     ++echoes;
-    window.Command3d2_Click();
+    ui::event_loop().post_user_input([&window, row] {
+      if (row == 1) window.lambda_sp_table.set_cell_text(4, 2, "1.5");
+      window.Command3d2_Click();
+    });
   };
   window.Command3d2_Click();
-  EXPECT_EQ(new_commands().size(), 3U) << "every cell written once";
+  // Bytes 15 to 17, then byte 14: the fourth cell waited for the pass its ask brought.
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 15, 0, 192}), command({'e', 16, 0, 192}),
+                                      command({'e', 17, 0, 192}), command({'e', 14, 0, 192})}));
 
   window.lambda_editing().after_change = nullptr;
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.3");
