@@ -26,7 +26,8 @@ Single shown_single(const std::string& text);
 // Sends the command and waits for its reply; true when the reply came.
 bool request_reply(const std::string& command);
 
-// write_memory_byte 'e': one calibration byte; the echo shows it in its cell or field.
+// The request that writes one calibration byte at `address` (write_memory_byte 'e'). Its echo
+// carries the address and the byte the controller holds.
 std::string calibration_write_command(Long address, Long value);
 // read_memory_9 'r' and read_memory_27 'k' from `address` on.
 bool read_calibration_block(char code, Long address);
