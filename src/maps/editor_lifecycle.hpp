@@ -61,7 +61,6 @@ class EditorLifecycle {
   // before the first and after the last). While a pass runs, takes the snapshot for one
   // more pass and returns; while the window reads, does nothing.
   void request(const Steps& steps, Single settle_seconds);
-  [[nodiscard]] bool updating() const { return updating_; }
 
   // While the snapshot is taken: this item is marked and shows `text`.
   void note(const GridEditing& cells, int i) { noted_[key(cells, i)] = cells.text(i); }
