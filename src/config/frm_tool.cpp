@@ -47,7 +47,7 @@ void mark_changed(ui::TextBox& field) {
 }  // namespace
 
 FrmToolForm::FrmToolForm()
-    : ViewForm("frm_tool", "Configuration", 12240, 9360),
+    : EditorForm("frm_tool", "Configuration", 12240, 9360),
       inj_ph_rows_{&inj_ph_0,  &inj_ph_1,  &inj_ph_2,  &inj_ph_3, &inj_ph_4,  &inj_ph_5,
                    &inj_ph_6,  &inj_ph_7,  &inj_ph_8,  &inj_ph_9, &inj_ph_10, &inj_ph_11,
                    &inj_ph_12, &inj_ph_13, &inj_ph_14, &inj_ph_15},
@@ -67,22 +67,6 @@ FrmToolForm::FrmToolForm()
       &ui::CommandButton::on_click, [this](int i) { create_stutter_patterns_from_text_Click(i); });
   calibrate_tps_val.on(&ui::CommandButton::on_click, [this](int i) { calibrate_tps_val_Click(i); });
   speed_wizard_calc.on(&ui::CommandButton::on_click, [this](int i) { speed_wizard_calc_Click(i); });
-}
-
-FrmToolForm::SequenceScope::SequenceScope(FrmToolForm& form, Sequence sequence) : form_(form) {
-  form_.sequence_ = sequence;
-  form_.stop_requested_ = false;
-}
-
-FrmToolForm::SequenceScope::~SequenceScope() {
-  form_.sequence_ = Sequence::none;
-  form_.stop_requested_ = false;
-  if (!form_.unload_after_sequence_) return;
-  // The user closed the window through its frame meanwhile; it already left the screen,
-  // so only the unload itself remains, without touching the view that may be open now.
-  form_.unload_after_sequence_ = false;
-  form_.unloading_after_sequence_ = true;
-  form_.unload();
 }
 
 ui::ControlArray<ui::CheckBox>& FrmToolForm::inj_ph(int row) {
@@ -853,24 +837,11 @@ void FrmToolForm::menufileexit_Click() {
 void FrmToolForm::on_form_unload() {
   config_loaded = kFalse;
   // A running load stops after its current request; an update goes on to its end.
-  if (sequence_ == Sequence::load) stop_requested_ = true;
+  if (lifecycle_.reading()) stop_load_ = true;
 }
 
 void FrmToolForm::on_activate() {
   Form_Activate();
-}
-
-bool FrmToolForm::on_frame_close() {
-  // After a close through the frame during a sequence the window left the screen then.
-  return !unloading_after_sequence_;
-}
-
-void FrmToolForm::on_query_unload(bool& cancel) {
-  if (!sequence_running()) return;
-  // The window must outlive the sequence that fills it: leave now, unload at its end.
-  cancel = true;
-  unload_after_sequence_ = true;
-  Form_Unload();
 }
 
 }  // namespace ecu

@@ -7,7 +7,7 @@
 #include <array>
 #include <set>
 
-#include "maps/update_runs.hpp"
+#include "maps/editor_lifecycle.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -16,7 +16,7 @@
 
 namespace ecu {
 
-class FrmToolForm : public ViewForm {
+class FrmToolForm : public EditorForm {
  public:
   FrmToolForm();
 
@@ -254,32 +254,11 @@ class FrmToolForm : public ViewForm {
   void forget_value(const ui::Control& marker) { unread_.insert(&marker); }
   void know_value(const ui::Control& marker) { unread_.erase(&marker); }
 
-  // A load or an update is running.
-  [[nodiscard]] bool sequence_running() const { return sequence_ != Sequence::none; }
-  // The window was closed while its load ran: the load stops after this request.
-  [[nodiscard]] bool stop_requested() const { return stop_requested_; }
-
  protected:
   void on_activate() override;
   void on_form_unload() override;
-  bool on_frame_close() override;
-  void on_query_unload(bool& cancel) override;
 
  private:
-  enum class Sequence { none, load, update };
-  // Marks a sequence as running for as long as the scope lasts; at its end a close through
-  // the frame that came meanwhile is carried out.
-  class SequenceScope {
-   public:
-    SequenceScope(FrmToolForm& form, Sequence sequence);
-    ~SequenceScope();
-    SequenceScope(const SequenceScope&) = delete;
-    SequenceScope& operator=(const SequenceScope&) = delete;
-
-   private:
-    FrmToolForm& form_;
-  };
-
   void load_configuration();
   void note_marked_fields();
   void mark_every_field_unread();
@@ -303,12 +282,8 @@ class FrmToolForm : public ViewForm {
   ui::CaptionSet captions_{*this, "caption_label"};
 
   std::set<const ui::Control*> unread_;
-  Sequence sequence_ = Sequence::none;
-  UpdateRuns updates_;
-  bool stop_requested_ = false;
-  // The frame closed the window during a sequence; it is unloaded when the sequence ends.
-  bool unload_after_sequence_ = false;
-  bool unloading_after_sequence_ = false;
+  // The window was closed while its load ran: the load stops after the request under way.
+  bool stop_load_ = false;
 };
 
 inline ui::FormInstance<FrmToolForm> frm_tool;

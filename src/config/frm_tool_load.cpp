@@ -78,14 +78,13 @@ void FrmToolForm::Form_Activate() {
   set_caption("Configuration" + caption_suffix);
   tool_tab.set_enabled(false);
   if (config_loaded == kFalse) {
-    if (sequence_running()) {
-      // Opened again while the load of the last opening still runs: it carries on.
+    if (lifecycle_.carry_on()) {
+      // Opened again while the load or update of the last opening still runs: it carries on.
       config_loaded = kTrue;
-      stop_requested_ = false;
-      unload_after_sequence_ = false;
+      stop_load_ = false;
     } else {
       load_configuration();
-      if (unload_after_sequence_ || unloaded() || !visible()) {
+      if (unloaded() || !visible()) {
         // Closed during the load: the view that is current now is not this window's.
         tool_tab.set_enabled(true);
         return;
@@ -99,7 +98,8 @@ void FrmToolForm::Form_Activate() {
 }
 
 void FrmToolForm::load_configuration() {
-  const SequenceScope scope(*this, Sequence::load);
+  const EditorLifecycle::Reading reading(lifecycle_);
+  stop_load_ = false;
   current_view = kNoView;
   config_loaded = kTrue;
   target_dwell.set_tool_tip(kDwellToolTip);
@@ -116,7 +116,7 @@ void FrmToolForm::load_configuration() {
 
   int page = kNoPage;
   int memory_reads = 0;
-  for (std::size_t i = 0; i < std::size(kLoadReads) && !stop_requested_; ++i) {
+  for (std::size_t i = 0; i < std::size(kLoadReads) && !stop_load_; ++i) {
     const LoadRead& read = kLoadReads[i];
     if (read.page != page || i == 2) {
       page = read.page;

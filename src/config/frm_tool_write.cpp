@@ -439,7 +439,7 @@ long mask_of(const ui::ControlArray<ui::CheckBox>& boxes) {
 
 class UpdatePass {
  public:
-  UpdatePass(FrmToolForm& form, UpdateRuns& runs) : form_(form), runs_(runs) {}
+  UpdatePass(FrmToolForm& form, EditorLifecycle& runs) : form_(form), runs_(runs) {}
 
   // Walks the table; returns how many marked items were held back as never read.
   int run() {
@@ -481,7 +481,7 @@ class UpdatePass {
   }
 
   void send(const std::string& request, std::uint8_t code) {
-    send_command(request);
+    runs_.send_write(request);
     if (code == kWriteFullScale) full_scale_written_ = true;
   }
 
@@ -555,13 +555,13 @@ class UpdatePass {
   }
 
   void write_phase_rows(const WriteRow& row, ui::ControlArray<ui::CheckBox>& (F::*rows)(int)) {
-    // Every mask is taken before the first row goes, as the echoes rewrite the boxes.
-    std::array<long, FrmToolForm::kPhases> masks{};
-    for (int r = 0; r < FrmToolForm::kPhases; ++r) masks.at(r) = mask_of((form_.*rows)(r));
     for (int r = 0; r < FrmToolForm::kPhases; ++r) {
       ui::ControlArray<ui::CheckBox>& boxes = (form_.*rows)(r);
       if (!due(row_marked(boxes), boxes[0])) continue;
-      const long mask = masks.at(r);
+      // The mask as the row stands now: the user is served between two rows, and a box
+      // ticked meanwhile must go with its row rather than be undone by the row's echo. An
+      // echo rewrites its own row only.
+      const long mask = mask_of(boxes);
       send(command_with_payload(row.code, r, mask & 0xFF, mask >> 8), row.code);
     }
   }
@@ -646,7 +646,7 @@ class UpdatePass {
   }
 
   FrmToolForm& form_;
-  UpdateRuns& runs_;
+  EditorLifecycle& runs_;
   int held_back_ = 0;
   bool full_scale_written_ = false;
 };
@@ -654,29 +654,25 @@ class UpdatePass {
 }  // namespace
 
 void FrmToolForm::Command3d1_Click() {
-  // None while the load still reads: it fills every field afresh.
-  if (sequence_ == Sequence::load || demo_mode != kFalse) return;
-  // The sequence spans every pass: a close through the frame meanwhile unloads at its end.
-  std::optional<SequenceScope> scope;
-  if (!updates_.running()) scope.emplace(*this, Sequence::update);
+  if (demo_mode != kFalse) return;
   int held_back = 0;
-  updates_.request({[this] { note_marked_fields(); },
-                    [this, &held_back] { held_back = UpdatePass(*this, updates_).run(); },
-                    [&held_back] {
-                      if (held_back == 0) return;
-                      ui::msg_box(std::to_string(held_back) +
-                                  (held_back == 1 ? " setting was" : " settings were") +
-                                  " not updated because their values could not be read from "
-                                  "the controller; open the configuration again to read them");
-                    }},
-                   0.1F);
+  lifecycle_.request({[this] { note_marked_fields(); },
+                      [this, &held_back] { held_back = UpdatePass(*this, lifecycle_).run(); },
+                      [&held_back] {
+                        if (held_back == 0) return;
+                        ui::msg_box(std::to_string(held_back) +
+                                    (held_back == 1 ? " setting was" : " settings were") +
+                                    " not updated because their values could not be read from "
+                                    "the controller; open the configuration again to read them");
+                      }},
+                     0.1F);
 }
 
 void FrmToolForm::note_marked_fields() {
   for (ui::Control* control : controls()) {
     if (control->kind() != ui::ControlKind::text_box) continue;
     const auto& field = static_cast<const ui::TextBox&>(*control);
-    if (field.back_colour() == ui::colours::yellow) updates_.note(field);
+    if (field.back_colour() == ui::colours::yellow) lifecycle_.note(field);
   }
 }
 

@@ -303,19 +303,6 @@ std::string data_set_request(const CommandInfo& command, Long first, Long value)
   throw std::logic_error(std::string("no data set payload for ") + command.name);
 }
 
-bool echo_confirms_write(const CommandInfo& command, const std::string& request) {
-  if (command.kind != CommandKind::write) return true;
-  const AcceptedReply& reply = last_accepted_reply();
-  // The echo repeats the request's payload from its byte 3 on, as far as it reaches.
-  const int echoed = reply.n - 3;
-  for (int k = 0; k < echoed; ++k) {
-    const auto position = static_cast<std::size_t>(1 + k);
-    if (position >= request.size() || !reply.frame.has(3 + k)) return false;
-    if (reply.frame.at(3 + k) != static_cast<unsigned char>(request[position])) return false;
-  }
-  return true;
-}
-
 DataSetFields split_data_set_line(std::string_view line) {
   // Five blanks make room for the columns a short line lacks.
   const std::string padded = std::string(line) + std::string(kLinePadding);

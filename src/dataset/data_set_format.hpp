@@ -71,12 +71,6 @@ const CommandInfo& data_set_command(std::string_view request_name);
 // address and `value` as the value (low 16 bits, low byte first, where the payload has them).
 std::string data_set_request(const CommandInfo& command, Long first, Long value);
 
-// Whether the last reply a decoder accepted, which the link took only because it answers
-// the request (its type, and the address or index asked for), confirms a write: the echo
-// carries back every request byte it repeats, so the value stored is the value sent. Any
-// reply answers a read.
-bool echo_confirms_write(const CommandInfo& command, const std::string& request);
-
 // A line of a data set file, split by the column rule.
 struct DataSetFields {
   bool table_line = false;  // the line holds a "[" somewhere

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "dataset/data_set_format.hpp"
+#include "decode/reply_decoders.hpp"
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"

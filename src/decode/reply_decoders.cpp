@@ -50,6 +50,19 @@ const AcceptedReply& last_accepted_reply() {
   return accepted_reply();
 }
 
+bool echo_confirms_write(const CommandInfo& command, const std::string& request) {
+  if (command.kind != CommandKind::write) return true;
+  const AcceptedReply& reply = last_accepted_reply();
+  // The echo repeats the request's payload from its byte 3 on, as far as it reaches.
+  const int echoed = reply.n - 3;
+  for (int k = 0; k < echoed; ++k) {
+    const auto position = static_cast<std::size_t>(1 + k);
+    if (position >= request.size() || !reply.frame.has(3 + k)) return false;
+    if (reply.frame.at(3 + k) != static_cast<unsigned char>(request[position])) return false;
+  }
+  return true;
+}
+
 void decode_ascii_reply(const ReplyFrame& reply, const Integer& n) {
   decode_owned_reply(ReplyDecoder::ascii, reply, n);
 }

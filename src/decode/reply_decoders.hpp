@@ -4,6 +4,7 @@
 // type's case. Types it does not own, and lengths that do not match, change nothing.
 
 #include <cstdint>
+#include <string>
 
 #include "decode/command_table.hpp"
 #include "link/receive_framer.hpp"
@@ -32,5 +33,11 @@ struct AcceptedReply {
   Integer n = 0;
 };
 const AcceptedReply& last_accepted_reply();
+
+// Whether the last reply a decoder accepted, which the link took only because it answers
+// the request (its type, and the address or index asked for), confirms a write: the echo
+// carries back every request byte it repeats, so the value stored is the value sent. Any
+// reply answers a read.
+bool echo_confirms_write(const CommandInfo& command, const std::string& request);
 
 }  // namespace ecu

@@ -153,7 +153,7 @@ constexpr float kCurveStepLimit = 3.984F;
 
 }  // namespace
 
-Frm2dForm::Frm2dForm() : ViewForm("frm_2d", "Additional Mapping", 10920, 9000) {
+Frm2dForm::Frm2dForm() : EditorForm("frm_2d", "Additional Mapping", 10920, 9000) {
   lay_out();
   build_menus();
   wire_fields();
@@ -331,16 +331,12 @@ void Frm2dForm::on_activate() {
   if (tables_fetched != 0) return;
   tables_fetched = 1;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (fetching_) return;
-  if (updates_.running()) {
-    updates_.keep_loaded();
-    return;
-  }
+  if (lifecycle_.carry_on()) return;
   fetch_tables();
 }
 
 void Frm2dForm::fetch_tables() {
-  const TransferScope running(fetching_);
+  const EditorLifecycle::Reading reading(lifecycle_);
   PollInhibitScope inhibit(0.1F, 0.1F);
   tables_fetched = 1;
   make_all_items_unloaded();
@@ -412,26 +408,24 @@ void Frm2dForm::menuupdate_Click() {
 }
 
 void Frm2dForm::Command3d2_Click() {
-  // The fetch rereads every item: an Update asked for meanwhile is ignored.
-  if (fetching_) return;
-  updates_.request({[this] { note_marked_items(); },
-                    [this] {
-                      write_changed_items();
-                      colour_lambda_grid();
-                      draw_graphs();
-                    }},
-                   0.2F);
+  lifecycle_.request({[this] { note_marked_items(); },
+                      [this] {
+                        write_changed_items();
+                        colour_lambda_grid();
+                        draw_graphs();
+                      }},
+                     0.2F);
 }
 
 void Frm2dForm::note_marked_items() {
   for (const Curve& curve : kCurves) {
     for (int k = 0; k < kPoints; ++k) {
       const ui::TextBox& field = (this->*curve.fields)[k];
-      if (is_yellow(field) && loaded_.contains(field)) updates_.note(field);
+      if (is_yellow(field) && loaded_.contains(field)) lifecycle_.note(field);
     }
   }
   for (int i = 0; i < lambda_editing_.cell_count(); ++i) {
-    if (lambda_editing_.needs_write(i)) updates_.note(lambda_editing_, i);
+    if (lambda_editing_.needs_write(i)) lifecycle_.note(lambda_editing_, i);
   }
 }
 
@@ -443,24 +437,24 @@ void Frm2dForm::write_changed_items() {
   for (int k = 0; k < kPoints; ++k) {
     for (const Curve* curve : write_order) {
       ui::TextBox& field = (this->*curve->fields)[k];
-      const std::string* text = updates_.asked_text(field);
+      const std::string* text = lifecycle_.asked_text(field);
       if (text == nullptr || !is_yellow(field) || !loaded_.contains(field)) continue;
       const CalibrationTable& table = table_of(*this, *curve);
       const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refused()) continue;
-      updates_.send_write(field, calibration_write_command(table.first_address + k, stored.byte),
-                          *text);
+      lifecycle_.send_write(field, calibration_write_command(table.first_address + k, stored.byte),
+                            *text);
     }
   }
   const CalibrationTable& lambda = calibration_table_of(lambda_sp_table);
   for (int i = 0; i < table_byte_count(lambda.shape); ++i) {
-    const std::string* text = updates_.asked_text(lambda_editing_, i);
+    const std::string* text = lifecycle_.asked_text(lambda_editing_, i);
     if (text == nullptr || !lambda_editing_.needs_write(i)) continue;
     // Shown in the unit afr_factor converts from.
     const StoredByte stored = calibration_byte_from_shown(lambda, ui::leading_number(*text));
     if (stored.refused()) continue;
-    updates_.send_write(lambda_editing_, i,
-                        calibration_write_command(lambda.first_address + i, stored.byte), *text);
+    lifecycle_.send_write(lambda_editing_, i,
+                          calibration_write_command(lambda.first_address + i, stored.byte), *text);
   }
 }
 
@@ -580,18 +574,6 @@ void Frm2dForm::menufileexit_Click() {
 void Frm2dForm::on_form_unload() {
   if (comm_aborted != kFalse) make_all_items_unloaded();
   tables_fetched = 0;
-}
-
-void Frm2dForm::on_query_unload(bool& cancel) {
-  // An Update goes on to its end, the window off the screen.
-  updates_.defer_unload(cancel, *this, [this] { Form_Unload(); });
-}
-
-bool Frm2dForm::on_frame_close() {
-  if (updates_.unloading_at_end()) return false;
-  // Closed through its frame: a running fetch stops after its current request.
-  close_requested = kTrue;
-  return true;
 }
 
 }  // namespace ecu

@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "maps/editor_lifecycle.hpp"
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
-#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -20,7 +20,7 @@ namespace ecu {
 
 class PollInhibitScope;
 
-class Frm2dForm : public ViewForm {
+class Frm2dForm : public EditorForm {
  public:
   Frm2dForm();
 
@@ -157,8 +157,6 @@ class Frm2dForm : public ViewForm {
   void on_activate() override;
   void on_close_command() override;
   void on_form_unload() override;
-  bool on_frame_close() override;
-  void on_query_unload(bool& cancel) override;
 
  private:
   void lay_out();
@@ -178,8 +176,6 @@ class Frm2dForm : public ViewForm {
 
   GridEditing lambda_editing_{lambda_sp_table, 9, [this] { Command3d2_Click(); }};
   LoadedItems loaded_;
-  bool fetching_ = false;
-  UpdateRuns updates_;
 
   // The titles and axis captions of the tables and the captions of the live values; design
   // text only.

@@ -39,7 +39,7 @@ constexpr float kPointerSize = 150;
 
 }  // namespace
 
-Frm3dForm::Frm3dForm() : ViewForm("frm_3d", "Basic Mapping", 11520, 8160) {
+Frm3dForm::Frm3dForm() : EditorForm("frm_3d", "Basic Mapping", 11520, 8160) {
   lay_out();
   lay_out_axes();
   build_menus();
@@ -293,16 +293,13 @@ void Frm3dForm::on_activate() {
   set_caption("Basic Mapping" + caption_suffix);
   if (activation_done == kTrue) return;
   activation_done = kTrue;
-  // Shown again while its Update still writes: it shows what is being written.
-  if (updates_.running()) {
-    updates_.keep_loaded();
-    return;
-  }
+  // Shown again while its fetch or Update still runs: that one goes on.
+  if (lifecycle_.carry_on()) return;
   fetch();
 }
 
 void Frm3dForm::fetch() {
-  const TransferScope transfer(fetching_);
+  const EditorLifecycle::Reading reading(lifecycle_);
   PollInhibitScope inhibit(0.1F, 0.1F);
   make_all_items_unloaded();
 
@@ -344,7 +341,8 @@ void Frm3dForm::fetch() {
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
         inhibit.release();
-        Command3d1_Click();
+        // A window the user closed meanwhile is closed already.
+        if (close_requested == kFalse) Command3d1_Click();
         return;
       }
     }
@@ -404,24 +402,23 @@ constexpr const char* kGainNegative =
 }  // namespace
 
 void Frm3dForm::Command3d2_Click() {
-  if (fetching_) return;
-  updates_.request({[this] { note_marked_items(); },
-                    [this] {
-                      write_scalars();
-                      write_maps();
-                      colour_maps();
-                    }},
-                   0.1F);
+  lifecycle_.request({[this] { note_marked_items(); },
+                      [this] {
+                        write_scalars();
+                        write_maps();
+                        colour_maps();
+                      }},
+                     0.1F);
 }
 
 void Frm3dForm::note_marked_items() {
   for (int index = 0; index < kScalarFields; ++index) {
-    if (scalar_needs_write(index)) updates_.note(scalar_field(index));
+    if (scalar_needs_write(index)) lifecycle_.note(scalar_field(index));
   }
   for (int map = 0; map < kMaps; ++map) {
     const GridEditing& editing = map_editing(map);
     for (int i = 0; i < editing.cell_count(); ++i) {
-      if (editing.needs_write(i)) updates_.note(editing, i);
+      if (editing.needs_write(i)) lifecycle_.note(editing, i);
     }
   }
 }
@@ -429,7 +426,7 @@ void Frm3dForm::note_marked_items() {
 void Frm3dForm::write_scalars() {
   for (int index = 0; index < kScalarFields; ++index) {
     ui::TextBox& field = scalar_field(index);
-    const std::string* text = updates_.asked_text(field);
+    const std::string* text = lifecycle_.asked_text(field);
     if (text == nullptr || !scalar_needs_write(index)) continue;
     const ScalarWrite& write = kScalarWrites[index];
     const double wire = ui::round_half_even(write.wire_value(ui::leading_number(*text)));
@@ -440,7 +437,7 @@ void Frm3dForm::write_scalars() {
       ui::msg_box(write.too_high);
     } else {
       const auto value = static_cast<Long>(wire);
-      updates_.send_write(
+      lifecycle_.send_write(
           field, command_with_payload(write.code, low_byte(value), high_byte(value), 0), *text);
     }
   }
@@ -451,7 +448,7 @@ void Frm3dForm::write_maps() {
     GridEditing& editing = map_editing(map);
     const CalibrationTable& table = calibration_table_of(editing.grid());
     for (int i = 0; i < table_byte_count(table.shape); ++i) {
-      const std::string* text = updates_.asked_text(editing, i);
+      const std::string* text = lifecycle_.asked_text(editing, i);
       if (text == nullptr || !editing.needs_write(i)) continue;
       const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refusal == ByteRefusal::too_high) {
@@ -463,8 +460,8 @@ void Frm3dForm::write_maps() {
         continue;
       }
       if (stored.refused()) continue;
-      updates_.send_write(editing, i,
-                          calibration_write_command(table.first_address + i, stored.byte), *text);
+      lifecycle_.send_write(editing, i,
+                            calibration_write_command(table.first_address + i, stored.byte), *text);
     }
   }
 }
@@ -534,16 +531,6 @@ void Frm3dForm::menufileexit_Click() {
 void Frm3dForm::on_form_unload() {
   if (comm_aborted == kTrue) make_all_items_unloaded();
   activation_done = kFalse;
-}
-
-void Frm3dForm::on_query_unload(bool& cancel) {
-  // An Update goes on to its end, the window off the screen; a fetch stops as on Close.
-  if (updates_.defer_unload(cancel, *this, [this] { Form_Unload(); })) return;
-  close_requested = kTrue;
-}
-
-bool Frm3dForm::on_frame_close() {
-  return !updates_.unloading_at_end();
 }
 
 }  // namespace ecu

@@ -5,9 +5,9 @@
 
 #include <array>
 
+#include "maps/editor_lifecycle.hpp"
 #include "maps/grid_editing.hpp"
 #include "maps/heat_map.hpp"
-#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -16,7 +16,7 @@
 
 namespace ecu {
 
-class Frm3dForm : public ViewForm {
+class Frm3dForm : public EditorForm {
  public:
   Frm3dForm();
 
@@ -116,10 +116,8 @@ class Frm3dForm : public ViewForm {
  protected:
   void on_load() override;
   void on_activate() override;
-  void on_query_unload(bool& cancel) override;
   void on_close_command() override;
   void on_form_unload() override;
-  bool on_frame_close() override;
 
  private:
   void lay_out();
@@ -136,9 +134,6 @@ class Frm3dForm : public ViewForm {
   void mark_scalar(int index, bool unloaded);
 
   std::array<bool, 3> scalar_unloaded_{};
-  // A fetch is running: an Update asked for meanwhile is ignored, as the fetch rereads all.
-  bool fetching_ = false;
-  UpdateRuns updates_;
 
   // The captions beside the scalar fields and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

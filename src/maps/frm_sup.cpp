@@ -166,7 +166,7 @@ GpoAxes get_gpo_axis_ranges(Long mode) {
 }
 
 FrmSupForm::FrmSupForm()
-    : ViewForm("frm_sup", "General Purpose Output Driver Mapping", 12120, 9000),
+    : EditorForm("frm_sup", "General Purpose Output Driver Mapping", 12120, 9000),
       mode_rows_{&gpo_0_mode, &gpo_1_mode, &gpo_2_mode, &gpo_3_mode},
       grids_{&GPO_tbl_0,   &GPO_tbl_1,   &GPO_tbl_2,   &GPO_tbl_3,
              &boost_gpo_0, &boost_gpo_1, &boost_gpo_2, &boost_gpo_3},
@@ -490,16 +490,12 @@ void FrmSupForm::on_activate() {
   if (outputs_fetched != kFalse) return;
   outputs_fetched = kTrue;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (fetching_) return;
-  if (updates_.running()) {
-    updates_.keep_loaded();
-    return;
-  }
+  if (lifecycle_.carry_on()) return;
   fetch_outputs();
 }
 
 void FrmSupForm::fetch_outputs() {
-  const TransferScope running(fetching_);
+  const EditorLifecycle::Reading reading(lifecycle_);
   mark_all_unread();
   PollInhibitScope inhibit(0.1F, 0.1F);
   outputs_fetched = kTrue;
@@ -580,18 +576,16 @@ void FrmSupForm::menuupdate_Click() {
 }
 
 void FrmSupForm::Command3d2_Click() {
-  // The fetch rereads every item: an Update asked for meanwhile is ignored.
-  if (fetching_) return;
   // Each channel's flags go before the tables, so its cells are encoded in the unit the
   // controller then holds.
-  updates_.request({[this] { note_marked_items(); },
-                    [this] {
-                      write_output_settings();
-                      write_boost_flags();
-                      write_table_cells();
-                      write_boost_settings();
-                    }},
-                   0.1F);
+  lifecycle_.request({[this] { note_marked_items(); },
+                      [this] {
+                        write_output_settings();
+                        write_boost_flags();
+                        write_table_cells();
+                        write_boost_settings();
+                      }},
+                     0.1F);
 }
 
 bool FrmSupForm::pending(const ui::TextBox& field) const {
@@ -601,25 +595,25 @@ bool FrmSupForm::pending(const ui::TextBox& field) const {
 void FrmSupForm::note_marked_items() {
   for (int k = 0; k < kOutputs; ++k) {
     for (const ui::TextBox* field : {&cool_rly_temp[k], &rpm_switch[k]}) {
-      if (pending(*field)) updates_.note(*field);
+      if (pending(*field)) lifecycle_.note(*field);
     }
     for (const BoostSetting& setting : kBoostSettings) {
-      if (pending((this->*setting.fields)[k])) updates_.note((this->*setting.fields)[k]);
+      if (pending((this->*setting.fields)[k])) lifecycle_.note((this->*setting.fields)[k]);
     }
   }
   for (int page = 0; page < kPages; ++page) {
     for (int i = 0; i < kTableBytes; ++i) {
-      if (table_editing(page).needs_write(i)) updates_.note(table_editing(page), i);
+      if (table_editing(page).needs_write(i)) lifecycle_.note(table_editing(page), i);
     }
   }
 }
 
 void FrmSupForm::write_field(
     ui::TextBox& field, const std::function<std::optional<std::string>(double shown)>& command) {
-  const std::string* text = updates_.asked_text(field);
+  const std::string* text = lifecycle_.asked_text(field);
   if (text == nullptr || !pending(field)) return;
   if (const std::optional<std::string> request = command(ui::leading_number(*text))) {
-    updates_.send_write(field, *request, *text);
+    lifecycle_.send_write(field, *request, *text);
   }
 }
 
@@ -645,7 +639,7 @@ void FrmSupForm::write_output_settings() {
       if (modes[index].value()) mode = index;
     }
     if (dont_interpolate[k].value() != ui::CheckBox::unchecked) mode += kDontInterpolate;
-    request_reply(command_with_payload(0xAB, k, mode, 0));
+    lifecycle_.send_write(command_with_payload(0xAB, k, mode, 0));
   }
 }
 
@@ -656,7 +650,7 @@ void FrmSupForm::write_boost_flags() {
     if (use_as_pwm[k].value() != ui::CheckBox::unchecked) flags += kOpenLoopPwm;
     const auto channel = static_cast<std::size_t>(k);
     const Long unit_before = bofg[channel] & kOpenLoopPwm;
-    request_reply(command_with_payload(0xE0, k, flags, 0));
+    lifecycle_.send_write(command_with_payload(0xE0, k, flags, 0));
     if ((bofg[channel] & kOpenLoopPwm) == unit_before) continue;
     // The cells not edited since still show the old unit: unread until fetched again.
     GridEditing& cells = table_editing(kOutputs + k);
@@ -670,7 +664,7 @@ void FrmSupForm::write_table_cells() {
   for (int i = 0; i < kTableBytes; ++i) {
     for (int page = 0; page < kPages; ++page) {
       GridEditing& cells = table_editing(page);
-      const std::string* text = updates_.asked_text(cells, i);
+      const std::string* text = lifecycle_.asked_text(cells, i);
       if (text == nullptr || !cells.needs_write(i)) continue;
       // A duty cell must be a number as a whole; anything else stays marked, unsent.
       if (page < kOutputs && !ui::is_strict_number(*text)) continue;
@@ -679,8 +673,8 @@ void FrmSupForm::write_table_cells() {
       const StoredByte stored = calibration_byte_from_shown(table, ui::leading_number(*text));
       if (stored.refused()) continue;
       // An unanswered write leaves the cell marked for the next Update.
-      updates_.send_write(cells, i, calibration_write_command(table.first_address + i, stored.byte),
-                          *text);
+      lifecycle_.send_write(cells, i,
+                            calibration_write_command(table.first_address + i, stored.byte), *text);
     }
   }
 }
@@ -715,18 +709,6 @@ void FrmSupForm::menufileexit_Click() {
 
 void FrmSupForm::on_form_unload() {
   outputs_fetched = kFalse;
-}
-
-void FrmSupForm::on_query_unload(bool& cancel) {
-  // An Update goes on to its end, the window off the screen.
-  updates_.defer_unload(cancel, *this, [this] { Form_Unload(); });
-}
-
-bool FrmSupForm::on_frame_close() {
-  if (updates_.unloading_at_end()) return false;
-  // Closed through its frame: a running fetch stops after its current request.
-  close_requested = kTrue;
-  return true;
 }
 
 }  // namespace ecu

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "maps/editor_lifecycle.hpp"
 #include "maps/grid_editing.hpp"
 #include "maps/table_writes.hpp"
-#include "maps/update_runs.hpp"
 #include "model/basic_types.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
@@ -30,7 +30,7 @@ struct GpoAxes {
 // with the rpm and MAP sensor scales in force now.
 GpoAxes get_gpo_axis_ranges(Long mode);
 
-class FrmSupForm : public ViewForm {
+class FrmSupForm : public EditorForm {
  public:
   FrmSupForm();
 
@@ -146,8 +146,6 @@ class FrmSupForm : public ViewForm {
   void on_activate() override;
   void on_close_command() override;
   void on_form_unload() override;
-  bool on_frame_close() override;
-  void on_query_unload(bool& cancel) override;
 
  private:
   void lay_out();
@@ -175,8 +173,6 @@ class FrmSupForm : public ViewForm {
   std::array<ui::ControlArray<ui::Label>*, kPages> y_labels_;
   std::array<std::unique_ptr<GridEditing>, kPages> editing_;
   LoadedItems loaded_;
-  bool fetching_ = false;
-  UpdateRuns updates_;
   // The captions and units beside the fields; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};
 };

@@ -1,7 +1,7 @@
 #pragma once
 // What the table editor windows share on the way to and from the controller: a shown value
-// turned into its wire integer, the request strings, which items hold a value worth sending,
-// and the guard that keeps one transfer of a window at a time.
+// turned into its wire integer, the request strings and which items hold a value worth
+// sending.
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +26,8 @@ Single shown_single(const std::string& text);
 // Sends the command and waits for its reply; true when the reply came.
 bool request_reply(const std::string& command);
 
-// write_memory_byte 'e': one calibration byte; the echo shows it in its cell or field.
+// The request that writes one calibration byte at `address` (write_memory_byte 'e'). Its echo
+// carries the address and the byte the controller holds.
 std::string calibration_write_command(Long address, Long value);
 // read_memory_9 'r' and read_memory_27 'k' from `address` on.
 bool read_calibration_block(char code, Long address);
@@ -42,18 +43,6 @@ class LoadedItems {
 
  private:
   std::set<const ui::TextBox*> fields_;
-};
-
-// Marks a window's fetch as running for as long as the scope lasts.
-class TransferScope {
- public:
-  explicit TransferScope(bool& running) : running_(running) { running_ = true; }
-  ~TransferScope() { running_ = false; }
-  TransferScope(const TransferScope&) = delete;
-  TransferScope& operator=(const TransferScope&) = delete;
-
- private:
-  bool& running_;
 };
 
 }  // namespace ecu

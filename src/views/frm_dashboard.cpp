@@ -113,20 +113,24 @@ bool lambda_unit_chosen() {
 
 }  // namespace
 
-FrmDashboardForm::FrmDashboardForm() : ViewForm("frm_dashboard", "Dashboard", 12000, 8400) {
+FrmDashboardForm::FrmDashboardForm() : EditorForm("frm_dashboard", "Dashboard", 12000, 8400) {
   Picture1.move(9240, 5880, 2520, 1680);
   lay_out();
   build_menus();
   Command1.on_click = [this] { Command1_Click(); };
   Command2.on_click = [this] { Command2_Click(); };
-  ecu_pgm.on(&ui::TextBox::on_change,
-             [this](int index) { ecu_pgm[index].set_back_colour(ui::colours::yellow); });
+  ecu_pgm.on(&ui::TextBox::on_change, [this](int index) { mark_changed(ecu_pgm[index]); });
   ecu_pgm.on(&ui::TextBox::on_key_down, [this](int index, int& key_code, int shift) {
     ecu_pgm_KeyDown(index, key_code, shift);
   });
-  base_offset_deg.on_change = [this] { base_offset_deg.set_back_colour(ui::colours::yellow); };
+  base_offset_deg.on_change = [this] { mark_changed(base_offset_deg); };
   kill_ego.on_click = [this] { kill_ego_Click(); };
   kill_timing.on_click = [this] { kill_timing_Click(); };
+}
+
+void FrmDashboardForm::mark_changed(ui::TextBox& field) {
+  field.set_back_colour(ui::colours::yellow);
+  loaded_.note(field);
 }
 
 void FrmDashboardForm::lay_out() {
@@ -244,6 +248,8 @@ void FrmDashboardForm::build_menus() {
 }
 
 void FrmDashboardForm::on_activate() {
+  // Shown again while its opening reads or Update still run: those go on.
+  lifecycle_.carry_on();
   // Coming back to the window keeps its fields and scales as they were.
   if (dash_activated) return;
   dash_activated = true;
@@ -252,18 +258,21 @@ void FrmDashboardForm::on_activate() {
 
 void FrmDashboardForm::set_up_once() {
   set_caption("Dashboard" + caption_suffix);
-  PollInhibitScope inhibit(0.1F, 0.1F);
-  ecu_pgm[0].set_back_colour(ui::colours::yellow);
-  ecu_pgm[1].set_back_colour(ui::colours::yellow);
-  base_offset_deg.set_back_colour(ui::colours::yellow);
-  ui::do_events();
-  delay_seconds(0.2F);
-  // The replies fill the three fields and mark them in sync.
-  send_command(std::string(1, kReadBaseDeg));
-  send_command("C");
-  send_command("B");
-  inhibit.release();
-  // Closed while it read: the view that is current now is another's.
+  {
+    const EditorLifecycle::Reading reading(lifecycle_);
+    PollInhibitScope inhibit(0.1F, 0.1F);
+    ecu_pgm[0].set_back_colour(ui::colours::yellow);
+    ecu_pgm[1].set_back_colour(ui::colours::yellow);
+    base_offset_deg.set_back_colour(ui::colours::yellow);
+    ui::do_events();
+    delay_seconds(0.2F);
+    // The replies fill the three fields and mark them in sync.
+    send_command(std::string(1, kReadBaseDeg));
+    send_command("C");
+    send_command("B");
+    inhibit.release();
+  }
+  // Closed through its frame while it read: the view that is current now is another's.
   if (unloaded()) return;
 
   for (int output = 1; output < kOutputs; ++output) {
@@ -322,10 +331,10 @@ void FrmDashboardForm::Command2_Click() {
 }
 
 void FrmDashboardForm::menu_Update_Click() {
-  updates_.request(
+  lifecycle_.request(
       {[this] {
          for (const ui::TextBox* field : {&ecu_pgm[0], &ecu_pgm[1], &base_offset_deg}) {
-           if (is_yellow(*field)) updates_.note(*field);
+           if (is_yellow(*field) && loaded_.contains(*field)) lifecycle_.note(*field);
          }
        },
        [this] { write_settings(); }},
@@ -336,7 +345,7 @@ void FrmDashboardForm::write_settings() {
   // A refused value is not sent and its field stays yellow.
   for (const FuelSetting& setting : kFuelSettings) {
     ui::TextBox& field = ecu_pgm[setting.field];
-    const std::string* text = updates_.asked_text(field);
+    const std::string* text = lifecycle_.asked_text(field);
     if (text == nullptr || !is_yellow(field)) continue;
     const double ticks =
         ui::round_half_even(ui::leading_number_ignoring_blanks(*text) * kTicksPerMs + setting.bias);
@@ -346,13 +355,13 @@ void FrmDashboardForm::write_settings() {
       ui::msg_box(setting.negative_message);
     } else {
       const auto word = static_cast<long>(ticks);
-      updates_.send_write(field,
-                          std::string{setting.code, static_cast<char>(word & 0xFF),
-                                      static_cast<char>(word >> 8), '\0'},
-                          *text);
+      lifecycle_.send_write(field,
+                            std::string{setting.code, static_cast<char>(word & 0xFF),
+                                        static_cast<char>(word >> 8), '\0'},
+                            *text);
     }
   }
-  const std::string* asked = updates_.asked_text(base_offset_deg);
+  const std::string* asked = lifecycle_.asked_text(base_offset_deg);
   if (asked == nullptr || !is_yellow(base_offset_deg)) return;
   std::string text = *asked;
   // The field shows the limit, unless the user has typed into it since.
@@ -364,7 +373,7 @@ void FrmDashboardForm::write_settings() {
   if (ui::leading_number_ignoring_blanks(text) < kSmallestOffsetDeg) limit_to("-16");
   const double wire =
       ui::round_half_even((ui::leading_number_ignoring_blanks(text) - kSmallestOffsetDeg) * 4);
-  updates_.send_write(
+  lifecycle_.send_write(
       base_offset_deg,
       std::string{kWriteBaseDeg, static_cast<char>(static_cast<int>(wire)), '\0', '\0'}, text);
 }

@@ -3,7 +3,8 @@
 // lamps, and three quick settings (fuel scaler, fuel offset, base timing offset) with two
 // test switches. The main poll writes the gauges and lamps while it is the current view.
 
-#include "maps/update_runs.hpp"
+#include "maps/editor_lifecycle.hpp"
+#include "maps/table_writes.hpp"
 #include "model/view_number.hpp"
 #include "shell/view_commands.hpp"
 #include "ui/caption_set.hpp"
@@ -11,7 +12,7 @@
 
 namespace ecu {
 
-class FrmDashboardForm : public ViewForm {
+class FrmDashboardForm : public EditorForm {
  public:
   FrmDashboardForm();
 
@@ -61,7 +62,8 @@ class FrmDashboardForm : public ViewForm {
   // ---- Handlers ----
   void Command1_Click();
   void menu_file_exit_Click();
-  // Writes every yellow setting to the controller (Command2 and the Update menu).
+  // Writes every yellow setting read or typed to the controller (Command2 and the Update
+  // menu); nothing while the opening reads run.
   void Command2_Click();
   void menu_Update_Click();
   // Enter writes; Shift+Up and Shift+Down step the value by 0.1 ms; Up and Down otherwise
@@ -88,8 +90,12 @@ class FrmDashboardForm : public ViewForm {
   void set_up_once();
   void set_scales();
   void write_settings();
+  // A setting the reply or the user changed: not yet sent, and worth sending.
+  void mark_changed(ui::TextBox& field);
   bool dash_activated = false;
-  UpdateRuns updates_;
+  // The settings read from the controller or typed since this window was created: a yellow
+  // field outside it shows nothing to send.
+  LoadedItems loaded_;
 
   // The captions and units beside the settings and live values; design text only.
   ui::CaptionSet captions_{*this, "caption_label"};

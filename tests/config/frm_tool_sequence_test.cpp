@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "config/config_wire_fixture.hpp"
+#include "link/request.hpp"
 #include "shell/frm_ecu.hpp"
+#include "support/tick_form.hpp"
 #include "views/frm_mon.hpp"
 
 namespace ecu {
@@ -71,6 +73,26 @@ TEST_F(FrmToolSequenceTest, AnUpdateSendsWhatWasTypedWhenAskedAndRunsToItsEnd) {
   EXPECT_TRUE(kept_while_running);
   EXPECT_FALSE(frm_tool.loaded());
   EXPECT_TRUE(FrmEcu().visible());
+}
+
+// A phase box ticked while the update writes an earlier row goes out with its own row, and
+// that row's echo leaves it ticked.
+TEST_F(FrmToolSequenceTest, APhaseBoxTickedDuringTheUpdateGoesOutWithItsRow) {
+  FrmToolForm& tool = open_window();
+  tool.inj_ph(0)[1].set_value(ui::CheckBox::checked);  // row 0 held 0x01
+  tool.inj_ph(5)[2].set_value(ui::CheckBox::checked);  // row 5 held 0x20
+  controller().set_reply_delay(0.01);
+  bool ticked = false;
+  const test::TickForm user([&] {
+    if (!link_busy() || ticked) return;
+    ticked = true;
+    ui::event_loop().post_user_input(
+        [&tool] { tool.inj_ph(5)[4].set_value(ui::CheckBox::checked); });
+  });
+  tool.Command3d1.click();
+  EXPECT_EQ(new_commands(), (Commands{command({0x80, 0, 0x03, 0}), command({0x80, 5, 0x34, 0})}));
+  EXPECT_EQ(tool.inj_ph(5)[4].value(), ui::CheckBox::checked);
+  EXPECT_EQ(tool.inj_ph(5)[0].caption(), "");
 }
 
 TEST_F(FrmToolSequenceTest, ClosingDuringTheLoadStopsItAndShowsTheMainWindowOrTheViewOpened) {

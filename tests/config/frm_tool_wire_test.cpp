@@ -152,6 +152,16 @@ TEST_F(FrmToolWireTest, AControllerThatFallsSilentDuringTheLoadLeavesTheUnreadFi
             "79 settings were not updated because their values could not be read from the "
             "controller; open the configuration again to read them");
   EXPECT_EQ(tool.num_pulses_hot.back_colour(), ui::colours::yellow);
+
+  // Closed through its frame during the update: every write goes, and no box about the
+  // window's unread fields comes up once it has left, over whatever the user went to.
+  tool.trigs_per_rev.set_text("4");
+  ui::event_loop().post_user_input([] { frm_tool().request_close(); });
+  tool.Command3d1.click();
+  EXPECT_EQ(new_commands(), Commands{command({0x7E, 4, 0, 0})});
+  EXPECT_EQ(presenter().shown_messages.size(), 1U);
+  EXPECT_FALSE(frm_tool.loaded());
+  EXPECT_TRUE(FrmEcu().visible());
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // simulated controller: started as the program starts it without "demo", driven only
 // through its Qt widgets, and checked on what its windows show and what went over the wire.
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +41,7 @@
 #include "sim/simulated_controller.hpp"
 #include "support/watched_ports.hpp"
 #include "ui/random.hpp"
+#include "views/frm_dashboard.hpp"
 #include "views/frm_mon.hpp"
 #include "views/monitor_display.hpp"
 
@@ -114,6 +117,14 @@ Codes without_retries(const std::vector<std::string>& frames) {
     if (distinct.empty() || distinct.back() != frame) distinct.push_back(frame);
   }
   return codes_of(distinct);
+}
+
+// Hands a key with its modifiers to the window system, to be delivered with its events.
+void post_key(QWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+  for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window, type, key, modifiers, text);
+  }
 }
 
 std::string shown_text(gui::FormWindow& window, const ui::Control& control) {
@@ -359,6 +370,52 @@ TEST_F(ConsoleLinkEndToEndTest, SilentControllerBringsFailureDialogWhoseDemoKeep
   close_monitor(monitor);
   EXPECT_TRUE(wait_for([&] { return main_window.isVisible(); }));
   EXPECT_FALSE(program_ended());
+}
+
+// The dashboard opened from the main window's View menu by keys, and Alt+U pressed again and
+// again while it reads its settings: nothing is written, as nothing was read or typed yet.
+// Once it has read them, the same key writes what the user types.
+TEST_F(ConsoleLinkEndToEndTest, AltUWhileTheDashboardOpensWritesNothing) {
+  gui::FormWindow& main_window = start_console();
+  ASSERT_TRUE(wait_for([&] { return main_window.isActiveWindow(); }));
+  post_key(main_window.windowHandle(), Qt::Key_V, Qt::AltModifier, QStringLiteral("v"));
+  ASSERT_TRUE(wait_for([] { return QApplication::activePopupWidget() != nullptr; }));
+
+  int presses_while_reading = 0;
+  QTimer user;
+  user.setInterval(10);
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    ecu::FrmDashboardForm* dashboard = ecu::frm_dashboard.if_loaded();
+    gui::FormWindow* window = dashboard ? front_end().window_for(*dashboard) : nullptr;
+    // The poll is held from the dashboard's first moment to the end of its reads.
+    if (window == nullptr || !window->isVisible() || ecu::poll_inhibit != ecu::kTrue) return;
+    post_key(window->windowHandle(), Qt::Key_U, Qt::AltModifier, QStringLiteral("u"));
+    ++presses_while_reading;
+  });
+  user.start();
+  post_key(QApplication::activePopupWidget()->windowHandle(), Qt::Key_D, {}, QStringLiteral("d"));
+  const auto read = [this] {
+    const Codes codes = codes_of(controller().request_frames());
+    return std::find(codes.begin(), codes.end(), 'B') != codes.end();
+  };
+  ASSERT_TRUE(wait_for([&] { return read() && ecu::poll_inhibit == ecu::kFalse; }));
+  user.stop();
+  run_for(kQuietCheckMs);
+  EXPECT_GT(presses_while_reading, 2);
+  const auto writes = [this] {
+    int count = 0;
+    for (const int code : codes_of(controller().request_frames())) {
+      count += code == 'm' || code == 'o' || code == 0xA4;
+    }
+    return count;
+  };
+  EXPECT_EQ(writes(), 0);
+
+  ecu::FrmDashboardForm& dashboard = ecu::frm_dashboard();
+  dashboard.ecu_pgm[0].set_text("10.2");
+  post_key(window_of(dashboard).windowHandle(), Qt::Key_U, Qt::AltModifier, QStringLiteral("u"));
+  EXPECT_TRUE(wait_for([&] { return writes() == 1; }));
+  EXPECT_EQ(dashboard.ecu_pgm[0].back_colour(), ui::colours::white);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "maps/frm_2d.hpp"
 #include "maps/window_link_fixture.hpp"
 #include "model/shared_state.hpp"
+#include "ui/clock.hpp"
 
 namespace ecu {
 namespace {
@@ -148,14 +149,20 @@ TEST_F(AdditionalMappingTest, ItemsNeverReadAreNotSentAndACloseStopsTheFetchAfte
 TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneSendsOnlyWhatIsStillMarkedAndACloseStopsNone) {
   Frm2dForm& window = open_fetched();
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.5");
-  // Each echo rewrites a cell while the Update still runs.
+  // The user asks for an Update after every echo, and types into a fourth cell after the
+  // first: that one goes in one more pass, and no cell twice.
   int echoes = 0;
-  window.lambda_editing().after_change = [&](int, int) {
+  window.lambda_editing().after_change = [&](int row, int) {
     ++echoes;
-    window.Command3d2_Click();
+    ui::event_loop().post_user_input([&window, row] {
+      if (row == 1) window.lambda_sp_table.set_cell_text(4, 2, "1.5");
+      window.Command3d2_Click();
+    });
   };
   window.Command3d2_Click();
-  EXPECT_EQ(new_commands().size(), 3U) << "every cell written once";
+  // Bytes 15 to 17, then byte 14: the fourth cell waited for the pass its ask brought.
+  EXPECT_EQ(new_commands(), (Commands{command({'e', 15, 0, 192}), command({'e', 16, 0, 192}),
+                                      command({'e', 17, 0, 192}), command({'e', 14, 0, 192})}));
 
   window.lambda_editing().after_change = nullptr;
   for (int row = 1; row <= 3; ++row) window.lambda_sp_table.set_cell_text(row, 2, "1.3");
@@ -165,6 +172,40 @@ TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneSendsOnlyWhatIsStillMarkedAn
   EXPECT_FALSE(window.visible());
   EXPECT_EQ(poll_inhibit, kFalse);
   EXPECT_GT(echoes, 0);
+}
+
+// A controller slower than the link's wait answers a write's retry too. That late echo of the
+// first pass's write comes in while the next pass writes the same cell again: it must not be
+// taken for the new write's echo and show the old value as the one the controller holds.
+TEST_F(AdditionalMappingTest, ALateEchoOfAnEarlierWriteIsNotShownAsTheValueHeld) {
+  Frm2dForm& window = open_fetched();
+  controller().set_reply_delay(0.15);
+  window.lambda_sp_table.set_cell_text(5, 5, "1.5");  // byte 40
+  bool typed_again = false;
+  window.lambda_editing().after_change = [&](int, int) {
+    if (typed_again) return;
+    typed_again = true;  // the first echo is in: the user types again and asks for an Update
+    ui::event_loop().post_user_input([&window] {
+      ui::clock().sleep_seconds(0.05);
+      window.lambda_sp_table.set_cell_text(5, 5, "1.25");
+      window.Command3d2_Click();
+    });
+  };
+  window.Command3d2_Click();
+  EXPECT_EQ(controller().memory(40), 160);
+  EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "1.25");
+  EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+
+  // A controller that keeps another value echoes it every time: after the third write that
+  // value shows as held.
+  controller().set_reply_delay(0);
+  controller().set_reply_payload('e', command({40, 0, 99}));
+  window.lambda_sp_table.set_cell_text(5, 5, "1");
+  new_commands();
+  window.Command3d2_Click();
+  EXPECT_EQ(new_commands(), Commands(3, command({'e', 40, 0, 128})));
+  EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "0.773");
+  EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
 }
 
 }  // namespace

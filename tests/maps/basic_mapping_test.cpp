@@ -179,14 +179,18 @@ TEST_F(BasicMappingTest, UpdateWritesExactlyTheEditedAndSteppedCellsAndRefusesVa
   presenter().shown_messages.clear();
   window.inj_map.commit_edit(16, 1, "2.0");
   window.inj_map.commit_edit(16, 2, "-1");
-  // An Update asked for before the first pass begins joins it: each cell is tried once.
-  ui::event_loop().post_user_input([] { frm_3d().inj_map.key_press(13); });
+  // An Update asked for before the first pass begins joins it: each cell is tried once, a
+  // cell typed before that ask included.
+  ui::event_loop().post_user_input([] {
+    frm_3d().inj_map.commit_edit(16, 3, "1");  // byte 32
+    frm_3d().inj_map.key_press(13);
+  });
   window.menuupdate.click();
   ASSERT_EQ(presenter().shown_messages.size(), 2U);
   EXPECT_EQ(presenter().shown_messages[1].text,
             "A MAP Gain cell has been found that is negative, it will not be updated");
   EXPECT_EQ(window.inj_map.cell_back_colour(16, 1), ui::colours::yellow);
-  EXPECT_TRUE(new_commands().empty());
+  EXPECT_EQ(new_commands(), Commands{command({'e', 32, 1, 128})});
 }
 
 TEST_F(BasicMappingTest, FuelFieldKeysStepWithShiftAloneAndOtherwiseMoveUpwards) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "model/shared_state.hpp"
+#include "shell/frm_dialog.hpp"
 #include "support/linked_window_test.hpp"
 #include "views/frm_dashboard.hpp"
 
@@ -131,6 +132,76 @@ TEST_F(DashboardTest, AFieldTypedIntoDuringTheUpdateWaitsForTheNextOne) {
   before = controller().request_count();
   dashboard.Command2.click();  // (-8 + 16) x 4
   EXPECT_EQ(commands_since(before), std::vector<std::string>{std::string("\xA4\x20\x00\x00", 4)});
+}
+
+// Closed through its frame while the Update runs, the window leaves at once; every write
+// still goes, its echo shown in this window, which is unloaded once the Update has ended.
+TEST_F(DashboardTest, AFrameCloseDuringTheUpdateUnloadsTheWindowOnceTheUpdateHasEnded) {
+  connect().menu_view_dashboard.click();
+  FrmDashboardForm& dashboard = frm_dashboard();
+  dashboard.ecu_pgm[1].set_text("1");
+  bool left_at_once = false;
+  ui::event_loop().post_user_input([&] {
+    dashboard.request_close();
+    left_at_once = frm_dashboard.loaded() && !dashboard.visible();
+  });
+  const std::size_t before = controller().request_count();
+  dashboard.Command2.click();  // 1 ms + 16384 ticks is 17009
+  EXPECT_EQ(commands_since(before), std::vector<std::string>{std::string("o\x71\x42\x00", 4)});
+  EXPECT_TRUE(left_at_once);
+  EXPECT_FALSE(frm_dashboard.loaded()) << "no echo brought a window of its own";
+  EXPECT_EQ(current_view, 0);
+}
+
+// Answers the failure dialog with "Try Again" once it shows.
+void press_try_again_when_shown() {
+  ui::event_loop().post_user_input([] {
+    if (!frm_Dialog.loaded() || !frm_Dialog().visible()) return press_try_again_when_shown();
+    frm_Dialog().dialog_button[0].click();
+  });
+}
+
+// Nothing goes to the controller that was neither read from it nor typed: an Update asked
+// for while the opening reads run sends nothing (not even a setting read and typed over
+// already), and a setting whose read never came is not sent until the user types it.
+TEST_F(DashboardTest, AnUpdateSendsNoSettingThatWasNeitherReadNorTyped) {
+  FrmEcuForm& main_window = connect();
+  FrmDashboardForm& dashboard = frm_dashboard();
+  // Once the timing offset is read, while the fuel settings are still to come, the user
+  // types a new offset and asks for an Update.
+  const std::function<void()> mark = dashboard.base_offset_deg.on_change;
+  dashboard.base_offset_deg.on_change = [&dashboard, mark] {
+    mark();
+    dashboard.base_offset_deg.on_change = mark;
+    ui::event_loop().post_user_input([&dashboard] {
+      dashboard.base_offset_deg.set_text("-8");
+      dashboard.Command2.click();
+    });
+  };
+  const std::vector<std::string> reads = {std::string("\xA3") + "000", "C000", "B000"};
+  const std::size_t before_opening = controller().request_count();
+  main_window.menu_view_dashboard.click();
+  EXPECT_EQ(commands_since(before_opening), reads);
+  EXPECT_EQ(dashboard.base_offset_deg.back_colour(), ui::colours::yellow);
+  const std::size_t before_update = controller().request_count();
+  dashboard.Command2.click();  // (-8 + 16) x 4
+  EXPECT_EQ(commands_since(before_update),
+            std::vector<std::string>{std::string("\xA4\x20\x00\x00", 4)});
+  dashboard.request_close();
+
+  // The fuel settings' read is never answered.
+  controller().answer_only(2);
+  press_try_again_when_shown();
+  main_window.menu_view_dashboard.click();
+  FrmDashboardForm& reopened = frm_dashboard();
+  controller().answer_only(sim::SimulatedController::kEveryReply);
+  EXPECT_EQ(reopened.ecu_pgm[0].back_colour(), ui::colours::yellow);
+  std::size_t before = controller().request_count();
+  reopened.Command2.click();
+  EXPECT_TRUE(commands_since(before).empty());
+  reopened.ecu_pgm[0].set_text("10.2");
+  reopened.Command2.click();
+  EXPECT_EQ(commands_since(before), std::vector<std::string>{std::string("m\xE7\x18\x00", 4)});
 }
 
 class DashboardWindowTest : public test::MainWindowTest {};
