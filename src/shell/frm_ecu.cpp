@@ -168,7 +168,7 @@ void FrmEcuForm::build_menus() {
 
 void FrmEcuForm::wire_handlers() {
   for (const ViewRow& view : view_table()) {
-    const auto command = [number = view.number] { run_view_command(number); };
+    const auto command = [number = view.number] { choose_view(number); };
     view_buttons.at(view.number).on_click = command;
     view_menu_items.at(view.number).on_click = command;
   }

@@ -111,10 +111,10 @@ class FrmEcuForm : public ui::Form {
   bool select_lambda_unit(int index);
 
   // ---- View commands and shortcut buttons ----
-  // Every view's item and button run `run_view_command` for its view; these two view
-  // commands are also called by name.
-  void Menu_View_Injection_Click() { run_view_command(kConfigurationView); }
-  void menu_View_Mapping_Click() { run_view_command(kBasicMappingView); }
+  // Every view's item and button run `choose_view` for its view; these two view commands
+  // are also called by name.
+  void Menu_View_Injection_Click() { choose_view(kConfigurationView); }
+  void menu_View_Mapping_Click() { choose_view(kBasicMappingView); }
   void menu_about_Click();
   void Command3d6_Click() { menu_about_Click(); }
   void Command3d5_Click() { menu_file_exit_Click(); }

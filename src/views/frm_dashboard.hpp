@@ -56,7 +56,7 @@ class FrmDashboardForm : public ViewForm {
   ui::ControlArray<ui::MenuItem> menu_opts_tach_filt_num{*this, "menu_opts_tach_filt_num",
                                                          kTachFilters, &menu_opts_tach_filt};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kDashboardView, [this] { Command1_Click(); }};
+  ViewMenuBar view_menus{*this, kDashboardView};
 
   // ---- Handlers ----
   void Command1_Click();
