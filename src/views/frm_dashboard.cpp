@@ -127,6 +127,13 @@ FrmDashboardForm::FrmDashboardForm() : ViewForm("frm_dashboard", "Dashboard", 12
   base_offset_deg.on_change = [this] { base_offset_deg.set_back_colour(ui::colours::yellow); };
   kill_ego.on_click = [this] { kill_ego_Click(); };
   kill_timing.on_click = [this] { kill_timing_Click(); };
+  show_branding();
+}
+
+void FrmDashboardForm::show_branding() {
+  if (const FrmEcuForm* main_window = FrmEcu.if_loaded()) {
+    Picture1.set_picture(main_window->branding.picture);
+  }
 }
 
 void FrmDashboardForm::lay_out() {

@@ -75,6 +75,9 @@ class FrmDashboardForm : public ViewForm {
   void kill_ego_Click();
   // Ticked fixes the timing at 0 degrees for checking it with a timing light.
   void kill_timing_Click();
+  // The picture start-up read; also on every creation, so a dashboard closed through its
+  // frame comes back with it.
+  void show_branding();
 
  protected:
   void on_activate() override;
