@@ -6,7 +6,6 @@
 // window it replaces has left: its unload may ask or tell something first, and the poll runs
 // behind that box.
 
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <stdexcept>
