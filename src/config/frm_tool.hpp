@@ -219,7 +219,7 @@ class FrmToolForm : public EditorForm {
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kConfigurationView, [this] { Command3d2_Click(); }};
+  ViewMenuBar view_menus{*this, kConfigurationView};
 
   // ---- Window state ----
   // The configuration has been read since the window was last opened.

@@ -293,8 +293,13 @@ void LineWidget::paintEvent(QPaintEvent* /*event*/) {
 
 PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {}
 
-void PictureWidget::show_picture(const std::string& path) {
-  picture_ = path.empty() ? QPixmap() : QPixmap(QString::fromStdString(path));
+void PictureWidget::show_picture(const ui::Picture& picture) {
+  const std::string& bytes = picture.bytes();
+  picture_ = QPixmap();
+  if (!bytes.empty()) {
+    picture_.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                          static_cast<uint>(bytes.size()));
+  }
   update();
 }
 

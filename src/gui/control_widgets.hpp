@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "ui/control.hpp"
+#include "ui/picture_box.hpp"
 
 class QKeyEvent;
 class QMouseEvent;
@@ -169,7 +170,7 @@ class LineWidget : public QWidget {
 class PictureWidget : public QWidget {
  public:
   explicit PictureWidget(QWidget* parent);
-  void show_picture(const std::string& path);
+  void show_picture(const ui::Picture& picture);
   void set_background(const QColor& colour);
   [[nodiscard]] bool has_picture() const { return !picture_.isNull(); }
 

@@ -583,7 +583,7 @@ void FormWindow::refresh_kind(Binding& binding, ui::Property what) {
     case ui::ControlKind::picture_box:
       if (all_or(what, ui::Property::picture)) {
         static_cast<PictureWidget*>(widget)->show_picture(
-            static_cast<const ui::PictureBox&>(control).picture_path());
+            static_cast<const ui::PictureBox&>(control).picture());
       }
       break;
     default:

@@ -126,7 +126,6 @@ class Frm2dForm : public EditorForm {
   // The entries for the other views.
   ViewMenuBar view_menus{*this,
                          kAdditionalMappingView,
-                         [this] { Command3d1_Click(); },
                          {{kMonitorView, "menumon"},
                           {kDashboardView, "menudash"},
                           {kConfigurationView, "menutools"},

@@ -75,7 +75,7 @@ class Frm3dForm : public EditorForm {
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kBasicMappingView, [this] { Command3d1_Click(); }};
+  ViewMenuBar view_menus{*this, kBasicMappingView};
 
   // ---- Editing of the four grids, in show_map_type order ----
   GridEditing inj_map_editing{inj_map, 0, [this] { Command3d2_Click(); }};

@@ -110,7 +110,7 @@ class FrmSupForm : public EditorForm {
   ui::MenuItem menuresetmap{*this, "menuresetmap", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kOutputDriverView, [this] { Command3d1_Click(); }};
+  ViewMenuBar view_menus{*this, kOutputDriverView};
 
   // ---- Window state ----
   Flag close_requested = kFalse;

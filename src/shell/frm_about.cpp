@@ -3,6 +3,7 @@
 #include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
+#include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
 
 namespace ecu {
@@ -46,6 +47,17 @@ FrmAboutForm::FrmAboutForm() : ui::Form("frm_about", "About Quellar", 7200, 5400
   set_dialog_keys(&Command3d1);
   Command3d1.on_click = [this] { Command3d1_Click(); };
   menu_file_exit.on_click = [this] { menu_file_exit_Click(); };
+  show_branding();
+}
+
+void FrmAboutForm::show_branding() {
+  // Before start-up (no main window yet) the design texts stand.
+  const FrmEcuForm* main_window = FrmEcu.if_loaded();
+  if (main_window == nullptr) return;
+  const Branding& branding = main_window->branding;
+  Picture1.set_picture(branding.picture);
+  if (branding.about_text) oemtext.set_caption(*branding.about_text);
+  if (!branding.version.empty()) ECU_Rev.set_caption(branding.version);
 }
 
 void FrmAboutForm::Command3d1_Click() {

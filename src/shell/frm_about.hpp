@@ -25,6 +25,9 @@ class FrmAboutForm : public ui::Form {
 
   void Command3d1_Click();
   void menu_file_exit_Click();
+  // What start-up read for the window: picture, text and version. Also on every creation,
+  // so a window closed through its frame comes back as start-up left it.
+  void show_branding();
 
  protected:
   void on_activate() override;

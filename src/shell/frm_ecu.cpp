@@ -168,7 +168,7 @@ void FrmEcuForm::build_menus() {
 
 void FrmEcuForm::wire_handlers() {
   for (const ViewRow& view : view_table()) {
-    const auto command = [number = view.number] { run_view_command(number); };
+    const auto command = [number = view.number] { choose_view(number); };
     view_buttons.at(view.number).on_click = command;
     view_menu_items.at(view.number).on_click = command;
   }
@@ -265,7 +265,8 @@ void FrmEcuForm::on_load() {
     }
   }
 
-  frm_about().ECU_Rev.set_caption(kVersionText);
+  branding.version = kVersionText;
+  frm_about().show_branding();
 
   restore_lambda_unit();
 }
@@ -282,10 +283,10 @@ void FrmEcuForm::read_port_setting() {
 }
 
 void FrmEcuForm::brand_windows() {
-  // A missing or unreadable picture leaves the boxes empty; the console works without it.
-  Picture1.load_picture(kOemPicture);
-  frm_dashboard().Picture1.load_picture(kOemPicture);
-  frm_about().Picture1.load_picture(kOemPicture);
+  // Read here only. A missing or unreadable picture leaves the boxes empty; the console
+  // works without it.
+  branding.picture = ui::Picture::read(kOemPicture);
+  Picture1.set_picture(branding.picture);
 
   // Without the text file the about window keeps its own description.
   if (const auto lines = ui::read_all_lines(kOemText)) {
@@ -294,8 +295,11 @@ void FrmEcuForm::brand_windows() {
       text += line;
       text += '\r';
     }
-    frm_about().oemtext.set_caption(text);
+    branding.about_text = text;
   }
+  // Touching the windows loads them hidden.
+  frm_dashboard().show_branding();
+  frm_about().show_branding();
 }
 
 void FrmEcuForm::restore_lambda_unit() {

@@ -3,6 +3,7 @@
 // line, the settings and branding files, and the lambda/AFR unit. It owns the Units menu,
 // the quit command and the end of the program.
 
+#include <optional>
 #include <string>
 
 #include "model/basic_types.hpp"
@@ -14,6 +15,14 @@ namespace ecu {
 
 // The command line the console was started with; start-up compares it with "demo".
 inline std::string console_command_line;
+
+// What start-up reads for the windows it brands. Read once and kept for the run: the about
+// and dashboard windows show it each time they are created, whatever the files hold by then.
+struct Branding {
+  ui::Picture picture;                    // OEM.JPG; empty when it could not be read
+  std::optional<std::string> about_text;  // OEM.TXT's lines, each ended by a carriage return
+  std::string version;                    // the console's version, once start-up has set it
+};
 
 class FrmEcuForm : public ui::Form {
  public:
@@ -101,6 +110,7 @@ class FrmEcuForm : public ui::Form {
   // ---- Form-level state ----
   // The status request "C" has been sent since the first activation.
   Flag config_requested = kFalse;
+  Branding branding;
 
   // ---- Units and quit ----
   // The user's choice of lambda/AFR unit k (0 to 4): applied and remembered in lambda.txt.
@@ -111,10 +121,10 @@ class FrmEcuForm : public ui::Form {
   bool select_lambda_unit(int index);
 
   // ---- View commands and shortcut buttons ----
-  // Every view's item and button run `run_view_command` for its view; these two view
-  // commands are also called by name.
-  void Menu_View_Injection_Click() { run_view_command(kConfigurationView); }
-  void menu_View_Mapping_Click() { run_view_command(kBasicMappingView); }
+  // Every view's item and button run `choose_view` for its view; these two view commands
+  // are also called by name.
+  void Menu_View_Injection_Click() { choose_view(kConfigurationView); }
+  void menu_View_Mapping_Click() { choose_view(kBasicMappingView); }
   void menu_about_Click();
   void Command3d6_Click() { menu_about_Click(); }
   void Command3d5_Click() { menu_file_exit_Click(); }

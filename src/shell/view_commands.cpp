@@ -23,11 +23,43 @@ void request_base_config() {
 // Text no formatted value can equal, so the next refresh rewrites the label.
 constexpr const char* kForceRewrite = "xxox";
 
+// Leaves every view but `next` that is still on the screen (one still reading as it opens,
+// or one a request was left for), so that only the next view shows and the poll serves it;
+// false when one stayed.
+bool leave_other_views(const ViewRow& next) {
+  for (const ViewRow& view : view_table()) {
+    if (&view == &next || !view.window_shown()) continue;
+    ViewForm& window = view.window();
+    window.close_command();
+    if (window.visible()) return false;
+  }
+  return true;
+}
+
+// Counts a view's `Form_Unload` as under way for as long as the scope lasts.
+class LeavingScope {
+ public:
+  explicit LeavingScope(int& leaving) : leaving_(leaving) { ++leaving_; }
+  ~LeavingScope() { --leaving_; }
+  LeavingScope(const LeavingScope&) = delete;
+  LeavingScope& operator=(const LeavingScope&) = delete;
+
+ private:
+  int& leaving_;
+};
+
 }  // namespace
 
 void run_view_command(Integer number) {
   const ViewRow* view = find_view(number);
   if (view == nullptr) return;
+  // The unload would go on after this view opened and show the main window over it, with no
+  // view current: the view opens on the first tick after the unload has ended.
+  if (ViewForm::view_leaving()) {
+    *view->request = kTrue;
+    return;
+  }
+  if (!leave_other_views(*view)) return;
   for (const ViewStep step : view->steps) {
     switch (step) {
       case ViewStep::open_link:
@@ -61,6 +93,11 @@ void run_view_command(Integer number) {
   }
 }
 
+void choose_view(Integer number) {
+  for (const ViewRow& view : view_table()) *view.request = kFalse;
+  run_view_command(number);
+}
+
 void menu_about() {
   open_comm_link();
   lift_poll_inhibit();
@@ -92,8 +129,7 @@ void close_view(ui::Form& view) {
   FrmEcu().show();
 }
 
-ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view,
-                         const std::function<void()>& close_command,
+ViewMenuBar::ViewMenuBar(ViewForm& window, Integer own_view,
                          std::initializer_list<Rename> renames) {
   for (const ViewRow& view : view_table()) {
     if (view.number == own_view) continue;
@@ -107,10 +143,7 @@ ViewMenuBar::ViewMenuBar(ui::Form& window, Integer own_view,
     ui::MenuItem& item =
         items_.add(view.number, std::make_unique<ui::MenuItem>(window, name, nullptr));
     item.set_caption(caption);
-    item.on_click = [request = view.request, close_command] {
-      *request = kTrue;
-      if (close_command) close_command();
-    };
+    item.on_click = [&window, number = view.number] { window.leave_for(number); };
   }
 }
 
@@ -120,8 +153,22 @@ void ViewForm::close_command() {
 }
 
 void ViewForm::Form_Unload() {
+  // A view leaves once: a fetch stopped by a close closes again when it ends, and by then
+  // another view may have opened, which would lose the poll and the screen to the main
+  // window.
+  if (!visible()) return;
+  const LeavingScope leaving(leaving_);
   on_form_unload();
   close_view(*this);
+}
+
+void ViewForm::leave_for(Integer number) {
+  const ViewRow* next = find_view(number);
+  close_command();
+  // Asked for only once the window has left: a request raised before would be served by a
+  // tick behind a box the unload shows, and the unload would then cover the next view with
+  // the main window.
+  if (next != nullptr && !visible()) *next->request = kTrue;
 }
 
 void ViewForm::on_unload() {

@@ -22,7 +22,7 @@ namespace {
 using enum ViewStep;
 
 template <auto& instance>
-ui::Form& window_of() {
+ViewForm& window_of() {
   return instance();
 }
 

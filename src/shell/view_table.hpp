@@ -14,6 +14,8 @@
 
 namespace ecu {
 
+class ViewForm;
+
 // One step of a view command. The commands differ in their order on purpose, so each row
 // lists its own.
 enum class ViewStep : std::uint8_t {
@@ -48,7 +50,7 @@ struct ViewRow {
   const char* window_name;
   // The window's default instance (touching it loads it), and whether it is loaded and
   // shown, asked without loading it.
-  ui::Form& (*window)();
+  ViewForm& (*window)();
   bool (*window_shown)();
   // Raised by another view's menu entry; the main poll serves it with the command.
   Flag* request;

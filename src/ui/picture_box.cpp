@@ -1,43 +1,67 @@
 #include "ui/picture_box.hpp"
 
-#include <array>
 #include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "ui/text_file.hpp"
 
 namespace ui {
 
 namespace {
 // Drawing that is never cleared must not grow without end.
 constexpr std::size_t kMaxDrawOps = 200000;
+
+// Whether the bytes begin as a picture in one of the formats the front-end shows.
+bool is_picture(const std::string& bytes) {
+  const auto byte = [&](std::size_t i) {
+    return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0U;
+  };
+  const bool jpeg = byte(0) == 0xFF && byte(1) == 0xD8 && byte(2) == 0xFF;
+  const bool png = bytes.size() >= 8 && byte(0) == 0x89 && bytes.compare(1, 3, "PNG") == 0;
+  const bool bmp = bytes.compare(0, 2, "BM") == 0;
+  const bool gif = bytes.compare(0, 4, "GIF8") == 0;
+  return jpeg || png || bmp || gif;
+}
+
 }  // namespace
 
-bool is_picture_file(const std::string& path) {
+Picture Picture::read(const std::string& path) {
+  // Regular files only: a pipe or a device of that name would never end.
+  if (!file_exists(path)) return {};
   std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
-  std::array<unsigned char, 8> head{};
-  file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  const auto got = file.gcount();
-  const bool jpeg = got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
-  const bool png =
-      got >= 8 && head[0] == 0x89 && head[1] == 'P' && head[2] == 'N' && head[3] == 'G';
-  const bool bmp = got >= 2 && head[0] == 'B' && head[1] == 'M';
-  const bool gif = got >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8';
-  return jpeg || png || bmp || gif;
+  if (!file) return {};
+  std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad() || !is_picture(bytes)) return {};
+  Picture picture;
+  picture.path_ = path;
+  picture.bytes_ = std::make_shared<const std::string>(std::move(bytes));
+  return picture;
+}
+
+const std::string& Picture::bytes() const {
+  static const std::string kNone;
+  return bytes_ ? *bytes_ : kNone;
 }
 
 PictureBox::PictureBox(Form& form, std::string name, int index)
     : Control(form, ControlKind::picture_box, std::move(name), index) {}
 
 bool PictureBox::load_picture(const std::string& path) {
-  if (!is_picture_file(path)) return false;
-  picture_path_ = path;
-  changed(Property::picture);
+  Picture picture = Picture::read(path);
+  if (picture.empty()) return false;
+  set_picture(std::move(picture));
   return true;
 }
 
-void PictureBox::clear_picture() {
-  if (picture_path_.empty()) return;
-  picture_path_.clear();
+void PictureBox::set_picture(Picture picture) {
+  if (picture == picture_) return;
+  picture_ = std::move(picture);
   changed(Property::picture);
+}
+
+void PictureBox::clear_picture() {
+  set_picture(Picture());
 }
 
 void PictureBox::set_scale(float left, float top, float width, float height) {

@@ -3,11 +3,35 @@
 // so the drawing survives being covered or hidden. Drawing coordinates are in the box's
 // own scale (scale_left/top/width/height), which the front-end maps onto its pixels.
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "ui/control.hpp"
 
 namespace ui {
+
+// A picture as read from its file. The bytes are read once and shared by every box that
+// shows them, so a box filled later shows what was read then, whatever the file holds now.
+class Picture {
+ public:
+  Picture() = default;
+  // Reads the file; an empty picture when it is missing, unreadable or in none of the
+  // formats the front-end shows.
+  static Picture read(const std::string& path);
+
+  [[nodiscard]] bool empty() const { return bytes_ == nullptr; }
+  // The file it was read from; empty for an empty picture.
+  [[nodiscard]] const std::string& path() const { return path_; }
+  // The file's contents; empty for an empty picture.
+  [[nodiscard]] const std::string& bytes() const;
+  // The same reading of a file (not merely equal contents).
+  [[nodiscard]] bool operator==(const Picture& other) const { return bytes_ == other.bytes_; }
+
+ private:
+  std::string path_;
+  std::shared_ptr<const std::string> bytes_;
+};
 
 struct DrawOp {
   enum class Kind { line, circle, text, point };
@@ -21,10 +45,13 @@ class PictureBox : public Control {
  public:
   PictureBox(Form& form, std::string name, int index = -1);
 
-  // Loads a picture file; a missing or unreadable file shows no picture and returns false.
+  // Loads a picture file; a missing or unreadable file changes nothing and returns false.
   bool load_picture(const std::string& path);
+  // Shows a picture read before.
+  void set_picture(Picture picture);
   void clear_picture();
-  [[nodiscard]] const std::string& picture_path() const { return picture_path_; }
+  [[nodiscard]] const Picture& picture() const { return picture_; }
+  [[nodiscard]] const std::string& picture_path() const { return picture_.path(); }
 
   // A sunken border round the box, as a terminal shows; none by default (plots, pictures).
   [[nodiscard]] bool bordered() const { return bordered_; }
@@ -68,14 +95,11 @@ class PictureBox : public Control {
  private:
   void add(DrawOp op);
 
-  std::string picture_path_;
+  Picture picture_;
   bool bordered_ = false;
   float scale_left_ = 0, scale_top_ = 0, scale_width_ = 0, scale_height_ = 0;
   float current_x_ = 0, current_y_ = 0;
   std::vector<DrawOp> drawing_;
 };
-
-// Whether a file holds a picture in one of the formats the front-end shows.
-bool is_picture_file(const std::string& path);
 
 }  // namespace ui

@@ -126,6 +126,13 @@ FrmDashboardForm::FrmDashboardForm() : EditorForm("frm_dashboard", "Dashboard", 
   base_offset_deg.on_change = [this] { mark_changed(base_offset_deg); };
   kill_ego.on_click = [this] { kill_ego_Click(); };
   kill_timing.on_click = [this] { kill_timing_Click(); };
+  show_branding();
+}
+
+void FrmDashboardForm::show_branding() {
+  if (const FrmEcuForm* main_window = FrmEcu.if_loaded()) {
+    Picture1.set_picture(main_window->branding.picture);
+  }
 }
 
 void FrmDashboardForm::mark_changed(ui::TextBox& field) {

@@ -57,7 +57,7 @@ class FrmDashboardForm : public EditorForm {
   ui::ControlArray<ui::MenuItem> menu_opts_tach_filt_num{*this, "menu_opts_tach_filt_num",
                                                          kTachFilters, &menu_opts_tach_filt};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kDashboardView, [this] { Command1_Click(); }};
+  ViewMenuBar view_menus{*this, kDashboardView};
 
   // ---- Handlers ----
   void Command1_Click();
@@ -77,6 +77,9 @@ class FrmDashboardForm : public EditorForm {
   void kill_ego_Click();
   // Ticked fixes the timing at 0 degrees for checking it with a timing light.
   void kill_timing_Click();
+  // The picture start-up read; also on every creation, so a dashboard closed through its
+  // frame comes back with it.
+  void show_branding();
 
  protected:
   void on_activate() override;

@@ -61,10 +61,7 @@ class FrmDiagnosticsForm : public ViewForm {
   ui::MenuItem spacer1{*this, "spacer1", nullptr};
   ui::MenuItem spacer2{*this, "spacer2", nullptr};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this,
-                         kDiagnosticsView,
-                         [this] { Command3d2_Click(); },
-                         {{kConfigurationView, nullptr, "&Config"}}};
+  ViewMenuBar view_menus{*this, kDiagnosticsView, {{kConfigurationView, nullptr, "&Config"}}};
 
   // ---- Handlers ----
   // Halts the crank-wheel loop, then the unload steps.

@@ -58,7 +58,7 @@ class FrmMonForm : public ViewForm {
   ui::MenuItem menufile{*this, "menufile", nullptr};
   ui::MenuItem menufileexit{*this, "menufileexit", &menufile};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kMonitorView, [this] { Command3d1_Click(); }};
+  ViewMenuBar view_menus{*this, kMonitorView};
 
   // ---- Handlers ----
   // Leaves the monitor; the main poll also calls it when the link was aborted.

@@ -34,7 +34,7 @@ class FrmPlotterForm : public ViewForm {
   ui::MenuItem menu_logging{*this, "menu_logging", nullptr};
   ui::ControlArray<ui::MenuItem> menu_log_int{*this, "menu_log_int", kIntervals, &menu_logging};
   // The entries for the other views.
-  ViewMenuBar view_menus{*this, kPlotterView, [this] { Command3d1_Click(); }};
+  ViewMenuBar view_menus{*this, kPlotterView};
 
   // ---- Handlers ----
   void Command3d1_Click();

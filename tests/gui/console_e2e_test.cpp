@@ -499,6 +499,24 @@ TEST_F(ConsoleEndToEndTest, AboutWindowOpensOverMainWindowAndCloses) {
                     Qt::LeftButton);
   EXPECT_TRUE(wait_until([&] { return !about.isVisible(); }));
   EXPECT_TRUE(main_window.isVisible());
+
+  // Closed with Escape, which discards it, and opened again: as start-up left it, picture
+  // included, though the branding files are gone by now.
+  QTest::mouseClick(dynamic_cast<QAbstractButton*>(main_window.widget_for(main_form.Command3d6)),
+                    Qt::LeftButton);
+  ASSERT_TRUE(wait_until([&] { return about.isActiveWindow(); }));
+  QTest::keyClick(about.windowHandle(), Qt::Key_Escape);
+  ASSERT_TRUE(wait_until([] { return !ecu::frm_about.loaded(); }));
+  std::filesystem::remove("OEM.JPG");
+  std::filesystem::remove("OEM.TXT");
+  QTest::mouseClick(dynamic_cast<QAbstractButton*>(main_window.widget_for(main_form.Command3d6)),
+                    Qt::LeftButton);
+  gui::FormWindow& again = window_of(ecu::frm_about());
+  ASSERT_TRUE(wait_until([&] { return again.isVisible(); }));
+  EXPECT_EQ(label_text(again, ecu::frm_about().ECU_Rev), "V1.02.00 02/12/10");
+  EXPECT_TRUE(label_text(again, ecu::frm_about().oemtext).contains("Demo build"));
+  QWidget* picture = again.widget_for(ecu::frm_about().Picture1);
+  EXPECT_GT(distinct_colours(picture->grab().toImage()), 2) << "the picture shows";
 }
 
 TEST_F(ConsoleEndToEndTest, ExitButtonAsksFirstAndEndsOnlyOnYes) {

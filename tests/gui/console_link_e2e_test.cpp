@@ -12,8 +12,10 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include <qpa/qwindowsysteminterface.h>
 #include <unistd.h>
 
 #include "decode/setting_replies.hpp"
@@ -39,10 +42,12 @@
 #include "shell/startup.hpp"
 #include "sim/controller_replies.hpp"
 #include "sim/simulated_controller.hpp"
+#include "support/show_recorder.hpp"
 #include "support/watched_ports.hpp"
 #include "ui/random.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_mon.hpp"
+#include "views/frm_plotter.hpp"
 #include "views/monitor_display.hpp"
 
 namespace gui_test {
@@ -416,6 +421,53 @@ TEST_F(ConsoleLinkEndToEndTest, AltUWhileTheDashboardOpensWritesNothing) {
   post_key(window_of(dashboard).windowHandle(), Qt::Key_U, Qt::AltModifier, QStringLiteral("u"));
   EXPECT_TRUE(wait_for([&] { return writes() == 1; }));
   EXPECT_EQ(dashboard.ecu_pgm[0].back_colour(), ui::colours::white);
+}
+
+TEST_F(ConsoleLinkEndToEndTest, LeavingThePlotterWhileItLogsOpensTheMonitorAloneAfterTheHaltBox) {
+  restart_front_end(gui::FrontEnd::Dialogs::qt);
+  gui::FormWindow& main_window = start_console();
+  main_window.action_for(ecu::FrmEcu().menu_View_Plotter)->trigger();
+  gui::FormWindow& plotter = window_of(ecu::frm_plotter());
+  ASSERT_TRUE(wait_for([&] { return plotter.isActiveWindow() && !ecu::poll_inhibit; }));
+  QWidget* start_log = plotter.widget_for(ecu::frm_plotter().Command3d2);
+  QTest::mouseClick(plotter.windowHandle(), Qt::LeftButton, {},
+                    start_log->mapTo(&plotter, start_log->rect().center()));
+  ASSERT_TRUE(wait_for([] { return ecu::logging_active == 1; }));
+
+  // Timer1 ticks behind the box; the Monitor must not open under it.
+  std::string box_text;
+  std::vector<std::string> shown_under_box;
+  when_shown<QMessageBox>([&](QMessageBox& box) {
+    box_text = box.text().toStdString();
+    QTest::qWait(kQuietCheckMs);
+    shown_under_box = test::shown_windows();
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          box.windowHandle(), type, Qt::Key_Return, {}, QStringLiteral("\r"));
+    }
+    // A box that took no key still ends, so that the test reports it instead of hanging.
+    QTimer::singleShot(kQuietCheckMs * 10, &box, [&box, &box_text] {
+      box_text += " (took no key)";
+      box.done(QMessageBox::Ok);
+    });
+  });
+  QTest::keyClick(plotter.windowHandle(), Qt::Key_M, Qt::AltModifier);
+  EXPECT_TRUE(wait_for([] { return ecu::current_view == ecu::kMonitorView; }))
+      << "the Monitor is the view the poll serves";
+  EXPECT_EQ(box_text, "Logging will be halted prior to exit");
+  EXPECT_EQ(shown_under_box, std::vector<std::string>{"frm_plotter"});
+  EXPECT_EQ(ecu::logging_active, 0);
+
+  // The Monitor alone, and it polls: its three requests, tick after tick.
+  const std::size_t requests_after_box = controller().request_count();
+  ASSERT_TRUE(wait_for_request_count(requests_after_box + 9));
+  EXPECT_EQ(test::shown_windows(), std::vector<std::string>{"frm_mon"});
+  EXPECT_FALSE(main_window.isVisible());
+  const Codes codes = codes_of(controller().request_frames(), requests_after_box);
+  for (const int code : codes) {
+    EXPECT_TRUE(code == kLiveData || code == kMonitorFrame || code == kChannelRuntime) << code;
+  }
+  EXPECT_GE(std::count(codes.begin(), codes.end(), kChannelRuntime), 2);
 }
 
 }  // namespace

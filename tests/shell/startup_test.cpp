@@ -241,6 +241,23 @@ TEST_F(StartupTest, MissingOemTextKeepsTheDesignedAboutText) {
   EXPECT_EQ(frm_about().ECU_Rev.caption(), "V1.02.00 02/12/10");
 }
 
+TEST_F(StartupTest, AboutAndDashboardCreatedAgainShowWhatStartUpReadForThem) {
+  lay_down_installation();
+  start();
+  // The files change after start-up; start-up read them, and what it read stands.
+  write_file("OEM.TXT", "Changed\r\n");
+  fs::remove("OEM.JPG");
+  frm_about().press_escape();
+  frm_dashboard().request_close();
+  ASSERT_FALSE(frm_about.loaded());
+  ASSERT_FALSE(frm_dashboard.loaded());
+
+  EXPECT_EQ(frm_about().oemtext.caption(), "Branding\r");
+  EXPECT_EQ(frm_about().ECU_Rev.caption(), "V1.02.00 02/12/10");
+  EXPECT_EQ(frm_about().Picture1.picture().bytes(), kJpegBytes);
+  EXPECT_EQ(frm_dashboard().Picture1.picture().bytes(), kJpegBytes);
+}
+
 TEST_F(StartupTest, MissingOrBrokenPictureShowsNothingAndStartupGoesOn) {
   for (const bool present : {false, true}) {
     SCOPED_TRACE(present ? "not a picture" : "missing");

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -175,7 +178,19 @@ int pending_requests() {
   return count;
 }
 
+using test::shown_windows;
 using test::ShowRecorder;
+
+// The main poll ticks behind a message box, as Timer1 does behind the front-end's boxes.
+class PollingBehindBoxes : public ui::ScriptedPresenter {
+ public:
+  ui::MsgResult message_box(const ui::MessageBoxRequest& request) override {
+    main_poll_tick();
+    shown_under_box.push_back(shown_windows());
+    return ScriptedPresenter::message_box(request);
+  }
+  std::vector<std::vector<std::string>> shown_under_box;
+};
 
 class ViewNavigationTest : public test::MainWindowTest {
  protected:
@@ -364,6 +379,61 @@ TEST_F(ViewNavigationTest, PendingRequestsAreServedOnePerTickInTheFixedOrder) {
     EXPECT_EQ(pending_requests(), 7 - tick);
   }
   EXPECT_EQ(opened, (std::vector<Integer>{1, 6, 2, 3, 5, 7, 4, 8}));
+}
+
+TEST_F(ViewNavigationTest, LeavingThePlotterWhileItLogsOpensTheChosenViewAloneAfterTheHaltBox) {
+  for (const auto& [menu_name, request] : view_menus()[6].entries) {
+    SCOPED_TRACE(menu_name);
+    const ViewCase& next =
+        *std::find_if(view_cases().begin(), view_cases().end(),
+                      [&](const ViewCase& view) { return view.request == request; });
+    std::filesystem::remove("PLOTTER.CSV");
+    main_window().menu_View_Plotter.click();
+    frm_plotter().Command3d2.click();
+    ASSERT_EQ(logging_active, 1);
+    auto boxes = std::make_shared<PollingBehindBoxes>();
+    ui::install_presenter(boxes);
+
+    dynamic_cast<ui::MenuItem*>(frm_plotter().find_control(menu_name))->click();
+    ASSERT_EQ(boxes->shown_messages.size(), 1U);
+    EXPECT_EQ(boxes->shown_messages[0].text, "Logging will be halted prior to exit");
+    EXPECT_EQ(boxes->shown_under_box[0], std::vector<std::string>{"frm_plotter"});
+    EXPECT_EQ(*request, kTrue) << "asked for once the plotter has left";
+    EXPECT_EQ(logging_active, 0);
+
+    main_poll_tick();
+    EXPECT_EQ(shown_windows(), std::vector<std::string>{next.view_name});
+    EXPECT_EQ(current_view, next.code) << "the view the poll serves";
+    press_close(next.view(), next.close_button);
+    ui::install_presenter(nullptr);
+  }
+}
+
+TEST_F(ViewNavigationTest, AViewOpensOnlyOnceTheOneShownBeforeHasLeft) {
+  // The main window stays on the screen while an editor reads as it opens; the user's click
+  // there on another view closes the editor.
+  for (const ViewCase& editor :
+       {case_of("frm_tool"), case_of("frm_3d"), case_of("frm_2d"), case_of("frm_sup")}) {
+    SCOPED_TRACE(editor.view_name);
+    ui::event_loop().post_user_input([this] { main_window().Command3d4.click(); });
+    editor.menu(main_window()).click();
+    EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_mon"});
+    EXPECT_EQ(current_view, 1);
+    press_close(frm_mon(), "Command3d1");
+  }
+}
+
+TEST_F(ViewNavigationTest, AViewChosenInTheMainWindowReplacesAnEarlierRequestStillWaiting) {
+  // The poll is held, so the monitor asked for from the diagnostics menu waits.
+  poll_inhibit = kTrue;
+  main_window().menu_view_diagnostic.click();
+  frm_diagnostics().view_menus.item(kMonitorView).click();
+  ASSERT_EQ(view_request_mon, kTrue);
+  main_window().Command1.click();
+  main_poll_tick();
+  EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_dashboard"});
+  EXPECT_EQ(current_view, 6);
+  EXPECT_EQ(pending_requests(), 0);
 }
 
 TEST_F(ViewNavigationTest, OnlyAFlagHoldingTrueCountsAsARequest) {

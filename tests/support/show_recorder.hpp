@@ -1,6 +1,8 @@
 #pragma once
-// Records which windows were shown and hidden, in order, as the window system would see them.
+// Records which windows were shown and hidden, in order, as the window system would see them,
+// and tells which are on the screen.
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -19,5 +21,15 @@ class ShowRecorder final : public ui::FormObserver {
   void control_changed(ui::Control&, ui::Property) override {}
   std::vector<std::string> events;
 };
+
+// The windows on the screen now, by name, in alphabetical order.
+inline std::vector<std::string> shown_windows() {
+  std::vector<std::string> names;
+  for (const ui::Form* form : ui::forms().loaded()) {
+    if (form->visible()) names.push_back(form->name());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace test

@@ -60,8 +60,11 @@ QPointF PictureBoxWidget::to_scale(QPointF pixels) const {
 }
 
 void PictureBoxWidget::load_picture() {
-  picture_path_ = box_.picture_path();
-  picture_ = picture_path_.empty() ? QImage() : QImage(QString::fromStdString(picture_path_));
+  shown_picture_ = box_.picture();
+  const std::string& bytes = shown_picture_.bytes();
+  picture_ = bytes.empty() ? QImage()
+                           : QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                              static_cast<int>(bytes.size()));
   cache_valid_ = false;
 }
 
@@ -73,7 +76,7 @@ void PictureBoxWidget::refresh(ui::Property what) {
       update();
       break;
     case ui::Property::picture:
-      if (box_.picture_path() != picture_path_) load_picture();
+      if (box_.picture() != shown_picture_) load_picture();
       update();
       break;
     case ui::Property::drawing:

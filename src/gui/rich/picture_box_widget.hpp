@@ -42,7 +42,7 @@ class PictureBoxWidget : public QWidget {
   void draw(QPainter& painter, const ui::DrawOp& op) const;
 
   ui::PictureBox& box_;
-  std::string picture_path_;
+  ui::Picture shown_picture_;
   QImage picture_;
   QImage cache_;
   bool cache_valid_ = false;
