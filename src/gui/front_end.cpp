@@ -32,7 +32,7 @@ FrontEnd::FrontEnd(Dialogs dialogs) {
   }
   if (QCoreApplication* application = QCoreApplication::instance()) {
     application->installEventFilter(&input_gate_);
-    input_gate_.set_taking_window_system_input(true);
+    input_gate_.set_bracketing_window_system_input(true);
   }
   tick_timer_.setTimerType(Qt::PreciseTimer);
   tick_timer_.setSingleShot(true);
@@ -59,7 +59,7 @@ void FrontEnd::shutdown() {
   if (QCoreApplication* application = QCoreApplication::instance()) {
     application->removeEventFilter(&input_gate_);
   }
-  input_gate_.set_taking_window_system_input(false);
+  input_gate_.set_bracketing_window_system_input(false);
   input_gate_.set_holding(false);
   if (ui::forms().observer() == this) ui::forms().set_observer(nullptr);
   if (ui::event_loop().platform() == this) ui::event_loop().set_platform(nullptr);
@@ -290,8 +290,8 @@ FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) 
   // The dialog's own input is not part of the action that opened it.
   nested_pass_ = std::make_unique<ui::EventLoop::NestedPass>(ui::event_loop());
   // It takes the user's input, whatever input's handling opened it.
-  taking_input_ =
-      std::make_unique<ui::EventLoop::TakingInput>(ui::event_loop(), ui::EventLoop::Taking::modal);
+  allowing_input_ =
+      std::make_unique<ui::EventLoop::AllowingInput>(ui::event_loop(), ui::EventLoop::Allow::modal);
   saved_depth_ = front_end_->model_pass_depth_;
   front_end_->model_pass_depth_ = 0;
   // The dialog takes the user's input, whatever the pass that opened it held back.

@@ -82,7 +82,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
    private:
     FrontEnd* front_end_;
     std::unique_ptr<ui::EventLoop::NestedPass> nested_pass_;
-    std::unique_ptr<ui::EventLoop::TakingInput> taking_input_;
+    std::unique_ptr<ui::EventLoop::AllowingInput> allowing_input_;
     int saved_depth_ = 0;
     bool saved_holding_ = false;
   };

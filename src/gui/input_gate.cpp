@@ -176,14 +176,14 @@ void replay_key_press(QWindow* window, QObject* receiver, QKeyEvent& key) {
 // Each piece of input the window system hands over and the gate lets through at once (a
 // press, with the double-click Qt makes of it; a key, with the shortcut it triggers) is
 // handled whole before the next: a pass inside its handling holds input back.
-class InputGate::WholeEvents final : public QWindowSystemEventHandler {
+class InputGate::InputBracket final : public QWindowSystemEventHandler {
  public:
-  explicit WholeEvents(const InputGate& gate) : gate_(gate) {
+  explicit InputBracket(const InputGate& gate) : gate_(gate) {
     QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
   }
-  ~WholeEvents() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
-  WholeEvents(const WholeEvents&) = delete;
-  WholeEvents& operator=(const WholeEvents&) = delete;
+  ~InputBracket() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
+  InputBracket(const InputBracket&) = delete;
+  InputBracket& operator=(const InputBracket&) = delete;
 
   bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent* event) override {
     if ((event->type & QWindowSystemInterfacePrivate::UserInputEvent) == 0 ||
@@ -206,11 +206,11 @@ InputGate::InputGate() {
 
 InputGate::~InputGate() = default;
 
-void InputGate::set_taking_window_system_input(bool taking) {
-  if (!taking) {
-    whole_events_.reset();
-  } else if (!whole_events_) {
-    whole_events_ = std::make_unique<WholeEvents>(*this);
+void InputGate::set_bracketing_window_system_input(bool bracketing) {
+  if (!bracketing) {
+    bracket_.reset();
+  } else if (!bracket_) {
+    bracket_ = std::make_unique<InputBracket>(*this);
   }
 }
 

@@ -29,8 +29,9 @@ class InputGate final : public QObject {
   InputGate& operator=(const InputGate&) = delete;
 
   // While set, the whole handling of each piece of input the gate lets through at once
-  // counts as one input of the model's loop (`ui::EventLoop::HandlingInput`).
-  void set_taking_window_system_input(bool taking);
+  // counts as one input of the model's loop (`ui::EventLoop::HandlingInput`), which holds
+  // back the input that comes during it.
+  void set_bracketing_window_system_input(bool bracketing);
 
   // Holding is set for one pass of the model's loop; nested passes save and restore it.
   void set_holding(bool holding) { holding_ = holding; }
@@ -46,12 +47,12 @@ class InputGate final : public QObject {
   static bool blocked_by_modal_window(const QObject* window);
 
  private:
-  class WholeEvents;
+  class InputBracket;
 
   void focus_changed();
 
   bool holding_ = false;
-  std::unique_ptr<WholeEvents> whole_events_;
+  std::unique_ptr<InputBracket> bracket_;
   // How often input delivered from the queue moved the focus: a key whose control lost the
   // focus to anything else (a program's own focus change while the key waited) still goes
   // to that control.

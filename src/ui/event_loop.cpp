@@ -33,8 +33,8 @@ bool EventLoop::run_model_work(UserInput input) {
 }
 
 void EventLoop::wait_pass(UserInput input) {
-  std::optional<TakingInput> taking;
-  if (input == UserInput::allow) taking.emplace(*this, Taking::modal);
+  std::optional<AllowingInput> allowing;
+  if (input == UserInput::allow) allowing.emplace(*this, Allow::modal);
   if (!pass(input)) {
     const double idle = std::min(0.001, std::max(0.0, seconds_until_next_timer()));
     clock().sleep_seconds(idle > 0 ? idle : 0.001);
@@ -58,7 +58,7 @@ void EventLoop::post_user_input(std::function<void()> action) {
 }
 
 void EventLoop::serve_user_input() {
-  const TakingInput taking(*this);
+  const AllowingInput allowing(*this);
   // Inside a step that must stay whole the input waits until after it.
   if (!takes_user_input()) return;
   const std::uint64_t queued_before = next_input_sequence_;

@@ -70,7 +70,7 @@ class EventLoop {
 
   // One input is handled while this lives. Its effect is complete before the next input
   // runs: a pass inside it (a handler's wait, a request) holds input back, whatever it
-  // asks, except inside a `TakingInput`.
+  // asks, except inside an `AllowingInput`.
   class HandlingInput {
    public:
     explicit HandlingInput(EventLoop& loop);
@@ -84,42 +84,44 @@ class EventLoop {
   };
   // Passes take input again while this lives, inside the handling of earlier input: a modal
   // box or window it shows, and the points where a long run of requests serves the user.
-  // A modal one takes input inside a `WholeInput` too.
-  enum class Taking { between_requests, modal };
-  class TakingInput {
+  // A modal one allows input inside a `HoldingInput` too.
+  enum class Allow { between_requests, modal };
+  class AllowingInput {
    public:
-    explicit TakingInput(EventLoop& loop, Taking taking = Taking::between_requests)
+    explicit AllowingInput(EventLoop& loop, Allow allow = Allow::between_requests)
         : loop_(loop),
-          outer_(std::exchange(loop.open_depth_, loop.input_depth_)),
-          outer_whole_(taking == Taking::modal ? std::exchange(loop.whole_, 0) : loop.whole_) {}
-    ~TakingInput() {
-      loop_.open_depth_ = outer_;
-      loop_.whole_ = outer_whole_;
+          outer_depth_(std::exchange(loop.allowed_depth_, loop.input_depth_)),
+          outer_holds_(allow == Allow::modal ? std::exchange(loop.holds_, 0) : loop.holds_) {}
+    ~AllowingInput() {
+      loop_.allowed_depth_ = outer_depth_;
+      loop_.holds_ = outer_holds_;
     }
-    TakingInput(const TakingInput&) = delete;
-    TakingInput& operator=(const TakingInput&) = delete;
+    AllowingInput(const AllowingInput&) = delete;
+    AllowingInput& operator=(const AllowingInput&) = delete;
 
    private:
     EventLoop& loop_;
-    int outer_;
-    int outer_whole_;
+    int outer_depth_;
+    int outer_holds_;
   };
   // A step of an input's handling that must not be split (a click on a cell commits the
-  // open edit, then makes the clicked cell current): no pass inside takes input, not even
-  // between requests; only a modal box or window does.
-  class WholeInput {
+  // open edit, then makes the clicked cell current): every pass inside holds input back,
+  // even between requests; only a modal box or window allows it.
+  class HoldingInput {
    public:
-    explicit WholeInput(EventLoop& loop) : loop_(loop) { ++loop_.whole_; }
-    ~WholeInput() { --loop_.whole_; }
-    WholeInput(const WholeInput&) = delete;
-    WholeInput& operator=(const WholeInput&) = delete;
+    explicit HoldingInput(EventLoop& loop) : loop_(loop) { ++loop_.holds_; }
+    ~HoldingInput() { --loop_.holds_; }
+    HoldingInput(const HoldingInput&) = delete;
+    HoldingInput& operator=(const HoldingInput&) = delete;
 
    private:
     EventLoop& loop_;
   };
-  // Whether a pass may run input now: no input is being handled, or a `TakingInput` opened
-  // the one being handled.
-  [[nodiscard]] bool takes_user_input() const { return input_depth_ == open_depth_ && whole_ == 0; }
+  // Whether a pass may run input now: no input is being handled, or an `AllowingInput`
+  // allowed it at the depth of the one being handled, and no `HoldingInput` holds it.
+  [[nodiscard]] bool takes_user_input() const {
+    return input_depth_ == allowed_depth_ && holds_ == 0;
+  }
 
   // Marks a loop of the front-end's own (a modal dialog's) as a pass: input the user gives
   // it is not taken for a consequence of the action that opened the dialog.
@@ -169,10 +171,11 @@ class EventLoop {
   std::uint64_t next_input_sequence_ = 0;
   int pass_depth_ = 0;
   int delivery_depth_ = -1;
-  // Inputs being handled, and how many of them a `TakingInput` opened.
+  // How many inputs are being handled, one inside another; the depth at which the innermost
+  // `AllowingInput` lets passes take input again; and how many `HoldingInput`s hold it.
   int input_depth_ = 0;
-  int open_depth_ = 0;
-  int whole_ = 0;
+  int allowed_depth_ = 0;
+  int holds_ = 0;
   std::vector<Timer*> timers_;
   std::vector<std::unique_ptr<Form>> unloaded_forms_;
 };
