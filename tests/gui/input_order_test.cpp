@@ -255,6 +255,23 @@ TEST_F(InputOrderTest, AMenuItemChosenByAnAssistiveToolClosesItsMenusAndTheNextC
   EXPECT_EQ(form.apply_clicks, 1);
 }
 
+// Each key the window system hands over is handled whole: a key typed while the handler of
+// the one before lets events run (as a request's wait does, pass after pass) waits until that
+// key is in.
+TEST_F(InputOrderTest, AKeyTypedWhileTheKeyBeforeIsHandledRunsAfterIt) {
+  OrderForm& form = open();
+  focus(form.txt_first);
+  constexpr int kKeyA = 65;
+  form.txt_first.on_key_down = [this](int& key_code, int) {
+    if (key_code != kKeyA) return;
+    QTimer::singleShot(0, [this] { post_key('5'); });
+    for (int pass = 0; pass < 20; ++pass) ui::do_events();
+  };
+  post_key('A');
+  drain();
+  EXPECT_EQ(frm_order().txt_first.text(), "A5");
+}
+
 // A click on a cell commits the open edit, then makes the clicked cell current, before a key
 // that came during the commit's handler runs.
 TEST_F(InputOrderTest, AKeyThatComesWhileAClickCommitsAnEditGoesToTheClickedCell) {
