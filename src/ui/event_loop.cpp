@@ -24,6 +24,11 @@ bool EventLoop::run_model_work(UserInput input) {
   collect_unloaded_forms();
   bool ran = false;
   if (input == UserInput::allow) ran |= run_user_input();
+  // What a pass that holds input runs besides (a link source, a timer's tick) holds it too:
+  // a request it sends serves no input, which would run inside the input being handled or
+  // inside the request whose wait this pass is.
+  std::optional<HoldingInput> holding;
+  if (input == UserInput::hold) holding.emplace(*this);
   ran |= run_sources();
   // What the user did goes before any timer: a timer that is due again as soon as its
   // handler returns (a poll at its fastest) never keeps a click waiting behind it.

@@ -19,6 +19,7 @@
 
 #include "gui/rich/grid_widget.hpp"
 #include "gui_test.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 
 namespace gui_test {
@@ -60,6 +61,11 @@ class OrderForm : public ui::Form {
     cells.on_cell_change = [this](int, int) {
       if (on_commit) on_commit();
     };
+    // A poll that, like the plotter's, ticks whatever poll_inhibit says.
+    tmr_poll.on_timer = [this] {
+      ++polls;
+      ecu::send_command("A");
+    };
   }
 
   ui::MenuItem mnu_update{*this, "mnu_update", nullptr};
@@ -71,8 +77,10 @@ class OrderForm : public ui::Form {
   ui::TabControl pages{*this, "pages", 2};
   ui::TextBox txt_step{*this, "txt_step"};
   ui::Grid cells{*this, "cells", 4, 4};
+  ui::Timer tmr_poll{*this, "tmr_poll", 1, false};
 
   int apply_clicks = 0;
+  int polls = 0;
   int double_clicks = 0;
   int zeroes = 0;
   std::vector<std::string> updates;
@@ -106,6 +114,13 @@ class InputOrderTest : public GuiTest {
     auto* grid =
         static_cast<gui::rich::GridWidget*>(window_of(frm_order()).widget_for(frm_order().cells));
     const QPoint at = grid->mapTo(grid->window(), grid->cell_rect(row, col).center());
+    for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window(), at, window()->mapToGlobal(at), buttons, Qt::LeftButton,
+          buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
+    }
+  }
+  void post_click_at(QPoint at) {
     for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
       QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
           window(), at, window()->mapToGlobal(at), buttons, Qt::LeftButton,
@@ -270,6 +285,33 @@ TEST_F(InputOrderTest, AKeyTypedWhileTheKeyBeforeIsHandledRunsAfterIt) {
   post_key('A');
   drain();
   EXPECT_EQ(frm_order().txt_first.text(), "A5");
+}
+
+// A key's handler holds the poll and waits; a poll that ignores the hold ticks meanwhile and
+// sends a request, which serves the user between requests only for input the request's own
+// sender is handling: a click made during the wait runs after the key.
+TEST_F(InputOrderTest, APollsRequestInsideAHeldInputRunsNoOtherInput) {
+  OrderForm& form = open();
+  focus(form.txt_first);
+  constexpr int kKeyA = 65;
+  std::vector<std::string> order;
+  form.cmd_apply.on_click = [&order] { order.emplace_back("click"); };
+  form.txt_first.on_key_down = [this, &order](int& key_code, int) {
+    if (key_code != kKeyA) return;
+    order.emplace_back("key begins");
+    const ecu::PollInhibitScope hold;
+    QTimer::singleShot(0, [this] { post_click_at(centre_of(frm_order().cmd_apply)); });
+    const int polls = frm_order().polls;
+    for (int pass = 0; pass < 100000 && frm_order().polls < polls + 5; ++pass) {
+      ui::do_events_without_user_input();
+    }
+    order.emplace_back("key ends");
+  };
+  form.tmr_poll.set_enabled(true);
+  post_key('A');
+  drain();
+  form.tmr_poll.set_enabled(false);
+  EXPECT_EQ(order, (std::vector<std::string>{"key begins", "key ends", "click"}));
 }
 
 // A click on a cell commits the open edit, then makes the clicked cell current, before a key
