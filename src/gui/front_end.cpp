@@ -23,7 +23,12 @@ constexpr int kNestedPassRecheckMs = 1;
 
 }  // namespace
 
-FrontEnd::FrontEnd(Dialogs dialogs) {
+FrontEnd::FrontEnd(Dialogs dialogs)
+    : input_gate_([this](const std::function<void()>& deliver) {
+        // Input for a dialog may open a loop of Qt's own (a file dialog's question).
+        const DialogScope scope(this);
+        deliver();
+      }) {
   ui::forms().set_observer(this);
   ui::event_loop().set_platform(this);
   if (dialogs == Dialogs::qt) {

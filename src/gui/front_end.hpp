@@ -71,7 +71,9 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   [[nodiscard]] int activation_requests() const { return activation_requests_; }
 
   // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
-  // the dialog was opened from inside a pass of the model's loop or from the tick's own work.
+  // the dialog was opened from inside a pass of the model's loop or from the tick's own work,
+  // and the dialog takes the user's input. Input for a dialog is delivered inside one too,
+  // so that the questions and lists Qt's dialogs open themselves behave alike.
   class DialogScope {
    public:
     explicit DialogScope(FrontEnd* front_end);
