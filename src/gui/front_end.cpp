@@ -239,6 +239,13 @@ void FrontEnd::run_user_action(QObject* guard, std::function<void()> action) {
   });
 }
 
+void FrontEnd::run_menu_command(QObject* guard, std::function<void()> command) {
+  QPointer<QObject> alive(guard);
+  ui::event_loop().post_user_input_first([alive, command = std::move(command)] {
+    if (alive) command();
+  });
+}
+
 void FrontEnd::tick() {
   // Inside a pass the model does its own work when Qt's events are delivered; running it
   // here too would also run queued user input while the pass holds it back.

@@ -65,6 +65,11 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   // a menu's shortcut) now, or queues it in the model while input is held; `guard` going
   // away before then drops it.
   void run_user_action(QObject* guard, std::function<void()> action);
+  // Runs a command the user chose from a menu once Qt has finished with the choice, before
+  // any input that came after it: a menu bar runs the command of an access key from inside
+  // its own handling of the key, and would stay in its menu state through a long command
+  // (an Update), opening the menu the pointer passes over and closing the one clicked.
+  void run_menu_command(QObject* guard, std::function<void()> command);
 
   // How often the front-end asked the window system to bring a window to the front (a
   // window manager answers each request; tests and benchmarks count them).

@@ -62,6 +62,14 @@ void EventLoop::post_user_input(std::function<void()> action) {
   work_scheduled();
 }
 
+void EventLoop::post_user_input_first(std::function<void()> action) {
+  const std::uint64_t sequence = delivering_user_input() && delivered_sequence_
+                                     ? *delivered_sequence_
+                                     : next_input_sequence_++;
+  user_input_.push_front({sequence, std::move(action)});
+  work_scheduled();
+}
+
 void EventLoop::serve_user_input() {
   const AllowingInput allowing(*this);
   // Inside a step that must stay whole the input waits until after it.
@@ -144,8 +152,9 @@ bool EventLoop::run_user_input() {
   if (user_input_.empty()) return false;
   // One action per pass, as one window message at a time.
   auto action = std::move(user_input_.front().action);
+  const std::uint64_t sequence = user_input_.front().sequence;
   user_input_.pop_front();
-  const HandlingInput handling(*this);
+  const HandlingInput handling(*this, sequence);
   // Input is delivered like a window message: whatever goes wrong stops there.
   try {
     if (action) action();
@@ -157,14 +166,17 @@ bool EventLoop::run_user_input() {
   return true;
 }
 
-EventLoop::HandlingInput::HandlingInput(EventLoop& loop)
-    : loop_(loop), outer_delivery_(std::exchange(loop.delivery_depth_, loop.pass_depth_)) {
+EventLoop::HandlingInput::HandlingInput(EventLoop& loop, std::optional<std::uint64_t> sequence)
+    : loop_(loop),
+      outer_delivery_(std::exchange(loop.delivery_depth_, loop.pass_depth_)),
+      outer_sequence_(std::exchange(loop.delivered_sequence_, sequence)) {
   ++loop_.input_depth_;
 }
 
 EventLoop::HandlingInput::~HandlingInput() {
   --loop_.input_depth_;
   loop_.delivery_depth_ = outer_delivery_;
+  loop_.delivered_sequence_ = outer_sequence_;
 }
 
 bool EventLoop::run_sources() {

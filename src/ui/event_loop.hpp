@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -56,6 +57,10 @@ class EventLoop {
   // that allows user input, one action a pass, in order of arrival; an exception it throws
   // is reported.
   void post_user_input(std::function<void()> action);
+  // Input that runs before any that waits, as the rest of the input being delivered (a
+  // menu's command, once the menu has finished with the choice): a serve that runs that
+  // input runs this too.
+  void post_user_input_first(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
   // True while an input is handled (a queued action, or window-system input the front-end
   // hands on at once) and no pass has started inside it: what that input causes at once (a
@@ -70,10 +75,11 @@ class EventLoop {
 
   // One input is handled while this lives. Its effect is complete before the next input
   // runs: a pass inside it (a handler's wait, a request) holds input back, whatever it
-  // asks, except inside an `AllowingInput`.
+  // asks, except inside an `AllowingInput`. `sequence` is its place in the queue, for input
+  // that was queued.
   class HandlingInput {
    public:
-    explicit HandlingInput(EventLoop& loop);
+    explicit HandlingInput(EventLoop& loop, std::optional<std::uint64_t> sequence = {});
     ~HandlingInput();
     HandlingInput(const HandlingInput&) = delete;
     HandlingInput& operator=(const HandlingInput&) = delete;
@@ -81,6 +87,7 @@ class EventLoop {
    private:
     EventLoop& loop_;
     int outer_delivery_;
+    std::optional<std::uint64_t> outer_sequence_;
   };
   // Passes take input again while this lives, inside the handling of earlier input: a modal
   // box or window it shows, and the points where a long run of requests serves the user.
@@ -169,6 +176,8 @@ class EventLoop {
   };
   std::deque<QueuedInput> user_input_;
   std::uint64_t next_input_sequence_ = 0;
+  // The place in the queue of the input being handled, when it was queued.
+  std::optional<std::uint64_t> delivered_sequence_;
   int pass_depth_ = 0;
   int delivery_depth_ = -1;
   // How many inputs are being handled, one inside another; the depth at which the innermost

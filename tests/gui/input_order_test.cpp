@@ -6,6 +6,8 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -120,17 +122,25 @@ class InputOrderTest : public GuiTest {
           buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
     }
   }
-  void post_click_at(QPoint at) {
+  static void post_click_in(QWindow& in, QPoint at) {
     for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
       QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-          window(), at, window()->mapToGlobal(at), buttons, Qt::LeftButton,
+          &in, at, in.mapToGlobal(at), buttons, Qt::LeftButton,
           buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
     }
   }
-  void post_key(int key) {
+  void post_click_at(QPoint at) { post_click_in(*window(), at); }
+  void post_move(QPoint to) {
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window(), to, window()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+  }
+  void post_key(int key, Qt::KeyboardModifiers modifiers = {}) {
+    const QString text = modifiers != Qt::NoModifier
+                             ? QString()
+                             : QString(QChar(key == Qt::Key_Return ? '\r' : key));
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
       QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-          window(), type, key, {}, QString(QChar(key == Qt::Key_Return ? '\r' : key)));
+          window(), type, key, modifiers, text);
     }
   }
   // Passes a commit's handler may run: a wait that allows input, a request's wait, and the
@@ -312,6 +322,52 @@ TEST_F(InputOrderTest, APollsRequestInsideAHeldInputRunsNoOtherInput) {
   drain();
   form.tmr_poll.set_enabled(false);
   EXPECT_EQ(order, (std::vector<std::string>{"key begins", "key ends", "click"}));
+}
+
+// Update, chosen by its access key, writes item after item, serving the user between two
+// writes; the user opens a menu with a click and chooses an item of it with another, each
+// click made while a write waits: the item runs before the Update ends.
+TEST_F(InputOrderTest, AMenuItemClickedDuringALongCommandOfTheMenuBarRunsBeforeItEnds) {
+  OrderForm& form = open();
+  constexpr int kWrites = 80;
+  int writes = 0;
+  int writes_when_chosen = -1;
+  form.mnu_update.on_click = [&writes] {
+    const ecu::PollInhibitScope hold;
+    for (writes = 0; writes < kWrites; ++writes) {
+      QElapsedTimer request;
+      request.start();
+      while (request.elapsed() < 5) ui::do_events_without_user_input();
+      ecu::send_command("e");
+    }
+  };
+  form.mnu_zero.on_click = [&] { writes_when_chosen = writes; };
+  QMenuBar* bar = window_of(form).menuBar();
+  QAction* tools = window_of(form).action_for(form.mnu_tools);
+  QAction* zero = window_of(form).action_for(form.mnu_zero);
+  const QPoint tools_title = bar->mapTo(bar->window(), bar->actionGeometry(tools).center());
+  UserScript user({
+      {{}, [this] { post_key(Qt::Key_U, Qt::AltModifier); }},
+      // Past the menu bar's own moment of showing the chosen title.
+      {[&writes] { return writes >= 30; },
+       [this, tools_title] {
+         post_move(tools_title);
+         post_click_at(tools_title);
+       }},
+      {[] { return QApplication::activePopupWidget() != nullptr; },
+       [zero] {
+         QWidget* menu = QApplication::activePopupWidget();
+         auto* shown = qobject_cast<QMenu*>(menu);
+         const QPoint at = shown->actionGeometry(zero).center();
+         post_click_in(*menu->windowHandle(), at);
+       }},
+  });
+  EXPECT_TRUE(wait_until([&] { return user.finished() && writes_when_chosen >= 0; }))
+      << user.steps_taken() << " steps taken";
+  drain();
+  EXPECT_GT(writes_when_chosen, 30);
+  EXPECT_LT(writes_when_chosen, kWrites) << "the item ran during the Update";
+  EXPECT_EQ(writes, kWrites);
 }
 
 // A click on a cell commits the open edit, then makes the clicked cell current, before a key
