@@ -10,8 +10,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
@@ -237,13 +237,11 @@ class PollingForm : public ui::Form {
   PollingForm() : ui::Form("frm_polling", "Polling", 3000, 2000) {
     tmr_poll.on_timer = [this] {
       ++polls;
-      if (!sending) return;
       QElapsedTimer request;
       request.start();
-      while (request.elapsed() < kRequestMs) ui::do_events_without_user_input();
+      while (sending && request.elapsed() < 5) ui::do_events_without_user_input();
     };
   }
-  static constexpr int kRequestMs = 5;
   ui::Timer tmr_poll{*this, "tmr_poll", 1};
   int polls = 0;
   bool sending = true;
@@ -251,128 +249,30 @@ class PollingForm : public ui::Form {
 
 ui::FormInstance<PollingForm> frm_polling;
 
-// Hands a key to the window the window system gives keys to: an open popup (a completer's
-// list) takes them, else the window with the focus, `focused`.
-void post_key(QWidget& focused, int key, const QString& text = {}) {
-  QWidget* popup = QApplication::activePopupWidget();
-  QWindow* window = (popup != nullptr ? popup : &focused)->windowHandle();
-  for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-    QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window, type, key, {}, text);
-  }
-}
-
-void post_text(QWidget& focused, const QString& text) {
+// Hands keys to the window the window system gives them to: an open popup (a completer's
+// list), else the window with the focus, `focused`.
+void post_text(QWidget& focused, const QString& text, int key = 0) {
   for (const QChar character : text) {
-    post_key(focused, character.toUpper().unicode(), QString(character));
-  }
-}
-
-void post_click(QWidget& widget) {
-  QWindow* window = widget.window()->windowHandle();
-  const QPoint at = widget.mapTo(widget.window(), widget.rect().center());
-  for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
-        window, at, window->mapToGlobal(at),
-        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::LeftButton, type);
+    QWidget* popup = QApplication::activePopupWidget();
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          (popup != nullptr ? popup : &focused)->windowHandle(), type,
+          key != 0 ? key : character.toUpper().unicode(), {}, QString(character));
+    }
   }
 }
 
 QMessageBox* shown_question() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
-      return box;
-    }
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (box != nullptr && box->isVisible()) return box;
   }
   return nullptr;
 }
 
-// A user at a Save As over the poll: types a name beginning "PLO", the rest into the
+// A user at a Save As over the poll types a name beginning "PLO", the rest into the
 // completer's list, and Return; for a name that exists, Escape to the question that asks
-// about it, Return again, and a click on Yes. Each step waits for what the one before
-// showed, as a user does, and never waits itself: the steps run from whatever loop runs,
-// the model's passes included.
-class SaveAsUser {
- public:
-  enum Step { typing, completing, typed, refusing, refused, confirming, chosen };
-
-  SaveAsUser(QFileDialog& dialog, QString name) : dialog_(&dialog), wanted_(std::move(name)) {
-    name_ = dialog.findChild<QLineEdit*>("fileNameEdit");
-    QObject::connect(&timer_, &QTimer::timeout, [this] { act(); });
-    timer_.start(5);
-    elapsed_.start();
-  }
-
-  Step step = typing;
-  QString typed_name;
-  int polls_behind_question = 0;
-
- private:
-  void act() {
-    // A step that never came is given up, so that the test fails instead of hanging.
-    constexpr int kPatienceMs = 10000;
-    if (elapsed_.elapsed() > kPatienceMs || !dialog_ || name_ == nullptr) {
-      timer_.stop();
-      if (QMessageBox* box = shown_question()) box->done(QMessageBox::No);
-      if (dialog_) dialog_->reject();
-      return;
-    }
-    QMessageBox* box = shown_question();
-    switch (step) {
-      case typing:
-        if (!dialog_->isActiveWindow()) {
-          dialog_->activateWindow();
-          return;
-        }
-        name_->clear();
-        post_text(*dialog_, "PLO");
-        step = completing;
-        break;
-      case completing:
-        // The list of names that begin so takes the keys typed from now on.
-        if (QApplication::activePopupWidget() == nullptr) return;
-        post_text(*dialog_, wanted_.mid(3));
-        step = typed;
-        break;
-      case typed:
-        if (name_->text() != wanted_) return;
-        typed_name = name_->text();
-        post_key(*dialog_, Qt::Key_Return, "\r");
-        step = QFileInfo::exists(wanted_) ? refusing : chosen;
-        break;
-      case refusing:
-        if (box == nullptr) return;
-        frm_polling().sending = true;
-        if (polls_at_question_ < 0) polls_at_question_ = frm_polling().polls;
-        if (frm_polling().polls < polls_at_question_ + 3) return;
-        polls_behind_question = frm_polling().polls - polls_at_question_;
-        post_key(*box, Qt::Key_Escape);
-        step = refused;
-        break;
-      case refused:
-        if (box != nullptr || !dialog_->isVisible()) return;
-        post_key(*dialog_, Qt::Key_Return, "\r");
-        step = confirming;
-        break;
-      case confirming:
-        if (box == nullptr) return;
-        post_click(*box->button(QMessageBox::Yes));
-        step = chosen;
-        break;
-      case chosen:
-        timer_.stop();
-        break;
-    }
-  }
-
-  QPointer<QFileDialog> dialog_;
-  QString wanted_;
-  QLineEdit* name_ = nullptr;
-  QTimer timer_;
-  QElapsedTimer elapsed_;
-  int polls_at_question_ = -1;
-};
-
+// about it once the poll has gone on behind the question, Return again, and a click on Yes.
 TEST_F(QtPresenterTest, ASaveAsTakesEveryKeyAndClickOfItsListAndQuestionWhileThePollGoesOn) {
   std::ofstream("PLOTTER.CSV") << "RPM\r\n";
   frm_polling().show();
@@ -387,9 +287,39 @@ TEST_F(QtPresenterTest, ASaveAsTakesEveryKeyAndClickOfItsListAndQuestionWhileThe
        {Case{"PLOTTER.CSV", false}, Case{"PLOTTER.CSV", true}, Case{"PLOTTER2.CSV", false}}) {
     SCOPED_TRACE(name.toStdString() + (quiet ? ", Return handled at once" : ""));
     frm_polling().sending = !quiet;
-    std::unique_ptr<SaveAsUser> user;
-    when_shown<QFileDialog>(
-        [&](QFileDialog& dialog) { user = std::make_unique<SaveAsUser>(dialog, name); });
+    int polls_at_question = -1;
+    std::unique_ptr<UserScript> user;
+    when_shown<QFileDialog>([&](QFileDialog& dialog) {
+      auto* field = dialog.findChild<QLineEdit*>("fileNameEdit");
+      field->clear();
+      dialog.activateWindow();
+      std::vector<UserScript::Step> steps = {
+          {[&dialog] { return dialog.isActiveWindow(); }, [&] { post_text(dialog, "PLO"); }},
+          {[] { return QApplication::activePopupWidget() != nullptr; },
+           [&] { post_text(dialog, name.mid(3)); }},
+          {[field, &name] { return field->text() == name; },
+           [&dialog] { post_text(dialog, "\r", Qt::Key_Return); }}};
+      if (QFileInfo::exists(name)) {
+        steps.push_back({[&] {
+                           if (shown_question() == nullptr) return false;
+                           frm_polling().sending = true;
+                           if (polls_at_question < 0) polls_at_question = frm_polling().polls;
+                           return frm_polling().polls >= polls_at_question + 3;
+                         },
+                         [] { post_text(*shown_question(), "\x1b", Qt::Key_Escape); }});
+        steps.push_back({[] { return shown_question() == nullptr; },
+                         [&dialog] { post_text(dialog, "\r", Qt::Key_Return); }});
+        steps.push_back({shown_question, [] {
+                           QAbstractButton& yes = *shown_question()->button(QMessageBox::Yes);
+                           const QPoint at = yes.mapTo(yes.window(), yes.rect().center());
+                           QTest::mouseClick(yes.window()->windowHandle(), Qt::LeftButton, {}, at);
+                         }});
+      }
+      user = std::make_unique<UserScript>(std::move(steps), [&dialog] {
+        if (QMessageBox* box = shown_question()) box->done(QMessageBox::No);
+        dialog.reject();
+      });
+    });
     ui::FileDialogRequest request;
     request.save = true;
     request.filter = "comma spaced value (*.csv)|";
@@ -400,11 +330,8 @@ TEST_F(QtPresenterTest, ASaveAsTakesEveryKeyAndClickOfItsListAndQuestionWhileThe
     const auto chosen = ui::file_dialog(request);
 
     ASSERT_NE(user, nullptr);
-    EXPECT_EQ(user->typed_name, name);
-    EXPECT_EQ(user->step, SaveAsUser::chosen) << "Escape and a click on Yes answer the question";
-    if (name == "PLOTTER.CSV") {
-      EXPECT_GE(user->polls_behind_question, 3);
-    }
+    EXPECT_TRUE(user->finished()) << user->steps_taken() << " steps taken";
+    user.reset();
     ASSERT_TRUE(chosen.has_value());
     EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), name);
   }
