@@ -111,9 +111,11 @@ class EventLoop {
     int outer_depth_;
     int outer_holds_;
   };
-  // A step of an input's handling that must not be split (a click on a cell commits the
-  // open edit, then makes the clicked cell current): every pass inside holds input back,
-  // even between requests; only a modal box or window allows it.
+  // Every pass inside holds input back while this lives, even between requests; only a
+  // modal box or window allows it. For a step of an input's handling that must not be split
+  // (a click on a cell commits the open edit, then makes the clicked cell current), for what
+  // a pass that holds input runs besides (a timer's tick), and for a poll that delivers no
+  // input (the plotter's).
   class HoldingInput {
    public:
     explicit HoldingInput(EventLoop& loop) : loop_(loop) { ++loop_.holds_; }
