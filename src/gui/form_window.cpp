@@ -430,7 +430,9 @@ void FormWindow::click_menu_item(ui::MenuItem& item) {
   while (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
     if (!menu->close()) break;
   }
-  user_action([this, &item] {
+  if (!accepts_user_input()) return;
+  front_end_.run_menu_command(this, [this, &item] {
+    if (!form_) return;
     // A menu takes no focus from a cell editor: what was typed goes with the command.
     commit_cell_edits(*this);
     if (!form_) return;

@@ -23,7 +23,12 @@ constexpr int kNestedPassRecheckMs = 1;
 
 }  // namespace
 
-FrontEnd::FrontEnd(Dialogs dialogs) {
+FrontEnd::FrontEnd(Dialogs dialogs)
+    : input_gate_([this](const std::function<void()>& deliver) {
+        // Input for a dialog may open a loop of Qt's own (a file dialog's question).
+        const DialogScope scope(this);
+        deliver();
+      }) {
   ui::forms().set_observer(this);
   ui::event_loop().set_platform(this);
   if (dialogs == Dialogs::qt) {
@@ -32,7 +37,7 @@ FrontEnd::FrontEnd(Dialogs dialogs) {
   }
   if (QCoreApplication* application = QCoreApplication::instance()) {
     application->installEventFilter(&input_gate_);
-    input_gate_.set_taking_window_system_input(true);
+    input_gate_.set_bracketing_window_system_input(true);
   }
   tick_timer_.setTimerType(Qt::PreciseTimer);
   tick_timer_.setSingleShot(true);
@@ -59,7 +64,7 @@ void FrontEnd::shutdown() {
   if (QCoreApplication* application = QCoreApplication::instance()) {
     application->removeEventFilter(&input_gate_);
   }
-  input_gate_.set_taking_window_system_input(false);
+  input_gate_.set_bracketing_window_system_input(false);
   input_gate_.set_holding(false);
   if (ui::forms().observer() == this) ui::forms().set_observer(nullptr);
   if (ui::event_loop().platform() == this) ui::event_loop().set_platform(nullptr);
@@ -234,6 +239,13 @@ void FrontEnd::run_user_action(QObject* guard, std::function<void()> action) {
   });
 }
 
+void FrontEnd::run_menu_command(QObject* guard, std::function<void()> command) {
+  QPointer<QObject> alive(guard);
+  ui::event_loop().post_user_input_first([alive, command = std::move(command)] {
+    if (alive) command();
+  });
+}
+
 void FrontEnd::tick() {
   // Inside a pass the model does its own work when Qt's events are delivered; running it
   // here too would also run queued user input while the pass holds it back.
@@ -290,8 +302,8 @@ FrontEnd::DialogScope::DialogScope(FrontEnd* front_end) : front_end_(front_end) 
   // The dialog's own input is not part of the action that opened it.
   nested_pass_ = std::make_unique<ui::EventLoop::NestedPass>(ui::event_loop());
   // It takes the user's input, whatever input's handling opened it.
-  taking_input_ =
-      std::make_unique<ui::EventLoop::TakingInput>(ui::event_loop(), ui::EventLoop::Taking::modal);
+  allowing_input_ =
+      std::make_unique<ui::EventLoop::AllowingInput>(ui::event_loop(), ui::EventLoop::Allow::modal);
   saved_depth_ = front_end_->model_pass_depth_;
   front_end_->model_pass_depth_ = 0;
   // The dialog takes the user's input, whatever the pass that opened it held back.

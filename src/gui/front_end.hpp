@@ -65,13 +65,20 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
   // a menu's shortcut) now, or queues it in the model while input is held; `guard` going
   // away before then drops it.
   void run_user_action(QObject* guard, std::function<void()> action);
+  // Runs a command the user chose from a menu once Qt has finished with the choice, before
+  // any input that came after it: a menu bar runs the command of an access key from inside
+  // its own handling of the key, and would stay in its menu state through a long command
+  // (an Update), opening the menu the pointer passes over and closing the one clicked.
+  void run_menu_command(QObject* guard, std::function<void()> command);
 
   // How often the front-end asked the window system to bring a window to the front (a
   // window manager answers each request; tests and benchmarks count them).
   [[nodiscard]] int activation_requests() const { return activation_requests_; }
 
   // While a dialog runs Qt's loop of its own, the model's timers keep ticking even when
-  // the dialog was opened from inside a pass of the model's loop or from the tick's own work.
+  // the dialog was opened from inside a pass of the model's loop or from the tick's own work,
+  // and the dialog takes the user's input. Input for a dialog is delivered inside one too,
+  // so that the questions and lists Qt's dialogs open themselves behave alike.
   class DialogScope {
    public:
     explicit DialogScope(FrontEnd* front_end);
@@ -82,7 +89,7 @@ class FrontEnd final : public ui::FormObserver, public ui::Platform {
    private:
     FrontEnd* front_end_;
     std::unique_ptr<ui::EventLoop::NestedPass> nested_pass_;
-    std::unique_ptr<ui::EventLoop::TakingInput> taking_input_;
+    std::unique_ptr<ui::EventLoop::AllowingInput> allowing_input_;
     int saved_depth_ = 0;
     bool saved_holding_ = false;
   };

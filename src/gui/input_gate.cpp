@@ -1,10 +1,12 @@
 #include "gui/input_gate.hpp"
 
+#include <private/qwindow_p.h>
 #include <qpa/qwindowsysteminterface.h>
 #include <qpa/qwindowsysteminterface_p.h>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputEvent>
@@ -17,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "ui/event_loop.hpp"
 
@@ -98,6 +101,48 @@ bool is_key(QEvent::Type type) {
   return type == QEvent::KeyPress || type == QEvent::KeyRelease;
 }
 
+// The window a popup belongs to: the one it pops up from (a menu's, a combo box's list's),
+// or, for a list without a parent (a completer's), the window of the field it completes.
+QWidget* owner_window(QWidget* top) {
+  constexpr int kDeepestPopup = 8;
+  for (int depth = 0; top != nullptr && top->windowType() == Qt::Popup && depth < kDeepestPopup;
+       ++depth) {
+    QWidget* owner = top->parentWidget() != nullptr ? top->parentWidget() : top->focusProxy();
+    if (owner == nullptr) break;
+    top = owner->window();
+  }
+  return top;
+}
+
+// Whether input for the window goes to one of Qt's dialogs (a message box, a file dialog,
+// the lists and questions they open) rather than to one of the console's windows.
+bool aims_at_a_dialog(const QObject* window) {
+  return qobject_cast<const QDialog*>(owner_window(widget_of_window(window))) != nullptr;
+}
+
+// The window a piece of window-system input is for, where it names one.
+QWindow* window_of(const QWindowSystemInterfacePrivate::WindowSystemEvent& event) {
+  using System = QWindowSystemInterfacePrivate;
+  switch (event.type) {
+    case System::Close:
+      return static_cast<const System::CloseEvent&>(event).window;
+    case System::Enter:
+      return static_cast<const System::EnterEvent&>(event).enter;
+    case System::Leave:
+      return static_cast<const System::LeaveEvent&>(event).leave;
+    case System::Mouse:
+    case System::Wheel:
+    case System::Key:
+    case System::Touch:
+    case System::Tablet:
+      return static_cast<const System::UserEvent&>(event).window;
+    case System::ContextMenu:
+      return static_cast<const System::ContextMenuEvent&>(event).window;
+    default:
+      return nullptr;
+  }
+}
+
 // Events that pick the control under the pointer: a control disabled when the user made
 // them never takes them. Moves and releases follow what a press began.
 bool aims_at_a_control(QEvent::Type type) {
@@ -175,20 +220,28 @@ void replay_key_press(QWindow* window, QObject* receiver, QKeyEvent& key) {
 
 // Each piece of input the window system hands over and the gate lets through at once (a
 // press, with the double-click Qt makes of it; a key, with the shortcut it triggers) is
-// handled whole before the next: a pass inside its handling holds input back.
-class InputGate::WholeEvents final : public QWindowSystemEventHandler {
+// handled whole before the next: a pass inside its handling holds input back. Input for a
+// dialog is the dialog's own: a loop its handling opens (the question a file dialog asks)
+// is a dialog too.
+class InputGate::InputBracket final : public QWindowSystemEventHandler {
  public:
-  explicit WholeEvents(const InputGate& gate) : gate_(gate) {
+  explicit InputBracket(const InputGate& gate) : gate_(gate) {
     QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
   }
-  ~WholeEvents() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
-  WholeEvents(const WholeEvents&) = delete;
-  WholeEvents& operator=(const WholeEvents&) = delete;
+  ~InputBracket() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
+  InputBracket(const InputBracket&) = delete;
+  InputBracket& operator=(const InputBracket&) = delete;
 
   bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent* event) override {
     if ((event->type & QWindowSystemInterfacePrivate::UserInputEvent) == 0 ||
         InputGate::queues_input(gate_.holding())) {
       return QWindowSystemEventHandler::sendEvent(event);
+    }
+    const QWindow* window = window_of(*event);
+    if (window != nullptr && aims_at_a_dialog(window)) {
+      bool sent = false;
+      gate_.deliver_to_dialog_([&] { sent = QWindowSystemEventHandler::sendEvent(event); });
+      return sent;
     }
     const ui::EventLoop::HandlingInput handling(ui::event_loop());
     return QWindowSystemEventHandler::sendEvent(event);
@@ -198,7 +251,8 @@ class InputGate::WholeEvents final : public QWindowSystemEventHandler {
   const InputGate& gate_;
 };
 
-InputGate::InputGate() {
+InputGate::InputGate(DialogDelivery deliver_to_dialog)
+    : deliver_to_dialog_(std::move(deliver_to_dialog)) {
   if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {
     connect(application, &QApplication::focusChanged, this, [this] { focus_changed(); });
   }
@@ -206,11 +260,11 @@ InputGate::InputGate() {
 
 InputGate::~InputGate() = default;
 
-void InputGate::set_taking_window_system_input(bool taking) {
-  if (!taking) {
-    whole_events_.reset();
-  } else if (!whole_events_) {
-    whole_events_ = std::make_unique<WholeEvents>(*this);
+void InputGate::set_bracketing_window_system_input(bool bracketing) {
+  if (!bracketing) {
+    bracket_.reset();
+  } else if (!bracket_) {
+    bracket_ = std::make_unique<InputBracket>(*this);
   }
 }
 
@@ -223,15 +277,10 @@ bool InputGate::queues_input(bool holding) {
   return holding || (loop.has_pending_user_input() && !loop.delivering_user_input());
 }
 
-bool InputGate::blocked_by_modal_window(const QObject* window) {
-  const QWindow* modal = QGuiApplication::modalWindow();
-  if (modal == nullptr || !window->isWindowType()) return false;
-  // A modal window's own popups (menus, say) take input; every other window waits.
-  for (const auto* shown = static_cast<const QWindow*>(window); shown != nullptr;
-       shown = shown->transientParent()) {
-    if (shown == modal) return false;
-  }
-  return true;
+bool InputGate::blocked_by_modal_window(QWindow* window) {
+  // Qt's own verdict, which it keeps as modal windows come and go: a popup (a menu, a
+  // completer's list) is never blocked.
+  return QWindowPrivate::get(window)->blockedByModalWindow;
 }
 
 bool InputGate::eventFilter(QObject* watched, QEvent* event) {
@@ -254,29 +303,45 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
   QPointer<QWindow> window(static_cast<QWindow*>(watched));
   QPointer<QWidget> shown(widget_of_window(watched));
   QPointer<InputGate> gate(this);
-  ui::event_loop().post_user_input(
-      [window, shown, aim, gate, moves = focus_moves_by_input_, make = held_copy(*event)] {
-        if (!window || !window->isVisible() || blocked_by_modal_window(window)) return;
-        if (shown != nullptr && !shown->isEnabled()) return;
-        const std::unique_ptr<QEvent> replayed = make();
-        if (!is_key(replayed->type())) {
-          QCoreApplication::sendEvent(window, replayed.get());
-          return;
-        }
-        // A key stays with the control it was typed into, unless input delivered since (a
-        // click, Tab, a key that opened a cell editor) moved the focus on.
-        QObject* receiver = window;
-        if (aim.has_focus && gate && moves == gate->focus_moves_by_input_) {
-          if (!aim.focus || !aim.focus->isEnabled() || !aim.focus->isVisible()) return;
-          if (aim.focus != QApplication::focusWidget()) receiver = aim.focus;
-        }
-        auto& key = static_cast<QKeyEvent&>(*replayed);
-        if (key.type() == QEvent::KeyPress) {
-          replay_key_press(window, receiver, key);
-        } else {
-          QCoreApplication::sendEvent(receiver, &key);
-        }
-      });
+  const bool key_for_popup = is_key(event->type()) && window->type() == Qt::Popup;
+  ui::event_loop().post_user_input([window, shown, aim, gate, key_for_popup,
+                                    moves = focus_moves_by_input_, make = held_copy(*event)] {
+    QWindow* target = window;
+    // A key typed into a popup (a completer's list) that has closed since goes where the
+    // window system sends keys once the popup is gone: to the window it popped up from.
+    if (key_for_popup && (target == nullptr || !target->isVisible())) {
+      QWidget* owner = owner_window(shown);
+      target = owner != nullptr ? owner->windowHandle() : nullptr;
+    } else if (shown != nullptr && !shown->isEnabled()) {
+      return;
+    }
+    if (target == nullptr || !target->isVisible() || blocked_by_modal_window(target)) return;
+    const auto deliver = [&] {
+      const std::unique_ptr<QEvent> replayed = make();
+      if (!is_key(replayed->type())) {
+        QCoreApplication::sendEvent(target, replayed.get());
+        return;
+      }
+      // A key stays with the control it was typed into, unless input delivered since (a
+      // click, Tab, a key that opened a cell editor) moved the focus on.
+      QObject* receiver = target;
+      if (aim.has_focus && gate && moves == gate->focus_moves_by_input_) {
+        if (!aim.focus || !aim.focus->isEnabled() || !aim.focus->isVisible()) return;
+        if (aim.focus != QApplication::focusWidget()) receiver = aim.focus;
+      }
+      auto& key = static_cast<QKeyEvent&>(*replayed);
+      if (key.type() == QEvent::KeyPress) {
+        replay_key_press(target, receiver, key);
+      } else {
+        QCoreApplication::sendEvent(receiver, &key);
+      }
+    };
+    if (gate && aims_at_a_dialog(target)) {
+      gate->deliver_to_dialog_(deliver);
+    } else {
+      deliver();
+    }
+  });
   return true;
 }
 

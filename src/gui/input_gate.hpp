@@ -14,23 +14,30 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QEvent;
 class QWidget;
+class QWindow;
 
 namespace gui {
 
 class InputGate final : public QObject {
  public:
-  InputGate();
+  // Runs the delivery of input for one of Qt's dialogs (a message box, a file dialog, the
+  // lists and questions they open): such input is the dialog's own, not an input of the
+  // model's loop, and a loop its handling opens (a question) runs as a dialog does.
+  using DialogDelivery = std::function<void(const std::function<void()>& deliver)>;
+  explicit InputGate(DialogDelivery deliver_to_dialog);
   ~InputGate() override;
   InputGate(const InputGate&) = delete;
   InputGate& operator=(const InputGate&) = delete;
 
   // While set, the whole handling of each piece of input the gate lets through at once
-  // counts as one input of the model's loop (`ui::EventLoop::HandlingInput`).
-  void set_taking_window_system_input(bool taking);
+  // counts as one input of the model's loop (`ui::EventLoop::HandlingInput`), which holds
+  // back the input that comes during it.
+  void set_bracketing_window_system_input(bool bracketing);
 
   // Holding is set for one pass of the model's loop; nested passes save and restore it.
   void set_holding(bool holding) { holding_ = holding; }
@@ -43,15 +50,16 @@ class InputGate final : public QObject {
 
   // Whether Qt would refuse input to `window` now, as it does to a window behind a modal
   // one: input held for such a window is dropped when it comes due.
-  static bool blocked_by_modal_window(const QObject* window);
+  static bool blocked_by_modal_window(QWindow* window);
 
  private:
-  class WholeEvents;
+  class InputBracket;
 
   void focus_changed();
 
+  DialogDelivery deliver_to_dialog_;
   bool holding_ = false;
-  std::unique_ptr<WholeEvents> whole_events_;
+  std::unique_ptr<InputBracket> bracket_;
   // How often input delivered from the queue moved the focus: a key whose control lost the
   // focus to anything else (a program's own focus change while the key waited) still goes
   // to that control.

@@ -319,7 +319,7 @@ void yield_to_message_loop() {
   }
   // Between two requests every click and key that came meanwhile runs, not only the first,
   // also inside the handling of the input that started the requests.
-  const ui::EventLoop::TakingInput taking(ui::event_loop());
+  const ui::EventLoop::AllowingInput allowing(ui::event_loop());
   ui::event_loop().pass(ui::UserInput::allow);
   ui::event_loop().serve_user_input();
 }

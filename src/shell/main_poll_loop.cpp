@@ -11,6 +11,7 @@
 #include "shell/frm_ecu.hpp"
 #include "shell/view_commands.hpp"
 #include "shell/view_table.hpp"
+#include "ui/event_loop.hpp"
 #include "views/plotter_update.hpp"
 
 namespace ecu {
@@ -102,6 +103,9 @@ void main_poll_tick() {
 void plotter_poll_tick() {
   if (link_busy()) return;
   if (current_view != kPlotterView) return;
+  // The plotter's poll takes no input: input runs between its ticks, so a box the user opens
+  // never stands inside a tick, and the poll goes on behind it.
+  const ui::EventLoop::HoldingInput holding(ui::event_loop());
   if (plotter_poll_step < 0 || plotter_poll_step >= static_cast<Integer>(kPlotterCycle.size())) {
     plotter_poll_step = 0;
   }

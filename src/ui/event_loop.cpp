@@ -24,6 +24,11 @@ bool EventLoop::run_model_work(UserInput input) {
   collect_unloaded_forms();
   bool ran = false;
   if (input == UserInput::allow) ran |= run_user_input();
+  // What a pass that holds input runs besides (a link source, a timer's tick) holds it too:
+  // a request it sends serves no input, which would run inside the input being handled or
+  // inside the request whose wait this pass is.
+  std::optional<HoldingInput> holding;
+  if (input == UserInput::hold) holding.emplace(*this);
   ran |= run_sources();
   // What the user did goes before any timer: a timer that is due again as soon as its
   // handler returns (a poll at its fastest) never keeps a click waiting behind it.
@@ -33,8 +38,8 @@ bool EventLoop::run_model_work(UserInput input) {
 }
 
 void EventLoop::wait_pass(UserInput input) {
-  std::optional<TakingInput> taking;
-  if (input == UserInput::allow) taking.emplace(*this, Taking::modal);
+  std::optional<AllowingInput> allowing;
+  if (input == UserInput::allow) allowing.emplace(*this, Allow::modal);
   if (!pass(input)) {
     const double idle = std::min(0.001, std::max(0.0, seconds_until_next_timer()));
     clock().sleep_seconds(idle > 0 ? idle : 0.001);
@@ -57,8 +62,16 @@ void EventLoop::post_user_input(std::function<void()> action) {
   work_scheduled();
 }
 
+void EventLoop::post_user_input_first(std::function<void()> action) {
+  const std::uint64_t sequence = delivering_user_input() && delivered_sequence_
+                                     ? *delivered_sequence_
+                                     : next_input_sequence_++;
+  user_input_.push_front({sequence, std::move(action)});
+  work_scheduled();
+}
+
 void EventLoop::serve_user_input() {
-  const TakingInput taking(*this);
+  const AllowingInput allowing(*this);
   // Inside a step that must stay whole the input waits until after it.
   if (!takes_user_input()) return;
   const std::uint64_t queued_before = next_input_sequence_;
@@ -139,8 +152,9 @@ bool EventLoop::run_user_input() {
   if (user_input_.empty()) return false;
   // One action per pass, as one window message at a time.
   auto action = std::move(user_input_.front().action);
+  const std::uint64_t sequence = user_input_.front().sequence;
   user_input_.pop_front();
-  const HandlingInput handling(*this);
+  const HandlingInput handling(*this, sequence);
   // Input is delivered like a window message: whatever goes wrong stops there.
   try {
     if (action) action();
@@ -152,14 +166,17 @@ bool EventLoop::run_user_input() {
   return true;
 }
 
-EventLoop::HandlingInput::HandlingInput(EventLoop& loop)
-    : loop_(loop), outer_delivery_(std::exchange(loop.delivery_depth_, loop.pass_depth_)) {
+EventLoop::HandlingInput::HandlingInput(EventLoop& loop, std::optional<std::uint64_t> sequence)
+    : loop_(loop),
+      outer_delivery_(std::exchange(loop.delivery_depth_, loop.pass_depth_)),
+      outer_sequence_(std::exchange(loop.delivered_sequence_, sequence)) {
   ++loop_.input_depth_;
 }
 
 EventLoop::HandlingInput::~HandlingInput() {
   --loop_.input_depth_;
   loop_.delivery_depth_ = outer_delivery_;
+  loop_.delivered_sequence_ = outer_sequence_;
 }
 
 bool EventLoop::run_sources() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -56,6 +57,10 @@ class EventLoop {
   // that allows user input, one action a pass, in order of arrival; an exception it throws
   // is reported.
   void post_user_input(std::function<void()> action);
+  // Input that runs before any that waits, as the rest of the input being delivered (a
+  // menu's command, once the menu has finished with the choice): a serve that runs that
+  // input runs this too.
+  void post_user_input_first(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
   // True while an input is handled (a queued action, or window-system input the front-end
   // hands on at once) and no pass has started inside it: what that input causes at once (a
@@ -70,10 +75,11 @@ class EventLoop {
 
   // One input is handled while this lives. Its effect is complete before the next input
   // runs: a pass inside it (a handler's wait, a request) holds input back, whatever it
-  // asks, except inside a `TakingInput`.
+  // asks, except inside an `AllowingInput`. `sequence` is its place in the queue, for input
+  // that was queued.
   class HandlingInput {
    public:
-    explicit HandlingInput(EventLoop& loop);
+    explicit HandlingInput(EventLoop& loop, std::optional<std::uint64_t> sequence = {});
     ~HandlingInput();
     HandlingInput(const HandlingInput&) = delete;
     HandlingInput& operator=(const HandlingInput&) = delete;
@@ -81,45 +87,50 @@ class EventLoop {
    private:
     EventLoop& loop_;
     int outer_delivery_;
+    std::optional<std::uint64_t> outer_sequence_;
   };
   // Passes take input again while this lives, inside the handling of earlier input: a modal
   // box or window it shows, and the points where a long run of requests serves the user.
-  // A modal one takes input inside a `WholeInput` too.
-  enum class Taking { between_requests, modal };
-  class TakingInput {
+  // A modal one allows input inside a `HoldingInput` too.
+  enum class Allow { between_requests, modal };
+  class AllowingInput {
    public:
-    explicit TakingInput(EventLoop& loop, Taking taking = Taking::between_requests)
+    explicit AllowingInput(EventLoop& loop, Allow allow = Allow::between_requests)
         : loop_(loop),
-          outer_(std::exchange(loop.open_depth_, loop.input_depth_)),
-          outer_whole_(taking == Taking::modal ? std::exchange(loop.whole_, 0) : loop.whole_) {}
-    ~TakingInput() {
-      loop_.open_depth_ = outer_;
-      loop_.whole_ = outer_whole_;
+          outer_depth_(std::exchange(loop.allowed_depth_, loop.input_depth_)),
+          outer_holds_(allow == Allow::modal ? std::exchange(loop.holds_, 0) : loop.holds_) {}
+    ~AllowingInput() {
+      loop_.allowed_depth_ = outer_depth_;
+      loop_.holds_ = outer_holds_;
     }
-    TakingInput(const TakingInput&) = delete;
-    TakingInput& operator=(const TakingInput&) = delete;
+    AllowingInput(const AllowingInput&) = delete;
+    AllowingInput& operator=(const AllowingInput&) = delete;
 
    private:
     EventLoop& loop_;
-    int outer_;
-    int outer_whole_;
+    int outer_depth_;
+    int outer_holds_;
   };
-  // A step of an input's handling that must not be split (a click on a cell commits the
-  // open edit, then makes the clicked cell current): no pass inside takes input, not even
-  // between requests; only a modal box or window does.
-  class WholeInput {
+  // Every pass inside holds input back while this lives, even between requests; only a
+  // modal box or window allows it. For a step of an input's handling that must not be split
+  // (a click on a cell commits the open edit, then makes the clicked cell current), for what
+  // a pass that holds input runs besides (a timer's tick), and for a poll that delivers no
+  // input (the plotter's).
+  class HoldingInput {
    public:
-    explicit WholeInput(EventLoop& loop) : loop_(loop) { ++loop_.whole_; }
-    ~WholeInput() { --loop_.whole_; }
-    WholeInput(const WholeInput&) = delete;
-    WholeInput& operator=(const WholeInput&) = delete;
+    explicit HoldingInput(EventLoop& loop) : loop_(loop) { ++loop_.holds_; }
+    ~HoldingInput() { --loop_.holds_; }
+    HoldingInput(const HoldingInput&) = delete;
+    HoldingInput& operator=(const HoldingInput&) = delete;
 
    private:
     EventLoop& loop_;
   };
-  // Whether a pass may run input now: no input is being handled, or a `TakingInput` opened
-  // the one being handled.
-  [[nodiscard]] bool takes_user_input() const { return input_depth_ == open_depth_ && whole_ == 0; }
+  // Whether a pass may run input now: no input is being handled, or an `AllowingInput`
+  // allowed it at the depth of the one being handled, and no `HoldingInput` holds it.
+  [[nodiscard]] bool takes_user_input() const {
+    return input_depth_ == allowed_depth_ && holds_ == 0;
+  }
 
   // Marks a loop of the front-end's own (a modal dialog's) as a pass: input the user gives
   // it is not taken for a consequence of the action that opened the dialog.
@@ -167,12 +178,15 @@ class EventLoop {
   };
   std::deque<QueuedInput> user_input_;
   std::uint64_t next_input_sequence_ = 0;
+  // The place in the queue of the input being handled, when it was queued.
+  std::optional<std::uint64_t> delivered_sequence_;
   int pass_depth_ = 0;
   int delivery_depth_ = -1;
-  // Inputs being handled, and how many of them a `TakingInput` opened.
+  // How many inputs are being handled, one inside another; the depth at which the innermost
+  // `AllowingInput` lets passes take input again; and how many `HoldingInput`s hold it.
   int input_depth_ = 0;
-  int open_depth_ = 0;
-  int whole_ = 0;
+  int allowed_depth_ = 0;
+  int holds_ = 0;
   std::vector<Timer*> timers_;
   std::vector<std::unique_ptr<Form>> unloaded_forms_;
 };

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace gui_test {
 
@@ -32,6 +33,29 @@ class QtEnvironment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace
+
+UserScript::UserScript(std::vector<Step> steps, std::function<void()> give_up, int patience_ms)
+    : steps_(std::move(steps)), give_up_(std::move(give_up)), patience_ms_(patience_ms) {
+  QObject::connect(&timer_, &QTimer::timeout, [this] { act(); });
+  timer_.start(2);
+  elapsed_.start();
+}
+
+void UserScript::act() {
+  if (finished()) {
+    timer_.stop();
+    return;
+  }
+  if (elapsed_.elapsed() > patience_ms_) {
+    timer_.stop();
+    if (give_up_) give_up_();
+    return;
+  }
+  const Step& step = steps_[taken_];
+  if (step.ready && !step.ready()) return;
+  ++taken_;
+  if (step.act) step.act();
+}
 
 void GuiTest::SetUp() {
   ConsoleTest::SetUp();

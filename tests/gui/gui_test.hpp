@@ -3,16 +3,46 @@
 // the whole run, and per test a fresh front-end over no windows.
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gui/form_window.hpp"
 #include "gui/front_end.hpp"
 #include "support/console_test.hpp"
 
 namespace gui_test {
+
+// What a user does, step by step, each step once what the one before brought shows, as a
+// user waits to see it. The steps run from a timer in whatever loop runs then (a dialog's, a
+// pass of the model's inside a long command) and never wait themselves.
+class UserScript {
+ public:
+  struct Step {
+    std::function<bool()> ready;  // what the user waits to see before acting
+    std::function<void()> act;
+  };
+  // `give_up` closes what the steps could not (a dialog's loop), once `patience_ms` passed,
+  // so that a test fails instead of hanging.
+  explicit UserScript(std::vector<Step> steps, std::function<void()> give_up = {},
+                      int patience_ms = 10000);
+  [[nodiscard]] std::size_t steps_taken() const { return taken_; }
+  [[nodiscard]] bool finished() const { return taken_ == steps_.size(); }
+
+ private:
+  void act();
+
+  std::vector<Step> steps_;
+  std::function<void()> give_up_;
+  int patience_ms_;
+  std::size_t taken_ = 0;
+  QTimer timer_;
+  QElapsedTimer elapsed_;
+};
 
 class GuiTest : public test::ConsoleTest {
  protected:

@@ -6,6 +6,8 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
@@ -19,6 +21,7 @@
 
 #include "gui/rich/grid_widget.hpp"
 #include "gui_test.hpp"
+#include "link/poll_inhibit.hpp"
 #include "link/request.hpp"
 
 namespace gui_test {
@@ -60,6 +63,11 @@ class OrderForm : public ui::Form {
     cells.on_cell_change = [this](int, int) {
       if (on_commit) on_commit();
     };
+    // A poll that, like the plotter's, ticks whatever poll_inhibit says.
+    tmr_poll.on_timer = [this] {
+      ++polls;
+      ecu::send_command("A");
+    };
   }
 
   ui::MenuItem mnu_update{*this, "mnu_update", nullptr};
@@ -71,8 +79,10 @@ class OrderForm : public ui::Form {
   ui::TabControl pages{*this, "pages", 2};
   ui::TextBox txt_step{*this, "txt_step"};
   ui::Grid cells{*this, "cells", 4, 4};
+  ui::Timer tmr_poll{*this, "tmr_poll", 1, false};
 
   int apply_clicks = 0;
+  int polls = 0;
   int double_clicks = 0;
   int zeroes = 0;
   std::vector<std::string> updates;
@@ -112,10 +122,25 @@ class InputOrderTest : public GuiTest {
           buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
     }
   }
-  void post_key(int key) {
+  static void post_click_in(QWindow& in, QPoint at) {
+    for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          &in, at, in.mapToGlobal(at), buttons, Qt::LeftButton,
+          buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
+    }
+  }
+  void post_click_at(QPoint at) { post_click_in(*window(), at); }
+  void post_move(QPoint to) {
+    QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        window(), to, window()->mapToGlobal(to), Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+  }
+  void post_key(int key, Qt::KeyboardModifiers modifiers = {}) {
+    const QString text = modifiers != Qt::NoModifier
+                             ? QString()
+                             : QString(QChar(key == Qt::Key_Return ? '\r' : key));
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
       QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-          window(), type, key, {}, QString(QChar(key == Qt::Key_Return ? '\r' : key)));
+          window(), type, key, modifiers, text);
     }
   }
   // Passes a commit's handler may run: a wait that allows input, a request's wait, and the
@@ -253,6 +278,96 @@ TEST_F(InputOrderTest, AMenuItemChosenByAnAssistiveToolClosesItsMenusAndTheNextC
   QTest::mouseClick(window(), Qt::LeftButton, {}, centre_of(form.cmd_apply));
   drain();
   EXPECT_EQ(form.apply_clicks, 1);
+}
+
+// Each key the window system hands over is handled whole: a key typed while the handler of
+// the one before lets events run (as a request's wait does, pass after pass) waits until that
+// key is in.
+TEST_F(InputOrderTest, AKeyTypedWhileTheKeyBeforeIsHandledRunsAfterIt) {
+  OrderForm& form = open();
+  focus(form.txt_first);
+  constexpr int kKeyA = 65;
+  form.txt_first.on_key_down = [this](int& key_code, int) {
+    if (key_code != kKeyA) return;
+    QTimer::singleShot(0, [this] { post_key('5'); });
+    for (int pass = 0; pass < 20; ++pass) ui::do_events();
+  };
+  post_key('A');
+  drain();
+  EXPECT_EQ(frm_order().txt_first.text(), "A5");
+}
+
+// A key's handler holds the poll and waits; a poll that ignores the hold ticks meanwhile and
+// sends a request, which serves the user between requests only for input the request's own
+// sender is handling: a click made during the wait runs after the key.
+TEST_F(InputOrderTest, APollsRequestInsideAHeldInputRunsNoOtherInput) {
+  OrderForm& form = open();
+  focus(form.txt_first);
+  constexpr int kKeyA = 65;
+  std::vector<std::string> order;
+  form.cmd_apply.on_click = [&order] { order.emplace_back("click"); };
+  form.txt_first.on_key_down = [this, &order](int& key_code, int) {
+    if (key_code != kKeyA) return;
+    order.emplace_back("key begins");
+    const ecu::PollInhibitScope hold;
+    QTimer::singleShot(0, [this] { post_click_at(centre_of(frm_order().cmd_apply)); });
+    const int polls = frm_order().polls;
+    for (int pass = 0; pass < 100000 && frm_order().polls < polls + 5; ++pass) {
+      ui::do_events_without_user_input();
+    }
+    order.emplace_back("key ends");
+  };
+  form.tmr_poll.set_enabled(true);
+  post_key('A');
+  drain();
+  form.tmr_poll.set_enabled(false);
+  EXPECT_EQ(order, (std::vector<std::string>{"key begins", "key ends", "click"}));
+}
+
+// Update, chosen by its access key, writes item after item, serving the user between two
+// writes; the user opens a menu with a click and chooses an item of it with another, each
+// click made while a write waits: the item runs before the Update ends.
+TEST_F(InputOrderTest, AMenuItemClickedDuringALongCommandOfTheMenuBarRunsBeforeItEnds) {
+  OrderForm& form = open();
+  constexpr int kWrites = 80;
+  int writes = 0;
+  int writes_when_chosen = -1;
+  form.mnu_update.on_click = [&writes] {
+    const ecu::PollInhibitScope hold;
+    for (writes = 0; writes < kWrites; ++writes) {
+      QElapsedTimer request;
+      request.start();
+      while (request.elapsed() < 5) ui::do_events_without_user_input();
+      ecu::send_command("e");
+    }
+  };
+  form.mnu_zero.on_click = [&] { writes_when_chosen = writes; };
+  QMenuBar* bar = window_of(form).menuBar();
+  QAction* tools = window_of(form).action_for(form.mnu_tools);
+  QAction* zero = window_of(form).action_for(form.mnu_zero);
+  const QPoint tools_title = bar->mapTo(bar->window(), bar->actionGeometry(tools).center());
+  UserScript user({
+      {{}, [this] { post_key(Qt::Key_U, Qt::AltModifier); }},
+      // Past the menu bar's own moment of showing the chosen title.
+      {[&writes] { return writes >= 30; },
+       [this, tools_title] {
+         post_move(tools_title);
+         post_click_at(tools_title);
+       }},
+      {[] { return QApplication::activePopupWidget() != nullptr; },
+       [zero] {
+         QWidget* menu = QApplication::activePopupWidget();
+         auto* shown = qobject_cast<QMenu*>(menu);
+         const QPoint at = shown->actionGeometry(zero).center();
+         post_click_in(*menu->windowHandle(), at);
+       }},
+  });
+  EXPECT_TRUE(wait_until([&] { return user.finished() && writes_when_chosen >= 0; }))
+      << user.steps_taken() << " steps taken";
+  drain();
+  EXPECT_GT(writes_when_chosen, 30);
+  EXPECT_LT(writes_when_chosen, kWrites) << "the item ran during the Update";
+  EXPECT_EQ(writes, kWrites);
 }
 
 // A click on a cell commits the open edit, then makes the clicked cell current, before a key

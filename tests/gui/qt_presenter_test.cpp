@@ -1,13 +1,22 @@
 // Real message boxes and file dialogs, answered from a timer as a user would.
 
+#include <qpa/qwindowsysteminterface.h>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
+#include <fstream>
+#include <memory>
 
 #include "gui/qt_presenter.hpp"
 #include "gui_test.hpp"
@@ -218,6 +227,113 @@ TEST_F(QtPresenterTest, FileDialogsOpenWideEnoughForTheSizeTypeAndDateColumns) {
     // Qt's own 624 x 408 showed them only with small print; the offscreen screen is 800 wide.
     EXPECT_EQ(size, QSize(800, 500));
     EXPECT_EQ(filters, QStringList({"comma spaced value (*.csv)"}));
+  }
+}
+
+// Polls as the plotter does at its fastest: one request after another, each holding the
+// user's input back while it waits.
+class PollingForm : public ui::Form {
+ public:
+  PollingForm() : ui::Form("frm_polling", "Polling", 3000, 2000) {
+    tmr_poll.on_timer = [this] {
+      ++polls;
+      QElapsedTimer request;
+      request.start();
+      while (sending && request.elapsed() < 5) ui::do_events_without_user_input();
+    };
+  }
+  ui::Timer tmr_poll{*this, "tmr_poll", 1};
+  int polls = 0;
+  bool sending = true;
+};
+
+ui::FormInstance<PollingForm> frm_polling;
+
+// Hands keys to the window the window system gives them to: an open popup (a completer's
+// list), else the window with the focus, `focused`.
+void post_text(QWidget& focused, const QString& text, int key = 0) {
+  for (const QChar character : text) {
+    QWidget* popup = QApplication::activePopupWidget();
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          (popup != nullptr ? popup : &focused)->windowHandle(), type,
+          key != 0 ? key : character.toUpper().unicode(), {}, QString(character));
+    }
+  }
+}
+
+QMessageBox* shown_question() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(widget);
+    if (box != nullptr && box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
+// A user at a Save As over the poll types a name beginning "PLO", the rest into the
+// completer's list, and Return; for a name that exists, Escape to the question that asks
+// about it once the poll has gone on behind the question, Return again, and a click on Yes.
+TEST_F(QtPresenterTest, ASaveAsTakesEveryKeyAndClickOfItsListAndQuestionWhileThePollGoesOn) {
+  std::ofstream("PLOTTER.CSV") << "RPM\r\n";
+  frm_polling().show();
+  struct Case {
+    QString name;
+    // The poll sends nothing until the question shows: the Return that opens the question
+    // is handled at once, not held.
+    bool quiet_until_question;
+  };
+  // An existing name; and a new one, whose list closes while its last keys wait.
+  for (const auto& [name, quiet] :
+       {Case{"PLOTTER.CSV", false}, Case{"PLOTTER.CSV", true}, Case{"PLOTTER2.CSV", false}}) {
+    SCOPED_TRACE(name.toStdString() + (quiet ? ", Return handled at once" : ""));
+    frm_polling().sending = !quiet;
+    int polls_at_question = -1;
+    std::unique_ptr<UserScript> user;
+    when_shown<QFileDialog>([&](QFileDialog& dialog) {
+      auto* field = dialog.findChild<QLineEdit*>("fileNameEdit");
+      field->clear();
+      dialog.activateWindow();
+      std::vector<UserScript::Step> steps = {
+          {[&dialog] { return dialog.isActiveWindow(); }, [&] { post_text(dialog, "PLO"); }},
+          {[] { return QApplication::activePopupWidget() != nullptr; },
+           [&] { post_text(dialog, name.mid(3)); }},
+          {[field, &name] { return field->text() == name; },
+           [&dialog] { post_text(dialog, "\r", Qt::Key_Return); }}};
+      if (QFileInfo::exists(name)) {
+        steps.push_back({[&] {
+                           if (shown_question() == nullptr) return false;
+                           frm_polling().sending = true;
+                           if (polls_at_question < 0) polls_at_question = frm_polling().polls;
+                           return frm_polling().polls >= polls_at_question + 3;
+                         },
+                         [] { post_text(*shown_question(), "\x1b", Qt::Key_Escape); }});
+        steps.push_back({[] { return shown_question() == nullptr; },
+                         [&dialog] { post_text(dialog, "\r", Qt::Key_Return); }});
+        steps.push_back({shown_question, [] {
+                           QAbstractButton& yes = *shown_question()->button(QMessageBox::Yes);
+                           const QPoint at = yes.mapTo(yes.window(), yes.rect().center());
+                           QTest::mouseClick(yes.window()->windowHandle(), Qt::LeftButton, {}, at);
+                         }});
+      }
+      user = std::make_unique<UserScript>(std::move(steps), [&dialog] {
+        if (QMessageBox* box = shown_question()) box->done(QMessageBox::No);
+        dialog.reject();
+      });
+    });
+    ui::FileDialogRequest request;
+    request.save = true;
+    request.filter = "comma spaced value (*.csv)|";
+    request.default_extension = "csv";
+    request.initial_folder = QDir::currentPath().toStdString();
+    request.overwrite_prompt = true;
+
+    const auto chosen = ui::file_dialog(request);
+
+    ASSERT_NE(user, nullptr);
+    EXPECT_TRUE(user->finished()) << user->steps_taken() << " steps taken";
+    user.reset();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(*chosen)).fileName(), name);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "shell/main_poll_loop.hpp"
 #include "sim/controller_replies.hpp"
 #include "support/linked_window_test.hpp"
+#include "ui/event_loop.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
@@ -130,6 +131,20 @@ TEST_F(PollWireTest, ThePlotterTimerCyclesLiveDataMonitorLiveDataChannels) {
   feature_word_received = 1;
   main_poll_tick();
   EXPECT_EQ(new_requests(), Codes{}) << "the main poll leaves the plotter to its own timer";
+}
+
+TEST_F(PollWireTest, ThePlotterPollRunsNoInputAndInputRunsBeforeItsNextTick) {
+  settle_link();
+  current_view = 4;
+  // Another window's run of requests holds the main poll; the plotter's polls on.
+  poll_inhibit = kTrue;
+  bool clicked = false;
+  ui::event_loop().post_user_input([&clicked] { clicked = true; });
+  plotter_poll_tick();
+  EXPECT_EQ(new_requests(), Codes{A});
+  EXPECT_FALSE(clicked) << "a box the click opened would stand inside the poll's tick";
+  ui::do_events();
+  EXPECT_TRUE(clicked);
 }
 
 // What the rest of the console sees while the first request of a command is on the wire

@@ -222,6 +222,26 @@ TEST_F(WindowModelTest, HeldUserInputWaitsForAPassThatAllowsIt) {
   EXPECT_EQ(clicks, 1);
 }
 
+// A long command serves the user between two requests: the command of a menu click it serves
+// runs in the same serve, next, before the input that came after the click.
+TEST_F(WindowModelTest, TheCommandOfAServedMenuClickRunsNextInTheSameServe) {
+  std::vector<std::string> order;
+  auto& loop = ui::event_loop();
+  loop.post_user_input([&] {
+    order.emplace_back("update begins");
+    loop.serve_user_input();
+    order.emplace_back("update ends");
+  });
+  loop.post_user_input([&] {
+    order.emplace_back("menu click");
+    loop.post_user_input_first([&] { order.emplace_back("its command"); });
+  });
+  loop.post_user_input([&] { order.emplace_back("later click"); });
+  ui::do_events();
+  EXPECT_EQ(order, (std::vector<std::string>{"update begins", "menu click", "its command",
+                                             "later click", "update ends"}));
+}
+
 TEST_F(WindowModelTest, ShowActivatesAndHidingTheActiveWindowActivatesTheTopmost) {
   frm_sample().show();
   frm_other().show();

@@ -354,7 +354,7 @@ bool GridWidget::deliver_key(QKeyEvent& event) {
 
 bool GridWidget::act_on_key(int key_code, int shift) {
   // A key that ends an edit and moves on does both before any other input.
-  const ui::EventLoop::WholeInput whole(ui::event_loop());
+  const ui::EventLoop::HoldingInput holding(ui::event_loop());
   const QPointer<GridWidget> alive(this);
   const bool was_editing = editing_;
   if (editing_) {
@@ -497,7 +497,7 @@ void GridWidget::commit_edit() {
   if (editor_->hasFocus()) setFocus(Qt::OtherFocusReason);
   editor_->hide();
   const QPointer<GridWidget> alive(this);
-  const ui::EventLoop::WholeInput whole(ui::event_loop());
+  const ui::EventLoop::HoldingInput holding(ui::event_loop());
   grid_.commit_edit(row, col, text);
   if (alive) sync_cells();
 }
@@ -527,7 +527,7 @@ bool GridWidget::eventFilter(QObject* watched, QEvent* event) {
 
 void GridWidget::mousePressEvent(QMouseEvent* event) {
   // The open edit is committed and the clicked cell made current before any other input.
-  const ui::EventLoop::WholeInput whole(ui::event_loop());
+  const ui::EventLoop::HoldingInput holding(ui::event_loop());
   const QPointer<GridWidget> alive(this);
   if (editing_) {
     commit_edit();
