@@ -19,6 +19,7 @@
 #include <string>
 
 #include "bench_clock.hpp"
+#include "dialog_watch.hpp"
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
 #include "link/request.hpp"
@@ -86,22 +87,7 @@ Run raw_memory_reads(int count) {
           static_cast<std::size_t>(count)};
 }
 
-// Answers the failure dialog "Try Again" whenever it comes up, and counts it.
-class DialogWatch final : public ui::Form {
- public:
-  DialogWatch() : ui::Form("bench_dialog_watch", "", 100, 100) {
-    watch.on_timer = [this] {
-      const ecu::FrmDialogForm* dialog = ecu::frm_Dialog.if_loaded();
-      if (dialog == nullptr || !dialog->visible()) return;
-      ++dialogs;
-      ecu::frm_Dialog().dialog_button[0].click();
-    };
-  }
-  ui::Timer watch{*this, "watch", 20};
-  int dialogs = 0;
-};
-
-ui::FormInstance<DialogWatch> dialog_watch;
+using bench::dialog_watch;
 
 // The most attempts a request took: the retry counter shows each request's count from its
 // third attempt on; below that, a second attempt shows as an exchange more than the clean run.

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "bench_clock.hpp"
+#include "dialog_watch.hpp"
 #include "gui/front_end.hpp"
 #include "link/comm_link.hpp"
 #include "link/comm_port.hpp"
@@ -70,22 +71,7 @@ void run_qt_for(double seconds) {
   loop.exec();
 }
 
-// Answers the failure dialog "Try Again" whenever it comes up, and counts it.
-class DialogWatch final : public ui::Form {
- public:
-  DialogWatch() : ui::Form("bench_dialog_watch", "", 100, 100) {
-    watch.on_timer = [this] {
-      const ecu::FrmDialogForm* dialog = ecu::frm_Dialog.if_loaded();
-      if (dialog == nullptr || !dialog->visible()) return;
-      ++dialogs;
-      ecu::frm_Dialog().dialog_button[0].click();
-    };
-  }
-  ui::Timer watch{*this, "watch", 20};
-  int dialogs = 0;
-};
-
-ui::FormInstance<DialogWatch> dialog_watch;
+using bench::dialog_watch;
 
 struct FaultRun {
   const char* name;

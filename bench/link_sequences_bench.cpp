@@ -206,12 +206,7 @@ void bursts_of_heads(bool byte_by_byte, int cases) {
     for (int n = 0; n < cases * static_cast<int>(codes.size()); ++n) {
       const Code& c = codes[static_cast<std::size_t>(n) % codes.size()];
       const int length = static_cast<int>(c.payload.size()) + 5;
-      std::string noise;
-      while (noise.size() < burst) {
-        noise += bytes({draw(256), length, c.request[0]}) + c.request.substr(1, 2);
-        for (int k = draw(4); k > 0; --k) noise += static_cast<char>(draw(256));
-      }
-      noise.resize(burst);
+      const std::string noise = test::answer_head_burst(burst, length, c.request, draw);
       const double delay = draw(3) == 0 ? 0.0 : draw(200) * 0.0001;
       const bool cut = draw(4) == 0;
       const int cut_at = draw(static_cast<unsigned>(burst) + 3);

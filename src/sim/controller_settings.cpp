@@ -5,6 +5,16 @@
 #include <utility>
 
 namespace sim {
+
+std::string words(std::initializer_list<unsigned> values) {
+  std::string payload;
+  for (const unsigned value : values) {
+    payload += static_cast<char>(value & 0xFFU);
+    payload += static_cast<char>((value >> 8) & 0xFFU);
+  }
+  return payload;
+}
+
 namespace {
 
 enum class Answer {
@@ -111,15 +121,6 @@ constexpr auto kCommands = std::to_array<SettingCommand>({
 std::string bytes(std::initializer_list<unsigned> values) {
   std::string payload;
   for (const unsigned value : values) payload += static_cast<char>(value & 0xFFU);
-  return payload;
-}
-
-std::string words(std::initializer_list<unsigned> values) {
-  std::string payload;
-  for (const unsigned value : values) {
-    payload += static_cast<char>(value & 0xFFU);
-    payload += static_cast<char>((value >> 8) & 0xFFU);
-  }
   return payload;
 }
 

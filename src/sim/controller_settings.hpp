@@ -10,12 +10,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 
 namespace sim {
+
+// A payload of 16-bit values as the controller sends them, low byte first.
+std::string words(std::initializer_list<unsigned> values);
 
 class ControllerSettings {
  public:

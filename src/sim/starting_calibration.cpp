@@ -54,15 +54,6 @@ double torque_shape(int speed) {
   return std::sin(std::numbers::pi * std::min(speed, 14) / 14.0);
 }
 
-std::string words(std::initializer_list<unsigned> values) {
-  std::string payload;
-  for (const unsigned value : values) {
-    payload += static_cast<char>(value & 0xFFU);
-    payload += static_cast<char>((value >> 8) & 0xFFU);
-  }
-  return payload;
-}
-
 std::uint8_t stored(double value) {
   return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }

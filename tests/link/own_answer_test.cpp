@@ -180,12 +180,7 @@ TEST_P(OwnAnswerTest, BurstsOfAnswerHeadsCostOneExtraAttemptAtMost) {
     const Code& c = codes[n % 3];
     const std::size_t burst = std::array<std::size_t, 3>{16, 40, 100}[n / 3 % 3];
     const int length = static_cast<int>(c.payload.size()) + 5;
-    std::string noise;
-    while (noise.size() < burst) {
-      noise += bytes({draw(256), length, c.request[0]}) + c.request.substr(1, 2);
-      for (int k = draw(4); k > 0; --k) noise += static_cast<char>(draw(256));
-    }
-    noise.resize(burst);
+    const std::string noise = test::answer_head_burst(burst, length, c.request, draw);
     const double delay = draw(3) == 0 ? 0.0 : draw(200) * 0.0001;
     const bool cut = draw(4) == 0;
     const int cut_at = draw(static_cast<unsigned>(burst) + 3);

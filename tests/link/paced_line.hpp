@@ -72,4 +72,20 @@ class PacedLine {
   std::optional<double> hold_from_;
 };
 
+// Noise of `size` bytes made of answer heads for `request` (any byte, the answer's `length`,
+// the request's code and address) each followed by 0-3 random bytes: every head looks like
+// the start of the answer. `draw(n)` gives a random number below n.
+inline std::string answer_head_burst(std::size_t size, int length, const std::string& request,
+                                     const std::function<int(unsigned)>& draw) {
+  std::string noise;
+  while (noise.size() < size) {
+    noise += static_cast<char>(draw(256));
+    noise += static_cast<char>(length);
+    noise += request.substr(0, 3);
+    for (int k = draw(4); k > 0; --k) noise += static_cast<char>(draw(256));
+  }
+  noise.resize(size);
+  return noise;
+}
+
 }  // namespace test
