@@ -206,21 +206,12 @@ void bursts_of_heads(bool byte_by_byte, int cases) {
     for (int n = 0; n < cases * static_cast<int>(codes.size()); ++n) {
       const Code& c = codes[static_cast<std::size_t>(n) % codes.size()];
       const int length = static_cast<int>(c.payload.size()) + 5;
-      const std::string noise = test::answer_head_burst(burst, length, c.request, draw);
-      const double delay = draw(3) == 0 ? 0.0 : draw(200) * 0.0001;
-      const bool cut = draw(4) == 0;
-      const int cut_at = draw(static_cast<unsigned>(burst) + 3);
-      Console console(byte_by_byte, [&](PacedLine& line, std::size_t frame, double at) {
+      const test::HeadBurstCase burst_case(burst, length, c.request, draw);
+      Console console(byte_by_byte, burst_case.controller([&c](std::size_t frame) {
         std::string payload = c.payload;
         payload[c.number_at] = static_cast<char>(frame);
-        const std::string answer = reply_frame(c.request[0], payload);
-        if (frame > 1) return line.send(answer, at + 8 * kByteSeconds);
-        const double start =
-            cut ? 0.0999 - static_cast<double>(burst + answer.size()) * kByteSeconds : 0.0003;
-        if (cut) line.hold_from(at + start + (cut_at + 0.5) * kByteSeconds);
-        line.send(noise, at + start);
-        line.send(answer, at + 8 * kByteSeconds + delay);
-      });
+        return reply_frame(c.request[0], payload);
+      }));
       ++first_attempts[console.attempts(c.request)];
       const std::size_t next = console.attempts(c.request);
       if (next != 1 || c.number() != static_cast<long>(console.frames())) ++next_not_own;

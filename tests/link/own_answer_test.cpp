@@ -180,23 +180,14 @@ TEST_P(OwnAnswerTest, BurstsOfAnswerHeadsCostOneExtraAttemptAtMost) {
     const Code& c = codes[n % 3];
     const std::size_t burst = std::array<std::size_t, 3>{16, 40, 100}[n / 3 % 3];
     const int length = static_cast<int>(c.payload.size()) + 5;
-    const std::string noise = test::answer_head_burst(burst, length, c.request, draw);
-    const double delay = draw(3) == 0 ? 0.0 : draw(200) * 0.0001;
-    const bool cut = draw(4) == 0;
-    const int cut_at = draw(static_cast<unsigned>(burst) + 3);
+    const test::HeadBurstCase burst_case(burst, length, c.request, draw);
     TearDown();
     SetUp();
-    open_paced_line([&](PacedLine& line, std::size_t frame, double at) {
+    open_paced_line(burst_case.controller([&c](std::size_t frame) {
       std::string payload = c.payload;
       payload[c.number_at] = static_cast<char>(frame);
-      const std::string answer = reply_frame(c.request[0], payload);
-      if (frame > 1) return line.send(answer, at + 8 * kByteSeconds);
-      const double start =
-          cut ? 0.0999 - static_cast<double>(burst + answer.size()) * kByteSeconds : 0.0003;
-      if (cut) line.hold_from(at + start + (cut_at + 0.5) * kByteSeconds);
-      line.send(noise, at + start);
-      line.send(answer, at + 8 * kByteSeconds + delay);
-    });
+      return reply_frame(c.request[0], payload);
+    }));
     const FailureDialogs dialogs;
     const std::size_t taken = attempts_of(c.request);
     ASSERT_TRUE(taken == 1 || taken == 2) << "case " << n << ": " << taken;

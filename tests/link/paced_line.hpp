@@ -72,20 +72,44 @@ class PacedLine {
   std::optional<double> hold_from_;
 };
 
-// Noise of `size` bytes made of answer heads for `request` (any byte, the answer's `length`,
-// the request's code and address) each followed by 0-3 random bytes: every head looks like
-// the start of the answer. `draw(n)` gives a random number below n.
-inline std::string answer_head_burst(std::size_t size, int length, const std::string& request,
-                                     const std::function<int(unsigned)>& draw) {
-  std::string noise;
-  while (noise.size() < size) {
-    noise += static_cast<char>(draw(256));
-    noise += static_cast<char>(length);
-    noise += request.substr(0, 3);
-    for (int k = draw(4); k > 0; --k) noise += static_cast<char>(draw(256));
+// A controller that answers right after noise made of heads of its own answer (any byte, the
+// answer's length, the request's code and address), each followed by 0-3 random bytes, so
+// that every head looks like the start of the answer. The answer comes up to 20 ms late;
+// one case in four sends the noise so late that the time-out cuts it at a random byte and an
+// adapter holds the rest. Later requests are answered at once. `draw(n)` gives a random
+// number below n; `answer(frame)` is the right answer to request frame `frame`.
+struct HeadBurstCase {
+  HeadBurstCase(std::size_t size, int length, const std::string& request,
+                const std::function<int(unsigned)>& draw) {
+    while (noise.size() < size) {
+      noise += static_cast<char>(draw(256));
+      noise += static_cast<char>(length);
+      noise += request.substr(0, 3);
+      for (int k = draw(4); k > 0; --k) noise += static_cast<char>(draw(256));
+    }
+    noise.resize(size);
+    delay = draw(3) == 0 ? 0.0 : draw(200) * 0.0001;
+    cut = draw(4) == 0;
+    cut_at = draw(static_cast<unsigned>(size) + 3);
   }
-  noise.resize(size);
-  return noise;
-}
+
+  [[nodiscard]] PacedLine::Controller controller(
+      std::function<std::string(std::size_t)> answer) const {
+    return [*this, answer = std::move(answer)](PacedLine& line, std::size_t frame, double at) {
+      const std::string reply = answer(frame);
+      if (frame > 1) return line.send(reply, at + 8 * kByteSeconds);
+      const double start =
+          cut ? 0.0999 - static_cast<double>(noise.size() + reply.size()) * kByteSeconds : 0.0003;
+      if (cut) line.hold_from(at + start + (cut_at + 0.5) * kByteSeconds);
+      line.send(noise, at + start);
+      line.send(reply, at + 8 * kByteSeconds + delay);
+    };
+  }
+
+  std::string noise;
+  double delay = 0;
+  bool cut = false;
+  int cut_at = 0;
+};
 
 }  // namespace test
