@@ -65,6 +65,8 @@ class DataSetFileWriter {
   bool commit() { return file_->commit(); }
   // Why the last step failed.
   [[nodiscard]] std::string error() const { return file_->error(); }
+  // The writer's sentence naming the files of its temporary naming that it left beside.
+  [[nodiscard]] std::string notice() const { return file_->notice(); }
 
  private:
   std::shared_ptr<ui::AtomicFileWriter> file_;
@@ -80,8 +82,21 @@ class DataSetDownload {
         file_(path_),
         file_existed_(std::filesystem::exists(path_, existence_error_)) {}
 
+  // The run's message, with the files the writer left beside the chosen one named at its end,
+  // so that a user who finds them knows what they are.
   std::optional<std::string> run() {
+    const std::optional<std::string> message = run_to_the_end();
+    const std::string notice = file_.notice();
+    // An empty message is the program ending: nothing is shown.
+    if (notice.empty() || (message && message->empty())) return message;
+    return message.value_or(path_ + " is written.") + "\n" + notice;
+  }
+
+ private:
+  std::optional<std::string> run_to_the_end() {
     scope_.show_wait("ECU->" + path_);
+    // Opened before the first read, so that a file that cannot be replaced is refused
+    // before the controller is asked for anything.
     if (!file_.open()) return cannot_write();
     total_steps_ = total_steps();
     bool settings_read = false;
@@ -96,7 +111,6 @@ class DataSetDownload {
     return std::nullopt;
   }
 
- private:
   // The chosen name, as the user knows it (a symbolic link's own), and the writer's reason.
   [[nodiscard]] std::string cannot_write() const {
     return "Cannot write " + path_ + ": " + file_.error();

@@ -2,8 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/fs.h>
+#include <linux/posix_acl.h>
+#include <linux/posix_acl_xattr.h>
+#include <sys/fsuid.h>
+#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -42,6 +49,12 @@ constexpr const char* kOwnMark = "user.ecu-console.temporary";
 // The extended attributes that carry rights.
 constexpr const char* kAccessControlList = "system.posix_acl_access";
 constexpr const char* kCapabilities = "security.capability";
+// The access control list as the system stores it: a version word, then entries of a tag and
+// permissions (16 bits each) and an ID (32 bits), little-endian.
+constexpr std::size_t kListHeader = 4;
+constexpr std::size_t kListEntry = 8;
+// A folder full of files that look like leftovers still gives a message one can read.
+constexpr std::size_t kKeptNamesShown = 5;
 
 std::string name_stem(const std::string& file) {
   return fs::path(file).filename().string().substr(0, kLongestNameStem);
@@ -50,11 +63,11 @@ std::string name_stem(const std::string& file) {
 // "<file's name>.<12 hex digits>.tmp" beside the file, or "" when no random bits could be
 // had. The bits are read afresh for every name: no state is shared between threads, and a
 // forked process does not draw the names its parent draws.
-std::string candidate_name(const std::string& file) {
+std::string candidate_name(const std::string& file, const AtomicFileWriter::SystemCalls& calls) {
   std::uint64_t bits = 0;
   ssize_t got = 0;
   do {
-    got = ::getrandom(&bits, sizeof bits, 0);
+    got = calls.random_bits(&bits, sizeof bits, 0);
   } while (got < 0 && errno == EINTR);
   if (got != static_cast<ssize_t>(sizeof bits)) return {};
   std::array<char, 16> digits{};
@@ -126,15 +139,35 @@ bool marked_as_own(int descriptor, ino_t inode) {
          std::string_view(mark.data(), static_cast<std::size_t>(size)) == std::to_string(inode);
 }
 
-// Removes the temporary files of the file's own naming that no living writer holds and that
-// bear the console's mark for themselves: those of a console killed between naming and
-// renaming. Only regular files are opened (a device is never opened), and a name is removed
-// only while it leads to the file locked. Where the file system keeps no mark, nothing is.
-void remove_leftovers(const std::string& file) {
+enum class Found { removed, in_use, kept };
+
+// A regular file of the console's temporary naming, opened: removed when no living writer
+// holds it and it bears the console's mark for itself (a console killed between naming and
+// renaming left it), and only while the name still leads to the file locked.
+Found clean_up(int folder_descriptor, const char* name, const struct stat& named, int descriptor) {
+  struct stat opened {};
+  if (::fstat(descriptor, &opened) != 0 || !same_file(opened, named)) return Found::in_use;
+  if (!lock(descriptor, F_RDLCK)) {
+    return errno == EAGAIN || errno == EACCES ? Found::in_use : Found::kept;
+  }
+  struct stat again {};
+  if (!marked_as_own(descriptor, opened.st_ino) ||
+      ::fstatat(folder_descriptor, name, &again, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !same_file(again, opened)) {
+    return Found::kept;
+  }
+  return ::unlinkat(folder_descriptor, name, 0) == 0 ? Found::removed : Found::kept;
+}
+
+// Removes the leftovers of the file's own naming; the names of the files of that naming that
+// stay although no living writer holds them, which nothing proves the console's (where the
+// file system keeps no mark, none is). Only regular files are opened: a device never is.
+std::vector<std::string> remove_leftovers(const std::string& file) {
   DIR* folder = ::opendir(folder_of(file).c_str());
-  if (folder == nullptr) return;
+  if (folder == nullptr) return {};
   const int folder_descriptor = ::dirfd(folder);
   const std::string stem = name_stem(file);
+  std::vector<std::string> kept;
   while (const dirent* entry = ::readdir(folder)) {
     const char* name = entry->d_name;
     if (!is_temporary_name_of(name, stem)) continue;
@@ -145,18 +178,32 @@ void remove_leftovers(const std::string& file) {
     }
     const int descriptor =
         ::openat(folder_descriptor, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0) continue;
-    struct stat opened {};
-    struct stat again {};
-    if (::fstat(descriptor, &opened) == 0 && same_file(opened, named) &&
-        lock(descriptor, F_RDLCK) && marked_as_own(descriptor, opened.st_ino) &&
-        ::fstatat(folder_descriptor, name, &again, AT_SYMLINK_NOFOLLOW) == 0 &&
-        same_file(again, opened)) {
-      ::unlinkat(folder_descriptor, name, 0);
-    }
-    ::close(descriptor);
+    const Found found =
+        descriptor < 0 ? Found::kept : clean_up(folder_descriptor, name, named, descriptor);
+    if (descriptor >= 0) ::close(descriptor);
+    if (found == Found::kept) kept.push_back((fs::path(file).parent_path() / name).string());
   }
   ::closedir(folder);
+  std::sort(kept.begin(), kept.end());
+  return kept;
+}
+
+// The sentence that names the files of the console's temporary naming that stay.
+std::string kept_files_notice(const std::vector<std::string>& kept) {
+  if (kept.empty()) return {};
+  std::string names;
+  for (std::size_t k = 0; k < std::min(kept.size(), kKeptNamesShown); ++k) {
+    names += (k == 0 ? "" : ", ") + kept[k];
+  }
+  if (kept.size() > kKeptNamesShown) {
+    names += " and " + std::to_string(kept.size() - kKeptNamesShown) + " more";
+  }
+  return kept.size() == 1
+             ? "Left as it is, as nothing shows that the console made it: " + names +
+                   ". A save that was cut short leaves such a file; remove it if it is not yours."
+             : "Left as they are, as nothing shows that the console made them: " + names +
+                   ". A save that was cut short leaves such files; remove those that are not "
+                   "yours.";
 }
 
 // After the rename the folder's new entry goes to the disk too. The file is in place by
@@ -212,6 +259,83 @@ std::string descriptor_path(int descriptor) {
   return "/proc/self/fd/" + std::to_string(descriptor);
 }
 
+struct FileFlags {
+  bool append_only = false;
+  bool immutable = false;
+  bool mounted_on = false;
+};
+
+// What the system asks of a file or folder before it lets a rename take or give away a name
+// there. statx tells without opening it; where it does not know, the flags are asked of the
+// open file, which is opened only when it is a regular file or a folder.
+FileFlags flags_of(const std::string& file) {
+  struct statx seen {};
+  if (::statx(AT_FDCWD, file.c_str(), 0, STATX_BASIC_STATS, &seen) != 0) return {};
+  const auto has = [&seen](std::uint64_t attribute) {
+    return (seen.stx_attributes & attribute) != 0;
+  };
+  FileFlags flags{has(STATX_ATTR_APPEND), has(STATX_ATTR_IMMUTABLE), has(STATX_ATTR_MOUNT_ROOT)};
+  constexpr std::uint64_t kFlagsKnown = STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE;
+  if ((seen.stx_attributes_mask & kFlagsKnown) == kFlagsKnown) return flags;
+  const bool folder = S_ISDIR(seen.stx_mode);
+  if (!folder && !S_ISREG(seen.stx_mode)) return flags;
+  const int descriptor = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
+                                                  (folder ? O_DIRECTORY : O_NOFOLLOW));
+  if (descriptor < 0) return flags;
+  int inode_flags = 0;
+  if (::ioctl(descriptor, FS_IOC_GETFLAGS, &inode_flags) == 0) {
+    flags.append_only = (inode_flags & FS_APPEND_FL) != 0;
+    flags.immutable = (inode_flags & FS_IMMUTABLE_FL) != 0;
+  }
+  ::close(descriptor);
+  return flags;
+}
+
+// True also when the process cannot tell: the rename then decides.
+bool has_effective_capability(int capability) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3> sets{};
+  if (::syscall(SYS_capget, &header, sets.data()) != 0) return true;
+  const auto index = static_cast<std::size_t>(capability / 32);
+  return ((sets.at(index).effective >> (capability % 32)) & 1U) != 0;
+}
+
+// A sticky folder lets only the file's owner, the folder's or a process with CAP_FOWNER
+// replace a file in it; the file system user is the one the system checks.
+bool sticky_folder_forbids(const struct stat& folder, const struct stat& file) {
+  if ((folder.st_mode & S_ISVTX) == 0) return false;
+  const auto user = static_cast<uid_t>(::setfsuid(static_cast<uid_t>(-1)));
+  return user != file.st_uid && user != folder.st_uid && !has_effective_capability(CAP_FOWNER);
+}
+
+std::uint16_t list_word(const std::string& list, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(list[at]) |
+                                    static_cast<unsigned char>(list[at + 1]) << 8U);
+}
+
+// The list for a file whose owning group is no longer the one it was made for: the owning
+// group's entry keeps only what the others and every named group may do, so that a member
+// of the new group gains nothing whichever entry applied to them before. The users' entries
+// and the mask stay. Nothing for a list of a form not known.
+std::optional<std::string> list_for_another_group(std::string list) {
+  if (list.size() < kListHeader || (list.size() - kListHeader) % kListEntry != 0 ||
+      list_word(list, 0) != POSIX_ACL_XATTR_VERSION || list_word(list, 2) != 0) {
+    return std::nullopt;
+  }
+  std::uint16_t allowed = ACL_READ | ACL_WRITE | ACL_EXECUTE;
+  for (std::size_t at = kListHeader; at < list.size(); at += kListEntry) {
+    const std::uint16_t tag = list_word(list, at);
+    if (tag == ACL_GROUP || tag == ACL_OTHER) allowed &= list_word(list, at + 2);
+  }
+  for (std::size_t at = kListHeader; at < list.size(); at += kListEntry) {
+    if (list_word(list, at) != ACL_GROUP_OBJ) continue;
+    const auto permissions = static_cast<std::uint16_t>(list_word(list, at + 2) & allowed);
+    list[at + 2] = static_cast<char>(permissions & 0xFFU);
+    list[at + 3] = static_cast<char>(permissions >> 8U);
+  }
+  return list;
+}
+
 }  // namespace
 
 void ignore_file_size_signal() {
@@ -225,7 +349,7 @@ void ignore_file_size_signal() {
 }
 
 AtomicFileWriter::AtomicFileWriter(std::string target, Temporary temporary)
-    : target_(std::move(target)), temporary_(temporary) {}
+    : target_(std::move(target)), temporary_(temporary), calls_{::getrandom, ::write} {}
 
 AtomicFileWriter::~AtomicFileWriter() {
   discard();
@@ -254,12 +378,15 @@ bool AtomicFileWriter::fail_to_create(int error_number) {
 bool AtomicFileWriter::open() {
   discard();
   error_.clear();
+  notice_.clear();
   ignore_file_size_signal();
   if (const int error_number = follow_links(target_, replaced_); error_number != 0) {
     return fail("open", error_number);
   }
   if (!replaces_a_regular_file()) return false;
-  remove_leftovers(replaced_);
+  notice_ = kept_files_notice(remove_leftovers(replaced_));
+  // Refused now, before a long write (a whole download from the controller) is spent on it.
+  if (!may_be_replaced()) return false;
   const bool opened =
       (temporary_ == Temporary::unnamed_where_supported && open_unnamed()) || open_named();
   return opened;
@@ -287,6 +414,37 @@ bool AtomicFileWriter::replaces_a_regular_file() {
   replacing_ = replaces;
   if (replaces) replaced_status_ = named;
   return true;
+}
+
+std::string AtomicFileWriter::replaced_file_subject() const {
+  return replaced_ == target_ ? std::string("it") : "it leads to " + replaced_ + ", which";
+}
+
+bool AtomicFileWriter::may_be_replaced() {
+  const std::string folder = folder_of(replaced_);
+  const FileFlags folder_flags = flags_of(folder);
+  if (folder_flags.append_only || folder_flags.immutable) {
+    const std::string whose =
+        replaced_ == target_ ? std::string("its") : "it leads to " + replaced_ + ", whose";
+    error_ = whose + " folder is " + (folder_flags.immutable ? "immutable" : "append-only") +
+             ", so no file in it can be replaced";
+    return false;
+  }
+  if (!replacing_) return true;
+  const FileFlags flags = flags_of(replaced_);
+  const char* refusal = flags.immutable     ? " is immutable, so it cannot be replaced"
+                        : flags.append_only ? " is append-only, so it cannot be replaced"
+                        : flags.mounted_on
+                            ? " has another file mounted on it, so it cannot be replaced"
+                            : nullptr;
+  struct stat folder_status {};
+  if (refusal == nullptr && ::stat(folder.c_str(), &folder_status) == 0 &&
+      sticky_folder_forbids(folder_status, replaced_status_)) {
+    refusal = " is another user's file in a sticky folder, where only its owner may replace it";
+  }
+  if (refusal == nullptr) return true;
+  error_ = replaced_file_subject() + refusal;
+  return false;
 }
 
 // Until it takes on the old file's rights, a file that replaces one is its writer's alone.
@@ -317,7 +475,7 @@ bool AtomicFileWriter::open_unnamed() {
 
 bool AtomicFileWriter::open_named() {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string path = candidate_name(replaced_);
+    const std::string path = candidate_name(replaced_, calls_);
     if (path.empty()) return fail("open", errno);
     // Exclusive creation: a name that exists, whatever it is, is never opened.
     const int descriptor =
@@ -359,53 +517,63 @@ bool AtomicFileWriter::take_on_replaced_attributes() {
   const struct stat& old = replaced_status_;
   struct stat own {};
   if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
-  // Owner and group where the process may set them; often the group alone is allowed.
+  // Owner and group where the system lets the process set them. Often the group alone is
+  // allowed, and an owner with no ID in the process's user namespace cannot be set at all
+  // (EINVAL there, not EPERM): whatever the refusal, the save goes on with what could be
+  // kept, and the rights below narrowed to it.
   if (own.st_uid != old.st_uid || own.st_gid != old.st_gid) {
     if (::fchown(descriptor_, old.st_uid, old.st_gid) != 0) {
-      if (errno != EPERM) return fail("owner", errno);
-      if (::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) {
-        return fail("owner", errno);
-      }
+      ::fchown(descriptor_, static_cast<uid_t>(-1), old.st_gid);
     }
     if (::fstat(descriptor_, &own) != 0) return fail("owner", errno);
   }
   const bool owner_kept = own.st_uid == old.st_uid;
+  const bool group_kept = own.st_gid == old.st_gid;
   mode_t mode = old.st_mode & kPermissionBits;
   // A set-ID bit runs the file as its owner or group, so it never passes to someone else's.
   if (!owner_kept) mode &= ~S_ISUID;
-  if (own.st_gid != old.st_gid) mode &= ~S_ISGID;
+  if (!group_kept) mode &= ~S_ISGID;
+  const AccessList list = copy_extended_attributes(owner_kept, group_kept);
   // Without its access control list the group bits (then its mask) would be the owning
   // group's rights: they go, so that no one gains what the list did not give.
-  if (!copy_extended_attributes(owner_kept)) mode &= ~S_IRWXG;
+  if (list == AccessList::not_copied) mode &= ~S_IRWXG;
+  // The group's bits were given to the old group. The saver's group gets only what its
+  // members had before as others, who are all but the owner and the old group.
+  if (list == AccessList::none && !group_kept) {
+    mode &= ~S_IRWXG | static_cast<mode_t>((mode & S_IRWXO) << 3U);
+  }
   // Last: an access control list sets the mode, and the mode sets the list's mask.
   if (::fchmod(descriptor_, mode) != 0) return fail("mode", errno);
   return true;
 }
 
-bool AtomicFileWriter::copy_extended_attributes(bool owner_kept) {
-  bool list_copied = false;
-  bool list_failed = false;
+AtomicFileWriter::AccessList AtomicFileWriter::copy_extended_attributes(bool owner_kept,
+                                                                        bool group_kept) {
+  std::optional<AccessList> list;
   for (const std::string& name : attribute_names(replaced_)) {
     if (name == kOwnMark) continue;
     // File capabilities are the owner's grant, as the set-user-ID bit is.
     if (name == kCapabilities && !owner_kept) continue;
-    const std::optional<std::string> value = attribute_value(replaced_, name);
+    const bool is_list = name == kAccessControlList;
+    std::optional<std::string> value = attribute_value(replaced_, name);
+    if (is_list && value && !group_kept) value = list_for_another_group(*value);
     // One the process may not read or the file system does not take is passed over.
     const bool copied = value.has_value() && ::fsetxattr(descriptor_, name.c_str(), value->data(),
                                                          value->size(), 0) == 0;
-    if (name == kAccessControlList) (copied ? list_copied : list_failed) = true;
+    if (is_list) list = copied ? AccessList::copied : AccessList::not_copied;
   }
-  if (list_copied || list_failed) return list_copied;
+  if (list) return *list;
   // A list the new file took from its folder's default would give rights the old file's
   // owner never gave.
-  return ::fremovexattr(descriptor_, kAccessControlList) == 0 || errno == ENODATA ||
-         errno == EOPNOTSUPP;
+  const bool none_taken = ::fremovexattr(descriptor_, kAccessControlList) == 0 ||
+                          errno == ENODATA || errno == EOPNOTSUPP;
+  return none_taken ? AccessList::none : AccessList::not_copied;
 }
 
 bool AtomicFileWriter::name_unnamed() {
   const std::string source = descriptor_path(descriptor_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    const std::string path = candidate_name(replaced_);
+    const std::string path = candidate_name(replaced_, calls_);
     if (path.empty()) return fail("name", errno);
     // A link never replaces an existing name.
     if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -434,7 +602,8 @@ bool AtomicFileWriter::write_line(std::string_view text) {
 bool AtomicFileWriter::write_out() {
   std::size_t done = 0;
   while (done < pending_.size()) {
-    const ssize_t written = ::write(descriptor_, pending_.data() + done, pending_.size() - done);
+    const ssize_t written =
+        calls_.write(descriptor_, pending_.data() + done, pending_.size() - done);
     if (written < 0) {
       if (errno == EINTR) continue;
       return fail("write", errno);
@@ -471,8 +640,9 @@ bool AtomicFileWriter::commit() {
     close_descriptor();
     return false;
   }
-  // Something else may have taken the file's place while it was written.
-  if (!replaces_a_regular_file()) {
+  // Something else may have taken the file's place while it was written, or it may have been
+  // made one the rename is refused for.
+  if (!replaces_a_regular_file() || !may_be_replaced()) {
     discard();
     return false;
   }

@@ -433,6 +433,18 @@ TEST_F(DataSetTransferTest, DownloadToWhatIsNotARegularFileIsRefusedBeforeAnyRea
   expect_console_released(kFalse);
 }
 
+// A file of the download's temporary naming that nothing proves the console's stays, and the
+// message of the download that succeeded names it.
+TEST_F(DataSetTransferTest, ADownloadNamesTheFilesOfItsTemporaryNamingThatItLeaves) {
+  std::ofstream("cal.set.0123456789ab.tmp", std::ios::binary) << "the user's own\r\n";
+  ASSERT_EQ(download("cal.set").size(), 2126U);
+  EXPECT_EQ(messages(), std::vector<std::string>{
+                            "cal.set is written.\nLeft as it is, as nothing shows that the "
+                            "console made it: cal.set.0123456789ab.tmp. A save that was cut short "
+                            "leaves such a file; remove it if it is not yours."});
+  EXPECT_EQ(read_file("cal.set.0123456789ab.tmp"), "the user's own\r\n");
+}
+
 // The serial device goes away in the middle of a download: while it is gone "Try Again"
 // brings the usual failure dialog back; once it is back "Try Again" opens the same COM port
 // and the download goes on from the request that failed.
