@@ -5,6 +5,7 @@
 #include "decode/setting_replies.hpp"
 #include "link/comm_port.hpp"
 #include "link/receive_framer.hpp"
+#include "link/relay_client.hpp"
 #include "link/relay_server.hpp"
 #include "link/request.hpp"
 #include "model/shared_state.hpp"
@@ -75,6 +76,7 @@ Integer ask_port_choice() {
 
 void reset_link_state() {
   reset_receive_framer();
+  reset_relay_client();
   forget_owed_answers();
   set_relay_server_active(false);
 }

@@ -12,8 +12,9 @@ void open_comm_link();
 // the link usable; true when the port is open. Opening fails quickly while the device is
 // gone, so a request can try at every attempt.
 bool reopen_lost_comm_port();
-// The link's own state as at program start: no relay served, the reply counts and intervals
-// cleared. The shared variables are reset_shared_state's.
+// The link's own state as at program start: no relay served, the reply counts (the relay
+// client's dropped datagrams too) and intervals cleared. The shared variables are
+// reset_shared_state's.
 void reset_link_state();
 // For the choice dialog's own line: the device the main COM port stands for, why it could
 // not be opened or that it brought no reply, and the variable that names another device.

@@ -93,4 +93,8 @@ std::int64_t relay_client_dropped_count() {
   return dropped_datagrams;
 }
 
+void reset_relay_client() {
+  dropped_datagrams = 0;
+}
+
 }  // namespace ecu

@@ -23,5 +23,7 @@ bool relay_handshake(const std::string& address);
 
 // Datagrams from other senders dropped by the client since start-up.
 [[nodiscard]] std::int64_t relay_client_dropped_count();
+// Forgets the drop count (start-up state; used by tests).
+void reset_relay_client();
 
 }  // namespace ecu

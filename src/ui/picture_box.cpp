@@ -1,7 +1,6 @@
 #include "ui/picture_box.hpp"
 
 #include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "ui/text_file.hpp"
@@ -11,6 +10,11 @@ namespace ui {
 namespace {
 // Drawing that is never cleared must not grow without end.
 constexpr std::size_t kMaxDrawOps = 200000;
+// The longest signature looked for (PNG's).
+constexpr std::size_t kSignatureBytes = 8;
+// A branding picture is some hundred kilobytes; a larger file is no picture to show, and
+// reading it would cost its size in memory before anything is shown.
+constexpr std::streamoff kMaxPictureBytes = 64 * 1024 * 1024;
 
 // Whether the bytes begin as a picture in one of the formats the front-end shows.
 bool is_picture(const std::string& bytes) {
@@ -31,8 +35,18 @@ Picture Picture::read(const std::string& path) {
   if (!file_exists(path)) return {};
   std::ifstream file(path, std::ios::binary);
   if (!file) return {};
-  std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad() || !is_picture(bytes)) return {};
+  // Look before reading: only a file whose first bytes show a picture and whose size is one
+  // a picture has is read whole.
+  std::string head(kSignatureBytes, '\0');
+  file.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(file.gcount()));
+  if (file.bad() || !is_picture(head)) return {};
+  file.clear();
+  const std::streamoff size = file.seekg(0, std::ios::end).tellg();
+  if (size <= 0 || size > kMaxPictureBytes) return {};
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  // A file cut short since it was measured is unreadable; bytes added since are not read.
+  if (!file.seekg(0).read(bytes.data(), size) || !is_picture(bytes)) return {};
   Picture picture;
   picture.path_ = path;
   picture.bytes_ = std::make_shared<const std::string>(std::move(bytes));

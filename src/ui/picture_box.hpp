@@ -16,8 +16,8 @@ namespace ui {
 class Picture {
  public:
   Picture() = default;
-  // Reads the file; an empty picture when it is missing, unreadable or in none of the
-  // formats the front-end shows.
+  // Reads the file; an empty picture when it is missing, unreadable, larger than 64 MiB or
+  // in none of the formats the front-end shows (told by its first bytes, before it is read).
   static Picture read(const std::string& path);
 
   [[nodiscard]] bool empty() const { return bytes_ == nullptr; }

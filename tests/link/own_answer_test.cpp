@@ -140,6 +140,38 @@ TEST_P(OwnAnswerTest, AnswerCutByTheTimeOutCostsOneAttemptAndTheRetryTakesItsOwn
   }
 }
 
+// The first attempt's answer (3000) comes 97.5 ms after it, its first byte before the 0.1 s
+// time-out and the rest after the retry went out; the retry brings no answer of its own that
+// a decoder can take. The earlier attempt's whole answer is taken, its value right, and the
+// next request takes its own (3500).
+TEST_P(OwnAnswerTest, RetryWithoutAnAnswerOfItsOwnTakesTheEarlierAttemptsWholeAnswer) {
+  struct Case {
+    const char* what;
+    std::string retry_answer;
+  };
+  const Case cases[] = {
+      {"no answer", ""},
+      {"an answer with a wrong sum", bytes({0x02, 0x07, 0x0E, 0xAC, 0x0D, 0xD1, 0x00})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    open_paced_line([&c](PacedLine& line, std::size_t frame, double at) {
+      if (frame == 1) {
+        line.hold_from(at + 0.0978);
+        return line.send(bytes({0x02, 0x07, 0x0E, 0xB8, 0x0B, 0xDA, 0x00}), at + 0.0975);
+      }
+      if (frame == 2) return line.send(c.retry_answer, at + 8 * kByteSeconds);
+      line.send(bytes({0x02, 0x07, 0x0E, 0xAC, 0x0D, 0xD0, 0x00}), at + 8 * kByteSeconds);
+    });
+    EXPECT_EQ(attempts_of(bytes({0x0E})), 2U);
+    EXPECT_EQ(ecu::crk_rpmh, 3000);
+    EXPECT_EQ(attempts_of(bytes({0x0E})), 1U);
+    EXPECT_EQ(ecu::crk_rpmh, 3500);
+  }
+}
+
 // A monitor frame whose payload holds a short well-formed frame of its own type (00 05 81 86
 // 00, its sum right), the line pausing 3 ms after it: that frame inside an answer still
 // coming is no answer of the wrong length.

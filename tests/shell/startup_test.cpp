@@ -278,6 +278,41 @@ TEST_F(StartupTest, MissingOrBrokenPictureShowsNothingAndStartupGoesOn) {
   }
 }
 
+// What this thread has had read from files since it began, as the system counts it.
+std::int64_t bytes_read_by_this_thread() {
+  std::ifstream counts("/proc/thread-self/io");
+  std::string key;
+  std::int64_t value = 0;
+  while (counts >> key >> value) {
+    if (key == "rchar:") return value;
+  }
+  return -1;
+}
+
+// A 100 MB OEM.JPG (sparse) of zeros, or with a JPEG's first bytes but a size no picture has:
+// start-up reads no more than its first bytes and goes on without a picture.
+TEST_F(StartupTest, HugeBrandingFileIsReadNoFurtherThanItsFirstBytes) {
+  for (const std::string& head : {std::string(), std::string("\xFF\xD8\xFF\xE0", 4)}) {
+    SCOPED_TRACE(head.empty() ? "zeros" : "a JPEG's first bytes");
+    TearDown();
+    SetUp();
+    lay_down_installation();
+    write_file("OEM.JPG", head);
+    fs::resize_file("OEM.JPG", 100'000'000);
+    const std::int64_t before = bytes_read_by_this_thread();
+    ASSERT_GE(before, 0) << "the system counts no thread's reads";
+
+    FrmEcuForm& main_window = start();
+
+    // Its files' few bytes and one buffer of the picture's; a whole read is 100 MB.
+    EXPECT_LT(bytes_read_by_this_thread() - before, 65'536);
+    EXPECT_EQ(main_window.Picture1.picture_path(), "");
+    EXPECT_EQ(frm_about().Picture1.picture_path(), "");
+    EXPECT_EQ(frm_about().oemtext.caption(), "Branding\r");
+    EXPECT_FALSE(program_ended());
+  }
+}
+
 TEST_F(StartupTest, DemoSwitchMustMatchExactly) {
   struct DemoCase {
     const char* command_line;
