@@ -1,7 +1,6 @@
 // The simulated controller program: its last change saved on every signal that ends it, a
 // second program on the same calibration file refused, and a save that failed tried again at
-// the next change and at the end, not at every check. The program runs in a child process,
-// with saving paced so that only an end saves, and is written to through its terminal.
+// the next change and at the end, not at every check.
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -16,12 +15,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "link/comm_link.hpp"
 #include "link/link_test.hpp"
-#include "link/request.hpp"
-#include "model/shared_state.hpp"
 #include "sim/calibration_file.hpp"
 #include "sim/controller_program.hpp"
 
@@ -31,13 +28,12 @@ using namespace std::chrono_literals;
 
 struct Program {
   pid_t pid = -1;
-  // What it wrote, both outputs, until it named its terminal (the last line) or ended.
+  // Both its outputs until it named its terminal (the last line) or ended.
   std::vector<std::string> lines;
-  [[nodiscard]] bool started() const {
-    return !lines.empty() && lines.back().rfind("/dev/", 0) == 0;
-  }
+  [[nodiscard]] bool started() const { return !lines.empty() && lines.back().starts_with("/dev/"); }
 };
 
+// The program in a child, with saving paced so that only its end saves.
 Program start_program(const std::string& calibration_path) {
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return {};
@@ -47,70 +43,55 @@ Program start_program(const std::string& calibration_path) {
     ::dup2(pipe_ends[1], STDOUT_FILENO);
     ::dup2(pipe_ends[1], STDERR_FILENO);
     // As a program started from a terminal has them, whatever the tests were started with.
-    for (const int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM}) {
+    for (const int signal_number : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGTERM})
       std::signal(signal_number, SIG_DFL);
-    }
-    sim::ProgramOptions options;
-    options.calibration_path = calibration_path;
-    options.baud = 0;
-    options.pace = {24h, 24h};
-    ::_exit(sim::run_controller_program(options));
+    ::_exit(sim::run_controller_program({calibration_path, 0, 0.0, {24h, 24h}}));
   }
   ::close(pipe_ends[1]);
   std::string line;
-  char byte = 0;
-  while (!program.started() && ::read(pipe_ends[0], &byte, 1) == 1) {
-    if (byte != '\n') {
-      line += byte;
-      continue;
-    }
-    program.lines.push_back(line);
-    line.clear();
+  for (char byte = 0; !program.started() && ::read(pipe_ends[0], &byte, 1) == 1;) {
+    if (byte != '\n') line += byte;
+    if (byte == '\n') program.lines.push_back(std::exchange(line, ""));
   }
   ::close(pipe_ends[0]);
   return program;
 }
 
-int end_status(const Program& program) {
+// Its exit status once it ended, or -1 when a signal ended it.
+int exit_status(const Program& program) {
   int status = 0;
-  while (::waitpid(program.pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
+  ::waitpid(program.pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Writes 0x5A to address 0x0100 through the program's terminal; the answer the controller
-// gives once the byte is stored.
-std::string write_memory_byte(const Program& program) {
-  const int terminal = ::open(program.lines.back().c_str(), O_RDWR | O_NOCTTY);
+// Writes 0x5A to address 0x0100 through the program's terminal; true once the answer says
+// the byte is stored (the request echoed with its sum).
+bool write_memory_byte(const Program& program) {
   const std::string request("\x02\x08\x65\x00\x01\x5A\xCA\x00", 8);
+  const int terminal = ::open(program.lines.back().c_str(), O_RDWR | O_NOCTTY);
   std::string answer;
-  if (terminal >= 0 && ::write(terminal, request.data(), request.size()) == 8) {
-    char byte = 0;
-    while (answer.size() < 8 && ::read(terminal, &byte, 1) == 1) answer += byte;
+  if (::write(terminal, request.data(), 8) == 8) {
+    for (char byte = 0; answer.size() < 8 && ::read(terminal, &byte, 1) == 1;) answer += byte;
   }
-  if (terminal >= 0) ::close(terminal);
-  return answer;
+  ::close(terminal);
+  return answer == request;
 }
 
 using ControllerProgramTest = test::LinkTest;
 
 TEST_F(ControllerProgramTest, KeepsTheLastChangeOnEverySignalThatEndsIt) {
   for (const int signal_number : {SIGHUP, SIGQUIT, SIGPIPE, SIGTERM, SIGINT}) {
-    const std::string name = ::strsignal(signal_number);
     std::filesystem::remove("cal.txt");
     const Program program = start_program("cal.txt");
-    ASSERT_TRUE(program.started()) << name;
-    EXPECT_EQ(write_memory_byte(program), std::string("\x02\x08\x65\x00\x01\x5A\xCA\x00", 8));
+    ASSERT_TRUE(program.started() && write_memory_byte(program)) << signal_number;
     ::kill(program.pid, signal_number);
-    const int status = end_status(program);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << ": " << status;
-    const sim::LoadedCalibration loaded = sim::load_calibration_file("cal.txt");
-    EXPECT_EQ(loaded.message, "calibration read from cal.txt") << name;
-    EXPECT_EQ(loaded.calibration.memory[0x0100], 0x5A) << name;
+    EXPECT_EQ(exit_status(program), 0) << ::strsignal(signal_number);
+    EXPECT_EQ(sim::load_calibration_file("cal.txt").calibration.memory[0x0100], 0x5A)
+        << ::strsignal(signal_number);
   }
 }
 
-TEST_F(ControllerProgramTest, ASecondProgramOnTheSameFileIsRefusedTillTheFirstEnds) {
+TEST_F(ControllerProgramTest, ASecondProgramOnTheSameFileIsRefused) {
   const Program first = start_program("cal.txt");
   ASSERT_TRUE(first.started());
   const Program second = start_program("cal.txt");
@@ -119,42 +100,35 @@ TEST_F(ControllerProgramTest, ASecondProgramOnTheSameFileIsRefusedTillTheFirstEn
                                      "another simulated controller: end that one first, or give "
                                      "another file"});
   if (second.started()) ::kill(second.pid, SIGTERM);
-  const int second_status = end_status(second);
-  EXPECT_TRUE(WIFEXITED(second_status) && WEXITSTATUS(second_status) == 1) << second_status;
+  EXPECT_EQ(exit_status(second), 1);
   ::kill(first.pid, SIGTERM);
-  end_status(first);
-  const Program third = start_program("cal.txt");
-  EXPECT_TRUE(third.started());
-  ::kill(third.pid, SIGTERM);
-  end_status(third);
+  exit_status(first);
 }
 
 TEST_F(ControllerProgramTest, ASaveThatFailedIsTriedAgainAtTheNextChangeAndAtTheEnd) {
   sim::SimulatedController controller(1);
   controller.set_calibration(sim::starting_calibration());
-  ecu::com_port = 1;
-  ecu::open_comm_link();
-  ASSERT_EQ(ecu::link_ready, ecu::kTrue);
+  auto write_ego_secs = [&controller, value = 40U]() mutable {
+    controller.settings().answer('b', ++value, 0, 0);
+  };
   const sim::ProgramClock::time_point start{};
-  ecu::Long ego_secs = 40;
   for (const bool ending : {false, true}) {
     // A file where the calibration's folder should be: the save fails with "Not a directory".
     std::ofstream("folder") << "not a folder\n";
     sim::CalibrationKeeper keeper(controller, "folder/cal.txt", true, {1s, 3s});
-    ecu::send_command(ecu::command_with_payload('b', ++ego_secs, 0, 0));
+    write_ego_secs();
     keeper.check(start, false);
     keeper.check(start + 1s, false);
     std::filesystem::remove("folder");
     std::filesystem::create_directory("folder");
     for (auto later = 2s; later <= 10s; later += 1s) keeper.check(start + later, false);
     EXPECT_FALSE(std::filesystem::exists("folder/cal.txt")) << "tried again with no change";
-    if (!ending) ecu::send_command(ecu::command_with_payload('b', ++ego_secs, 0, 0));
+    if (!ending) write_ego_secs();
     keeper.check(start + 10s, ending);
     keeper.check(start + 11s, false);
     EXPECT_TRUE(std::filesystem::exists("folder/cal.txt")) << ending;
     std::filesystem::remove_all("folder");
   }
-  test::use_system_serial_port();
 }
 
 }  // namespace
