@@ -1,11 +1,15 @@
 #include "sim/calibration_file.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -147,6 +151,75 @@ std::optional<Calibration> parse(std::string_view text, Damage& damage) {
   return std::nullopt;
 }
 
+// What a path may lead to besides a regular file, each refused by name.
+struct FileKind {
+  mode_t type;
+  const char* name;
+};
+constexpr FileKind kIrregularKinds[] = {
+    {S_IFDIR, "a folder"},       {S_IFIFO, "a fifo"},    {S_IFCHR, "a character device"},
+    {S_IFBLK, "a block device"}, {S_IFSOCK, "a socket"},
+};
+
+// Why a calibration cannot be kept in a file of this mode, or nothing for a regular file.
+std::optional<std::string> irregular_file_refusal(const std::string& path, mode_t mode) {
+  if (S_ISREG(mode)) return std::nullopt;
+  std::string kind = "no file";
+  for (const FileKind& irregular : kIrregularKinds) {
+    if ((mode & S_IFMT) == irregular.type) kind = irregular.name;
+  }
+  return "calibration file " + path + " is " + kind +
+         ", not a regular file, so it is not used: give the path of a file";
+}
+
+// Up to `limit` bytes from the descriptor into `text`; 0, or the error number.
+int read_up_to(int descriptor, std::size_t limit, std::string& text) {
+  text.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    const ssize_t done = ::read(descriptor, text.data() + got, limit - got);
+    if (done == 0) break;
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    got += static_cast<std::size_t>(done);
+  }
+  text.resize(got);
+  return 0;
+}
+
+// The name the symbolic links at `path` lead to, one after the other, there or not; `path`
+// itself when it is none.
+std::string linked_file(const std::string& path) {
+  constexpr int kLinkHops = 40;  // as the system follows before it gives up
+  std::filesystem::path name(path);
+  for (int hop = 0; hop < kLinkHops; ++hop) {
+    struct stat seen {};
+    std::error_code error;
+    if (::lstat(name.c_str(), &seen) != 0 || !S_ISLNK(seen.st_mode)) break;
+    const std::filesystem::path leads_to = std::filesystem::read_symlink(name, error);
+    if (error) break;
+    name = leads_to.is_absolute() ? leads_to : name.parent_path() / leads_to;
+  }
+  return name.string();
+}
+
+// Renames `from` to `to` only while nothing has the name `to`; 0, or the error number
+// (EEXIST when the name is taken).
+int rename_without_replacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  // A file system that cannot rename without replacing can still link, which never replaces.
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  if (::link(from.c_str(), to.c_str()) != 0) return errno;
+  if (::unlink(from.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(to.c_str());  // the link just made: the file keeps its one name
+    return error;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::string calibration_file_text(const Calibration& calibration) {
@@ -170,18 +243,31 @@ LoadedCalibration load_calibration_file(const std::string& path) {
     return LoadedCalibration{starting_calibration(),
                              why + ": starting from the starting calibration", may_save};
   };
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    const int error = errno;
+  const auto missing_or_unreadable = [&](int error) {
     if (error == ENOENT) return starting_with("no calibration file " + path + " yet", true);
     return starting_with("calibration file " + path + " cannot be read (" + std::strerror(error) +
                              "), so it is left as it is and not saved",
                          false);
-  }
+  };
+  const auto refused = [](const std::string& why) {
+    return LoadedCalibration{starting_calibration(), why, false, true};
+  };
+  // Looked at before it is opened: opening a fifo waits for a writer, opening a device can act
+  // on it.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return missing_or_unreadable(errno);
+  if (const auto refusal = irregular_file_refusal(path, status.st_mode)) return refused(*refusal);
+  // Opened without waiting and looked at again, as the name may lead elsewhere by now.
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (descriptor < 0) return missing_or_unreadable(errno);
   std::string text;
-  text.resize(kLargestFile + 1);
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
+  int read_error = ::fstat(descriptor, &status) != 0 ? errno : 0;
+  std::optional<std::string> refusal;
+  if (read_error == 0) refusal = irregular_file_refusal(path, status.st_mode);
+  if (read_error == 0 && !refusal) read_error = read_up_to(descriptor, kLargestFile + 1, text);
+  ::close(descriptor);
+  if (refusal) return refused(*refusal);
+  if (read_error != 0) return missing_or_unreadable(read_error);
   Damage damage;
   std::optional<Calibration> calibration;
   if (text.size() > kLargestFile) {
@@ -190,18 +276,52 @@ LoadedCalibration load_calibration_file(const std::string& path) {
     calibration = parse(text, damage);
   }
   if (calibration) return {*calibration, "calibration read from " + path, true};
-  // An earlier damaged file stays too.
-  std::string aside = path + ".damaged";
-  for (int number = 2; std::filesystem::exists(aside) && number < 1000; ++number) {
-    aside = path + ".damaged." + std::to_string(number);
+  // The first name nothing has, so an earlier damaged file, or anything else of that name,
+  // stays as it is.
+  std::string aside;
+  int error = EEXIST;
+  for (unsigned long long number = 1; error == EEXIST; ++number) {
+    aside = path + ".damaged" + (number == 1 ? std::string() : "." + std::to_string(number));
+    error = rename_without_replacing(path, aside);
   }
   const std::string damaged = "calibration file " + path + " is damaged (" + damage.reason + ")";
-  if (std::rename(path.c_str(), aside.c_str()) != 0) {
-    return starting_with(damaged + "; it cannot be kept as " + aside + " (" + std::strerror(errno) +
+  if (error != 0) {
+    return starting_with(damaged + "; it cannot be kept as " + aside + " (" + std::strerror(error) +
                              "), so it is left as it is and not saved",
                          false);
   }
   return starting_with(damaged + "; it is kept as " + aside, true);
+}
+
+CalibrationFileLock::CalibrationFileLock(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0) {
+    if (auto refusal = irregular_file_refusal(path, status.st_mode)) {
+      problem_ = std::move(*refusal);
+      return;
+    }
+  }
+  // Beside the file the symbolic links lead to, which is the file a save replaces, whether
+  // it is there yet or not.
+  const std::string lock_path = linked_file(path) + ".lock";
+  // Never truncated; open for writing, as an exclusive lock on a network file system needs.
+  descriptor_ = ::open(lock_path.c_str(),
+                       O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW, 0644);
+  int lock_error = descriptor_ < 0 ? errno : 0;
+  if (lock_error == 0 && ::flock(descriptor_, LOCK_EX | LOCK_NB) != 0) lock_error = errno;
+  if (lock_error == 0) return;
+  if (descriptor_ >= 0) ::close(descriptor_);
+  descriptor_ = -1;
+  problem_ = lock_error == EWOULDBLOCK
+                 ? "calibration file " + path +
+                       " is in use by another simulated controller: end that one first, or "
+                       "give another file"
+                 : "calibration file " + path + " cannot be locked against a second program (" +
+                       lock_path + ": " + std::strerror(lock_error) + ")";
+}
+
+CalibrationFileLock::~CalibrationFileLock() {
+  if (descriptor_ >= 0) ::close(descriptor_);
 }
 
 std::string save_calibration_file(const std::string& path, const Calibration& calibration) {

@@ -1,6 +1,10 @@
 // The simulated controller program's calibration file: written and read back byte for byte,
 // a missing or damaged file read as the starting calibration with the reason, the damaged
-// file kept aside; and the program's controller keeping the configuration the console writes.
+// file kept aside under a name nothing has, settings the file lacks at their starting values,
+// a path to no regular file refused untouched; and the program's controller keeping the
+// configuration the console writes.
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +107,60 @@ TEST_F(CalibrationFileTest, MissingOrDamagedGivesTheStartingCalibrationAndSaysWh
             std::string::npos);
   EXPECT_EQ(file_text("cal.txt.damaged"), *std::prev(std::end(cases))->text);
   EXPECT_EQ(file_text("cal.txt.damaged.2"), "another\n");
+}
+
+TEST_F(CalibrationFileTest, ADamagedFileTakesTheFirstNameNothingHas) {
+  write_text("cal.txt.damaged", "earlier 1\n");
+  for (int number = 2; number <= 999; ++number) {
+    write_text("cal.txt.damaged." + std::to_string(number), "earlier " + std::to_string(number));
+  }
+  std::filesystem::create_symlink("nowhere", "cal.txt.damaged.1000");
+  write_text("cal.txt", "damaged\n");
+  EXPECT_EQ(sim::load_calibration_file("cal.txt").message,
+            "calibration file cal.txt is damaged (line 1: not a calibration file of this "
+            "simulator); it is kept as cal.txt.damaged.1001: starting from the starting "
+            "calibration");
+  EXPECT_EQ(file_text("cal.txt.damaged.1001"), "damaged\n");
+  EXPECT_EQ(file_text("cal.txt.damaged.999"), "earlier 999");
+  EXPECT_EQ(file_text("cal.txt.damaged"), "earlier 1\n");
+  EXPECT_TRUE(std::filesystem::is_symlink("cal.txt.damaged.1000"));
+}
+
+TEST_F(CalibrationFileTest, SettingsTheFileLacksKeepTheirStartingValues) {
+  sim::Calibration only_one;
+  only_one.settings[0xCA] = sim::words({700, 700, 700, 700, 700, 700, 700, 700});
+  write_text("cal.txt", sim::calibration_file_text(only_one));
+  const sim::LoadedCalibration loaded = sim::load_calibration_file("cal.txt");
+  ASSERT_EQ(loaded.message, "calibration read from cal.txt");
+  EXPECT_EQ(loaded.calibration.settings.at(0xCA),
+            "\xBC\x02\xBC\x02\xBC\x02\xBC\x02\xBC\x02\xBC\x02\xBC\x02\xBC\x02");
+  EXPECT_EQ(loaded.calibration.settings.at(0x9B),
+            std::string("\x00\x00\xD0\x02\xA0\x05\x70\x08", 8) + std::string(24, '\0'));
+}
+
+TEST_F(CalibrationFileTest, APathToNoRegularFileIsRefusedAndLeftAsItIs) {
+  std::filesystem::create_directory("folder");
+  std::filesystem::create_directory_symlink("folder", "link");
+  ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+  struct Case {
+    const char* path;
+    const char* kind;
+  };
+  // The fifo last: a reader that opens it as a file waits for a writer that never comes.
+  const Case cases[] = {{"folder", "a folder"}, {"link", "a folder"}, {"fifo", "a fifo"}};
+  for (const Case& c : cases) {
+    const std::string refusal = std::string("calibration file ") + c.path + " is " + c.kind +
+                                ", not a regular file, so it is not used: give the path of a file";
+    const sim::LoadedCalibration loaded = sim::load_calibration_file(c.path);
+    EXPECT_TRUE(loaded.refused) << c.path;
+    EXPECT_EQ(loaded.message, refusal);
+    const sim::CalibrationFileLock lock(c.path);
+    EXPECT_FALSE(lock.held()) << c.path;
+    EXPECT_EQ(lock.problem(), refusal);
+    EXPECT_FALSE(std::filesystem::exists(std::string(c.path) + ".damaged")) << c.path;
+    EXPECT_FALSE(std::filesystem::exists(std::string(c.path) + ".lock")) << c.path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory("folder"));
 }
 
 // The tests' controller echoes the writes of the base configuration and fuel parameters only;
