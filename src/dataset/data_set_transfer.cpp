@@ -32,7 +32,10 @@ DataSetTransferScope::~DataSetTransferScope() {
       main_window->set_enabled(true);
       main_window->set_busy_pointer(false);
     }
-    if (FrmWaitForm* wait = frm_wait.if_loaded()) wait->hide();
+    if (FrmWaitForm* wait = frm_wait.if_loaded()) {
+      wait->transfer_running = false;
+      wait->hide();
+    }
     yield_to_message_loop();
   }
 }
@@ -44,6 +47,7 @@ void DataSetTransferScope::show_wait(const std::string& caption) {
   FrmWaitForm& wait = frm_wait();
   wait.percent_comp[1].set_width(kBarStartWidth);
   wait.set_caption(caption);
+  wait.transfer_running = true;
   wait.show();
   yield_to_message_loop();
   main_window.set_enabled(false);

@@ -29,6 +29,12 @@ std::string command_with_payload(std::uint8_t code, Long first, Long second, Lon
 // Forgets the answers the last request may still be owed (start-up state; used by tests).
 void forget_owed_answers();
 
+// True when the answer the last request took may be a late one to an earlier request of the
+// same kind with other bytes (another value written to the same item): that request was
+// still owed answers when its time was over, so a controller slower than the link's wait
+// may send one of them during this request, which cannot tell it from its own.
+[[nodiscard]] bool last_answer_may_answer_earlier_request();
+
 // Lets the message loop run once, and then every click and key that waited; while a
 // transaction runs, clicks and keys wait.
 void yield_to_message_loop();

@@ -102,11 +102,27 @@ struct OwedAnswers {
   int count = 0;
   double until = 0;  // the last attempt's time-out
   std::string kept;
+  // Some of them answer an earlier request with other bytes than `frame` (another value
+  // written to the same item), carried over as they were still out when `frame` went.
+  bool other_bytes_among = false;
 };
 
 OwedAnswers& owed_answers() {
   static OwedAnswers owed;
   return owed;
+}
+
+// Answers owed to earlier requests that had not come when the time given them was over; a
+// controller slower than the link's wait still sends them, and they may come during the
+// request that follows.
+struct StillOwed {
+  int count = 0;
+  bool other_bytes_among = false;  // some answer a request with other bytes than this one
+};
+
+bool& last_answer_in_doubt() {
+  static bool in_doubt = false;
+  return in_doubt;
 }
 
 // Whether the wait is over: a frame that answers the request with the whole length expected
@@ -171,21 +187,25 @@ WaitEnd wait_for_reply(LinkChannel& channel, double timeout_seconds, std::string
 // code and, where the answer names it, the same address or index), waits until those answers
 // have come or their time has passed; they are dropped with whatever else waits. A request
 // that cannot take them passes them over by their framing, and its own answer comes after
-// them, so nothing of the last request is left once any later one is answered.
-void settle_owed_answers(LinkChannel& channel, const std::string& frame) {
+// them, so nothing of the last request is left once any later one is answered. Returns the
+// answers this request could take that were still out when their time was over.
+StillOwed settle_owed_answers(LinkChannel& channel, const std::string& frame) {
   const OwedAnswers owed = std::exchange(owed_answers(), OwedAnswers{});
   // An answer repeats its request's code and the address or index it names: the owed
   // request's own frame stands for its answers here.
-  if (owed.count == 0 || !reply_answers_request(frame, owed.frame)) return;
+  if (owed.count == 0 || !reply_answers_request(frame, owed.frame)) return {};
   while (true) {
-    const double remaining = owed.until - ui::clock().monotonic_seconds();
-    if (remaining <= 0) return;
-    const bool ran = ui::event_loop().pass(loop_input());
     const auto input = channel.peek_input();
-    if (!input) return;
+    if (!input) return {};
     const ReplySearch search = find_reply(owed.kept + *input, owed.frame, owed.expected_length);
-    if (search.answers >= owed.count) return;
-    if (!ran) idle_on_channel(channel, idle_step(kIdleStepSeconds, remaining), input->size());
+    if (search.answers >= owed.count) return {};
+    const double remaining = owed.until - ui::clock().monotonic_seconds();
+    if (remaining <= 0) {
+      return {owed.count - search.answers, owed.other_bytes_among || owed.frame != frame};
+    }
+    if (!ui::event_loop().pass(loop_input())) {
+      idle_on_channel(channel, idle_step(kIdleStepSeconds, remaining), input->size());
+    }
   }
 }
 
@@ -306,6 +326,11 @@ std::string build_request_frame(const std::string& command) {
 
 void forget_owed_answers() {
   owed_answers() = OwedAnswers{};
+  last_answer_in_doubt() = false;
+}
+
+bool last_answer_may_answer_earlier_request() {
+  return last_answer_in_doubt();
 }
 
 bool link_busy() {
@@ -340,15 +365,25 @@ void send_request(const std::string& command, Integer& expected_length) {
   LinkChannel& channel = active_link_channel();
   const std::string frame = build_request_frame(command);
   expected_length = static_cast<Integer>(expected_length + 2);
-  settle_owed_answers(channel, frame);
+  const StillOwed earlier = settle_owed_answers(channel, frame);
+  // A late answer of an earlier request with other bytes can be taken for this one's: its
+  // value is not the one this request sent. Those answers count among this request's, so
+  // its own stay owed to the next one.
+  last_answer_in_doubt() = earlier.other_bytes_among;
+  const int carried = earlier.other_bytes_among ? earlier.count : 0;
   Exchange exchange;
   const bool done = run_attempts(channel, frame, expected_length, exchange);
   // Every attempt is owed an answer; those that did not come may still come, within the time
   // of the last attempt.
-  if (channel.carries_byte_stream() && exchange.written > exchange.answers) {
-    owed_answers() = {frame, static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
-                      exchange.written - exchange.answers,
-                      exchange.last_written + channel.reply_timeout_seconds(), exchange.kept};
+  const int owed = exchange.written + carried - exchange.answers;
+  if (channel.carries_byte_stream() && owed > 0) {
+    owed_answers() = {
+        .frame = frame,
+        .expected_length = static_cast<std::size_t>(std::max<Integer>(expected_length, 0)),
+        .count = owed,
+        .until = exchange.last_written + channel.reply_timeout_seconds(),
+        .kept = exchange.kept,
+        .other_bytes_among = carried > 0};
   }
   if (done) return;
 

@@ -30,11 +30,11 @@ class UpdatingScope {
   bool& again_;
 };
 
-// How often one write goes at most while its echo carries another value than sent. A
-// controller slower than the link's wait answers the retries of a write as well, and those
-// late echoes come in during the next request; when that request writes the same item again
-// (the next pass, say), the first of them would be taken for its echo and show the earlier
-// value as held. A controller that answers within three waits leaves two such echoes at most.
+// An item is written once, and its echo shows what the controller holds. Once more only
+// when the echo taken carries another value than sent and may be a late echo of an earlier
+// write of the item (a controller slower than the link's wait, the same item written again at
+// once by the next pass); then it is most likely that write's, and the next echo is this
+// one's. A controller that answers within three waits leaves two such echoes at most.
 constexpr int kMostSendsOfOneWrite = 3;
 
 bool echo_carries_value_sent(const std::string& command) {
@@ -43,16 +43,18 @@ bool echo_carries_value_sent(const std::string& command) {
   return info == nullptr || echo_confirms_write(*info, command);
 }
 
-// Sends the write until its echo carries back the value sent, at most `sends` times, and
-// runs `after_echo` once the last echo is in, all before the user is served again. A
-// controller that keeps echoing another value holds that value, and it stays shown.
+// Sends the write, again while its echo may be an earlier write's and carries another value
+// (at most `sends` times), and runs `after_echo` once the last echo is in, all before the
+// user is served again. An echo that is surely this write's stands, whatever value it
+// carries: a controller that keeps another value holds that value, and it is shown.
 bool send_until_echoed(const std::string& command, int sends,
                        const std::function<void()>& after_echo) {
   bool answered = false;
   reply_received = 0;
   send_command(command, [&] {
     answered = reply_received != 0;
-    if (answered && sends > 1 && !echo_carries_value_sent(command)) {
+    if (answered && sends > 1 && last_answer_may_answer_earlier_request() &&
+        !echo_carries_value_sent(command)) {
       answered = send_until_echoed(command, sends - 1, after_echo);
       return;
     }

@@ -71,9 +71,10 @@ class EditorLifecycle {
   [[nodiscard]] const std::string* asked_text(const ui::TextBox& field) const;
 
   // Sends the write of an item whose value was taken from `sent_text`, and tells whether
-  // the reply came. An echo that carries another value than sent may be a late echo of an
-  // earlier write of the item: the write goes again (at most three times in all), so the
-  // item ends showing what the controller holds. When the item shows another text now
+  // the reply came. One write per item; its echo shows what the controller holds. Only an
+  // echo that carries another value than sent and may be a late echo of an earlier write of
+  // the item (the link cannot tell) has the write go again, at most three times in all.
+  // When the item shows another text now
   // (typed since the Update was asked for), that text is put back once the last echo is in,
   // before the user is served again, so the item stays marked and the user's text stands.
   bool send_write(GridEditing& cells, int i, const std::string& command,

@@ -30,4 +30,8 @@ void FrmWaitForm::on_activate() {
   update_info.set_caption("");
 }
 
+void FrmWaitForm::on_query_unload(bool& cancel) {
+  if (transfer_running) cancel = true;
+}
+
 }  // namespace ecu

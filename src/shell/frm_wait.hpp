@@ -22,8 +22,14 @@ class FrmWaitForm : public ui::Form {
   static constexpr float kBarLeft = 240;
   static constexpr float kBarWidth = 5280;
 
+  // True while a transfer shows its progress here. The window then stays until the transfer
+  // ends: closed through its frame it would leave only the disabled main window, with
+  // nothing to tell that anything runs.
+  bool transfer_running = false;
+
  protected:
   void on_activate() override;
+  void on_query_unload(bool& cancel) override;
 };
 
 inline ui::FormInstance<FrmWaitForm> frm_wait;

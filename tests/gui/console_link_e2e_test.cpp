@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -37,6 +38,7 @@
 #include "model/shared_state.hpp"
 #include "shell/frm_dialog.hpp"
 #include "shell/frm_ecu.hpp"
+#include "shell/frm_wait.hpp"
 #include "shell/live_cursors.hpp"
 #include "shell/main_poll_loop.hpp"
 #include "shell/startup.hpp"
@@ -468,6 +470,64 @@ TEST_F(ConsoleLinkEndToEndTest, LeavingThePlotterWhileItLogsOpensTheMonitorAlone
     EXPECT_TRUE(code == kLiveData || code == kMonitorFrame || code == kChannelRuntime) << code;
   }
   EXPECT_GE(std::count(codes.begin(), codes.end(), kChannelRuntime), 2);
+}
+
+// The progress window of a data set transfer stays until the transfer ends: closed through
+// the window system (its close box, its frame's close(), the disabled main window's close
+// box) while the download runs, it stays shown, and the transfer hides it at its end.
+TEST_F(ConsoleLinkEndToEndTest, TheTransfersProgressWindowStaysUntilTheTransferEnds) {
+  gui::FormWindow& main_window = start_console();
+  ASSERT_TRUE(wait_for([&] { return main_window.isActiveWindow(); }));
+  const auto progress_window = [this]() -> gui::FormWindow* {
+    ecu::FrmWaitForm* wait = ecu::frm_wait.if_loaded();
+    return wait != nullptr ? front_end().window_for(*wait) : nullptr;
+  };
+  const auto progress_shown = [&] {
+    const gui::FormWindow* window = progress_window();
+    return window != nullptr && window->isVisible();
+  };
+  // A close is served between two requests: some requests later it surely was.
+  std::size_t requests_at_close = 0;
+  const auto close_served = [&] {
+    return !ui::event_loop().has_pending_user_input() &&
+           controller().request_count() > requests_at_close + 20;
+  };
+  std::vector<bool> shown_after_close;
+  const auto note_shown = [&] {
+    shown_after_close.push_back(progress_shown());
+    requests_at_close = controller().request_count();
+  };
+  const auto close_box = [](QWindow* window) {
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(window);
+  };
+  UserScript user({
+      {[&] { return progress_shown() && controller().request_count() > 100; },
+       [&] {
+         requests_at_close = controller().request_count();
+         close_box(progress_window()->windowHandle());
+       }},
+      {close_served,
+       [&] {
+         note_shown();
+         progress_window()->close();
+       }},
+      {close_served,
+       [&] {
+         note_shown();
+         close_box(main_window.windowHandle());
+       }},
+      {close_served, note_shown},
+  });
+  presenter().choose_next_file("cal.set");
+  main_window.action_for(ecu::FrmEcu().menufilesave)->trigger();
+  ASSERT_TRUE(wait_for([&] { return user.finished(); })) << user.steps_taken() << " steps";
+  ASSERT_TRUE(wait_for([&] { return main_window.isEnabled() && !progress_shown(); }));
+
+  EXPECT_EQ(shown_after_close, std::vector<bool>(3, true));
+  EXPECT_TRUE(main_window.isVisible());
+  std::ifstream saved("cal.set", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2126) << "the file ends whole";
 }
 
 }  // namespace

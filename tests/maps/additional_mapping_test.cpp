@@ -174,38 +174,64 @@ TEST_F(AdditionalMappingTest, ASecondUpdateDuringOneSendsOnlyWhatIsStillMarkedAn
   EXPECT_GT(echoes, 0);
 }
 
-// A controller slower than the link's wait answers a write's retry too. That late echo of the
-// first pass's write comes in while the next pass writes the same cell again: it must not be
-// taken for the new write's echo and show the old value as the one the controller holds.
+// A controller slower than the link's wait answers a write's retries too. Those late echoes
+// of the first pass's write come in while the next pass writes the same cell again: they must
+// not be taken for the new write's echo and show the old value as the one the controller
+// holds. At 0.25 s the first write leaves two.
 TEST_F(AdditionalMappingTest, ALateEchoOfAnEarlierWriteIsNotShownAsTheValueHeld) {
   Frm2dForm& window = open_fetched();
-  controller().set_reply_delay(0.15);
-  window.lambda_sp_table.set_cell_text(5, 5, "1.5");  // byte 40
-  bool typed_again = false;
-  window.lambda_editing().after_change = [&](int, int) {
-    if (typed_again) return;
-    typed_again = true;  // the first echo is in: the user types again and asks for an Update
-    ui::event_loop().post_user_input([&window] {
-      ui::clock().sleep_seconds(0.05);
-      window.lambda_sp_table.set_cell_text(5, 5, "1.25");
-      window.Command3d2_Click();
-    });
-  };
-  window.Command3d2_Click();
-  EXPECT_EQ(controller().memory(40), 160);
-  EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "1.25");
-  EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+  for (const double reply_delay : {0.15, 0.25}) {
+    controller().set_reply_delay(reply_delay);
+    window.lambda_sp_table.set_cell_text(5, 5, "1.5");  // byte 40
+    bool typed_again = false;
+    window.lambda_editing().after_change = [&](int, int) {
+      if (typed_again) return;
+      typed_again = true;  // the first echo is in: the user types again and asks for an Update
+      ui::event_loop().post_user_input([&window] {
+        ui::clock().sleep_seconds(0.05);
+        window.lambda_sp_table.set_cell_text(5, 5, "1.25");
+        window.Command3d2_Click();
+      });
+    };
+    window.Command3d2_Click();
+    window.lambda_editing().after_change = nullptr;
+    EXPECT_EQ(controller().memory(40), 160) << reply_delay;
+    EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "1.25") << reply_delay;
+    EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+  }
 
-  // A controller that keeps another value echoes it every time: after the third write that
-  // value shows as held.
+  // A controller that keeps another value echoes it: the one write's echo shows it as held.
   controller().set_reply_delay(0);
   controller().set_reply_payload('e', command({40, 0, 99}));
   window.lambda_sp_table.set_cell_text(5, 5, "1");
   new_commands();
   window.Command3d2_Click();
-  EXPECT_EQ(new_commands(), Commands(3, command({'e', 40, 0, 128})));
+  EXPECT_EQ(new_commands(), Commands{command({'e', 40, 0, 128})});
   EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "0.773");
   EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+}
+
+// An echo that carries another value than sent is the write's own when no earlier write of
+// the item can still be answered: the item is written once, however slow the controller, and
+// shows the value held. Past the link's 0.1 s wait the one write goes out a second time.
+TEST_F(AdditionalMappingTest, AWriteWhoseEchoCarriesAnotherValueGoesOnce) {
+  struct Case {
+    double reply_delay;
+    std::size_t frames;
+  };
+  for (const Case& c : {Case{0.04, 1}, Case{0.15, 2}}) {
+    Frm2dForm& window = open_fetched();
+    controller().set_reply_delay(c.reply_delay);
+    controller().set_reply_payload('e', command({40, 0, 99}));
+    window.lambda_sp_table.set_cell_text(5, 5, "1");  // byte 40: 128
+    new_commands();
+    window.Command3d2_Click();
+    EXPECT_EQ(new_commands(), Commands(c.frames, command({'e', 40, 0, 128}))) << c.reply_delay;
+    EXPECT_EQ(window.lambda_sp_table.cell_text(5, 5), "0.773") << c.reply_delay;
+    EXPECT_NE(window.lambda_sp_table.cell_back_colour(5, 5), ui::colours::yellow);
+    window.Command3d1_Click();
+    controller().set_reply_delay(0);
+  }
 }
 
 }  // namespace
