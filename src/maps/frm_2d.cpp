@@ -374,8 +374,8 @@ void Frm2dForm::fetch_tables() {
 
 void Frm2dForm::abort_fetch(PollInhibitScope& inhibit) {
   inhibit.release();
-  // A window the user closed meanwhile is closed already.
-  if (close_requested == kFalse) Command3d1_Click();
+  // A window the user closed meanwhile has left the screen and does not leave again.
+  Command3d1_Click();
 }
 
 void Frm2dForm::fill_demo_values() {

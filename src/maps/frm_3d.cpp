@@ -341,8 +341,8 @@ void Frm3dForm::fetch() {
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
         inhibit.release();
-        // A window the user closed meanwhile is closed already.
-        if (close_requested == kFalse) Command3d1_Click();
+        // A window the user closed meanwhile has left the screen and does not leave again.
+        Command3d1_Click();
         return;
       }
     }

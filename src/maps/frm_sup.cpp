@@ -540,8 +540,8 @@ void FrmSupForm::fetch_outputs() {
     }
     if (!going) {
       inhibit.release();
-      // A window the user closed meanwhile is closed already.
-      if (close_requested == kFalse) Command3d1_Click();
+      // A window the user closed meanwhile has left the screen and does not leave again.
+      Command3d1_Click();
       return;
     }
   }
