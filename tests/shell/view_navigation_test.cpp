@@ -444,6 +444,35 @@ class LeavingThePlotterWhileItLogs : public ViewNavigationTest {
   std::shared_ptr<PollingBehindBoxes> boxes_ = std::make_shared<PollingBehindBoxes>();
 };
 
+// The request goes up only once the plotter is off the screen: a tick behind the box finds
+// none to serve.
+TEST_F(LeavingThePlotterWhileItLogs, NothingIsAskedForWhileTheHaltBoxIsUp) {
+  main_window().menu_View_Plotter.click();
+  start_log();
+  choose_the_monitor();
+  EXPECT_EQ(boxes().requests_under_box, std::vector<int>{0});
+  EXPECT_EQ(view_request_mon, kTrue);
+}
+
+// Two views asked for, one served per tick: the plotter opened first and the diagnostics
+// still wait when the user leaves the plotter. The tick behind the halt box must not open
+// them under it (which would leave the plotter a second time, with a second box).
+TEST_F(LeavingThePlotterWhileItLogs, AViewStillWaitingOpensOnlyAfterTheHaltBox) {
+  view_request_plot = kTrue;
+  view_request_diag = kTrue;
+  main_poll_tick();
+  ASSERT_TRUE(frm_plotter().visible());
+  start_log();
+  choose_the_monitor();
+  EXPECT_EQ(boxes().shown_under_box, std::vector<std::vector<std::string>>{{"frm_plotter"}});
+  EXPECT_EQ(pending_requests(), 2);
+  main_poll_tick();
+  EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_mon"});
+  main_poll_tick();
+  EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_diagnostics"});
+  EXPECT_EQ(current_view, 8);
+}
+
 // A poll that falls due as the user answers the box (a request to a slow controller may
 // take long) finds the plotter gone already.
 TEST_F(LeavingThePlotterWhileItLogs, ThePlotterIsOffTheScreenBeforeThePollRunsAgain) {
