@@ -331,7 +331,8 @@ void Frm2dForm::on_activate() {
   if (tables_fetched != 0) return;
   tables_fetched = 1;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch_tables();
 }
 

@@ -294,7 +294,8 @@ void Frm3dForm::on_activate() {
   if (activation_done == kTrue) return;
   activation_done = kTrue;
   // Shown again while its fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch();
 }
 

@@ -490,7 +490,8 @@ void FrmSupForm::on_activate() {
   if (outputs_fetched != kFalse) return;
   outputs_fetched = kTrue;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch_outputs();
 }
 
