@@ -78,7 +78,8 @@ void FrmToolForm::Form_Activate() {
   set_caption("Configuration" + caption_suffix);
   tool_tab.set_enabled(false);
   if (config_loaded == kFalse) {
-    if (lifecycle_.carry_on()) {
+    lifecycle_.stay_loaded();
+    if (lifecycle_.busy()) {
       // Opened again while the load or update of the last opening still runs: it carries on.
       config_loaded = kTrue;
       stop_load_ = false;

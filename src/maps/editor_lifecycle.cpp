@@ -152,27 +152,25 @@ bool EditorLifecycle::send_write(const std::string& command) {
   return send_until_echoed(command, kMostSendsOfOneWrite, {});
 }
 
-bool EditorLifecycle::carry_on() {
-  unload_at_end_ = false;
-  return reading_ || updating_;
+void EditorLifecycle::stay_loaded() {
+  if (closing_ == Closing::unload_at_end) closing_ = Closing::none;
 }
 
 void EditorLifecycle::query_unload(bool& cancel) {
-  if (!reading_ && !updating_) return;
+  if (!busy()) return;
   // The window must outlive what fills or writes it: it leaves now, and is unloaded at the
   // end. Its close command also stops a read after the request under way.
   cancel = true;
-  unload_at_end_ = true;
+  closing_ = Closing::unload_at_end;
   window_.close_command();
 }
 
 void EditorLifecycle::unload_if_closed() {
-  if (reading_ || updating_ || !unload_at_end_) return;
-  unload_at_end_ = false;
-  unloading_ = true;
+  if (busy() || closing_ != Closing::unload_at_end) return;
+  closing_ = Closing::unloading;
   // The window, and with it this object, is destroyed only once its handlers have returned.
   window_.unload();
-  unloading_ = false;
+  closing_ = Closing::none;
 }
 
 }  // namespace ecu

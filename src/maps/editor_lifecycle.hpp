@@ -13,6 +13,7 @@
 //   at once (its close command); the window is unloaded once the read or the last pass has
 //   ended. Shown again before that, it stays loaded and what runs carries on.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -84,13 +85,15 @@ class EditorLifecycle {
   bool send_write(const std::string& command);
 
   // ---- Closing and showing again ----
-  // The window is shown again: a close through the frame meanwhile is undone. True while
-  // its read or Update still runs, which carries on (the window starts no read of its own).
-  bool carry_on();
+  // The window is shown again: a close through the frame meanwhile no longer unloads it.
+  void stay_loaded();
+  // Its read or Update still runs: a window shown again lets it carry on and starts no read
+  // of its own.
+  [[nodiscard]] bool busy() const { return reading_ || updating_; }
   // A close through the frame (`Form::on_query_unload`).
   void query_unload(bool& cancel);
-  // The deferred unload is under way: the window left the screen already.
-  [[nodiscard]] bool unloading_at_end() const { return unloading_; }
+  // The unload a frame close put off is under way: the window left the screen already.
+  [[nodiscard]] bool deferred_unload_under_way() const { return closing_ == Closing::unloading; }
 
  private:
   using Item = std::pair<const void*, int>;
@@ -106,8 +109,9 @@ class EditorLifecycle {
   bool reading_ = false;
   bool updating_ = false;
   bool again_ = false;
-  bool unload_at_end_ = false;
-  bool unloading_ = false;
+  // What a close through the frame during the read or an Update left to do.
+  enum class Closing : std::uint8_t { none, unload_at_end, unloading };
+  Closing closing_ = Closing::none;
   std::map<Item, std::string> noted_;  // the latest ask's
   std::map<Item, std::string> asked_;  // the running pass's
 };
@@ -120,7 +124,7 @@ class EditorForm : public ViewForm {
 
  protected:
   void on_query_unload(bool& cancel) final { lifecycle_.query_unload(cancel); }
-  bool on_frame_close() final { return !lifecycle_.unloading_at_end(); }
+  bool on_frame_close() final { return !lifecycle_.deferred_unload_under_way(); }
 
   EditorLifecycle lifecycle_{*this};
 };

@@ -331,7 +331,8 @@ void Frm2dForm::on_activate() {
   if (tables_fetched != 0) return;
   tables_fetched = 1;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch_tables();
 }
 
@@ -374,8 +375,8 @@ void Frm2dForm::fetch_tables() {
 
 void Frm2dForm::abort_fetch(PollInhibitScope& inhibit) {
   inhibit.release();
-  // A window the user closed meanwhile is closed already.
-  if (close_requested == kFalse) Command3d1_Click();
+  // A window the user closed meanwhile has left the screen and does not leave again.
+  Command3d1_Click();
 }
 
 void Frm2dForm::fill_demo_values() {

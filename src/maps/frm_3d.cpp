@@ -294,7 +294,8 @@ void Frm3dForm::on_activate() {
   if (activation_done == kTrue) return;
   activation_done = kTrue;
   // Shown again while its fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch();
 }
 
@@ -341,8 +342,8 @@ void Frm3dForm::fetch() {
       yield_to_message_loop();
       if (comm_aborted == kTrue || close_requested == kTrue) {
         inhibit.release();
-        // A window the user closed meanwhile is closed already.
-        if (close_requested == kFalse) Command3d1_Click();
+        // A window the user closed meanwhile has left the screen and does not leave again.
+        Command3d1_Click();
         return;
       }
     }

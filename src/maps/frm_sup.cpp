@@ -490,7 +490,8 @@ void FrmSupForm::on_activate() {
   if (outputs_fetched != kFalse) return;
   outputs_fetched = kTrue;
   // Shown again while its own fetch or Update still runs: that one goes on.
-  if (lifecycle_.carry_on()) return;
+  lifecycle_.stay_loaded();
+  if (lifecycle_.busy()) return;
   fetch_outputs();
 }
 
@@ -540,8 +541,8 @@ void FrmSupForm::fetch_outputs() {
     }
     if (!going) {
       inhibit.release();
-      // A window the user closed meanwhile is closed already.
-      if (close_requested == kFalse) Command3d1_Click();
+      // A window the user closed meanwhile has left the screen and does not leave again.
+      Command3d1_Click();
       return;
     }
   }

@@ -25,10 +25,12 @@ enum class ViewStep : std::uint8_t {
   // The status reply "C" brings the full-scale rpm and the pressure sensor type that the
   // window scales its axes with.
   request_base_config,
+  // Before the view shows: nothing of the view can have run yet.
   hide_main_window,
   show_view,
-  // The editor windows read the controller while they activate; the main window goes only
-  // once that has returned, and only if the window was not closed during its load.
+  // After the view's show has returned: the editor windows read the controller while they
+  // activate, and a close during that read (any route) has brought the main window back,
+  // which must then stay, or nothing of the console would be left on the screen.
   hide_main_window_if_view_shown,
   // Forces the first fourteen monitor labels to be rewritten by the next refresh.
   force_monitor_labels,

@@ -256,7 +256,7 @@ void FrmDashboardForm::build_menus() {
 
 void FrmDashboardForm::on_activate() {
   // Shown again while its opening reads or Update still run: those go on.
-  lifecycle_.carry_on();
+  lifecycle_.stay_loaded();
   // Coming back to the window keeps its fields and scales as they were.
   if (dash_activated) return;
   dash_activated = true;

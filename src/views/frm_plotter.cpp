@@ -262,7 +262,8 @@ void FrmPlotterForm::on_form_unload() {
     ui::msg_box("Logging will be halted prior to exit");
     Command3d3_Click();
     logging_active = 0;
-    ui::do_events();
+    // No pass before the window leaves: the poll would tick in it, and a request to a slow
+    // controller would hold the halted plotter on the screen after OK.
   }
 }
 

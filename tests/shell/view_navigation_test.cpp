@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@
 #include "support/fake_serial_port.hpp"
 #include "support/main_window_fixture.hpp"
 #include "support/show_recorder.hpp"
+#include "support/tick_form.hpp"
+#include "ui/clock.hpp"
 #include "views/frm_dashboard.hpp"
 #include "views/frm_diagnostics.hpp"
 #include "views/frm_mon.hpp"
@@ -185,11 +188,16 @@ using test::ShowRecorder;
 class PollingBehindBoxes : public ui::ScriptedPresenter {
  public:
   ui::MsgResult message_box(const ui::MessageBoxRequest& request) override {
+    requests_under_box.push_back(pending_requests());
     main_poll_tick();
     shown_under_box.push_back(shown_windows());
+    if (after_box) after_box();
     return ScriptedPresenter::message_box(request);
   }
+  std::vector<int> requests_under_box;
   std::vector<std::vector<std::string>> shown_under_box;
+  // Runs as the user answers the box.
+  std::function<void()> after_box;
 };
 
 class ViewNavigationTest : public test::MainWindowTest {
@@ -407,6 +415,81 @@ TEST_F(ViewNavigationTest, LeavingThePlotterWhileItLogsOpensTheChosenViewAloneAf
     press_close(next.view(), next.close_button);
     ui::install_presenter(nullptr);
   }
+}
+
+// The plotter logs and the user leaves it for the Monitor: the halt box comes up.
+class LeavingThePlotterWhileItLogs : public ViewNavigationTest {
+ protected:
+  void SetUp() override {
+    ViewNavigationTest::SetUp();
+    std::filesystem::remove("PLOTTER.CSV");
+    ui::install_presenter(boxes_);
+  }
+  void TearDown() override {
+    ui::install_presenter(nullptr);
+    ViewNavigationTest::TearDown();
+  }
+  void start_log() {
+    frm_plotter().Command3d2.click();
+    ASSERT_EQ(logging_active, 1);
+  }
+  void choose_the_monitor() {
+    frm_plotter().view_menus.item(kMonitorView).click();
+    ASSERT_EQ(boxes_->shown_messages.size(), 1U);
+    EXPECT_EQ(boxes_->shown_messages[0].text, "Logging will be halted prior to exit");
+  }
+  PollingBehindBoxes& boxes() { return *boxes_; }
+
+ private:
+  std::shared_ptr<PollingBehindBoxes> boxes_ = std::make_shared<PollingBehindBoxes>();
+};
+
+// The request goes up only once the plotter is off the screen: a tick behind the box finds
+// none to serve.
+TEST_F(LeavingThePlotterWhileItLogs, NothingIsAskedForWhileTheHaltBoxIsUp) {
+  main_window().menu_View_Plotter.click();
+  start_log();
+  choose_the_monitor();
+  EXPECT_EQ(boxes().requests_under_box, std::vector<int>{0});
+  EXPECT_EQ(view_request_mon, kTrue);
+}
+
+// Two views asked for, one served per tick: the plotter opened first and the diagnostics
+// still wait when the user leaves the plotter. The tick behind the halt box must not open
+// them under it (which would leave the plotter a second time, with a second box).
+TEST_F(LeavingThePlotterWhileItLogs, AViewStillWaitingOpensOnlyAfterTheHaltBox) {
+  view_request_plot = kTrue;
+  view_request_diag = kTrue;
+  main_poll_tick();
+  ASSERT_TRUE(frm_plotter().visible());
+  start_log();
+  choose_the_monitor();
+  EXPECT_EQ(boxes().shown_under_box, std::vector<std::vector<std::string>>{{"frm_plotter"}});
+  EXPECT_EQ(pending_requests(), 2);
+  main_poll_tick();
+  EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_mon"});
+  main_poll_tick();
+  EXPECT_EQ(shown_windows(), std::vector<std::string>{"frm_diagnostics"});
+  EXPECT_EQ(current_view, 8);
+}
+
+// A poll that falls due as the user answers the box (a request to a slow controller may
+// take long) finds the plotter gone already.
+TEST_F(LeavingThePlotterWhileItLogs, ThePlotterIsOffTheScreenBeforeThePollRunsAgain) {
+  main_window().menu_View_Plotter.click();
+  start_log();
+  std::vector<std::string> shown_at_next_tick;
+  test::TickForm poll([&] {
+    if (shown_at_next_tick.empty()) shown_at_next_tick = shown_windows();
+  });
+  poll.tick.set_enabled(false);
+  boxes().after_box = [&] {
+    poll.tick.set_enabled(true);
+    ui::clock().sleep_seconds(0.002);  // past the tick's 1 ms
+  };
+  choose_the_monitor();
+  ui::do_events();
+  EXPECT_EQ(shown_at_next_tick, std::vector<std::string>{"FrmEcu"});
 }
 
 TEST_F(ViewNavigationTest, AViewOpensOnlyOnceTheOneShownBeforeHasLeft) {
