@@ -281,7 +281,8 @@ LoadedCalibration load_calibration_file(const std::string& path) {
   std::string aside;
   int error = EEXIST;
   for (unsigned long long number = 1; error == EEXIST; ++number) {
-    aside = path + ".damaged" + (number == 1 ? std::string() : "." + std::to_string(number));
+    aside = path + ".damaged";
+    if (number > 1) aside.append(".").append(std::to_string(number));
     error = rename_without_replacing(path, aside);
   }
   const std::string damaged = "calibration file " + path + " is damaged (" + damage.reason + ")";
