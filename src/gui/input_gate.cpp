@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
@@ -16,6 +17,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -216,6 +218,32 @@ void replay_key_press(QWindow* window, QObject* receiver, QKeyEvent& key) {
   QCoreApplication::sendEvent(receiver, &key);
 }
 
+// The mouse buttons an X11 key event's state says are down (Button1Mask to Button3Mask);
+// other platforms leave those bits clear.
+Qt::MouseButtons buttons_down_in(std::uint32_t native_modifiers) {
+  constexpr std::uint32_t kButton1Mask = 1U << 8U;
+  constexpr std::uint32_t kButton2Mask = 1U << 9U;
+  constexpr std::uint32_t kButton3Mask = 1U << 10U;
+  Qt::MouseButtons down;
+  if ((native_modifiers & kButton1Mask) != 0) down |= Qt::LeftButton;
+  if ((native_modifiers & kButton2Mask) != 0) down |= Qt::MiddleButton;
+  if ((native_modifiers & kButton3Mask) != 0) down |= Qt::RightButton;
+  return down;
+}
+
+bool is_pointer_input(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 // Each piece of input the window system hands over and the gate lets through at once (a
@@ -225,7 +253,7 @@ void replay_key_press(QWindow* window, QObject* receiver, QKeyEvent& key) {
 // is a dialog too.
 class InputGate::InputBracket final : public QWindowSystemEventHandler {
  public:
-  explicit InputBracket(const InputGate& gate) : gate_(gate) {
+  explicit InputBracket(InputGate& gate) : gate_(gate) {
     QWindowSystemInterfacePrivate::installWindowSystemEventHandler(this);
   }
   ~InputBracket() override { QWindowSystemInterfacePrivate::removeWindowSystemEventhandler(this); }
@@ -233,6 +261,10 @@ class InputGate::InputBracket final : public QWindowSystemEventHandler {
   InputBracket& operator=(const InputBracket&) = delete;
 
   bool sendEvent(QWindowSystemInterfacePrivate::WindowSystemEvent* event) override {
+    if (event->type == QWindowSystemInterfacePrivate::Key) {
+      gate_.note_key_from_window_system(
+          static_cast<const QWindowSystemInterfacePrivate::KeyEvent&>(*event).nativeModifiers);
+    }
     if ((event->type & QWindowSystemInterfacePrivate::UserInputEvent) == 0 ||
         InputGate::queues_input(gate_.holding())) {
       return QWindowSystemEventHandler::sendEvent(event);
@@ -248,7 +280,7 @@ class InputGate::InputBracket final : public QWindowSystemEventHandler {
   }
 
  private:
-  const InputGate& gate_;
+  InputGate& gate_;
 };
 
 InputGate::InputGate(DialogDelivery deliver_to_dialog)
@@ -274,7 +306,41 @@ void InputGate::focus_changed() {
 
 bool InputGate::queues_input(bool holding) {
   const ui::EventLoop& loop = ui::event_loop();
-  return holding || (loop.has_pending_user_input() && !loop.delivering_user_input());
+  return holding || ((loop.has_pending_user_input() || loop.awaiting_late_click()) &&
+                     !loop.delivering_user_input());
+}
+
+// A window manager that raises a window on a click (openbox) holds the pointer with a grab
+// from the press until it lets the press through, while keys go on: on a busy machine the
+// keys typed after a click on a cell came before the click and landed in the cell before.
+// Each such key still says the button is down. They wait for the click, as long as the
+// pointer is over a window of the console that takes it.
+void InputGate::note_key_from_window_system(std::uint32_t native_modifiers) {
+  const Qt::MouseButtons unseen =
+      buttons_down_in(native_modifiers) & ~QGuiApplication::mouseButtons();
+  if (unseen == Qt::NoButton) return;
+  ui::EventLoop& loop = ui::event_loop();
+  if (!loop.awaiting_late_click()) {
+    QWindow* under = QGuiApplication::topLevelAt(QCursor::pos());
+    if (under == nullptr || blocked_by_modal_window(under)) return;
+    late_click_buttons_ = {};
+    loop.await_late_click(kLateClickWaitSeconds);
+  }
+  late_click_buttons_ |= unseen;
+}
+
+void InputGate::post_while_awaiting_late_click(const QEvent& event,
+                                               std::function<void()> deliver) {
+  ui::EventLoop& loop = ui::event_loop();
+  const auto time = static_cast<std::uint64_t>(static_cast<const QInputEvent&>(event).timestamp());
+  if (is_key(event.type())) {
+    loop.post_key_behind_late_click(std::move(deliver), time);
+    return;
+  }
+  const auto* mouse = dynamic_cast<const QMouseEvent*>(&event);
+  const bool awaited_press = mouse != nullptr && event.type() == QEvent::MouseButtonPress &&
+                             (late_click_buttons_ & mouse->button()) != 0;
+  loop.post_late_pointer_input(std::move(deliver), time, awaited_press);
 }
 
 bool InputGate::blocked_by_modal_window(QWindow* window) {
@@ -296,16 +362,27 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
   // Only what the window system hands a window: input Qt routes on to a widget, or sends
   // itself, comes from a delivery that already went through here.
   if (!event->spontaneous() || !is_user_input(event->type())) return false;
-  const Aim aim = aim_of(watched, *event);
+  const bool awaiting_late_click = ui::event_loop().awaiting_late_click();
+  // The late click is in once its release is: the keys waiting for it run after it.
+  struct EndsLateClickWait {
+    bool ends;
+    ~EndsLateClickWait() {
+      if (ends) ui::event_loop().end_late_click_wait();
+    }
+  } const release{awaiting_late_click && event->type() == QEvent::MouseButtonRelease &&
+                  (static_cast<const QMouseEvent*>(event)->buttons() & late_click_buttons_) == 0};
+  Aim aim = aim_of(watched, *event);
   // The window system drops input for a disabled or hidden window or control; so does the
   // queue, rather than hand it to what has been enabled by the time it runs.
   if (!aim.usable) return true;
+  // A key typed after a late click goes where that click has put the focus.
+  if (awaiting_late_click) aim.has_focus = false;
   QPointer<QWindow> window(static_cast<QWindow*>(watched));
   QPointer<QWidget> shown(widget_of_window(watched));
   QPointer<InputGate> gate(this);
   const bool key_for_popup = is_key(event->type()) && window->type() == Qt::Popup;
-  ui::event_loop().post_user_input([window, shown, aim, gate, key_for_popup,
-                                    moves = focus_moves_by_input_, make = held_copy(*event)] {
+  auto deliver_when_due = [window, shown, aim, gate, key_for_popup,
+                           moves = focus_moves_by_input_, make = held_copy(*event)] {
     QWindow* target = window;
     // A key typed into a popup (a completer's list) that has closed since goes where the
     // window system sends keys once the popup is gone: to the window it popped up from.
@@ -341,7 +418,12 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
     } else {
       deliver();
     }
-  });
+  };
+  if (awaiting_late_click && (is_key(event->type()) || is_pointer_input(event->type()))) {
+    post_while_awaiting_late_click(*event, std::move(deliver_when_due));
+  } else {
+    ui::event_loop().post_user_input(std::move(deliver_when_due));
+  }
   return true;
 }
 

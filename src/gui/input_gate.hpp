@@ -13,6 +13,7 @@
 // focus since.
 
 #include <QObject>
+#include <Qt>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,6 +49,10 @@ class InputGate final : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override;
 
+  // How long keys wait for a click the window system still holds back (see
+  // `ui::EventLoop::await_late_click`): past it they run, if the click never comes.
+  static constexpr double kLateClickWaitSeconds = 2.0;
+
   // Whether Qt would refuse input to `window` now, as it does to a window behind a modal
   // one: input held for such a window is dropped when it comes due.
   static bool blocked_by_modal_window(QWindow* window);
@@ -56,6 +61,10 @@ class InputGate final : public QObject {
   class InputBracket;
 
   void focus_changed();
+  // A key from the window system that says a mouse button is down which the console has
+  // not seen pressed: the window system still holds that press back.
+  void note_key_from_window_system(std::uint32_t native_modifiers);
+  void post_while_awaiting_late_click(const QEvent& event, std::function<void()> deliver);
 
   DialogDelivery deliver_to_dialog_;
   bool holding_ = false;
@@ -64,6 +73,8 @@ class InputGate final : public QObject {
   // focus to anything else (a program's own focus change while the key waited) still goes
   // to that control.
   std::uint64_t focus_moves_by_input_ = 0;
+  // The buttons whose late click the keys queued now wait for.
+  Qt::MouseButtons late_click_buttons_;
 };
 
 }  // namespace gui

@@ -32,7 +32,7 @@ bool EventLoop::run_model_work(UserInput input) {
   ran |= run_sources();
   // What the user did goes before any timer: a timer that is due again as soon as its
   // handler returns (a poll at its fastest) never keeps a click waiting behind it.
-  if (input == UserInput::allow && !user_input_.empty()) return true;
+  if (input == UserInput::allow && user_input_ready()) return true;
   ran |= run_due_timers();
   return ran;
 }
@@ -70,13 +70,62 @@ void EventLoop::post_user_input_first(std::function<void()> action) {
   work_scheduled();
 }
 
+void EventLoop::await_late_click(double seconds) {
+  // Keys left from an earlier wait that ran out wait for nothing now.
+  if (!awaiting_late_click()) end_late_click_wait();
+  late_click_deadline_ = clock().monotonic_seconds() + seconds;
+  work_scheduled();
+}
+
+void EventLoop::end_late_click_wait() {
+  late_click_deadline_.reset();
+  for (QueuedInput& queued : user_input_) queued.key_time_behind_late_click.reset();
+  work_scheduled();
+}
+
+bool EventLoop::awaiting_late_click() const {
+  return late_click_deadline_ && clock().monotonic_seconds() < *late_click_deadline_;
+}
+
+void EventLoop::post_key_behind_late_click(std::function<void()> action, std::uint64_t time) {
+  user_input_.push_back({next_input_sequence_++, std::move(action), time});
+  work_scheduled();
+}
+
+void EventLoop::post_late_pointer_input(std::function<void()> action, std::uint64_t time,
+                                        bool press) {
+  // Before the first waiting key made after it; the press the keys wait for goes before the
+  // first of them even where the times disagree, as each such key says its button was down.
+  auto waiting = [](const QueuedInput& queued) {
+    return queued.key_time_behind_late_click.has_value();
+  };
+  auto before = std::find_if(user_input_.begin(), user_input_.end(), [&](const QueuedInput& q) {
+    return waiting(q) && *q.key_time_behind_late_click >= time;
+  });
+  if (before == user_input_.end() && press) {
+    before = std::find_if(user_input_.begin(), user_input_.end(), waiting);
+  }
+  if (before == user_input_.end()) {
+    post_user_input(std::move(action));
+    return;
+  }
+  user_input_.insert(before, {before->sequence, std::move(action), std::nullopt});
+  work_scheduled();
+}
+
+bool EventLoop::user_input_ready() const {
+  return !user_input_.empty() &&
+         !(user_input_.front().key_time_behind_late_click && awaiting_late_click());
+}
+
 void EventLoop::serve_user_input() {
   const AllowingInput allowing(*this);
   // Inside a step that must stay whole the input waits until after it.
   if (!takes_user_input()) return;
   const std::uint64_t queued_before = next_input_sequence_;
   // Each pass takes the oldest action; a pass nested in one of them may take some too.
-  while (!user_input_.empty() && user_input_.front().sequence < queued_before) {
+  // Keys waiting for a late click are not served here: they run in a later pass, after it.
+  while (user_input_ready() && user_input_.front().sequence < queued_before) {
     pass(UserInput::allow);
   }
 }
@@ -95,10 +144,13 @@ void EventLoop::work_scheduled() {
 }
 
 double EventLoop::seconds_until_next_work() const {
-  if (!user_input_.empty()) return 0.0;
+  if (user_input_ready()) return 0.0;
   // Sources (sockets) have no wake-up of their own: they are polled.
   constexpr double kSourcePollSeconds = 0.001;
-  const double timers = seconds_until_next_timer();
+  double timers = seconds_until_next_timer();
+  if (!user_input_.empty() && late_click_deadline_) {
+    timers = std::min(timers, std::max(0.0, *late_click_deadline_ - clock().monotonic_seconds()));
+  }
   return sources_.empty() ? timers : std::min(timers, kSourcePollSeconds);
 }
 
@@ -132,6 +184,7 @@ void EventLoop::collect_unloaded_forms() {
 void EventLoop::reset() {
   sources_.clear();
   user_input_.clear();
+  late_click_deadline_.reset();
   collect_unloaded_forms();
 }
 
@@ -149,7 +202,7 @@ bool EventLoop::run_due_timers() {
 }
 
 bool EventLoop::run_user_input() {
-  if (user_input_.empty()) return false;
+  if (!user_input_ready()) return false;
   // One action per pass, as one window message at a time.
   auto action = std::move(user_input_.front().action);
   const std::uint64_t sequence = user_input_.front().sequence;

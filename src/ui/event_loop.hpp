@@ -62,6 +62,18 @@ class EventLoop {
   // input runs this too.
   void post_user_input_first(std::function<void()> action);
   [[nodiscard]] bool has_pending_user_input() const { return !user_input_.empty(); }
+
+  // A click the window system still holds back while the keys typed after it come on (a
+  // window manager that raises a window on a click holds the pointer until it has done so,
+  // which on a busy machine takes a while): from `await_late_click` until the click's
+  // release has been queued (`end_late_click_wait`) or `seconds` have passed, the keys queued
+  // meanwhile wait, and pointer input goes in before the first of them it came ahead of.
+  // `time` is the window system's time of the input, in milliseconds.
+  void await_late_click(double seconds);
+  void end_late_click_wait();
+  [[nodiscard]] bool awaiting_late_click() const;
+  void post_key_behind_late_click(std::function<void()> action, std::uint64_t time);
+  void post_late_pointer_input(std::function<void()> action, std::uint64_t time, bool press);
   // True while an input is handled (a queued action, or window-system input the front-end
   // hands on at once) and no pass has started inside it: what that input causes at once (a
   // widget's signal) belongs to it and runs in its turn, not behind the input queued after it.
@@ -167,6 +179,8 @@ class EventLoop {
  private:
   bool run_due_timers();
   bool run_user_input();
+  // Whether the oldest queued input may run now: it is not a key waiting for a late click.
+  [[nodiscard]] bool user_input_ready() const;
   bool run_sources();
 
   Platform* platform_ = nullptr;
@@ -175,6 +189,8 @@ class EventLoop {
   struct QueuedInput {
     std::uint64_t sequence;
     std::function<void()> action;
+    // Set for a key queued while a late click was awaited: the window system's time of it.
+    std::optional<std::uint64_t> key_time_behind_late_click = std::nullopt;
   };
   std::deque<QueuedInput> user_input_;
   std::uint64_t next_input_sequence_ = 0;
@@ -187,6 +203,7 @@ class EventLoop {
   int input_depth_ = 0;
   int allowed_depth_ = 0;
   int holds_ = 0;
+  std::optional<double> late_click_deadline_;
   std::vector<Timer*> timers_;
   std::vector<std::unique_ptr<Form>> unloaded_forms_;
 };

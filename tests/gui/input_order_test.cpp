@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <random>
@@ -420,6 +422,68 @@ TEST_F(InputOrderTest, ValuesTypedAfterClicksEndInTheirCellsHoweverInputAndPasse
   drain();
   for (const auto& [at, value] : last_typed)
     EXPECT_EQ(form.cells.cell_text(at.first, at.second), value);
+}
+
+// A window manager that raises a window on a click holds the pointer from the press until
+// it lets the press through; the keys typed after the click come first meanwhile, each
+// saying (X11's Button1Mask) that the button is down. They wait for the click and go to the
+// cell it makes current; when no click comes, they run in their place after the wait.
+TEST_F(InputOrderTest, KeysThatCameAheadOfAClickTheWindowSystemHeldGoToTheClickedCell) {
+  constexpr std::uint32_t kButton1Mask = 0x100;
+  OrderForm& form = open();
+  auto* grid = static_cast<gui::rich::GridWidget*>(window_of(form).widget_for(form.cells));
+  grid->setFocus(Qt::OtherFocusReason);
+  const auto key_with_button_down = [this](ulong time, int key) {
+    const QString text = key == Qt::Key_Return ? QString("\r") : QString(QChar(key));
+    for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QWindowSystemInterface::handleExtendedKeyEvent(
+          window(), time, type, key, Qt::NoModifier, 0, 0, kButton1Mask, text);
+    }
+  };
+  const auto held_click = [this, grid](ulong time, int row, int col) {
+    const QPoint at = grid->mapTo(grid->window(), grid->cell_rect(row, col).center());
+    for (const auto buttons : {Qt::LeftButton, Qt::NoButton}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          window(), time, at, window()->mapToGlobal(at), buttons, Qt::LeftButton,
+          buttons == Qt::NoButton ? QEvent::MouseButtonRelease : QEvent::MouseButtonPress);
+    }
+  };
+  QCursor::setPos(window()->mapToGlobal(QPoint(10, 10)));
+  form.cells.set_active_cell(1, 1);
+  // Typed at 1 000 ms and on, after a click at 990 ms that comes only once they are queued,
+  // both in an idle moment and during a request.
+  for (const bool requesting : {false, true}) {
+    const int col = requesting ? 3 : 2;
+    const auto hand_over = [&] {
+      key_with_button_down(1000, '4');
+      key_with_button_down(1010, '2');
+      key_with_button_down(1020, Qt::Key_Return);
+      process_qt_events();
+    };
+    if (requesting) {
+      during_request(hand_over);
+    } else {
+      hand_over();
+    }
+    held_click(990, 2, col);
+    drain();
+    EXPECT_EQ(form.cells.cell_text(2, col), "42") << requesting;
+  }
+  EXPECT_EQ(form.cells.cell_text(1, 1), "");
+
+  // A click the window manager keeps for itself: the keys run after the wait, in order.
+  form.cells.set_active_cell(3, 3);
+  key_with_button_down(5000, '9');
+  key_with_button_down(5010, Qt::Key_Return);
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 500) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_EQ(form.cells.cell_text(3, 3), "") << "the keys wait for the click";
+  while (ui::event_loop().has_pending_user_input() && waited.elapsed() < 10000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  process_qt_events();
+  EXPECT_EQ(form.cells.cell_text(3, 3), "9");
 }
 
 }  // namespace
