@@ -329,8 +329,7 @@ void InputGate::note_key_from_window_system(std::uint32_t native_modifiers) {
   late_click_buttons_ |= unseen;
 }
 
-void InputGate::post_while_awaiting_late_click(const QEvent& event,
-                                               std::function<void()> deliver) {
+void InputGate::post_while_awaiting_late_click(const QEvent& event, std::function<void()> deliver) {
   ui::EventLoop& loop = ui::event_loop();
   const auto time = static_cast<std::uint64_t>(static_cast<const QInputEvent&>(event).timestamp());
   if (is_key(event.type())) {
@@ -381,8 +380,8 @@ bool InputGate::eventFilter(QObject* watched, QEvent* event) {
   QPointer<QWidget> shown(widget_of_window(watched));
   QPointer<InputGate> gate(this);
   const bool key_for_popup = is_key(event->type()) && window->type() == Qt::Popup;
-  auto deliver_when_due = [window, shown, aim, gate, key_for_popup,
-                           moves = focus_moves_by_input_, make = held_copy(*event)] {
+  auto deliver_when_due = [window, shown, aim, gate, key_for_popup, moves = focus_moves_by_input_,
+                           make = held_copy(*event)] {
     QWindow* target = window;
     // A key typed into a popup (a completer's list) that has closed since goes where the
     // window system sends keys once the popup is gone: to the window it popped up from.

@@ -436,8 +436,8 @@ TEST_F(InputOrderTest, KeysThatCameAheadOfAClickTheWindowSystemHeldGoToTheClicke
   const auto key_with_button_down = [this](ulong time, int key) {
     const QString text = key == Qt::Key_Return ? QString("\r") : QString(QChar(key));
     for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-      QWindowSystemInterface::handleExtendedKeyEvent(
-          window(), time, type, key, Qt::NoModifier, 0, 0, kButton1Mask, text);
+      QWindowSystemInterface::handleExtendedKeyEvent(window(), time, type, key, Qt::NoModifier, 0,
+                                                     0, kButton1Mask, text);
     }
   };
   const auto held_click = [this, grid](ulong time, int row, int col) {
