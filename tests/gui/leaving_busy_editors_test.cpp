@@ -390,7 +390,8 @@ TEST_P(LeavingABusyEditorTest, TakesTheWindowOffAtOnceAndLeavesAWindowThatPolls)
     ASSERT_TRUE(wait_for([&] {
       return row.window_shown() && !main_window.isVisible() && ecu::poll_inhibit == ecu::kFalse;
     }));
-    // The whole read, so that a read cut short by a close above is told from a whole one.
+    // Left alone, the opening read is whole: the cases that close during it are measured
+    // against this count.
     ASSERT_EQ(reads_since(from), editor.whole_read);
     editor.mark_items();
     from = controller_->request_count();
